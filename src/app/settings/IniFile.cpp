@@ -1,0 +1,176 @@
+#include "IniFile.h"
+
+#include "AppError.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+bool IsSectionHeader(const QString &trimmed)
+{
+    return trimmed.startsWith(QLatin1Char('['));
+}
+
+QString SectionName(const QString &trimmed)
+{
+    const int close = trimmed.indexOf(QLatin1Char(']'));
+    return (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
+}
+
+// The key of a "key=value" line, or a null string for any other line.
+QString KeyName(const QString &line)
+{
+    const int equals = line.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return {};
+    return line.left(equals).trimmed();
+}
+
+QString Unquote(QString value)
+{
+    if (value.size() >= 2) {
+        const QChar first = value.front();
+        if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && value.back() == first)
+            value = value.mid(1, value.size() - 2);
+    }
+    return value;
+}
+
+// Keeps one value on one line, so a write can never add keys or sections of its own.
+QString OnOneLine(QString text)
+{
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+}  // namespace
+
+bool ParseIniInteger(const QString &text, int &value)
+{
+    bool ok = false;
+    if (text.size() > 2 && text.at(0) == QLatin1Char('0') &&
+        (text.at(1) == QLatin1Char('x') || text.at(1) == QLatin1Char('X'))) {
+        const QString digits = text.mid(2);
+        // Up to eight hex digits, taken as a 32-bit pattern: 0xFFFFFFFF is -1.
+        if (digits.size() > 8 || digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-')))
+            return false;
+        const quint32 bits = digits.toUInt(&ok, 16);
+        if (ok)
+            value = static_cast<qint32>(bits);
+        return ok;
+    }
+    const int number = text.toInt(&ok, 10);
+    if (ok)
+        value = number;
+    return ok;
+}
+
+IniFile::IniFile(QString path) : m_path(std::move(path))
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;  // missing or unreadable: every key takes its default
+    const QString text = QString::fromUtf8(file.readAll());
+    if (text.contains(QLatin1String("\r\n")))
+        m_newline = QStringLiteral("\r\n");
+    m_lines = text.split(QLatin1Char('\n'));
+    for (QString &line : m_lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    if (!m_lines.isEmpty() && m_lines.back().isEmpty())
+        m_lines.removeLast();  // the final line break
+}
+
+IniFile::Found IniFile::find(const QString &section, const QString &key) const
+{
+    Found found;
+    bool inSection = false;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const QString trimmed = m_lines.at(i).trimmed();
+        if (IsSectionHeader(trimmed)) {
+            if (inSection)
+                break;  // the first section of that name is the one that counts
+            inSection = SectionName(trimmed).compare(section, Qt::CaseInsensitive) == 0;
+            if (inSection)
+                found.sectionLine = found.lastEntryLine = i;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!trimmed.isEmpty())
+            found.lastEntryLine = i;
+        if (found.keyLine < 0 && KeyName(m_lines.at(i)).compare(key, Qt::CaseInsensitive) == 0 &&
+            !KeyName(m_lines.at(i)).isNull())
+            found.keyLine = i;
+    }
+    return found;
+}
+
+bool IniFile::keyExists(const QString &section, const QString &key) const
+{
+    return find(section, key).keyLine >= 0;
+}
+
+QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const Found found = find(section, key);
+    if (found.keyLine < 0)
+        return defaultValue;
+    const QString &line = m_lines.at(found.keyLine);
+    const QString value = Unquote(line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed());
+    return value.left(MaxValueLength);
+}
+
+int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
+{
+    int value = defaultValue;
+    if (!ParseIniInteger(readString(section, key), value))
+        return defaultValue;
+    return value;
+}
+
+bool IniFile::readBool(const QString &section, const QString &key, bool defaultValue) const
+{
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    const QString entry = OnOneLine(key) + QLatin1Char('=') + OnOneLine(value);
+    const Found found = find(section, key);
+    if (found.keyLine >= 0) {
+        m_lines[found.keyLine] = entry;
+    } else if (found.sectionLine >= 0) {
+        m_lines.insert(found.lastEntryLine + 1, entry);
+    } else {
+        if (!m_lines.isEmpty() && !m_lines.back().trimmed().isEmpty())
+            m_lines.append(QString());
+        m_lines.append(QLatin1Char('[') + OnOneLine(section) + QLatin1Char(']'));
+        m_lines.append(entry);
+    }
+    save();
+}
+
+void IniFile::writeInteger(const QString &section, const QString &key, int value)
+{
+    writeString(section, key, QString::number(value));
+}
+
+void IniFile::writeBool(const QString &section, const QString &key, bool value)
+{
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void IniFile::save() const
+{
+    // Written beside the old file and renamed over it, so a failed write leaves the
+    // old settings whole.
+    QSaveFile file(m_path);
+    file.setDirectWriteFallback(true);
+    const QString text = m_lines.join(m_newline) + m_newline;
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
+}

@@ -1,0 +1,19 @@
+#include "LoadSettings.h"
+
+#include "Clock.h"
+#include "IniFile.h"
+#include "pU_Funcs.h"
+
+void LoadSettings(StartupSettings &settings)
+{
+    IniFile ini(settings.settingsPath);
+    settings.visitWebEn = ini.read(SettingsKeys::VisitWebEn);
+    const QString visited = ini.read(SettingsKeys::VisitWeb);
+    if (!visited.isEmpty()) {
+        settings.visitWeb = IsoToDateTime(visited);
+    } else {
+        settings.visitWeb = Clock::nowDateTime();
+        ini.write(SettingsKeys::VisitWeb, IsoTime(settings.visitWeb));
+    }
+    settings.runMinimizedEn = ini.read(SettingsKeys::RunMinimizedEn);
+}

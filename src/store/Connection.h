@@ -1,0 +1,52 @@
+#pragma once
+// The task database: one SQLite file opened once and kept open for the whole run.
+
+#include <QString>
+
+struct sqlite3;
+
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Opens the database file, creating it (mode 0600, both tables and their indexes)
+    // when it does not exist. A file that exists but is not a usable database is
+    // never written to: the error says why and the connection stays closed.
+    void open(const QString &path);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    const QString &path() const { return m_path; }
+    sqlite3 *handle() const;
+
+    // Runs statements that return no rows, outside the query layer (set-up, pragmas).
+    void execute(const QString &sql);
+
+    // Bulk passes (restore, import) may batch their writes.
+    void beginTransaction();
+    void commit();
+    void rollback() noexcept;
+    bool inTransaction() const;
+
+    // Raises the database's current error, prefixed with what was being done.
+    [[noreturn]] void raise(const QString &doing) const;
+
+private:
+    void createSchema();
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+};
+
+// Rolls back unless committed, so an error or an abort leaves no half-written batch.
+class Transaction {
+public:
+    explicit Transaction(Connection &connection);
+    ~Transaction();
+    void commit();
+
+private:
+    Connection &m_connection;
+    bool m_done = false;
+};

@@ -1,0 +1,78 @@
+#include "DateTime.h"
+
+#include <cmath>
+
+namespace {
+const QDate Epoch(1899, 12, 30);
+
+struct DayAndTime {
+    qint64 days;    // day offset from the epoch
+    qint64 timeMs;  // 0 .. MsPerDay-1
+};
+
+DayAndTime Split(TDateTime value)
+{
+    const double whole = std::trunc(value);
+    qint64 days = static_cast<qint64>(whole);
+    qint64 timeMs = std::llround(std::fabs(value - whole) * MsPerDay);
+    if (timeMs >= MsPerDay) {  // rounded up to the next midnight
+        ++days;
+        timeMs = 0;
+    }
+    return {days, timeMs};
+}
+
+TDateTime Join(qint64 days, qint64 timeMs)
+{
+    const double fraction = static_cast<double>(timeMs) / MsPerDay;
+    return days >= 0 ? days + fraction : days - fraction;
+}
+}  // namespace
+
+qint64 DateTimeToMs(TDateTime value)
+{
+    const DayAndTime parts = Split(value);
+    return parts.days * MsPerDay + parts.timeMs;
+}
+
+TDateTime MsToDateTime(qint64 ms)
+{
+    qint64 days = ms / MsPerDay;
+    qint64 timeMs = ms % MsPerDay;
+    if (timeMs < 0) {
+        --days;
+        timeMs += MsPerDay;
+    }
+    return Join(days, timeMs);
+}
+
+TDateTime EncodeDateTime(const QDate &date, const QTime &time)
+{
+    const qint64 timeMs = time.isValid() ? time.msecsSinceStartOfDay() : 0;
+    return Join(Epoch.daysTo(date), timeMs);
+}
+
+TDateTime DateTimeFromQt(const QDateTime &local)
+{
+    return EncodeDateTime(local.date(), local.time());
+}
+
+QDate DateOf(TDateTime value)
+{
+    return Epoch.addDays(Split(value).days);
+}
+
+QTime TimeOf(TDateTime value)
+{
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(Split(value).timeMs));
+}
+
+QDateTime DateTimeToQt(TDateTime value)
+{
+    return QDateTime(DateOf(value), TimeOf(value));
+}
+
+bool SameDateTime(TDateTime a, TDateTime b)
+{
+    return DateTimeToMs(a) == DateTimeToMs(b);
+}

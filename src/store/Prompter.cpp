@@ -1,0 +1,75 @@
+#include "Prompter.h"
+
+#include <cstdio>
+
+namespace {
+StderrPrompter g_stderrPrompter;
+Prompter *g_prompter = &g_stderrPrompter;
+}
+
+QString PromptButtonText(PromptButton button)
+{
+    switch (button) {
+    case PromptButton::Ok: return QStringLiteral("OK");
+    case PromptButton::Cancel: return QStringLiteral("Cancel");
+    case PromptButton::Abort: return QStringLiteral("Abort");
+    case PromptButton::Retry: return QStringLiteral("Retry");
+    case PromptButton::Ignore: return QStringLiteral("Ignore");
+    case PromptButton::Yes: return QStringLiteral("Yes");
+    case PromptButton::No: return QStringLiteral("No");
+    case PromptButton::All: return QStringLiteral("All");
+    case PromptButton::NoToAll: return QStringLiteral("No to All");
+    case PromptButton::YesToAll: return QStringLiteral("Yes to All");
+    case PromptButton::None: break;
+    }
+    return {};
+}
+
+PromptButton PromptMessage::closeAnswer() const
+{
+    if (escapeButton != PromptButton::None)
+        return escapeButton;
+    if (buttons.contains(PromptButton::Cancel))
+        return PromptButton::Cancel;
+    if (buttons.contains(PromptButton::No))
+        return PromptButton::No;
+    if (buttons.size() == 1)
+        return buttons.front();
+    return PromptButton::None;
+}
+
+Prompter &Prompter::instance()
+{
+    return *g_prompter;
+}
+
+void Prompter::install(Prompter *prompter)
+{
+    g_prompter = prompter ? prompter : &g_stderrPrompter;
+}
+
+QString StderrPrompter::oneLineReport(const PromptMessage &box)
+{
+    QString text = box.text;
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return box.caption + QLatin1String(": ") + text;
+}
+
+PromptButton StderrPrompter::message(const PromptMessage &box)
+{
+    std::fprintf(stderr, "%s\n", oneLineReport(box).toUtf8().constData());
+    std::fflush(stderr);
+    return box.closeAnswer();
+}
+
+QString StderrPrompter::openFileName(const FileRequest &)
+{
+    return {};
+}
+
+QString StderrPrompter::saveFileName(const FileRequest &)
+{
+    return {};
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Every modal question, message and file choice goes through the Prompter, so that
+// the desktop shows real dialogs, the command-line companion writes to stderr and
+// tests answer from a script.
+
+#include <QList>
+#include <QString>
+
+enum class PromptIcon { None, Information, Warning, Error, Question };
+
+// Values follow the classic modal results, so a box's answer can be compared with
+// the numbers callers expect (OK = 1, Cancel = 2, ...).
+enum class PromptButton {
+    None = 0,
+    Ok = 1,
+    Cancel = 2,
+    Abort = 3,
+    Retry = 4,
+    Ignore = 5,
+    Yes = 6,
+    No = 7,
+    All = 8,
+    NoToAll = 9,
+    YesToAll = 10,
+};
+
+QString PromptButtonText(PromptButton button);  // "OK", "Cancel", "Yes", ...
+
+struct PromptMessage {
+    QString caption;
+    QString text;
+    PromptIcon icon = PromptIcon::None;
+    QList<PromptButton> buttons{PromptButton::Ok};
+    PromptButton defaultButton = PromptButton::None;  // None: the first button
+    // What closing the box without a button (Esc, the close button) answers.
+    // None: Cancel when offered, otherwise No, otherwise the only button.
+    PromptButton escapeButton = PromptButton::None;
+
+    PromptButton closeAnswer() const;
+};
+
+struct FileRequest {
+    QString caption;
+    QString directory;
+    QString fileName;       // proposed name
+    QString filter;         // e.g. "Quillpad files (*.qvx);;All files (*)"
+    QString defaultSuffix;  // appended to a name typed without one
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    virtual PromptButton message(const PromptMessage &box) = 0;
+    // An empty result means the user cancelled.
+    virtual QString openFileName(const FileRequest &request) = 0;
+    virtual QString saveFileName(const FileRequest &request) = 0;
+
+    static Prompter &instance();
+    static void install(Prompter *prompter);  // nullptr restores the stderr prompter
+};
+
+// Writes each message as one line "<caption>: <text>" to stderr and answers as if the
+// box were closed; offers no files. The fallback when nothing else is installed.
+class StderrPrompter : public Prompter {
+public:
+    PromptButton message(const PromptMessage &box) override;
+    QString openFileName(const FileRequest &request) override;
+    QString saveFileName(const FileRequest &request) override;
+
+    static QString oneLineReport(const PromptMessage &box);
+};

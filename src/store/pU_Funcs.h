@@ -1,0 +1,41 @@
+#pragma once
+// Helpers every part of the program uses: the message boxes, the query operations,
+// text flattening and the ISO-8601 time text.
+
+#include "DateTime.h"
+
+#include <QString>
+
+class Query;
+
+// The four message boxes. AskBox answers 1 for OK and 2 for Cancel (also when closed).
+int AskBox(const QString &text);
+void ErrorBox(const QString &text);
+void WarningBox(const QString &text);
+void TipBox(const QString &text);
+
+// Closes the query, makes the text its only statement and opens it as a row result
+// (OpenSql) or executes it (ExecSql). Errors are not caught here.
+void OpenSql(Query &query, const QString &sql);
+void ExecSql(Query &query, const QString &sql);
+
+// The text in single quotes with every quote inside doubled: it's -> 'it''s'.
+QString QuoteSql(const QString &text);
+
+// Every LF, then every CR, becomes one blank; the length stays the same.
+QString OneLine(const QString &text);
+
+// UTC minus local time in minutes, as in force now (daylight saving included):
+// 300 at UTC-5, -480 at UTC+8, -330 at UTC+5:30.
+int LocalBias();
+
+// "2009-03-05T07:04:09.000+01:00": the date-time to the second, ".000", and the zone
+// suffix of the offset in force now ("Z" at UTC), whatever the date of the value.
+QString IsoTime(TDateTime value);
+
+// Reads an XML Schema dateTime and gives the same instant in local time by the offset
+// in force now. A text without a zone is taken as local time. Raises on anything else.
+TDateTime IsoToDateTime(const QString &text);
+
+// A new task id: a GUID in braces, upper-case, 38 characters.
+QString NewGuid();
