@@ -17,7 +17,7 @@ namespace {
 // Written into the file header so that our own files can be told from other databases.
 constexpr int ApplicationId = 0x51564442;  // "QVDB"
 constexpr int SchemaVersion = 1;
-constexpr int BusyTimeoutMs = 5000;
+constexpr int BusyTimeoutMs = 2000;
 
 const char *const SchemaSql = R"sql(
 CREATE TABLE IF NOT EXISTS tasks (
