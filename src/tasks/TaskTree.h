@@ -1,0 +1,86 @@
+#pragma once
+// The task tree as data: two levels of nodes, each carrying the task's record, with
+// per-node visibility where hidden siblings keep their positions. Views adapt it; the
+// command-line companion reads it as it is.
+
+#include "TaskInfo.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct TaskNode {
+    TTaskInfo info;
+    TaskNode *parent = nullptr;  // none for a top-level task
+    std::vector<std::unique_ptr<TaskNode>> children;
+    bool visible = true;
+    bool expanded = false;  // shown expanded (top-level tasks with sub-tasks)
+
+    // Position among all siblings, hidden ones included (0 for the first); kept by
+    // the tree through every insert, removal, move and sort.
+    int position = 0;
+
+    bool isTopLevel() const { return parent == nullptr; }
+};
+
+enum class ViewRange { All = 0, Complete = 1, Incomplete = 2 };
+
+struct FilterOutcome {
+    bool anyVisible = false;
+    // Parents of matching sub-tasks under an active search: the view expands them.
+    std::vector<TaskNode *> parentsToExpand;
+};
+
+class TaskTree {
+public:
+    using NodeList = std::vector<std::unique_ptr<TaskNode>>;
+
+    const NodeList &roots() const { return m_roots; }
+    bool isEmpty() const { return m_roots.empty(); }
+    int nodeCount() const;  // both levels
+
+    void clear() { m_roots.clear(); }
+    // Appends a node as the last top-level node, or the last child of parent.
+    TaskNode *append(TTaskInfo info, TaskNode *parent = nullptr);
+    // Inserts at a position among the siblings (clamped to the end).
+    TaskNode *insert(TTaskInfo info, TaskNode *parent, int position);
+    // Removes the node with its sub-tasks.
+    void remove(TaskNode *node);
+    // Moves a node (without its own children, which must be empty for a top-level
+    // node that becomes a sub-task) to another parent at a position.
+    void move(TaskNode *node, TaskNode *newParent, int position);
+
+    NodeList &siblingsOf(TaskNode *node) { return node->parent ? node->parent->children : m_roots; }
+    const NodeList &siblingsOf(const TaskNode *node) const
+    {
+        return node->parent ? node->parent->children : m_roots;
+    }
+    TaskNode *findByTid(const QString &tid) const;
+
+    // Sets every node's visibility by the view range and the search text: a node
+    // passes when the range admits it and, with a search, its raw content contains
+    // the text (case-sensitive); a passing sub-task shows its parent.
+    FilterOutcome applyFilter(ViewRange range, bool searchOn, const QString &searchText);
+
+    // Sorts both levels by text. Texts that compare equal keep their current order.
+    void sort(bool ascending);
+
+    // Visits every node in tree order: each top-level node, then its sub-tasks.
+    template <typename Visitor>
+    void forEach(Visitor &&visit) const
+    {
+        for (const auto &root : m_roots) {
+            visit(root.get());
+            for (const auto &child : root->children)
+                visit(child.get());
+        }
+    }
+
+private:
+    NodeList m_roots;
+};
+
+// Byte order of the texts with the letters a-z taken as A-Z and nothing else folded.
+// Negative, zero or positive, as the first differs from the second.
+int CompareTaskText(const QString &a, const QString &b);

@@ -1,0 +1,282 @@
+// The task tree as data: loading from the table, the tray summary, the view filter,
+// the sort order, and sibling positions through changes.
+
+#include "AppError.h"
+#include "Connection.h"
+#include "Query.h"
+#include "TaskLoading.h"
+#include "TaskTree.h"
+#include "TestDataFolder.h"
+#include "pU_Funcs.h"
+
+#include <QTest>
+
+namespace {
+
+struct Row {
+    QString tid;
+    QString pid;
+    QString content;
+    bool checked = false;
+    bool expanded = false;
+};
+
+class Database {
+public:
+    Database() { connection.open(folder.file(QStringLiteral("qvData.qvb"))); }
+
+    void add(const Row &row)
+    {
+        OpenSql(query, QStringLiteral("select * from tasks where 1=0"));
+        query.insert();
+        query.field(u"tid").setString(row.tid);
+        query.field(u"pid").setString(row.pid);
+        query.field(u"content").setString(row.content);
+        query.field(u"checkFlag").setBoolean(row.checked);
+        query.field(u"expandFlag").setBoolean(row.expanded);
+        query.post();
+    }
+
+    TestDataFolder folder;
+    Connection connection;
+    Query query{connection};
+    Query second{connection};
+};
+
+TTaskInfo Info(const QString &content, bool checked = false)
+{
+    TTaskInfo info;
+    info.content = content;
+    info.checkFlag = checked;
+    return info;
+}
+
+QStringList Visible(const TaskTree &tree)
+{
+    QStringList shown;
+    tree.forEach([&shown](const TaskNode *node) {
+        if (node->visible && (node->isTopLevel() || node->parent->visible))
+            shown.append(node->info.content);
+    });
+    return shown;
+}
+
+QStringList Order(const TaskTree &tree)
+{
+    QStringList order;
+    tree.forEach([&order](const TaskNode *node) {
+        order.append((node->isTopLevel() ? QString() : QStringLiteral("  ")) + node->info.content);
+    });
+    return order;
+}
+
+}  // namespace
+
+class TestTaskTree : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyTable();
+    void loadsTwoLevelsOnly();
+    void summary_data();
+    void summary();
+    void filter_data();
+    void filter();
+    void compare_data();
+    void compare();
+    void sortTwiceReturnsToTheFirstOrder();
+    void positionsFollowChanges();
+};
+
+void TestTaskTree::emptyTable()
+{
+    Database db;
+    TaskTree tree;
+    LoadTaskTree(tree, db.query, db.second);
+    QVERIFY(tree.isEmpty());
+    QCOMPARE(CountTasks(db.query), 0);
+    QCOMPARE(IncompleteTasksSummary(db.query, 20), QStringLiteral("Incomplete Tasks:\rNone"));
+    QVERIFY(!tree.applyFilter(ViewRange::All, false, QString()).anyVisible);
+}
+
+void TestTaskTree::loadsTwoLevelsOnly()
+{
+    Database db;
+    db.add({"{P1}", "root", "parent one", false, true});
+    db.add({"{C1}", "{P1}", "child one", true, true});
+    db.add({"{P2}", "root", "expanded but childless", false, true});
+    db.add({"{G1}", "{C1}", "grandchild", false, false});
+    db.add({"{O1}", "{MISSING}", "orphan", false, false});
+    db.add({"{C2}", "{P1}", "child two", false, false});
+
+    TaskTree tree;
+    LoadTaskTree(tree, db.query, db.second);
+    QCOMPARE(Order(tree), (QStringList{"parent one", "  child one", "  child two", "expanded but childless"}));
+    QCOMPARE(tree.nodeCount(), 4);
+    QCOMPARE(CountTasks(db.query), 6);  // what is not shown still counts
+
+    const TaskNode *parent = tree.roots().at(0).get();
+    QVERIFY(parent->expanded);
+    QVERIFY(parent->info.expandFlag);
+    QVERIFY(!parent->children.at(0)->info.expandFlag);  // read for top-level tasks only
+    QVERIFY(parent->children.at(0)->info.checkFlag);
+    QCOMPARE(parent->children.at(1)->position, 1);
+    QVERIFY(!tree.roots().at(1)->expanded);
+    QCOMPARE(tree.findByTid(QStringLiteral("{C2}")), parent->children.at(1).get());
+    QVERIFY(!tree.findByTid(QStringLiteral("{O1}")));
+    // The orphan and the grandchild are incomplete, so the summary lists them.
+    QCOMPARE(IncompleteTasksSummary(db.query, 20),
+             QStringLiteral("Incomplete Tasks:\r(1) child two\r(2) expanded but childle...\r(3) grandchild\r(4) orphan\r ..."));
+}
+
+void TestTaskTree::summary_data()
+{
+    QTest::addColumn<QStringList>("incomplete");
+    QTest::addColumn<int>("hintSize");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("three") << QStringList{"c", "a", "b"} << 20 << QStringLiteral("Incomplete Tasks:\r(1) a\r(2) b\r(3) c");
+    QTest::newRow("exactly four") << QStringList{"d", "c", "b", "a"} << 20
+                                  << QStringLiteral("Incomplete Tasks:\r(1) a\r(2) b\r(3) c\r(4) d\r ...");
+    QTest::newRow("five") << QStringList{"e", "d", "c", "b", "a"} << 20
+                          << QStringLiteral("Incomplete Tasks:\r(1) a\r(2) b\r(3) c\r(4) d\r ...");
+    QTest::newRow("lines flattened and cut") << QStringList{"line one\r\nline two"} << 10
+                                             << QStringLiteral("Incomplete Tasks:\r(1) line one  ...");
+    QTest::newRow("exactly hintSize is not cut") << QStringList{"1234567890"} << 10
+                                                 << QStringLiteral("Incomplete Tasks:\r(1) 1234567890");
+}
+
+void TestTaskTree::summary()
+{
+    QFETCH(QStringList, incomplete);
+    QFETCH(int, hintSize);
+    QFETCH(QString, hint);
+    Database db;
+    db.add({NewGuid(), "root", "done", true, false});
+    for (const QString &text : incomplete)
+        db.add({NewGuid(), "root", text, false, false});
+    QCOMPARE(IncompleteTasksSummary(db.query, hintSize), hint);
+}
+
+void TestTaskTree::filter_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<bool>("searchOn");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QStringList>("visible");
+    QTest::addColumn<QStringList>("expanded");
+    // Tree: "Open task" (incomplete) with "done child" (complete) and "open child";
+    // "Closed task" (complete) with "Pending child" (incomplete); "Alone" (incomplete).
+    QTest::newRow("all") << 0 << false << QString()
+                         << QStringList{"Open task", "done child", "open child", "Closed task", "Pending child", "Alone"}
+                         << QStringList{};
+    QTest::newRow("complete keeps an incomplete parent for its complete child")
+        << 1 << false << QString() << QStringList{"Open task", "done child", "Closed task"} << QStringList{};
+    QTest::newRow("incomplete shows a complete parent of an incomplete child")
+        << 2 << false << QString() << QStringList{"Open task", "open child", "Closed task", "Pending child", "Alone"}
+        << QStringList{};
+    QTest::newRow("search matching a sub-task only expands its parent")
+        << 0 << true << QStringLiteral("Pending") << QStringList{"Closed task", "Pending child"}
+        << QStringList{"Closed task"};
+    QTest::newRow("search is case-sensitive") << 0 << true << QStringLiteral("alone") << QStringList{} << QStringList{};
+    QTest::newRow("a matching parent does not show its children")
+        << 0 << true << QStringLiteral("Open") << QStringList{"Open task"} << QStringList{};
+    QTest::newRow("search and range together") << 2 << true << QStringLiteral("child")
+                                               << QStringList{"Open task", "open child", "Closed task", "Pending child"}
+                                               << QStringList{"Open task", "Closed task"};
+    QTest::newRow("empty search text filters nothing") << 0 << true << QString()
+        << QStringList{"Open task", "done child", "open child", "Closed task", "Pending child", "Alone"} << QStringList{};
+}
+
+void TestTaskTree::filter()
+{
+    QFETCH(int, range);
+    QFETCH(bool, searchOn);
+    QFETCH(QString, search);
+    QFETCH(QStringList, visible);
+    QFETCH(QStringList, expanded);
+    TaskTree tree;
+    TaskNode *open = tree.append(Info(QStringLiteral("Open task")));
+    tree.append(Info(QStringLiteral("done child"), true), open);
+    tree.append(Info(QStringLiteral("open child")), open);
+    TaskNode *closed = tree.append(Info(QStringLiteral("Closed task"), true));
+    tree.append(Info(QStringLiteral("Pending child")), closed);
+    tree.append(Info(QStringLiteral("Alone")));
+
+    const FilterOutcome outcome = tree.applyFilter(static_cast<ViewRange>(range), searchOn, search);
+    QCOMPARE(Visible(tree), visible);
+    QCOMPARE(outcome.anyVisible, !visible.isEmpty());
+    QStringList toExpand;
+    for (const TaskNode *node : outcome.parentsToExpand)
+        toExpand.append(node->info.content);
+    QCOMPARE(toExpand, expanded);
+}
+
+void TestTaskTree::compare_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("sign");
+    QTest::newRow("ASCII case folds") << QStringLiteral("Buy milk") << QStringLiteral("buy MILK") << 0;
+    QTest::newRow("prefix first") << QStringLiteral("ab") << QStringLiteral("abc") << -1;
+    QTest::newRow("folded to upper: a before [") << QStringLiteral("a") << QStringLiteral("[") << -1;
+    QTest::newRow("underscore after folded letters") << QStringLiteral("_") << QStringLiteral("z") << 1;
+    QTest::newRow("no folding beyond ASCII") << QStringLiteral("é") << QStringLiteral("É") << 1;
+    QTest::newRow("accented after Z") << QStringLiteral("é") << QStringLiteral("z") << 1;
+    QTest::newRow("astral after the basic plane") << QStringLiteral("😀") << QStringLiteral("\uFFFD") << 1;
+    QTest::newRow("empty first") << QString() << QStringLiteral("a") << -1;
+}
+
+void TestTaskTree::compare()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, sign);
+    const auto signOf = [](int value) { return (value > 0) - (value < 0); };
+    QCOMPARE(signOf(CompareTaskText(a, b)), sign);
+    QCOMPARE(signOf(CompareTaskText(b, a)), -sign);
+}
+
+void TestTaskTree::sortTwiceReturnsToTheFirstOrder()
+{
+    TaskTree tree;
+    for (const char *text : {"pear", "Apple", "apple", "fig", "banana"}) {
+        TaskNode *node = tree.append(Info(QString::fromUtf8(text)));
+        if (QByteArray(text) == "fig") {
+            tree.append(Info(QStringLiteral("z")), node);
+            tree.append(Info(QStringLiteral("A")), node);
+        }
+    }
+    tree.sort(true);
+    const QStringList ascending = Order(tree);
+    QCOMPARE(ascending, (QStringList{"Apple", "apple", "banana", "fig", "  A", "  z", "pear"}));
+    tree.sort(false);
+    QCOMPARE(Order(tree), (QStringList{"pear", "fig", "  z", "  A", "banana", "Apple", "apple"}));
+    tree.sort(true);
+    QCOMPARE(Order(tree), ascending);
+    for (const auto &root : tree.roots())
+        QCOMPARE(tree.roots().at(root->position).get(), root.get());
+}
+
+void TestTaskTree::positionsFollowChanges()
+{
+    TaskTree tree;
+    TaskNode *a = tree.append(Info(QStringLiteral("a")));
+    TaskNode *b = tree.append(Info(QStringLiteral("b")));
+    TaskNode *c = tree.insert(Info(QStringLiteral("c")), nullptr, 0);
+    QCOMPARE((QList<int>{c->position, a->position, b->position}), (QList<int>{0, 1, 2}));
+    TaskNode *child = tree.append(Info(QStringLiteral("child")), a);
+    QVERIFY_THROWS_EXCEPTION(AppError, tree.append(Info(QStringLiteral("grandchild")), child));
+    QVERIFY_THROWS_EXCEPTION(AppError, tree.move(a, b, 0));  // a has sub-tasks
+    tree.move(c, b, 0);
+    QCOMPARE(c->parent, b);
+    QCOMPARE((QList<int>{a->position, b->position, c->position}), (QList<int>{0, 1, 0}));
+    tree.move(child, nullptr, 0);
+    QCOMPARE(Order(tree), (QStringList{"child", "a", "b", "  c"}));
+    QCOMPARE(b->position, 2);
+    tree.remove(b);
+    QCOMPARE(Order(tree), (QStringList{"child", "a"}));
+    QCOMPARE(tree.nodeCount(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestTaskTree)
+#include "tst_tasktree.moc"
