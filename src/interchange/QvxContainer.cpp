@@ -1,0 +1,139 @@
+#include "QvxContainer.h"
+
+#include "AppError.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+namespace {
+
+constexpr qint64 HeaderSize = 8;
+constexpr qsizetype ChunkSize = 256 * 1024;
+
+AppError NotAContainer(const QString &why)
+{
+    return AppError(QStringLiteral("Not a compressed interchange file: %1").arg(why));
+}
+
+QString ZlibText(const z_stream &stream, int code)
+{
+    return stream.msg ? QString::fromLatin1(stream.msg) : QStringLiteral("zlib error %1").arg(code);
+}
+
+// zlib keeps pointers into itself, so the stream must stay where it was initialised.
+class Deflater {
+public:
+    Deflater()
+    {
+        if (deflateInit(&m_stream, Z_BEST_COMPRESSION) != Z_OK)
+            throw std::bad_alloc();
+    }
+    ~Deflater() { deflateEnd(&m_stream); }
+    Deflater(const Deflater &) = delete;
+    Deflater &operator=(const Deflater &) = delete;
+    z_stream &stream() { return m_stream; }
+
+private:
+    z_stream m_stream{};
+};
+
+class Inflater {
+public:
+    Inflater()
+    {
+        if (inflateInit(&m_stream) != Z_OK)
+            throw std::bad_alloc();
+    }
+    ~Inflater() { inflateEnd(&m_stream); }
+    Inflater(const Inflater &) = delete;
+    Inflater &operator=(const Inflater &) = delete;
+    z_stream &stream() { return m_stream; }
+
+private:
+    z_stream m_stream{};
+};
+
+}  // namespace
+
+void WriteQvxContainer(QIODevice &out, QByteArrayView xml)
+{
+    const qint64 length = qToLittleEndian<qint64>(xml.size());
+    if (out.write(reinterpret_cast<const char *>(&length), HeaderSize) != HeaderSize)
+        throw AppError(QStringLiteral("Cannot write the file: %1").arg(out.errorString()));
+
+    Deflater deflater;
+    z_stream &stream = deflater.stream();
+    QByteArray buffer(ChunkSize, Qt::Uninitialized);
+    const char *next = xml.data();
+    qsizetype left = xml.size();
+    int code = Z_OK;
+    while (code != Z_STREAM_END) {
+        if (stream.avail_in == 0 && left > 0) {
+            // avail_in is 32-bit: hand the text over in slices.
+            const qsizetype slice = std::min<qsizetype>(left, std::numeric_limits<uInt>::max());
+            stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(next));
+            stream.avail_in = static_cast<uInt>(slice);
+            next += slice;
+            left -= slice;
+        }
+        stream.next_out = reinterpret_cast<Bytef *>(buffer.data());
+        stream.avail_out = static_cast<uInt>(buffer.size());
+        code = deflate(&stream, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+        if (code == Z_STREAM_ERROR)
+            throw AppError(QStringLiteral("Cannot compress the data: %1").arg(ZlibText(stream, code)));
+        const qint64 produced = buffer.size() - stream.avail_out;
+        if (out.write(buffer.constData(), produced) != produced)
+            throw AppError(QStringLiteral("Cannot write the file: %1").arg(out.errorString()));
+    }
+}
+
+QByteArray ReadQvxContainer(QIODevice &in)
+{
+    qint64 length = 0;
+    if (in.read(reinterpret_cast<char *>(&length), HeaderSize) != HeaderSize)
+        throw NotAContainer(QStringLiteral("the file is too short"));
+    length = qFromLittleEndian(length);
+    if (length < 0)
+        throw NotAContainer(QStringLiteral("the stored length is negative"));
+
+    Inflater inflater;
+    z_stream &stream = inflater.stream();
+    QByteArray input(ChunkSize, Qt::Uninitialized);
+    QByteArray output(ChunkSize, Qt::Uninitialized);
+    QByteArray xml;
+    qint64 inflated = 0;
+    int code = Z_OK;
+    // Stop at the stream's end, or as soon as it has proved longer than the stored
+    // length: the text is the first "length" bytes either way.
+    while (code != Z_STREAM_END && inflated <= length) {
+        if (stream.avail_in == 0) {
+            const qint64 got = in.read(input.data(), input.size());
+            if (got < 0)
+                throw AppError(QStringLiteral("Cannot read the file: %1").arg(in.errorString()));
+            if (got == 0)
+                throw NotAContainer(QStringLiteral("the compressed data ends too soon"));
+            stream.next_in = reinterpret_cast<Bytef *>(input.data());
+            stream.avail_in = static_cast<uInt>(got);
+        }
+        stream.next_out = reinterpret_cast<Bytef *>(output.data());
+        stream.avail_out = static_cast<uInt>(output.size());
+        code = inflate(&stream, Z_NO_FLUSH);
+        if (code == Z_MEM_ERROR)
+            throw std::bad_alloc();
+        if (code != Z_OK && code != Z_STREAM_END && !(code == Z_BUF_ERROR && stream.avail_in == 0))
+            throw NotAContainer(ZlibText(stream, code));
+        const qint64 produced = output.size() - stream.avail_out;
+        const qint64 kept = std::min(produced, length - xml.size());
+        xml.append(output.constData(), kept);
+        inflated += produced;
+    }
+    if (xml.size() < length)
+        throw NotAContainer(QStringLiteral("the data is shorter than the stored length"));
+    return xml;
+}
