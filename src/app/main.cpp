@@ -1,16 +1,13 @@
-// The program's entry. For now it opens the task database and the settings and shows
-// the main window's frame; the task list arrives with the window itself.
+// The program's entry: one running copy per user, then the main window and its loop.
 
 #include "AppError.h"
-#include "Connection.h"
-#include "LoadSettings.h"
-#include "Paths.h"
+#include "Dm_Common.h"
+#include "Fm_Main.h"
+#include "Fr_qvTasks.h"
 #include "SingleInstance.h"
 #include "WidgetPrompter.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
@@ -36,27 +33,23 @@ int main(int argc, char *argv[])
     WidgetPrompter prompter;
     Prompter::install(&prompter);
 
-    Connection connection;
-    StartupSettings settings;
-    if (!RunGuarded([&] {
-            connection.open(Paths::DatabasePath());
-            settings.settingsPath = Paths::SettingsPath();
-            LoadSettings(settings);
-        }))
-        return 1;
-
-    QMainWindow window;
-    window.setWindowTitle(ApplicationTitle);
-    window.setCentralWidget(new QLabel(QStringLiteral("Ambrel Quillpad"), &window));
-    window.resize(420, 560);
-    window.show();
-    QObject::connect(&instance, &SingleInstance::activateRequested, &window, [&window] {
-        window.show();
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.raise();
-        window.activateWindow();
-    });
-    const int result = QApplication::exec();
+    int result = 1;
+    {
+        TmainFm window;
+        // A failed creation step has been reported; without its pictures or its
+        // database the list can do nothing, so the program ends here.
+        if (window.FormCreate()) {
+            TcommonDm common(&window);
+            window.setCommon(&common);
+            QObject::connect(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
+            QObject::connect(&instance, &SingleInstance::reloadRequested, &window, [&window] {
+                if (TqvTasksFrame *frame = window.tasksFrame())
+                    frame->requestReload();
+            });
+            window.show();
+            result = QApplication::exec();
+        }
+    }
     Prompter::install(nullptr);
     return result;
 }

@@ -20,6 +20,9 @@ struct TaskNode {
     // Position among all siblings, hidden ones included (0 for the first); kept by
     // the tree through every insert, removal, move and sort.
     int position = 0;
+    // Row among the visible siblings as the view shows them, -1 when not shown; kept
+    // by the view's model.
+    int viewRow = -1;
 
     bool isTopLevel() const { return parent == nullptr; }
 };

@@ -1,0 +1,123 @@
+#include "Fm_Main.h"
+
+#include "AppError.h"
+#include "Dm_Common.h"
+#include "FrameMessages.h"
+#include "Fr_qvTasks.h"
+#include "IniFile.h"
+#include "Paths.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QSystemTrayIcon>
+
+namespace {
+
+QPixmap LoadPicture(const QString &name)
+{
+    const QString path = Paths::ProgramFolder() + QStringLiteral("Images/") + name;
+    QPixmap picture(path);
+    if (picture.isNull())
+        throw AppError(QStringLiteral("Unable to load the picture %1").arg(path));
+    return picture;
+}
+
+}  // namespace
+
+TmainFm::TmainFm(QWidget *parent)
+    : QMainWindow(parent),
+      Action_DbBackup(new QAction(QStringLiteral("Database &Backup..."), this)),
+      Action_DbRestore(new QAction(QStringLiteral("Database &Restore..."), this)),
+      Action_Import(new QAction(QStringLiteral("&Import..."), this)),
+      QvTrayIcon1(new QSystemTrayIcon(this))
+{
+    setObjectName(QStringLiteral("mainFm"));
+    Action_DbBackup->setObjectName(QStringLiteral("Action_DbBackup"));
+    Action_DbRestore->setObjectName(QStringLiteral("Action_DbRestore"));
+    Action_Import->setObjectName(QStringLiteral("Action_Import"));
+    resize(446, 545);
+}
+
+TmainFm::~TmainFm()
+{
+    m_exiting = true;
+    // The list goes first: its queries belong to our connection.
+    delete m_frame;
+    m_frame = nullptr;
+}
+
+bool TmainFm::FormCreate()
+{
+    return RunGuarded([this] {
+        m_firstShow = true;
+        m_exiting = false;
+        loadBackgrounds();
+        m_alarmSoundPath = Paths::ProgramFolder() + QStringLiteral("Sounds/Alarm.wav");
+        m_settings.settingsPath = Paths::SettingsPath();
+        {
+            const IniFile ini(m_settings.settingsPath);
+            m_settings.hintSize = ini.read(SettingsKeys::HintSize);
+            m_settings.addOpenEn = ini.read(SettingsKeys::AddOpenEn);
+        }
+        ADOConnection1.open(Paths::DatabasePath());
+        LoadSettings(m_settings);
+    });
+}
+
+void TmainFm::loadBackgrounds()
+{
+    m_images.toolsbar = LoadPicture(QStringLiteral("toolsbarBackground.bmp"));
+    m_images.searchbar = LoadPicture(QStringLiteral("searchbarBackground.bmp"));
+    m_images.group = LoadPicture(QStringLiteral("groupBackground.bmp"));
+    m_images.item0 = LoadPicture(QStringLiteral("itemBackground0.bmp"));
+    m_images.item1 = LoadPicture(QStringLiteral("itemBackground1.bmp"));
+}
+
+void TmainFm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TmainFm::FormShow()
+{
+    if (m_firstShow) {
+        m_firstShow = false;
+        FrameContext context;
+        context.connection = &ADOConnection1;
+        context.settings = &m_settings;
+        context.images = &m_images;
+        context.tray = QvTrayIcon1;
+        context.mainWindow = this;
+        context.shell.dbBackup = Action_DbBackup;
+        context.shell.dbRestore = Action_DbRestore;
+        context.shell.import = Action_Import;
+        if (m_common) {
+            context.shell.options = m_common->Action_Options;
+            context.shell.stayOnTop = m_common->Action_UiStayOnTop;
+            context.shell.uiClose = m_common->Action_UiClose;
+            context.shell.help = m_common->helpMenu();
+        }
+        m_frame = new TqvTasksFrame(context, this);
+        setCentralWidget(m_frame);
+        QCoreApplication::postEvent(m_frame, new FrameEvent(MsgReloadTasks));
+        QCoreApplication::postEvent(m_frame, new FrameEvent(MsgMenuSortFocus));
+        StartupChecks();
+        return;
+    }
+    if (m_settings.addOpenEn && m_frame)
+        QCoreApplication::postEvent(m_frame, new FrameEvent(MsgAddTask));
+}
+
+void TmainFm::StartupChecks()
+{
+    setWindowTitle(ApplicationTitle);
+}
+
+void TmainFm::bringForward()
+{
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,10 @@
+#pragma once
+// Dates and date-times as the program shows them: the user's short date format, and
+// the long time format without a zone name, the time left out at exactly midnight.
+
+#include "DateTime.h"
+
+#include <QString>
+
+QString ShortDateText(TDateTime value);
+QString DateTimeText(TDateTime value);

@@ -1,0 +1,376 @@
+// Loading the task list, the view filter, the command states, the tip panel and the
+// tray summary; and the messages the list answers.
+
+#include "Fr_qvTasks.h"
+
+#include "AppError.h"
+#include "FrameMessages.h"
+#include "IconLists.h"
+#include "IniFile.h"
+#include "LoadSettings.h"
+#include "TaskLoading.h"
+#include "TaskTreeModel.h"
+#include "TaskTreeView.h"
+#include "TipPanel.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+
+void TqvTasksFrame::customEvent(QEvent *event)
+{
+    switch (static_cast<int>(event->type())) {
+    case MsgReloadTasks:
+        RunGuarded([this] { ReloadTasks(); });
+        break;
+    case MsgMenuSortFocus:
+        RunGuarded([this] {
+            if (m_context.mainWindow) {
+                MainMenu1->setParent(m_context.mainWindow);
+                m_context.mainWindow->setMenuBar(MainMenu1);
+                MainMenu1->show();
+            }
+            m_model->beginRebuild();
+            m_tree.sort(FSortAscending);
+            m_model->endRebuild();
+            restoreExpansion();
+            if (!FTreeFocused) {
+                VtTasks->setFocus();
+                FTreeFocused = true;
+            }
+        });
+        break;
+    case MsgAddTask:
+        RunGuarded([this] { Action_TaskAdd->trigger(); });
+        break;
+    case MsgOpenEditor:
+    case MsgDropNewNode:
+        break;  // the editor arrives with task editing
+    default:
+        QWidget::customEvent(event);
+    }
+}
+
+void TqvTasksFrame::requestReload()
+{
+    if (FEditNode) {
+        m_reloadPending = true;  // an edit is never interrupted
+        return;
+    }
+    QCoreApplication::postEvent(this, new FrameEvent(MsgReloadTasks));
+}
+
+void TqvTasksFrame::ReloadTasks()
+{
+    m_reloadPending = false;
+    FReloading = true;
+    FTreeFocused = false;
+    FEditNode = nullptr;
+    FHoverNode = nullptr;
+    m_model->beginRebuild();
+    m_tree.clear();
+    m_model->endRebuild();
+    FTipKind = 0;
+
+    const IniFile ini(m_context.settings->settingsPath);
+    Action_ViewList->setChecked(ini.read(SettingsKeys::ViewListEn));
+    Action_ViewDate->setChecked(ini.read(SettingsKeys::ViewDateEn));
+    setViewRangeIndex(ini.read(SettingsKeys::ViewRange));
+    FSortAscending = ini.read(SettingsKeys::ViewAscEn);
+    applySortIcon();
+
+    const int n = CountTasks();
+    m_context.settings->privateTasks = n;
+    m_context.settings->publicTasks = 0;
+    {
+        IniFile log(m_context.settings->settingsPath);
+        log.write(SettingsKeys::PrivateTasks, n);
+        log.write(SettingsKeys::PublicTasks, 0);
+    }
+    FReloading = false;
+
+    LoadTaskTree();
+    ApplyViewFilter();
+    UpdateActions();
+    setSearchIdle();
+    UpdateTrayHint();
+    VtTasks->setToolTip(QStringLiteral("Double click to add a Task!"));
+    showRandomStatusTip();
+    Timer1.start();
+}
+
+int TqvTasksFrame::CountTasks()
+{
+    return ::CountTasks(ADOQuery1);
+}
+
+void TqvTasksFrame::LoadTaskTree()
+{
+    m_model->beginRebuild();
+    try {
+        ::LoadTaskTree(m_tree, ADOQuery1, ADOQuery2);
+    } catch (...) {
+        // What was loaded so far stays in the tree.
+        m_model->endRebuild();
+        restoreExpansion();
+        throw;
+    }
+    m_model->endRebuild();
+    restoreExpansion();
+}
+
+void TqvTasksFrame::restoreExpansion()
+{
+    // A rebuilt model starts collapsed; the nodes remember how they were shown. The
+    // expand signal is quiet here: the records already say expanded.
+    const QSignalBlocker quiet(VtTasks);
+    for (const auto &root : m_tree.roots()) {
+        if (root->expanded) {
+            const QModelIndex at = m_model->indexOf(root.get());
+            if (at.isValid())
+                VtTasks->setExpanded(at, true);
+        }
+    }
+}
+
+void TqvTasksFrame::ApplyViewFilter()
+{
+    FHoverNode = nullptr;
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
+
+    m_model->beginRebuild();
+    const FilterOutcome outcome =
+        m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText);
+    m_model->endRebuild();
+    restoreExpansion();
+    expandFromFilter(outcome.parentsToExpand);
+    VtTasks->selectNodes(selected, current);
+
+    ShowTip(FSearchOn && !outcome.anyVisible ? 3 : 0);
+    UpdateTrayHint();
+}
+
+void TqvTasksFrame::expandFromFilter(const std::vector<TaskNode *> &parents)
+{
+    for (TaskNode *parent : parents) {
+        const QModelIndex at = m_model->indexOf(parent);
+        if (at.isValid() && !VtTasks->isExpanded(at))
+            VtTasks->setExpanded(at, true);  // the expand handler stores it
+    }
+}
+
+void TqvTasksFrame::UpdateActions()
+{
+    for (QAction *item :
+         {Action_TaskAdd, Action_SubTaskAdd, Action_TaskEdit, Action_TaskDelete, Action_TaskComplete,
+          Action_TaskReminderSet, Action_TaskDueSet, Action_ViewAsc, Action_ViewDate, Action_ViewList,
+          Action_ExpandAll, Action_CollapseAll, Action_SaveAll, Action_Save, Action_Email, Action_Print,
+          Action_SetColor, Action_MoveTo, Action_CopyTask, Action_PasteTask, Action_SelectAll, Action_Deselect})
+        item->setEnabled(false);
+    Comb_ViewRange->setEnabled(false);
+    for (QMenu *menu : {Menu_Moveto, MainMoveTo}) {
+        menu->clear();
+        menu->setEnabled(false);
+    }
+
+    QAction *const rangeItems[] = {Menu_ViewAll, Menu_Complete, Menu_Incomplete};
+    const int range = viewRangeIndex();
+    if (range >= 0 && range < 3)
+        rangeItems[range]->setChecked(true);
+    for (QAction *item : rangeItems)
+        item->setEnabled(false);
+
+    if (FEditNode)
+        return;
+
+    for (QAction *item : {Action_TaskAdd, Action_SubTaskAdd, Action_ViewAsc, Action_ViewDate, Action_ViewList,
+                          Action_ExpandAll, Action_CollapseAll, Action_SaveAll, Action_Save, Action_Email,
+                          Action_Print, Action_CopyTask, Action_PasteTask, Action_SelectAll, Action_Deselect})
+        item->setEnabled(true);
+    for (QAction *item : rangeItems)
+        item->setEnabled(true);
+    Comb_ViewRange->setEnabled(true);
+
+    const TaskNode *first = firstSelectedNode();
+    if (!first)
+        return;
+    for (QAction *item : {Action_SetColor, Action_TaskEdit, Action_TaskDelete, Action_TaskReminderSet,
+                          Action_TaskDueSet, Action_TaskComplete})
+        item->setEnabled(true);
+    Action_TaskComplete->setText(first->info.checkFlag ? QStringLiteral("Unmark Complete")
+                                                       : QStringLiteral("Mark Complete"));
+    Action_MoveTo->setEnabled(true);
+    // The move targets: "Root" for a sub-task, and every top-level task other than the
+    // selected one and its parent. The entries themselves are made when a menu opens,
+    // so a long list costs nothing on every change of the selection.
+    const bool hasTargets = !first->isTopLevel() ||
+                            m_tree.roots().size() > (first->isTopLevel() ? 1u : 2u);
+    for (QMenu *menu : {Menu_Moveto, MainMoveTo})
+        menu->setEnabled(hasTargets);
+}
+
+QString TqvTasksFrame::TipText(int kind)
+{
+    switch (kind) {
+    case 1: return QStringLiteral("Click here to Add a new Item.");
+    case 2: return QStringLiteral("Click here to finish Edit. Press Esc cancel.");
+    case 3: return QStringLiteral("Search no result");
+    default: return {};
+    }
+}
+
+void TqvTasksFrame::ShowTip(int kind)
+{
+    if (kind == 0 && m_model->rowCount() == 0)
+        kind = 1;
+    FTipKind = kind;
+    if (kind <= 0) {
+        Panel_tip->hideTip();
+        return;
+    }
+    static const IconRole icons[] = {IconRole::AddTask, IconRole::AddTask, IconRole::Pencil, IconRole::Information};
+    Panel_tip->showTip(TipText(kind), IconList::small().icon(Icon(icons[std::min(kind, 3)])));
+}
+
+QString TqvTasksFrame::tipText() const
+{
+    return Panel_tip->isVisibleTo(this) ? Panel_tip->text() : QString();
+}
+
+void TqvTasksFrame::UpdateTrayHint()
+{
+    const QString hint = IncompleteTasksSummary(ADOQuery1, m_context.settings->hintSize);
+    if (m_context.tray)
+        m_context.tray->setToolTip(hint);
+}
+
+void TqvTasksFrame::setViewRangeIndex(int index)
+{
+    Comb_ViewRange->setCurrentIndex(index >= 0 && index < Comb_ViewRange->count() ? index : 0);
+}
+
+int TqvTasksFrame::viewRangeIndex() const
+{
+    return Comb_ViewRange->currentIndex();
+}
+
+void TqvTasksFrame::applySortIcon()
+{
+    // The button shows the direction its next click selects.
+    const IconRole role = FSortAscending ? IconRole::SortDescending : IconRole::SortAscending;
+    const QString hint = FSortAscending ? QStringLiteral("Descending Sort") : QStringLiteral("Ascending Sort");
+    Action_ViewAsc->setIcon(IconList::small().icon(Icon(role)));
+    Action_ViewAsc->setToolTip(hint);
+    Action_ViewAsc->setStatusTip(hint);
+    if (m_viewAscButton)
+        m_viewAscButton->setIcon(IconList::large().icon(Icon(role)));
+}
+
+void TqvTasksFrame::setSearchIdle()
+{
+    FSearchOn = false;
+    QPalette colours = Edt_Search->palette();
+    colours.setColor(QPalette::Text, colours.color(QPalette::Disabled, QPalette::Text));
+    Edt_Search->setPalette(colours);
+    Edt_Search->setText(QStringLiteral("  Search..."));
+    Btn_Search->setIcon(IconList::small().icon(Icon(IconRole::Magnifier)));
+    Btn_Search->setToolTip(QString());
+}
+
+void TqvTasksFrame::Comb_ViewRangeChange()
+{
+    if (FReloading)
+        return;
+    ApplyViewFilter();
+    UpdateActions();
+    VtTasks->setFocus();
+    IniFile(m_context.settings->settingsPath).write(SettingsKeys::ViewRange, viewRangeIndex());
+}
+
+void TqvTasksFrame::Edt_SearchChange(const QString &text)
+{
+    // The text without blanks and control characters at either end.
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text.at(start).unicode() <= 32)
+        ++start;
+    while (end > start && text.at(end - 1).unicode() <= 32)
+        --end;
+    FSearchText = text.mid(start, end - start);
+    RunGuarded([this] { ApplyViewFilter(); });
+}
+
+bool TqvTasksFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edt_Search) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            Edt_SearchEnter();
+            break;
+        case QEvent::FocusOut:
+            Edt_SearchExit();
+            break;
+        case QEvent::KeyPress:
+            if (Edt_SearchKeyDown(static_cast<QKeyEvent *>(event)))
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TqvTasksFrame::Edt_SearchEnter()
+{
+    if (FSearchOn)
+        return;
+    Edt_Search->clear();
+    QPalette colours = Edt_Search->palette();
+    colours.setColor(QPalette::Text, palette().color(QPalette::Active, QPalette::Text));
+    Edt_Search->setPalette(colours);
+    FSearchOn = true;
+    Btn_Search->setIcon(IconList::small().icon(IconRole::BackArrow));
+    Btn_Search->setToolTip(QStringLiteral("Clear search"));
+}
+
+void TqvTasksFrame::Edt_SearchExit()
+{
+    if (!Edt_Search->text().trimmed().isEmpty())
+        return;  // the search stays on
+    setSearchIdle();
+}
+
+bool TqvTasksFrame::Edt_SearchKeyDown(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        Btn_SearchClick();
+        return true;
+    }
+    if (event->key() == Qt::Key_A && event->modifiers() == Qt::ControlModifier) {
+        Edt_Search->selectAll();
+        return true;
+    }
+    return false;
+}
+
+void TqvTasksFrame::Btn_SearchClick()
+{
+    if (FSearchOn) {
+        Edt_Search->clear();
+        Edt_SearchExit();
+        RunGuarded([this] { ApplyViewFilter(); });
+        VtTasks->setFocus();
+    } else {
+        Edt_Search->setFocus();
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Paints a task row and measures its height by the frame's rules: the frame says what
+// the text, font, icon and background are; this class puts them on the screen.
+
+#include <QStyledItemDelegate>
+
+class TqvTasksFrame;
+class QTreeView;
+
+class TaskRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    TaskRowDelegate(TqvTasksFrame *frame, QTreeView *view);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // Width left for the text of a row at the given level (0 top, 1 sub-task).
+    int textWidth(int level) const;
+
+private:
+    TqvTasksFrame *m_frame;
+    QTreeView *m_view;
+};

@@ -1,0 +1,60 @@
+#pragma once
+// Presents the task tree to a view. Only visible nodes are rows: hidden ones keep
+// their place in the tree (and their positions) but cost the view nothing. The model
+// answers with the node itself; how a row looks is the frame's to say.
+
+#include "TaskTree.h"
+
+#include <QAbstractItemModel>
+
+#include <functional>
+#include <vector>
+
+class TaskTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+
+public:
+    enum Role { NodeRole = Qt::UserRole + 1 };
+
+    explicit TaskTreeModel(TaskTree &tree, QObject *parent = nullptr);
+
+    TaskTree &tree() const { return m_tree; }
+    TaskNode *nodeAt(const QModelIndex &index) const;
+    QModelIndex indexOf(const TaskNode *node) const;  // invalid when the node is hidden
+
+    // The text shown in a row (also what sorting-aware views and accessibility read).
+    void setTextProvider(std::function<QString(const TaskNode &)> provider) { m_text = std::move(provider); }
+
+    // Call around any change of the tree's structure or of node visibility: the rows
+    // are rebuilt from the tree in one step.
+    void beginRebuild();
+    void endRebuild();
+    // A node's look changed (text, check, colours, height).
+    void refresh(const TaskNode *node);
+    void refreshAll();
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    // The user ticked or cleared a check box; the node is not changed here.
+    void checkToggled(TaskNode *node, bool checked);
+
+private:
+    void rebuildRows();
+    const std::vector<TaskNode *> &rowsOf(const TaskNode *parent) const;
+
+    TaskTree &m_tree;
+    std::function<QString(const TaskNode &)> m_text;
+    std::vector<TaskNode *> m_topRows;
+    // Visible children of each visible top-level row, by the parent's row.
+    std::vector<std::vector<TaskNode *>> m_childRows;
+    int m_rebuildDepth = 0;
+};

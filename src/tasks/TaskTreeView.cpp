@@ -1,0 +1,159 @@
+#include "TaskTreeView.h"
+
+#include "TaskTreeModel.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+TaskTreeView::TaskTreeView(QWidget *parent) : QTreeView(parent)
+{
+    setHeaderHidden(true);
+    setFrameShape(QFrame::NoFrame);
+    setRootIsDecorated(true);
+    setItemsExpandable(true);
+    setExpandsOnDoubleClick(false);
+    setUniformRowHeights(false);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setMouseTracking(true);
+    setAllColumnsShowFocus(true);
+    setWordWrap(true);
+    setTextElideMode(Qt::ElideNone);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+}
+
+void TaskTreeView::setTaskModel(TaskTreeModel *model)
+{
+    m_model = model;
+    setModel(model);
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskTreeView::forgetHotNode);
+}
+
+TaskNode *TaskTreeView::nodeAtPoint(const QPoint &viewportPosition) const
+{
+    return m_model ? m_model->nodeAt(indexAt(viewportPosition)) : nullptr;
+}
+
+QList<TaskNode *> TaskTreeView::selectedNodes() const
+{
+    QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    // Rows of one parent (the selection never mixes parents): their row order is tree order.
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) {
+        if (a.parent() != b.parent())
+            return a.parent().row() < b.parent().row();
+        return a.row() < b.row();
+    });
+    QList<TaskNode *> nodes;
+    for (const QModelIndex &row : rows)
+        nodes.append(m_model->nodeAt(row));
+    return nodes;
+}
+
+void TaskTreeView::selectNodes(const QList<TaskNode *> &nodes, TaskNode *current)
+{
+    QItemSelection selection;
+    for (TaskNode *node : nodes) {
+        const QModelIndex at = m_model->indexOf(node);
+        if (at.isValid())
+            selection.select(at, at);
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QModelIndex currentIndex = m_model->indexOf(current);
+    if (currentIndex.isValid())
+        selectionModel()->setCurrentIndex(currentIndex, QItemSelectionModel::NoUpdate);
+}
+
+void TaskTreeView::forgetHotNode()
+{
+    m_hotNode = nullptr;
+}
+
+void TaskTreeView::setHotNode(TaskNode *node)
+{
+    if (node == m_hotNode)
+        return;
+    TaskNode *old = m_hotNode;
+    m_hotNode = node;
+    for (TaskNode *changed : {old, node}) {
+        const QModelIndex at = m_model ? m_model->indexOf(changed) : QModelIndex();
+        if (at.isValid())
+            viewport()->update(visualRect(at).adjusted(-indentation() * 2, 0, viewport()->width(), 0));
+    }
+    emit hotNodeChanged(old, node);
+}
+
+void TaskTreeView::mouseMoveEvent(QMouseEvent *event)
+{
+    emit mouseMoved(event->position().toPoint());
+    setHotNode(nodeAtPoint(event->position().toPoint()));
+    QTreeView::mouseMoveEvent(event);
+}
+
+void TaskTreeView::leaveEvent(QEvent *event)
+{
+    setHotNode(nullptr);
+    QTreeView::leaveEvent(event);
+}
+
+void TaskTreeView::mousePressEvent(QMouseEvent *event)
+{
+    // A right click selects the row under it, unless it is already part of the selection.
+    if (event->button() == Qt::RightButton) {
+        const QModelIndex at = indexAt(event->position().toPoint());
+        if (at.isValid() && !selectionModel()->isRowSelected(at.row(), at.parent()))
+            selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void TaskTreeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    emit doubleClickedAt(event->position().toPoint());
+    // A double click neither expands nor edits; the single click's selection stands.
+}
+
+void TaskTreeView::contextMenuEvent(QContextMenuEvent *event)
+{
+    emit contextMenuAt(viewport()->mapFromGlobal(event->globalPos()));
+}
+
+void TaskTreeView::keepSiblingsOnly()
+{
+    const QModelIndex anchor = currentIndex();
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    const QModelIndex parent = anchor.isValid() ? anchor.parent() : rows.front().parent();
+    QItemSelection strays;
+    for (const QModelIndex &row : rows) {
+        if (row.parent() != parent)
+            strays.select(row, row);
+    }
+    if (strays.isEmpty())
+        return;
+    m_pruning = true;
+    selectionModel()->select(strays, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    m_pruning = false;
+}
+
+void TaskTreeView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    QTreeView::selectionChanged(selected, deselected);
+    if (m_pruning)
+        return;
+    keepSiblingsOnly();
+    emit selectionChangedByUser();
+}
+
+void TaskTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QTreeView::drawRow(painter, option, index);
+    // Horizontal grid line under every row.
+    painter->save();
+    painter->setPen(palette().color(QPalette::Midlight));
+    painter->drawLine(option.rect.left(), option.rect.bottom(), option.rect.right(), option.rect.bottom());
+    painter->restore();
+}

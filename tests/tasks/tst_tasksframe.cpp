@@ -1,0 +1,406 @@
+// The task list frame driven offscreen: loading, the tip panel, the tray summary, the
+// view range, the search box and the rows' text, font, icon and height.
+
+#include "Clock.h"
+#include "Connection.h"
+#include "FrameMessages.h"
+#include "Fr_qvTasks.h"
+#include "IniFile.h"
+#include "LoadSettings.h"
+#include "Query.h"
+#include "ScriptedPrompter.h"
+#include "TaskTreeModel.h"
+#include "TaskTreeView.h"
+#include "TestDataFolder.h"
+#include "DateText.h"
+#include "pU_Funcs.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+namespace {
+
+struct Row {
+    QString tid;
+    QString pid;
+    QString content;
+    bool checked = false;
+    bool expanded = false;
+};
+
+// A date-time as SQL text, every digit kept.
+QString Sql(TDateTime value)
+{
+    return QString::number(value, 'g', 17);
+}
+
+QPixmap Plain(const QColor &colour)
+{
+    QPixmap picture(8, 8);
+    picture.fill(colour);
+    return picture;
+}
+
+// A frame in a main window over a fresh database, as the program builds it.
+class Fixture {
+public:
+    Fixture()
+    {
+        connection.open(folder.file(QStringLiteral("qvData.qvb")));
+        settings.settingsPath = folder.file(QStringLiteral("qvConf.ini"));
+        images = {Plain(Qt::lightGray), Plain(Qt::lightGray), Plain(Qt::cyan), Plain(Qt::white), Plain(Qt::yellow)};
+        context.connection = &connection;
+        context.settings = &settings;
+        context.images = &images;
+        context.tray = &tray;
+        context.mainWindow = &window;
+    }
+
+    void add(const Row &row)
+    {
+        Query query(connection);
+        OpenSql(query, QStringLiteral("select * from tasks where 1=0"));
+        query.insert();
+        query.field(u"tid").setString(row.tid.isEmpty() ? NewGuid() : row.tid);
+        query.field(u"pid").setString(row.pid.isEmpty() ? RootPid : row.pid);
+        query.field(u"content").setString(row.content);
+        query.field(u"checkFlag").setBoolean(row.checked);
+        query.field(u"expandFlag").setBoolean(row.expanded);
+        query.field(u"createTime").setDateTime(EncodeDateTime(QDate(2026, 12, 1), QTime(9, 30)));
+        query.post();
+    }
+
+    TqvTasksFrame &open()
+    {
+        frame = new TqvTasksFrame(context, &window);
+        window.setCentralWidget(frame);
+        window.resize(446, 545);
+        window.show();
+        QCoreApplication::postEvent(frame, new FrameEvent(MsgReloadTasks));
+        QCoreApplication::postEvent(frame, new FrameEvent(MsgMenuSortFocus));
+        QCoreApplication::sendPostedEvents(frame);
+        return *frame;
+    }
+
+    QStringList shownRows() const
+    {
+        QStringList rows;
+        const TaskTreeModel *model = frame->model();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QModelIndex top = model->index(r, 0);
+            rows.append(frame->VtTasksGetText(*model->nodeAt(top)));
+            if (frame->treeView()->isExpanded(top)) {
+                for (int c = 0; c < model->rowCount(top); ++c)
+                    rows.append(QStringLiteral("  ") + frame->VtTasksGetText(*model->nodeAt(model->index(c, 0, top))));
+            }
+        }
+        return rows;
+    }
+
+    TaskNode *node(const QString &content) const
+    {
+        TaskNode *found = nullptr;
+        frame->tree().forEach([&](const TaskNode *node) {
+            if (node->info.content == content)
+                found = const_cast<TaskNode *>(node);
+        });
+        return found;
+    }
+
+    TestDataFolder folder;
+    ScriptedPrompter prompter;
+    Connection connection;
+    StartupSettings settings;
+    BackgroundImages images;
+    QSystemTrayIcon tray;
+    QMainWindow window;
+    FrameContext context;
+    TqvTasksFrame *frame = nullptr;
+};
+
+}  // namespace
+
+class TestTasksFrame : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyTable();
+    void loadsSortsAndSummarises();
+    void storedViewSettingsAreApplied();
+    void viewRangeFromTheMenu();
+    void searchAsYouType();
+    void rowLook();
+    void statusText();
+    void menusAndActions();
+    void doubleClickOnEmptySpaceAddsATask();
+};
+
+void TestTasksFrame::emptyTable()
+{
+    Fixture f;
+    TqvTasksFrame &frame = f.open();
+    QCOMPARE(frame.model()->rowCount(), 0);
+    QCOMPARE(frame.tipKind(), 1);
+    QCOMPARE(frame.tipText(), QStringLiteral("Click here to Add a new Item."));
+    QCOMPARE(f.tray.toolTip(), QStringLiteral("Incomplete Tasks:\rNone"));
+    QCOMPARE(IniFile(f.settings.settingsPath).readString(QStringLiteral("log"), QStringLiteral("privateTasks")),
+             QStringLiteral("0"));
+    QCOMPARE(IniFile(f.settings.settingsPath).readString(QStringLiteral("log"), QStringLiteral("publicTasks")),
+             QStringLiteral("0"));
+    QCOMPARE(f.window.menuBar(), frame.mainMenu());
+    QVERIFY(TqvTasksFrame::StatusTips().contains(frame.statusText()));
+    QVERIFY(f.prompter.messages.isEmpty());
+}
+
+void TestTasksFrame::loadsSortsAndSummarises()
+{
+    Fixture f;
+    f.add({"{P}", "", "pear", false, true});
+    f.add({"{C1}", "{P}", "seed b", false, false});
+    f.add({"{C2}", "{P}", "Seed a", true, false});
+    f.add({"", "", "apple\r\nsecond line of the apple task", false, false});
+    f.add({"", "", "Banana", true, false});
+    f.add({"", "", "cherry", false, false});
+    f.add({"", "{MISSING}", "orphan", false, false});
+    TqvTasksFrame &frame = f.open();
+
+    QCOMPARE(f.shownRows(), (QStringList{"apple\r\nsecond line of the apple task", "Banana", "cherry", "pear",
+                                         "  Seed a", "  seed b"}));
+    QCOMPARE(frame.tipKind(), 0);
+    QCOMPARE(f.settings.privateTasks, 7);  // the orphan counts
+    QCOMPARE(f.tray.toolTip(),
+             QStringLiteral("Incomplete Tasks:\r(1) apple  second line o...\r(2) cherry\r(3) orphan\r(4) pear\r ..."));
+    QVERIFY(frame.treeView()->hasFocus() || !QApplication::focusWindow());
+}
+
+void TestTasksFrame::storedViewSettingsAreApplied()
+{
+    Fixture f;
+    {
+        IniFile ini(f.settings.settingsPath);
+        ini.write(SettingsKeys::ViewRange, 1);
+        ini.write(SettingsKeys::ViewAscEn, false);
+        ini.write(SettingsKeys::ViewListEn, true);
+    }
+    f.add({"{T}", "", "incomplete task", false, false});
+    f.add({"", "{T}", "complete child", true, false});
+    f.add({"", "{T}", "incomplete child", false, false});
+    f.add({"", "", "a complete one", true, false});
+    f.add({"", "", "z complete one", true, false});
+    TqvTasksFrame &frame = f.open();
+    QCOMPARE(frame.findChild<QComboBox *>(QStringLiteral("Comb_ViewRange"))->currentIndex(), 1);
+    QVERIFY(frame.action(QStringLiteral("Action_ViewList"))->isChecked());
+    QVERIFY(!frame.sortAscending());
+    QCOMPARE(frame.action(QStringLiteral("Action_ViewAsc"))->toolTip(), QStringLiteral("Ascending Sort"));
+    // Descending; the incomplete parent stays for its complete child; numbers count hidden siblings.
+    frame.treeView()->expandAll();
+    QCOMPARE(f.shownRows(), (QStringList{"1. z complete one", "2. incomplete task", "  (2)complete child",
+                                         "3. a complete one"}));
+    QVERIFY(frame.findChild<QAction *>(QStringLiteral("Menu_Complete"))->isChecked());
+}
+
+void TestTasksFrame::viewRangeFromTheMenu()
+{
+    Fixture f;
+    f.add({"", "", "open", false, false});
+    f.add({"", "", "done", true, false});
+    TqvTasksFrame &frame = f.open();
+    frame.findChild<QAction *>(QStringLiteral("Menu_Incomplete"))->trigger();
+    QCOMPARE(f.shownRows(), QStringList{"open"});
+    QCOMPARE(frame.findChild<QComboBox *>(QStringLiteral("Comb_ViewRange"))->currentIndex(), 2);
+    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewRange), 2);
+    frame.findChild<QAction *>(QStringLiteral("Menu_ViewAll"))->trigger();
+    QCOMPARE(f.shownRows(), (QStringList{"done", "open"}));
+}
+
+void TestTasksFrame::searchAsYouType()
+{
+    Fixture f;
+    f.add({"{H}", "", "Holiday", false, false});
+    f.add({"", "{H}", "book the Train", false, false});
+    f.add({"", "{H}", "pack", false, false});
+    f.add({"", "", "Train ticket\r\nrefund", false, false});
+    f.add({"", "", "taxes", false, false});
+    TqvTasksFrame &frame = f.open();
+    auto *search = frame.findChild<QLineEdit *>(QStringLiteral("Edt_Search"));
+    QCOMPARE(search->text(), QStringLiteral("  Search..."));
+    QVERIFY(!frame.searchOn());
+
+    search->setFocus();
+    QApplication::processEvents();
+    QVERIFY(frame.searchOn());
+    QCOMPARE(search->text(), QString());
+    QTest::keyClicks(search, QStringLiteral("Train"));
+    // The sub-task match shows and expands its parent; the parent's own text does not match.
+    QCOMPARE(f.shownRows(), (QStringList{"Holiday", "  book the Train", "Train ticket\r\nrefund"}));
+    Query check(f.connection);
+    OpenSql(check, QStringLiteral("select * from tasks where tid='{H}'"));
+    QVERIFY(check.field(u"expandFlag").asBoolean());  // expanding by the search is stored
+
+    search->setText(QStringLiteral("train"));  // case matters
+    QCOMPARE(f.shownRows(), QStringList{});
+    QCOMPARE(frame.tipKind(), 3);
+    QCOMPARE(frame.tipText(), QStringLiteral("Search no result"));
+    search->setText(QStringLiteral("ticket refund"));  // no match across a line break
+    QCOMPARE(frame.tipKind(), 3);
+    search->setText(QStringLiteral("   "));  // blanks only filter nothing
+    QCOMPARE(f.shownRows().size(), 5);
+    QCOMPARE(frame.tipKind(), 0);
+
+    search->setText(QStringLiteral("taxes"));
+    QCOMPARE(f.shownRows(), QStringList{"taxes"});
+    QTest::keyClick(search, Qt::Key_Escape);
+    QVERIFY(!frame.searchOn());
+    QCOMPARE(search->text(), QStringLiteral("  Search..."));
+    QCOMPARE(f.shownRows().size(), 5);
+}
+
+void TestTasksFrame::rowLook()
+{
+    Fixture f;
+    ManualClock clock(QDateTime(QDate(2026, 12, 10), QTime(12, 0)));
+    Clock::install(&clock);
+    f.add({"{E}", "", "", false, false});
+    f.add({"{D}", "", "done with everything", true, false});
+    f.add({"{T}", "", "due today", false, false});
+    f.add({"{Y}", "", "due yesterday", false, false});
+    f.add({"{A}", "", "alarm", false, false});
+    f.add({"{C}", "", "coloured", false, false});
+    Query query(f.connection);
+    ExecSql(query, QStringLiteral("update tasks set dueFlag=True, dueTime=%1, alarmFlag=True, alarmTime=%1 where tid='{D}'")
+                       .arg(Sql(EncodeDateTime(QDate(2026, 12, 1)))));
+    ExecSql(query, QStringLiteral("update tasks set dueFlag=True, dueTime=%1 where tid='{T}'")
+                       .arg(Sql(EncodeDateTime(QDate(2026, 12, 10), QTime(8, 0)))));
+    ExecSql(query, QStringLiteral("update tasks set dueFlag=True, dueTime=%1 where tid='{Y}'")
+                       .arg(Sql(EncodeDateTime(QDate(2026, 12, 9), QTime(23, 59)))));
+    ExecSql(query, QStringLiteral("update tasks set alarmFlag=True, alarmTime=1 where tid='{A}'"));
+    ExecSql(query, QStringLiteral("update tasks set textColor=255 where tid='{C}'"));
+    TqvTasksFrame &frame = f.open();
+
+    struct Look {
+        QString text;
+        bool bold;
+        bool italic;
+        int icon;
+    };
+    const auto look = [&](const QString &content) {
+        const TaskNode &node = *f.node(content);
+        QFont font;
+        QColor colour;
+        frame.VtTasksPaintText(node, false, font, colour);
+        return Look{frame.VtTasksGetText(node), font.bold(), font.italic(), frame.VtTasksGetImageIndex(node)};
+    };
+    Look empty = look(QString());
+    QCOMPARE(empty.text, QStringLiteral("Input content here"));
+    QVERIFY(empty.italic);
+    Look done = look(QStringLiteral("done with everything"));
+    QCOMPARE(done.icon, -1);  // complete: no icon, never bold
+    QVERIFY(!done.bold && done.italic);
+    Look today = look(QStringLiteral("due today"));
+    QCOMPARE(today.icon, 24);
+    QVERIFY(!today.bold);
+    Look yesterday = look(QStringLiteral("due yesterday"));
+    QCOMPARE(yesterday.icon, 23);
+    QVERIFY(yesterday.bold);
+    QCOMPARE(look(QStringLiteral("alarm")).icon, 22);
+    QFont font;
+    QColor colour;
+    frame.VtTasksPaintText(*f.node(QStringLiteral("coloured")), false, font, colour);
+    QCOMPARE(colour, QColor(255, 0, 0));
+
+    // The list view numbers rows and flattens them to one line high; the date view adds dates.
+    frame.action(QStringLiteral("Action_ViewList"))->setChecked(true);
+    frame.action(QStringLiteral("Action_ViewDate"))->setChecked(true);
+    const TaskNode &dueToday = *f.node(QStringLiteral("due today"));
+    QCOMPARE(frame.VtTasksGetText(dueToday),
+             QString::number(dueToday.position + 1) + QStringLiteral(". due today -- Created: ") +
+                 QLocale::system().toString(QDate(2026, 12, 1), QLocale::ShortFormat) + QStringLiteral("  Due: ") +
+                 QLocale::system().toString(QDate(2026, 12, 10), QLocale::ShortFormat));
+    QCOMPARE(frame.VtTasksGetText(*f.node(QString())), QStringLiteral("Input content here"));
+    const int oneLine = frame.VtTasksMeasureItem(dueToday, 60);
+    frame.action(QStringLiteral("Action_ViewList"))->setChecked(false);
+    QVERIFY(frame.VtTasksMeasureItem(dueToday, 60) > oneLine);  // wrapped in a narrow column
+    Clock::install(nullptr);
+}
+
+void TestTasksFrame::statusText()
+{
+    Fixture f;
+    f.add({"{D}", "", "done", true, false});
+    f.add({"{B}", "", "both", false, false});
+    Query query(f.connection);
+    ExecSql(query, QStringLiteral("update tasks set checkTime=%1 where tid='{D}'")
+                       .arg(Sql(EncodeDateTime(QDate(2026, 12, 2), QTime(14, 5, 6)))));
+    ExecSql(query, QStringLiteral("update tasks set dueFlag=True, dueTime=%1, alarmFlag=True, alarmTime=%2 where tid='{B}'")
+                       .arg(Sql(EncodeDateTime(QDate(2026, 12, 20)))).arg(Sql(EncodeDateTime(QDate(2026, 12, 19), QTime(8, 0)))));
+    TqvTasksFrame &frame = f.open();
+    TaskTreeView *view = frame.treeView();
+    view->setCurrentIndex(frame.model()->indexOf(f.node(QStringLiteral("done"))));
+    QCOMPARE(frame.statusText(),
+             DateTimeText(EncodeDateTime(QDate(2026, 12, 2), QTime(14, 5, 6))) + QStringLiteral(" completed"));
+    QVERIFY(frame.action(QStringLiteral("Action_TaskEdit"))->isEnabled());
+    QCOMPARE(frame.action(QStringLiteral("Action_TaskComplete"))->text(), QStringLiteral("Unmark Complete"));
+    view->setCurrentIndex(frame.model()->indexOf(f.node(QStringLiteral("both"))));
+    QVERIFY2(frame.statusText().startsWith(QStringLiteral("Due date: ") +
+                                           QLocale::system().toString(QDate(2026, 12, 20), QLocale::ShortFormat) +
+                                           QStringLiteral("  Reminder time: ")),
+             qPrintable(frame.statusText()));
+    QCOMPARE(frame.action(QStringLiteral("Action_TaskComplete"))->text(), QStringLiteral("Mark Complete"));
+    view->clearSelection();
+    QVERIFY(TqvTasksFrame::StatusTips().contains(frame.statusText()));
+    QVERIFY(!frame.action(QStringLiteral("Action_TaskEdit"))->isEnabled());
+}
+
+void TestTasksFrame::menusAndActions()
+{
+    Fixture f;
+    f.add({"{P}", "", "parent", false, false});
+    f.add({"", "{P}", "child", false, false});
+    TqvTasksFrame &frame = f.open();
+    QStringList titles;
+    for (QAction *menu : frame.mainMenu()->actions())
+        titles.append(menu->text());
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Tasks", "&Help"}));
+    QStringList edit;
+    for (QAction *item : frame.mainMenu()->actions().at(1)->menu()->actions())
+        edit.append(item->isSeparator() ? QStringLiteral("-") : item->text());
+    QCOMPARE(edit, (QStringList{"&Copy             Ctrl+C", "&Paste            Ctrl+V", "-",
+                                "&Select All       Ctrl+A", "&Deselect"}));
+    // Nothing selected: the commands that need a task are off, the others on.
+    QVERIFY(frame.action(QStringLiteral("Action_TaskAdd"))->isEnabled());
+    QVERIFY(!frame.action(QStringLiteral("Action_TaskDelete"))->isEnabled());
+    QVERIFY(!f.window.findChild<QMenu *>(QStringLiteral("MainMoveTo"))->isEnabled());
+    // A sub-task can always move to the top level.
+    frame.treeView()->expandAll();
+    frame.treeView()->setCurrentIndex(frame.model()->indexOf(f.node(QStringLiteral("child"))));
+    QVERIFY(f.window.findChild<QMenu *>(QStringLiteral("MainMoveTo"))->isEnabled());
+    // The only top-level task has nowhere to go.
+    frame.treeView()->setCurrentIndex(frame.model()->indexOf(f.node(QStringLiteral("parent"))));
+    QVERIFY(!frame.findChild<QMenu *>(QStringLiteral("Menu_Moveto"))->isEnabled());
+}
+
+void TestTasksFrame::doubleClickOnEmptySpaceAddsATask()
+{
+    Fixture f;
+    f.add({"", "", "only", false, false});
+    TqvTasksFrame &frame = f.open();
+    int added = 0;
+    connect(frame.action(QStringLiteral("Action_TaskAdd")), &QAction::triggered, [&added] { ++added; });
+    QWidget *viewport = frame.treeView()->viewport();
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(20, viewport->height() - 5));
+    QCoreApplication::sendPostedEvents(&frame);
+    QCOMPARE(added, 1);
+    const QRect row = frame.treeView()->visualRect(frame.model()->index(0, 0));
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, row.center());
+    QCoreApplication::sendPostedEvents(&frame);
+    QCOMPARE(added, 1);  // on a row: nothing
+}
+
+QTEST_MAIN(TestTasksFrame)
+#include "tst_tasksframe.moc"
