@@ -15,10 +15,14 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                     const QModelIndex &index) override;
     // Width left for the text of a row at the given level (0 top, 1 sub-task).
     int textWidth(int level) const;
 
 private:
+    QStyleOptionViewItem firstLine(const QStyleOptionViewItem &row) const;
+
     TqvTasksFrame *m_frame;
     QTreeView *m_view;
 };
