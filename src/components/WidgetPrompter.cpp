@@ -1,5 +1,7 @@
 #include "WidgetPrompter.h"
 
+#include "Dlg_ReplaceAsk.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -41,6 +43,8 @@ QMessageBox::ButtonRole ToRole(PromptButton button)
 
 PromptButton WidgetPrompter::message(const PromptMessage &box)
 {
+    if (box.form == PromptForm::ReplaceAsk)
+        return TReplaceAskDlg::Ask(box, QApplication::activeWindow());
     QMessageBox dialog(ToIcon(box.icon), box.caption, box.text, QMessageBox::NoButton,
                        QApplication::activeWindow());
     dialog.setTextFormat(Qt::PlainText);

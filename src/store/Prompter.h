@@ -5,8 +5,14 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
+
+// Which window asks: a plain message box, or one of the program's own dialogs that lays
+// out the texts of PromptMessage::labels itself. The text stays the one-line version
+// that prompters without windows show.
+enum class PromptForm { Box, ReplaceAsk };
 
 // Values follow the classic modal results, so a box's answer can be compared with
 // the numbers callers expect (OK = 1, Cancel = 2, ...).
@@ -35,6 +41,8 @@ struct PromptMessage {
     // What closing the box without a button (Esc, the close button) answers.
     // None: Cancel when offered, otherwise No, otherwise the only button.
     PromptButton escapeButton = PromptButton::None;
+    PromptForm form = PromptForm::Box;
+    QStringList labels;  // the texts of a dialog's labels, top to bottom
 
     PromptButton closeAnswer() const;
 };

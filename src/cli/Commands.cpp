@@ -1,0 +1,317 @@
+#include "Commands.h"
+
+#include "AppError.h"
+#include "ConsolePrompter.h"
+#include "Connection.h"
+#include "Dm_Io.h"
+#include "ExportTasks.h"
+#include "NewTask.h"
+#include "Paths.h"
+#include "Query.h"
+#include "SingleInstance.h"
+#include "TaskJson.h"
+#include "TaskLoading.h"
+#include "TaskTree.h"
+#include "pU_Funcs.h"
+
+#include <QHash>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+namespace {
+
+const char Program[] = "quillpad-cli";
+
+struct UsageError {
+    QString text;
+};
+
+struct Arguments {
+    QStringList positional;
+    QHash<QString, QString> values;  // options that take a value
+    QStringList flags;               // options that do not
+    bool help = false;
+
+    std::optional<QString> value(const QString &option) const
+    {
+        const auto found = values.constFind(option);
+        return found == values.constEnd() ? std::nullopt : std::optional<QString>(*found);
+    }
+};
+
+// The database the commands work on, opened when a command first needs it.
+class Session {
+public:
+    Connection &connection()
+    {
+        if (!m_connection.isOpen())
+            m_connection.open(Paths::DatabasePath());
+        return m_connection;
+    }
+    bool changed() const
+    {
+        return m_connection.isOpen() && sqlite3_total_changes(m_connection.handle()) > 0;
+    }
+
+private:
+    Connection m_connection;
+};
+
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *description;
+    QStringList valueOptions;
+    QStringList flagOptions;
+    int minPositional;
+    int maxPositional;  // -1: any number
+    std::function<int(const Arguments &, Session &, ConsolePrompter &)> run;
+};
+
+void Print(const QByteArray &text, FILE *stream = stdout)
+{
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stream);
+    std::fflush(stream);
+}
+
+void PrintError(const char *command, const QString &text)
+{
+    Print(QStringLiteral("%1 %2: %3\n").arg(QLatin1String(Program), QLatin1String(command), text).toUtf8(), stderr);
+}
+
+int Status(bool ok)
+{
+    return ok ? ExitOk : ExitFailed;
+}
+
+Arguments Parse(const Command &command, const QStringList &words)
+{
+    Arguments parsed;
+    bool optionsEnd = false;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        if (optionsEnd || !word.startsWith(QLatin1String("-")) || word == QLatin1String("-")) {
+            parsed.positional.append(word);
+            continue;
+        }
+        if (word == QLatin1String("--")) {
+            optionsEnd = true;
+            continue;
+        }
+        if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
+            parsed.help = true;
+            continue;
+        }
+        const qsizetype equals = word.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? word : word.left(equals);
+        if (command.valueOptions.contains(name)) {
+            if (equals >= 0) {
+                parsed.values.insert(name, word.mid(equals + 1));
+            } else if (i + 1 < words.size()) {
+                parsed.values.insert(name, words.at(++i));
+            } else {
+                throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
+            }
+        } else if (command.flagOptions.contains(word)) {
+            parsed.flags.append(word);
+        } else {
+            throw UsageError{QStringLiteral("unknown option %1").arg(word)};
+        }
+    }
+    if (parsed.help)
+        return parsed;
+    if (parsed.positional.size() < command.minPositional)
+        throw UsageError{QStringLiteral("missing arguments")};
+    if (command.maxPositional >= 0 && parsed.positional.size() > command.maxPositional)
+        throw UsageError{QStringLiteral("too many arguments")};
+    return parsed;
+}
+
+// restore ---------------------------------------------------------------------------
+
+PromptButton ParseAnswer(const QString &text)
+{
+    const QString word = text.toLower();
+    for (PromptButton button : {PromptButton::Yes, PromptButton::No, PromptButton::All, PromptButton::Abort}) {
+        if (word == PromptButtonText(button).toLower())
+            return button;
+    }
+    throw UsageError{QStringLiteral("--answer takes yes, no, all or abort, not \"%1\"").arg(text)};
+}
+
+int Restore(const Arguments &args, Session &session, ConsolePrompter &prompter)
+{
+    if (const auto answer = args.value(QStringLiteral("--answer")))
+        prompter.setAnswer(ParseAnswer(*answer));
+    return Status(TIoDm(session.connection()).RestoreDatabaseFrom(args.positional.at(0)));
+}
+
+// export ----------------------------------------------------------------------------
+
+int Export(const Arguments &args, Session &session, ConsolePrompter &)
+{
+    TaskTree tree;
+    Query topLevel(session.connection());
+    Query subTasks(session.connection());
+    LoadTaskTree(tree, topLevel, subTasks);
+    topLevel.close();
+    subTasks.close();
+
+    QList<TaskNode *> selected;
+    for (const QString &tid : args.positional.mid(1)) {
+        TaskNode *node = tree.findByTid(tid);
+        if (!node)
+            throw UsageError{QStringLiteral("no task with the tid %1 in the task list").arg(tid)};
+        if (!selected.contains(node))
+            selected.append(node);
+    }
+    // As in the task list: only siblings are selected together, in tree order.
+    for (const TaskNode *node : selected) {
+        if (node->parent != selected.front()->parent)
+            throw UsageError{QStringLiteral("the tasks to export must be siblings: all top-level tasks, or "
+                                            "sub-tasks of one task")};
+    }
+    std::sort(selected.begin(), selected.end(),
+              [](const TaskNode *a, const TaskNode *b) { return a->position < b->position; });
+    return Status(ExportTasksXml(args.positional.at(0), selected));
+}
+
+// add -------------------------------------------------------------------------------
+
+int Add(const Arguments &args, Session &session, ConsolePrompter &)
+{
+    const QString content = StoredText(args.positional.at(0));
+    if (content.isEmpty())
+        throw UsageError{QStringLiteral("the text is empty")};
+    Query query(session.connection());
+    QString pid = RootPid;
+    if (const auto parent = args.value(QStringLiteral("--parent"))) {
+        OpenSql(query, QStringLiteral("select * from tasks where tid=") + QuoteSql(*parent));
+        if (query.eof() || query.field(u"pid").asString() != RootPid) {
+            PrintError("add", QStringLiteral("%1 is not the tid of a top-level task").arg(*parent));
+            return ExitFailed;
+        }
+        pid = *parent;
+    }
+    const TTaskInfo task = StoreNewTask(query, content, pid);
+    Print(task.tid.toUtf8() + '\n');
+    return ExitOk;
+}
+
+// list ------------------------------------------------------------------------------
+
+int List(const Arguments &args, Session &session, ConsolePrompter &)
+{
+    TaskTree tree;
+    Query topLevel(session.connection());
+    Query subTasks(session.connection());
+    LoadTaskTree(tree, topLevel, subTasks);
+    if (args.flags.contains(QStringLiteral("--json")))
+        Print(TaskTreeJson(tree, CountTasks(topLevel)));
+    else
+        Print(TaskTreeText(tree));
+    return ExitOk;
+}
+
+const std::vector<Command> &Commands()
+{
+    static const std::vector<Command> commands{
+        {"backup", "backup FILE", "Writes every memo and every task of the database to FILE.", {}, {}, 1, 1,
+         [](const Arguments &args, Session &session, ConsolePrompter &) {
+             return Status(TIoDm(session.connection()).BackupDatabaseTo(args.positional.at(0)));
+         }},
+        {"restore", "restore FILE [--answer yes|no|all|abort]",
+         "Reads a backup back, keeping its ids. A record whose id is not in the database is added;\n"
+         "for one that is, \"Confirm Replace\" asks whether the file's version replaces it.\n"
+         "--answer gives the answer to every question (all: replace this and every later one;\n"
+         "abort: stop there, keeping what is stored). Without it the question is asked on the\n"
+         "terminal, or answered no when there is none.",
+         {QStringLiteral("--answer")}, {}, 1, 1, &Restore},
+        {"import", "import FILE", "Adds every memo and task of FILE under new ids, keeping their parent links.", {},
+         {}, 1, 1,
+         [](const Arguments &args, Session &session, ConsolePrompter &) {
+             return Status(TIoDm(session.connection()).ImportDatabaseFrom(args.positional.at(0)));
+         }},
+        {"export", "export FILE [TID...]",
+         "Writes the tasks TID... to FILE as the task list's Export does: each as a top-level task,\n"
+         "a top-level task followed by all its sub-tasks. The tasks must be siblings. Without TIDs\n"
+         "the file holds no tasks.",
+         {}, {}, 1, -1, &Export},
+        {"add", "add TEXT [--parent TID]",
+         "Stores TEXT as a new task, or as a sub-task of the top-level task TID, and prints its tid.", 
+         {QStringLiteral("--parent")}, {}, 1, 1, &Add},
+        {"list", "list [--json]",
+         "Prints the task list: each top-level task followed by its sub-tasks. --json prints one\n"
+         "object {\"count\": <tasks in the database>, \"tasks\": [...]} with every field of each task.",
+         {}, {QStringLiteral("--json")}, 0, 0, &List},
+    };
+    return commands;
+}
+
+QByteArray MainHelp()
+{
+    QByteArray text = QByteArrayLiteral(
+        "Usage: quillpad-cli COMMAND [ARGUMENTS]\n"
+        "Works on the task database of Ambrel Quillpad (the data folder; QUILLPAD_HOME overrides it).\n\n"
+        "Commands:\n");
+    for (const Command &command : Commands())
+        text += "  " + QByteArray(command.synopsis) + '\n';
+    text += "\nRun \"quillpad-cli COMMAND --help\" for one command.\n"
+            "Exit status: 0 success, 1 the operation failed, 2 a usage error.\n";
+    return text;
+}
+
+QByteArray CommandHelp(const Command &command)
+{
+    return "Usage: quillpad-cli " + QByteArray(command.synopsis) + "\n" + QByteArray(command.description) + '\n';
+}
+
+}  // namespace
+
+int RunCommandLine(const QStringList &arguments, ConsolePrompter &prompter)
+{
+    if (arguments.isEmpty()) {
+        Print(MainHelp(), stderr);
+        return ExitUsage;
+    }
+    const QString &name = arguments.front();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        Print(MainHelp());
+        return ExitOk;
+    }
+    const auto &commands = Commands();
+    const auto command = std::find_if(commands.begin(), commands.end(),
+                                      [&name](const Command &c) { return name == QLatin1String(c.name); });
+    if (command == commands.end()) {
+        Print(QStringLiteral("%1: unknown command \"%2\"\n").arg(QLatin1String(Program), name).toUtf8() + MainHelp(),
+              stderr);
+        return ExitUsage;
+    }
+
+    Session session;
+    int status = ExitFailed;
+    try {
+        const Arguments args = Parse(*command, arguments.mid(1));
+        if (args.help) {
+            Print(CommandHelp(*command));
+            return ExitOk;
+        }
+        status = command->run(args, session, prompter);
+    } catch (const UsageError &error) {
+        PrintError(command->name, error.text);
+        Print("Usage: quillpad-cli " + QByteArray(command->synopsis) + '\n', stderr);
+        status = ExitUsage;
+    } catch (...) {
+        ReportCurrentException();  // as the program reports an error that ends a command
+        status = ExitFailed;
+    }
+    // A running program shows the database as it was: ask it to load it again.
+    if (session.changed())
+        SingleInstance::SendToRunning(SingleInstance::Message::Reload);
+    return status;
+}

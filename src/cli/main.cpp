@@ -1,0 +1,18 @@
+// quillpad-cli: backup, restore, import and export of the task database, adding and
+// listing tasks, from the command line.
+
+#include "Commands.h"
+#include "ConsolePrompter.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ambrel-quillpad"));
+    ConsolePrompter prompter;
+    Prompter::install(&prompter);
+    const int status = RunCommandLine(QCoreApplication::arguments().mid(1), prompter);
+    Prompter::install(nullptr);
+    return status;
+}

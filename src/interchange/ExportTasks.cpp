@@ -1,0 +1,42 @@
+#include "ExportTasks.h"
+
+#include "AppError.h"
+#include "Dm_Io.h"
+#include "Prompter.h"
+#include "QvxDocument.h"
+#include "TaskTree.h"
+#include "pU_Funcs.h"
+#include "pU_XmlTry.h"
+
+bool ExportTasksXml(const QString &fileName, const QList<TaskNode *> &selected)
+{
+    Txmltry xml;
+    Qvx::BeginDocument(xml);
+    const pugi::xml_node tasks = xml.NodeAt(Qvx::TasksPath);
+    for (const TaskNode *node : selected) {
+        Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(node->info, RootPid));
+        if (!node->isTopLevel())
+            continue;
+        for (const auto &child : node->children)
+            Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(child->info, child->info.pid));
+    }
+    try {
+        xml.SaveDocument(fileName, true);
+    } catch (const AppError &) {
+        ErrorBox(QStringLiteral("File Write Failure !"));
+        return false;
+    }
+    return true;
+}
+
+void ExportSelectedTasks(const QList<TaskNode *> &selected)
+{
+    if (selected.isEmpty()) {
+        WarningBox(QStringLiteral("Please select a task!"));
+        return;
+    }
+    QString fileName = Prompter::instance().saveFileName(TIoDm::SaveRequest());
+    if (fileName.isEmpty())
+        return;
+    ExportTasksXml(fileName, selected);
+}
