@@ -5,6 +5,7 @@
 #include "FrameMessages.h"
 #include "Fr_qvTasks.h"
 #include "IniFile.h"
+#include "IoActions.h"
 #include "Paths.h"
 
 #include <QAction>
@@ -35,6 +36,10 @@ TmainFm::TmainFm(QWidget *parent)
     Action_DbBackup->setObjectName(QStringLiteral("Action_DbBackup"));
     Action_DbRestore->setObjectName(QStringLiteral("Action_DbRestore"));
     Action_Import->setObjectName(QStringLiteral("Action_Import"));
+    ConnectIoActions(ADOConnection1, Action_DbBackup, Action_DbRestore, Action_Import, [this] {
+        if (m_frame)
+            m_frame->requestReload();  // message 2024, once an edit in progress ends
+    });
     resize(446, 545);
 }
 

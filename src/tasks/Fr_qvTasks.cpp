@@ -2,7 +2,9 @@
 
 #include "Fr_qvTasks.h"
 
+#include "AppError.h"
 #include "BitmapToolBar.h"
+#include "ExportTasks.h"
 #include "IconLists.h"
 #include "QvStatusBar.h"
 #include "TaskRowDelegate.h"
@@ -106,6 +108,10 @@ void TqvTasksFrame::buildActions()
     Action_SelectAll = MakeAction(this, "Action_SelectAll", QStringLiteral("&Select All       Ctrl+A"), {}, NoIcon);
     Action_Deselect = MakeAction(this, "Action_Deselect", QStringLiteral("&Deselect"), {}, NoIcon);
     Action_Export = MakeAction(this, "Action_Export", QStringLiteral("&Export..."), {}, NoIcon);
+    connect(Action_Export, &QAction::triggered, this, [this] {
+        if (!FEditNode)
+            RunGuarded([this] { ExportSelectedTasks(VtTasks->selectedNodes()); });
+    });
     Action_Email = MakeAction(this, "Action_Email", QStringLiteral("E-mai&l Task..."), {}, NoIcon);
     Action_Save = MakeAction(this, "Action_Save", QStringLiteral("Sa&ve Task..."), {}, NoIcon);
     Action_SaveAll = MakeAction(this, "Action_SaveAll", QStringLiteral("&Save All..."), {}, NoIcon);
