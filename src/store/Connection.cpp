@@ -133,6 +133,7 @@ void Connection::createSchema()
 
 void Connection::close()
 {
+    m_statements.clear();
     if (m_db) {
         // Statements still open belong to queries that outlived us; v2 defers the close.
         sqlite3_close_v2(m_db);

@@ -1,6 +1,8 @@
 #pragma once
 // The task database: one SQLite file opened once and kept open for the whole run.
 
+#include "StatementCache.h"
+
 #include <QString>
 
 struct sqlite3;
@@ -21,6 +23,9 @@ public:
     const QString &path() const { return m_path; }
     sqlite3 *handle() const;
 
+    // Prepared statements shared by the queries on this connection.
+    StatementCache &statements() { return m_statements; }
+
     // Runs statements that return no rows, outside the query layer (set-up, pragmas).
     void execute(const QString &sql);
 
@@ -37,6 +42,7 @@ private:
     void createSchema();
     sqlite3 *m_db = nullptr;
     QString m_path;
+    StatementCache m_statements;
 };
 
 // Rolls back unless committed, so an error or an abort leaves no half-written batch.

@@ -63,7 +63,7 @@ Query::~Query()
 void Query::close()
 {
     if (m_stmt) {
-        sqlite3_finalize(m_stmt);
+        m_connection.statements().release(m_lease);
         m_stmt = nullptr;
     }
     m_names.clear();
@@ -106,20 +106,13 @@ void Query::open()
     const QString sql = m_sql;
     close();
     m_sql = sql;
-    const QByteArray utf8 = m_sql.toUtf8();
-    sqlite3 *db = m_connection.handle();
-    if (sqlite3_prepare_v2(db, utf8.constData(), utf8.size(), &m_stmt, nullptr) != SQLITE_OK) {
-        m_stmt = nullptr;
-        m_connection.raise(QString());
-    }
-    const int count = sqlite3_column_count(m_stmt);
-    if (count == 0) {
+    m_lease = m_connection.statements().acquire(m_connection.handle(), m_sql.toUtf8());
+    m_stmt = m_lease.stmt;
+    if (sqlite3_column_count(m_stmt) == 0) {
         close();
         throw AppError(QStringLiteral("The statement returns no rows: %1").arg(sql));
     }
-    m_names.reserve(count);
-    for (int i = 0; i < count; ++i)
-        m_names.append(QString::fromUtf8(sqlite3_column_name(m_stmt, i)));
+    m_names = m_lease.names;
     try {
         first();
     } catch (...) {
@@ -307,16 +300,18 @@ void Query::post()
     }
 
     sqlite3 *db = m_connection.handle();
-    Statement statement;
-    const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), utf8.size(), &statement.stmt, nullptr) != SQLITE_OK)
-        m_connection.raise(QString());
+    StatementCache &cache = m_connection.statements();
+    struct Leased {
+        StatementCache &cache;
+        StatementCache::Lease lease;
+        ~Leased() { cache.release(lease); }
+    } statement{cache, cache.acquirePrepared(db, sql.toUtf8())};
     int parameter = 1;
     for (const Value *value : values)
-        Bind(statement.stmt, parameter++, *value);
+        Bind(statement.lease.stmt, parameter++, *value);
     if (m_state == State::Edit)
-        Bind(statement.stmt, parameter, m_current[m_keyIndex]);
-    if (sqlite3_step(statement.stmt) != SQLITE_DONE)
+        Bind(statement.lease.stmt, parameter, m_current[m_keyIndex]);
+    if (sqlite3_step(statement.lease.stmt) != SQLITE_DONE)
         m_connection.raise(QString());
     if (m_state == State::Edit && sqlite3_changes(db) != 1)
         throw AppError(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read"));

@@ -5,6 +5,7 @@
 // date-time.
 
 #include "DateTime.h"
+#include "StatementCache.h"
 
 #include <QString>
 #include <QStringList>
@@ -86,7 +87,8 @@ private:
 
     Connection &m_connection;
     QString m_sql;
-    sqlite3_stmt *m_stmt = nullptr;
+    StatementCache::Lease m_lease;
+    sqlite3_stmt *m_stmt = nullptr;  // the lease's statement while a result is open
     QStringList m_names;
     std::vector<Value> m_current;
     std::vector<Value> m_ahead;  // read ahead so the read ends as soon as the last row is in

@@ -23,6 +23,11 @@ struct TaskNode {
     // Row among the visible siblings as the view shows them, -1 when not shown; kept
     // by the view's model.
     int viewRow = -1;
+    // Whether the content held the last search text, and which content that was: a
+    // search that only grows (typing) tests again only the tasks that matched.
+    bool textMatch = false;
+    const QChar *matchedContent = nullptr;
+    qsizetype matchedSize = -1;
 
     bool isTopLevel() const { return parent == nullptr; }
 };
@@ -60,6 +65,8 @@ public:
         return node->parent ? node->parent->children : m_roots;
     }
     TaskNode *findByTid(const QString &tid) const;
+    // Changes a task's text; the only way to, so the search knows to test it again.
+    void setContent(TaskNode *node, QString content);
 
     // Sets every node's visibility by the view range and the search text: a node
     // passes when the range admits it and, with a search, its raw content contains
@@ -82,6 +89,7 @@ public:
 
 private:
     NodeList m_roots;
+    QString m_lastSearch;  // every node's textMatch refers to it; empty: none does
 };
 
 // Byte order of the texts with the letters a-z taken as A-Z and nothing else folded.

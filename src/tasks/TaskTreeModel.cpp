@@ -1,8 +1,25 @@
 #include "TaskTreeModel.h"
 
 namespace {
+
 const std::vector<TaskNode *> NoRows;
+
+// An index carries its node with the lowest bit set for a sub-task, so the view's
+// many questions about a row's level need not touch the node itself.
+constexpr quintptr SubTaskBit = 1;
+static_assert(alignof(TaskNode) > 1);
+
+quintptr Tag(const TaskNode *node)
+{
+    return reinterpret_cast<quintptr>(node) | (node->isTopLevel() ? 0 : SubTaskBit);
 }
+
+bool IsSubTask(const QModelIndex &index)
+{
+    return index.internalId() & SubTaskBit;
+}
+
+}  // namespace
 
 TaskTreeModel::TaskTreeModel(TaskTree &tree, QObject *parent) : QAbstractItemModel(parent), m_tree(tree)
 {
@@ -57,14 +74,14 @@ const std::vector<TaskNode *> &TaskTreeModel::rowsOf(const TaskNode *parent) con
 
 TaskNode *TaskTreeModel::nodeAt(const QModelIndex &index) const
 {
-    return index.isValid() ? static_cast<TaskNode *>(index.internalPointer()) : nullptr;
+    return index.isValid() ? reinterpret_cast<TaskNode *>(index.internalId() & ~SubTaskBit) : nullptr;
 }
 
 QModelIndex TaskTreeModel::indexOf(const TaskNode *node) const
 {
     if (!node || node->viewRow < 0 || (node->parent && node->parent->viewRow < 0))
         return {};
-    return createIndex(node->viewRow, 0, const_cast<TaskNode *>(node));
+    return createIndex(node->viewRow, 0, Tag(node));
 }
 
 void TaskTreeModel::refresh(const TaskNode *node)
@@ -88,18 +105,19 @@ QModelIndex TaskTreeModel::index(int row, int column, const QModelIndex &parent)
     const std::vector<TaskNode *> &rows = rowsOf(nodeAt(parent));
     if (row >= static_cast<int>(rows.size()))
         return {};
-    return createIndex(row, 0, rows[row]);
+    return createIndex(row, 0, reinterpret_cast<quintptr>(rows[row]) | (parent.isValid() ? SubTaskBit : 0));
 }
 
 QModelIndex TaskTreeModel::parent(const QModelIndex &child) const
 {
-    const TaskNode *node = nodeAt(child);
-    return node ? indexOf(node->parent) : QModelIndex();
+    if (!IsSubTask(child))
+        return {};
+    return indexOf(nodeAt(child)->parent);
 }
 
 int TaskTreeModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.column() > 0)
+    if (parent.column() > 0 || IsSubTask(parent))
         return 0;
     return static_cast<int>(rowsOf(nodeAt(parent)).size());
 }
@@ -149,8 +167,10 @@ Qt::ItemFlags TaskTreeModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable |
-           Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
+                                Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    // Sub-tasks never have children: the view then skips asking.
+    return IsSubTask(index) ? flags | Qt::ItemNeverHasChildren : flags;
 }
 
 QVariant TaskTreeModel::headerData(int section, Qt::Orientation orientation, int role) const

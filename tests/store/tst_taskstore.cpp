@@ -85,6 +85,9 @@ private slots:
     void editOfAVanishedRowFails();
     void readingIsForwardWithRestart();
     void errorsCarryTheDatabaseText();
+    void literalsBecomeParameters_data();
+    void literalsBecomeParameters();
+    void reusedStatementsServeTwoOpenResults();
     void hotQueriesUseIndexes_data();
     void hotQueriesUseIndexes();
 };
@@ -373,6 +376,69 @@ void TestTaskStore::errorsCarryTheDatabaseText()
     query.field(u"tid").setString(tid);  // ids are unique
     QVERIFY_THROWS_EXCEPTION(AppError, query.post());
     QCOMPARE(Count(query), 1);
+}
+
+void TestTaskStore::literalsBecomeParameters_data()
+{
+    QTest::addColumn<QByteArray>("sql");
+    QTest::addColumn<QByteArray>("normalized");  // empty: prepared as written
+    QTest::addColumn<QList<QByteArray>>("literals");
+    QTest::newRow("one literal") << QByteArray("select * from tasks where pid='root'")
+                                 << QByteArray("select * from tasks where pid=?") << QList<QByteArray>{"root"};
+    QTest::newRow("doubled quotes") << QByteArray("update tasks set content='it''s' where tid='{A}'")
+                                    << QByteArray("update tasks set content=? where tid=?")
+                                    << QList<QByteArray>{"it's", "{A}"};
+    QTest::newRow("empty literal") << QByteArray("delete from tasks where tid=''")
+                                   << QByteArray("delete from tasks where tid=?") << QList<QByteArray>{""};
+    QTest::newRow("quoted names stay") << QByteArray("select \"a'b\" from [x'y] where c='v' -- it's\n")
+                                       << QByteArray("select \"a'b\" from [x'y] where c=? -- it's\n")
+                                       << QList<QByteArray>{"v"};
+    QTest::newRow("no literal") << QByteArray("select count(*) as cnt from tasks") << QByteArray()
+                                << QList<QByteArray>{};
+    QTest::newRow("not a query") << QByteArray("PRAGMA journal_mode='wal'") << QByteArray() << QList<QByteArray>{};
+    QTest::newRow("unterminated") << QByteArray("select 'oops") << QByteArray() << QList<QByteArray>{};
+}
+
+void TestTaskStore::literalsBecomeParameters()
+{
+    QFETCH(QByteArray, sql);
+    QFETCH(QByteArray, normalized);
+    QFETCH(QList<QByteArray>, literals);
+    QByteArray actual;
+    std::vector<QByteArray> values;
+    const bool changed = ParameterizeLiterals(sql, actual, values);
+    QCOMPARE(changed, !normalized.isEmpty());
+    if (changed) {
+        QCOMPARE(actual, normalized);
+        QCOMPARE(QList<QByteArray>(values.begin(), values.end()), literals);
+    }
+}
+
+void TestTaskStore::reusedStatementsServeTwoOpenResults()
+{
+    TestDataFolder folder;
+    Connection connection;
+    connection.open(folder.file(QStringLiteral("qvData.qvb")));
+    Query outer(connection);
+    Query inner(connection);
+    const QString a = InsertTask(outer, RootPid, QStringLiteral("a"));
+    InsertTask(outer, a, QStringLiteral("a1"));
+    const QString b = InsertTask(outer, RootPid, QStringLiteral("b"));
+    InsertTask(outer, b, QStringLiteral("b1"));
+    InsertTask(outer, b, QStringLiteral("b2"));
+    // Both queries have the same shape once their literals are parameters.
+    QStringList seen;
+    OpenSql(outer, QStringLiteral("select * from tasks where pid='root'"));
+    for (; !outer.eof(); outer.next()) {
+        seen.append(outer.field(u"content").asString());
+        OpenSql(inner, QStringLiteral("select * from tasks where pid=") + QuoteSql(outer.field(u"tid").asString()));
+        for (; !inner.eof(); inner.next())
+            seen.append(QStringLiteral("  ") + inner.field(u"content").asString());
+    }
+    QCOMPARE(seen, (QStringList{"a", "  a1", "b", "  b1", "  b2"}));
+    // A literal where the language takes no parameter still works as written.
+    OpenSql(outer, QStringLiteral("select * from 'tasks' where content='b'"));
+    QCOMPARE(outer.field(u"tid").asString(), b);
 }
 
 void TestTaskStore::hotQueriesUseIndexes_data()

@@ -82,6 +82,7 @@ private slots:
     void summary();
     void filter_data();
     void filter();
+    void typingNarrowsWithoutMissingAnything();
     void compare_data();
     void compare();
     void sortTwiceReturnsToTheFirstOrder();
@@ -209,6 +210,36 @@ void TestTaskTree::filter()
     for (const TaskNode *node : outcome.parentsToExpand)
         toExpand.append(node->info.content);
     QCOMPARE(toExpand, expanded);
+}
+
+void TestTaskTree::typingNarrowsWithoutMissingAnything()
+{
+    // A longer search text tests again only the tasks that held the shorter one; every
+    // other change of text, range or content must still find what it should.
+    TaskTree tree;
+    TaskNode *done = tree.append(Info(QStringLiteral("abc done"), true));
+    TaskNode *open = tree.append(Info(QStringLiteral("xyz")));
+    tree.append(Info(QStringLiteral("ab only")));
+    tree.applyFilter(ViewRange::Incomplete, true, QStringLiteral("a"));
+    QCOMPARE(Visible(tree), QStringList{"ab only"});
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("abc"));  // the range hid it before
+    QCOMPARE(Visible(tree), QStringList{"abc done"});
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("xyz"));  // not a longer "abc"
+    QCOMPARE(Visible(tree), QStringList{"xyz"});
+    tree.setContent(open, QStringLiteral("xyz and abc"));
+    tree.setContent(done, QStringLiteral("done"));
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("xyz a"));
+    QCOMPARE(Visible(tree), QStringList{"xyz and abc"});
+    tree.applyFilter(ViewRange::All, false, QString());
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("b"));
+    QCOMPARE(Visible(tree), (QStringList{"xyz and abc", "ab only"}));
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("é"));  // a character past the first byte range
+    QCOMPARE(Visible(tree), QStringList{});
+    tree.setContent(open, QStringLiteral("caf\u00e9 \u00e9t\u00e9"));
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("\u00e9t\u00e9"));
+    QCOMPARE(Visible(tree), QStringList{QStringLiteral("caf\u00e9 \u00e9t\u00e9")});
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("\u01e9t"));  // same low byte as é, not the same letter
+    QCOMPARE(Visible(tree), QStringList{});
 }
 
 void TestTaskTree::compare_data()
