@@ -189,6 +189,11 @@ bool Query::eof() const
 int Query::fieldIndex(QStringView name) const
 {
     requireOpen();
+    // Callers nearly always spell names as the table does: try that before folding case.
+    for (int i = 0; i < m_names.size(); ++i) {
+        if (name == m_names.at(i))
+            return i;
+    }
     for (int i = 0; i < m_names.size(); ++i) {
         if (name.compare(m_names.at(i), Qt::CaseInsensitive) == 0)
             return i;
