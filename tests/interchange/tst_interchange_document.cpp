@@ -1,0 +1,228 @@
+// The interchange document: its template and root, the element writers, and how each
+// kind of value is read back.
+
+#include "AppError.h"
+#include "InterchangeFixture.h"
+#include "QvVersionInfo.h"
+#include "QvxDocument.h"
+
+#include <QTest>
+
+class TestInterchangeDocument : public QObject {
+    Q_OBJECT
+
+private slots:
+    void templateText();
+    void rootAttributes();
+    void taskAttributesInOrder();
+    void lineBreaksSurviveTheFile_data();
+    void lineBreaksSurviveTheFile();
+    void readBoolean_data();
+    void readBoolean();
+    void readInteger_data();
+    void readInteger();
+    void readTimeAcrossZones();
+    void readTimeRejects_data();
+    void readTimeRejects();
+    void checkApp_data();
+    void checkApp();
+};
+
+void TestInterchangeDocument::templateText()
+{
+    const QByteArray text(Qvx::Template);
+    QCOMPARE(text.size(), 149);
+    QVERIFY(!text.contains('\n'));
+    QCOMPARE(text.count('\r'), 9);
+    QVERIFY(text.startsWith(R"(<ambrel app="" appversion="" dataversion="1.1" time="">)" "\r  <tasks>\r"));
+    QVERIFY(text.endsWith("  </peers>\r</ambrel>"));
+}
+
+void TestInterchangeDocument::rootAttributes()
+{
+    InterchangeFixture fixture;
+    Txmltry xml;
+    Qvx::BeginDocument(xml);
+    QStringList names;
+    for (const pugi::xml_attribute &attribute : xml.NodeAt(QStringLiteral("ambrel")).attributes())
+        names.append(QString::fromUtf8(attribute.name()) + QLatin1Char('=') + QString::fromUtf8(attribute.value()));
+    const QString version = TQvVersionInfo().GetValue(TQvVersionInfo::FileVersion);
+    QVERIFY(!version.isEmpty());
+    QCOMPARE(names, QStringList({QStringLiteral("app=Plumcrest"), QStringLiteral("appversion=") + version,
+                                 QStringLiteral("dataversion=1.1"),
+                                 QStringLiteral("time=2026-03-05T07:04:09.000Z")}));
+    QCOMPARE(xml.CountChildren(QStringLiteral("ambrel")), 4);
+    QVERIFY(fixture.prompter.messages.isEmpty());
+}
+
+void TestInterchangeDocument::taskAttributesInOrder()
+{
+    InterchangeFixture fixture;
+    Txmltry xml;
+    Qvx::BeginDocument(xml);
+    TTaskInfo task = FullTask(QStringLiteral("{A}"), QStringLiteral("{P}"), QStringLiteral("x"));
+    Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(task, RootPid));
+    QStringList written;
+    for (const pugi::xml_attribute &attribute : xml.NodeAt(QStringLiteral("ambrel,tasks,task#0")).attributes())
+        written.append(QString::fromUtf8(attribute.name()) + QLatin1Char('=') + QString::fromUtf8(attribute.value()));
+    QCOMPARE(written, QStringList({
+                          QStringLiteral("tid={A}"),
+                          QStringLiteral("pid=root"),
+                          QStringLiteral("content=x"),
+                          QStringLiteral("check-flag=True"),
+                          QStringLiteral("alarm-flag=False"),
+                          QStringLiteral("due-flag=True"),
+                          QStringLiteral("text-color=3368601"),
+                          QStringLiteral("background-color=-16777211"),
+                          QStringLiteral("create-time=2025-01-02T03:04:05.000Z"),
+                          QStringLiteral("edit-time=2025-02-03T04:05:06.000Z"),
+                          QStringLiteral("check-time=2025-03-04T05:06:07.000Z"),
+                          QStringLiteral("alarm-time=1899-12-30T00:00:00.000Z"),
+                          QStringLiteral("due-time=2025-04-05T00:00:00.000Z"),
+                      }));
+}
+
+void TestInterchangeDocument::lineBreaksSurviveTheFile_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("two lines") << QStringLiteral("first\r\nsecond");
+    QTest::newRow("empty lines and a trailing break") << QStringLiteral("a\r\n\r\nb\r\n");
+    QTest::newRow("a lone CR stays a CR") << QStringLiteral("a\rb");
+    QTest::newRow("tab, quotes, markup, non-ASCII") << QStringLiteral("\t\"<&>'\u00e9\u4e2d");
+}
+
+// Written, saved, loaded and read as the readers do: the stored text comes back.
+void TestInterchangeDocument::lineBreaksSurviveTheFile()
+{
+    QFETCH(QString, stored);
+    InterchangeFixture fixture;
+    {
+        Txmltry xml;
+        Qvx::BeginDocument(xml);
+        Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", {{"content", Qvx::ContentText(stored)}});
+        xml.SaveDocument(fixture.file(QStringLiteral("t.qvx")), true);
+    }
+    Txmltry xml;
+    xml.LoadDocument(fixture.file(QStringLiteral("t.qvx")), true);
+    QCOMPARE(Qvx::ReadContent(xml.ReadAttr(QStringLiteral("ambrel,tasks,task#0"), QStringLiteral("content"))), stored);
+}
+
+void TestInterchangeDocument::readBoolean_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected");  // 0 false, 1 true, -1 null, -2 error
+    QTest::newRow("True") << QStringLiteral("True") << 1;
+    QTest::newRow("FALSE") << QStringLiteral("FALSE") << 0;
+    QTest::newRow("t") << QStringLiteral("t") << 1;
+    QTest::newRow("fal") << QStringLiteral("fal") << 0;
+    QTest::newRow("empty is null") << QString() << -1;
+    QTest::newRow("yes") << QStringLiteral("yes") << -2;
+    QTest::newRow("longer than the word") << QStringLiteral("truely") << -2;
+    QTest::newRow("a number") << QStringLiteral("1") << -2;
+}
+
+void TestInterchangeDocument::readBoolean()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    try {
+        const std::optional<bool> value = Qvx::ReadBoolean(text, QStringLiteral("checkFlag"));
+        QCOMPARE(value.has_value() ? int(*value) : -1, expected);
+    } catch (const AppError &error) {
+        QCOMPARE(expected, -2);
+        QCOMPARE(error.message(), QStringLiteral("'%1' is not a valid boolean value for field 'checkFlag'").arg(text));
+    }
+}
+
+void TestInterchangeDocument::readInteger_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("system colour") << QStringLiteral("-16777211") << true << -16777211;
+    QTest::newRow("zero") << QStringLiteral("0") << true << 0;
+    QTest::newRow("empty is null") << QString() << true << -1;
+    QTest::newRow("hex") << QStringLiteral("0xFF") << false << 0;
+    QTest::newRow("beyond 32 bits") << QStringLiteral("4278190085") << false << 0;
+    QTest::newRow("word") << QStringLiteral("red") << false << 0;
+}
+
+void TestInterchangeDocument::readInteger()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(int, expected);
+    try {
+        const std::optional<qint32> value = Qvx::ReadInteger(text, QStringLiteral("textColor"));
+        QVERIFY(valid);
+        QCOMPARE(value.value_or(-1), expected);
+    } catch (const AppError &error) {
+        QVERIFY(!valid);
+        QCOMPARE(error.message(), QStringLiteral("'%1' is not a valid integer value for field 'textColor'").arg(text));
+    }
+}
+
+// A time written at +02:00 and read at UTC is the same instant, two hours earlier on the
+// clock; the zero date-time ("not set") stays zero instead of becoming a date in 1899.
+void TestInterchangeDocument::readTimeAcrossZones()
+{
+    QString written, zero;
+    {
+        ZoneScope zone("XST-2");
+        written = Qvx::TimeText(At(2025, 6, 1, 1, 30));
+        zero = Qvx::TimeText(ZeroDateTime);
+    }
+    QCOMPARE(written, QStringLiteral("2025-06-01T01:30:00.000+02:00"));
+    QCOMPARE(zero, QStringLiteral("1899-12-30T00:00:00.000+02:00"));
+    ZoneScope zone("UTC0");
+    QCOMPARE(Qvx::ReadTime(written), At(2025, 5, 31, 23, 30));
+    QCOMPARE(Qvx::ReadTime(zero), ZeroDateTime);
+    QCOMPARE(Qvx::ReadTime(QStringLiteral("1899-12-30T00:00:01.000+02:00")), At(1899, 12, 29, 22, 0, 1));
+}
+
+void TestInterchangeDocument::readTimeRejects_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("date only") << QStringLiteral("2025-06-01");
+    QTest::newRow("no month 13") << QStringLiteral("2025-13-01T00:00:00.000Z");
+}
+
+void TestInterchangeDocument::readTimeRejects()
+{
+    QFETCH(QString, text);
+    QVERIFY_THROWS_EXCEPTION(AppError, Qvx::ReadTime(text));
+}
+
+void TestInterchangeDocument::checkApp_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("ours") << QStringLiteral(R"(<ambrel app="Plumcrest"/>)") << QStringList();
+    QTest::newRow("another") << QStringLiteral(R"(<ambrel app="abc"/>)")
+                             << QStringList{QStringLiteral("Data mismatch: abcPlumcrest")};
+    QTest::newRow("letter case") << QStringLiteral(R"(<ambrel app="plumcrest"/>)")
+                                 << QStringList{QStringLiteral("Data mismatch: plumcrestPlumcrest")};
+    QTest::newRow("missing") << QStringLiteral(R"(<ambrel appversion="1"/>)")
+                             << QStringList{QStringLiteral("Error: ambrel: app not Exist !"),
+                                            QStringLiteral("Data mismatch: Plumcrest")};
+}
+
+void TestInterchangeDocument::checkApp()
+{
+    QFETCH(QString, root);
+    QFETCH(QStringList, lines);
+    ScriptedPrompter prompter;
+    Txmltry xml;
+    xml.LoadXmlText(root);
+    try {
+        Qvx::CheckApp(xml);
+        QVERIFY(lines.isEmpty());
+    } catch (const AppError &error) {
+        QVERIFY(!lines.isEmpty());
+        QCOMPARE(prompter.lines() + QStringList{error.message()}, lines);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestInterchangeDocument)
+#include "tst_interchange_document.moc"

@@ -1,0 +1,555 @@
+// Export, backup, restore and import against a real database file.
+
+#include "DateText.h"
+#include "Dm_Io.h"
+#include "ExportTasks.h"
+#include "InterchangeFixture.h"
+#include "QvxContainer.h"
+#include "QvxDocument.h"
+#include "TaskLoading.h"
+#include "TaskTree.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTest>
+#include <QtEndian>
+
+#include <zlib.h>
+
+namespace {
+
+const QString Parent = QStringLiteral("{00000000-0000-0000-0000-00000000000A}");
+const QString ChildOne = QStringLiteral("{00000000-0000-0000-0000-0000000000B1}");
+const QString ChildTwo = QStringLiteral("{00000000-0000-0000-0000-0000000000B2}");
+const QString Other = QStringLiteral("{00000000-0000-0000-0000-00000000000C}");
+
+// A parent with two sub-tasks and another top-level task.
+void AddFamily(InterchangeFixture &fixture)
+{
+    fixture.insertTask(FullTask(Parent, RootPid, QStringLiteral("parent")));
+    fixture.insertTask(FullTask(ChildOne, Parent, QStringLiteral("child one")));
+    fixture.insertTask(FullTask(ChildTwo, Parent, QStringLiteral("child two\r\nsecond line")));
+    fixture.insertTask(FullTask(Other, RootPid, QStringLiteral("other")));
+}
+
+QByteArray XmlOf(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return ReadQvxContainer(file);
+}
+
+// "tid pid" of every task element, in document order.
+QStringList TaskElements(const QString &fileName)
+{
+    Txmltry xml;
+    xml.LoadDocument(fileName, true);
+    QStringList elements;
+    for (const pugi::xml_node &task : xml.NodeAt(Qvx::TasksPath).children())
+        elements.append(QString::fromUtf8(task.attribute("tid").value()) + QLatin1Char(' ') +
+                        QString::fromUtf8(task.attribute("pid").value()));
+    return elements;
+}
+
+QString Root(const QString &tasks, const QString &memos = QString())
+{
+    return QStringLiteral(R"(<ambrel app="Plumcrest" appversion="1" dataversion="1.1" time="">)"
+                          "<tasks>%1</tasks><memos>%2</memos><notes/><peers/></ambrel>")
+        .arg(tasks, memos);
+}
+
+QString TaskXml(const QString &tid, const QString &pid, const QString &content, const QString &checkFlag = "False")
+{
+    return QStringLiteral(R"(<task tid="%1" pid="%2" content="%3" check-flag="%4" alarm-flag="False" )"
+                          R"(due-flag="False" text-color="0" background-color="0" )"
+                          R"(create-time="2025-01-01T10:00:00.000Z" edit-time="2025-01-02T10:00:00.000Z" )"
+                          R"(check-time="1899-12-30T00:00:00.000Z" alarm-time="1899-12-30T00:00:00.000Z" )"
+                          R"(due-time="1899-12-30T00:00:00.000Z"/>)")
+        .arg(tid, pid, content, checkFlag);
+}
+
+QByteArray Container(qint64 storedLength, const QByteArray &xml)
+{
+    uLongf size = compressBound(static_cast<uLong>(xml.size()));
+    QByteArray packed(static_cast<qsizetype>(size), Qt::Uninitialized);
+    compress2(reinterpret_cast<Bytef *>(packed.data()), &size, reinterpret_cast<const Bytef *>(xml.constData()),
+              static_cast<uLong>(xml.size()), Z_BEST_COMPRESSION);
+    packed.truncate(static_cast<qsizetype>(size));
+    const qint64 header = qToLittleEndian(storedLength);
+    return QByteArray(reinterpret_cast<const char *>(&header), 8) + packed;
+}
+
+QString WriteBytes(InterchangeFixture &fixture, const QByteArray &bytes)
+{
+    const QString name = fixture.file(QStringLiteral("bad.qvx"));
+    QFile file(name);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return name;
+}
+
+}  // namespace
+
+class TestInterchangeIo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void exportSelection_data();
+    void exportSelection();
+    void exportCannotWrite();
+    void exportCommand();
+
+    void backupAndRestoreIntoEmpty();
+    void nullFlagsRoundTrip();
+    void backupCannotWrite();
+    void fileDialogs();
+
+    void badFilesChangeNothing_data();
+    void badFilesChangeNothing();
+    void foreignFileIsRefused();
+
+    void restoreAnswers_data();
+    void restoreAnswers();
+    void replaceQuestionTexts();
+    void restoreStopsAtConversionError();
+    void restoreAcrossZones();
+
+    void importTwice();
+    void importSubTaskBeforeParent();
+    void importOrphanSubTask();
+    void importMemos();
+};
+
+void TestInterchangeIo::exportSelection_data()
+{
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QStringList>("elements");
+    QTest::newRow("task with two sub-tasks")
+        << QStringList{Parent}
+        << QStringList{Parent + " root", ChildOne + ' ' + Parent, ChildTwo + ' ' + Parent};
+    QTest::newRow("one sub-task travels as a top-level task") << QStringList{ChildTwo} << QStringList{ChildTwo + " root"};
+    QTest::newRow("two top-level tasks") << QStringList{Parent, Other}
+                                         << QStringList{Parent + " root", ChildOne + ' ' + Parent,
+                                                        ChildTwo + ' ' + Parent, Other + " root"};
+    QTest::newRow("nothing selected") << QStringList() << QStringList();
+}
+
+void TestInterchangeIo::exportSelection()
+{
+    QFETCH(QStringList, selected);
+    QFETCH(QStringList, elements);
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    TaskTree tree;
+    Query top(fixture.connection), sub(fixture.connection);
+    LoadTaskTree(tree, top, sub);
+    // A sub-task hidden by the view filter still travels with its parent.
+    tree.findByTid(ChildOne)->visible = false;
+    QList<TaskNode *> nodes;
+    for (const QString &tid : selected)
+        nodes.append(tree.findByTid(tid));
+
+    const QString name = fixture.file(QStringLiteral("export.qvx"));
+    QVERIFY(ExportTasksXml(name, nodes));
+    QCOMPARE(TaskElements(name), elements);
+    QVERIFY(fixture.prompter.messages.isEmpty());
+    const QByteArray xml = XmlOf(name);
+    QVERIFY(xml.contains("<memos"));
+    QVERIFY(!xml.contains("<memo "));
+
+    // Read back into an empty database, the file gives the same tasks.
+    InterchangeFixture empty;
+    QVERIFY(TIoDm(empty.connection).RestoreDatabaseFrom(name));
+    QCOMPARE(empty.tasks().size(), elements.size());
+    for (const QString &tid : selected) {
+        TTaskInfo expected = fixture.task(tid);
+        expected.pid = RootPid;
+        QCOMPARE(empty.task(tid), expected);
+    }
+}
+
+void TestInterchangeIo::exportCannotWrite()
+{
+    InterchangeFixture fixture;
+    QVERIFY(!ExportTasksXml(fixture.file(QStringLiteral("no/such/folder/x.qvx")), {}));
+    QCOMPARE(fixture.prompter.lines(), QStringList{QStringLiteral("Error: File Write Failure !")});
+}
+
+void TestInterchangeIo::exportCommand()
+{
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    ExportSelectedTasks({});
+    QCOMPARE(fixture.prompter.lines(), QStringList{QStringLiteral("Warning: Please select a task!")});
+    QVERIFY(fixture.prompter.fileRequests.isEmpty());
+
+    TaskTree tree;
+    Query top(fixture.connection), sub(fixture.connection);
+    LoadTaskTree(tree, top, sub);
+    const QString name = fixture.file(QStringLiteral("chosen.qvx"));
+    fixture.prompter.setNextFileName(name);
+    ExportSelectedTasks({tree.findByTid(Other)});
+    QCOMPARE(fixture.prompter.fileRequests.size(), 1);
+    QCOMPARE(fixture.prompter.fileRequests.front().filter, QStringLiteral("Ambrel Database,  (*.qvx)"));
+    QCOMPARE(TaskElements(name), QStringList{Other + " root"});
+}
+
+void TestInterchangeIo::backupAndRestoreIntoEmpty()
+{
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    // A sub-task whose parent is gone still travels in a backup.
+    fixture.insertTask(FullTask(QStringLiteral("{ORPHAN}"), QStringLiteral("{GONE}"), QStringLiteral("orphan")));
+    fixture.insertMemo(QStringLiteral("{M1}"), RootPid, QStringLiteral("memo\r\ntext"), At(2024, 5, 6, 7, 8, 9));
+    fixture.insertMemo(QStringLiteral("{M2}"), QStringLiteral("{M1}"), QStringLiteral("sub memo"), At(2024, 5, 7));
+    const QString name = fixture.file(QStringLiteral("backup.qvx"));
+    QVERIFY(TIoDm(fixture.connection).BackupDatabaseTo(name));
+    const QByteArray xml = XmlOf(name);
+    QVERIFY(xml.contains(R"(<memo mid="{M1}" pid="root" content="memo&#10;text" assign-time="2024-05-06T07:08:09.000Z")"));
+
+    InterchangeFixture empty;
+    QVERIFY(TIoDm(empty.connection).RestoreDatabaseFrom(name));
+    QVERIFY(empty.prompter.messages.isEmpty());
+    // expandFlag is not carried: the rows restored here have the table's default.
+    fixture.execute(QStringLiteral("update tasks set expandFlag=False"));
+    QCOMPARE(empty.dump(), fixture.dump());
+}
+
+void TestInterchangeIo::nullFlagsRoundTrip()
+{
+    InterchangeFixture fixture;
+    fixture.insertTask(FullTask(Parent, RootPid, QStringLiteral("p")));
+    fixture.execute(QStringLiteral("update tasks set checkFlag=NULL, textColor=NULL"));
+    const QString name = fixture.file(QStringLiteral("nulls.qvx"));
+    QVERIFY(TIoDm(fixture.connection).BackupDatabaseTo(name));
+    const QByteArray xml = XmlOf(name);
+    QVERIFY(xml.contains(R"(check-flag="" alarm-flag="False" due-flag="True" text-color="" )"));
+
+    InterchangeFixture empty;
+    QVERIFY(TIoDm(empty.connection).RestoreDatabaseFrom(name));
+    QCOMPARE(empty.dump(), fixture.dump());
+    QVERIFY(empty.dump().front().contains(QStringLiteral("|<null>|")));
+}
+
+void TestInterchangeIo::backupCannotWrite()
+{
+    InterchangeFixture fixture;
+    QVERIFY(!TIoDm(fixture.connection).BackupDatabaseTo(fixture.file(QStringLiteral("missing/b.qvx"))));
+    QCOMPARE(fixture.prompter.lines(), QStringList{QStringLiteral("Error: File write failure!")});
+}
+
+// Cancelled dialogs change nothing; a name typed without an extension means the .qvx.
+void TestInterchangeIo::fileDialogs()
+{
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    TIoDm io(fixture.connection);
+    QVERIFY(!io.BackupDatabase());
+    QVERIFY(!io.RestoreDatabase());
+    QVERIFY(!io.ImportDatabase());
+    QCOMPARE(fixture.prompter.fileRequests.size(), 3);
+    QCOMPARE(fixture.prompter.fileRequests.at(0).filter, QStringLiteral("Ambrel Database,  (*.qvx)"));
+    QCOMPARE(fixture.prompter.fileRequests.at(1).filter, QStringLiteral("Ambrel Database, (*.qvx)"));
+    QVERIFY(fixture.prompter.messages.isEmpty());
+
+    fixture.prompter.setNextFileName(fixture.file(QStringLiteral("typed")));
+    QVERIFY(io.BackupDatabase());
+    QVERIFY(QFile::exists(fixture.file(QStringLiteral("typed.qvx"))));
+    fixture.prompter.setNextFileName(fixture.file(QStringLiteral("typed")));
+    QVERIFY(io.ImportDatabase());
+    QCOMPARE(fixture.tasks().size(), 8);
+}
+
+void TestInterchangeIo::badFilesChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("restore");
+    const QByteArray xml = Root(TaskXml(Other, RootPid, QStringLiteral("x"))).toUtf8();
+    const struct {
+        const char *name;
+        QByteArray bytes;
+    } files[] = {
+        {"empty file", QByteArray()},
+        {"plain XML", xml},
+        {"not compressed data", QByteArray(8, '\0') + "garbage that is not a zlib stream"},
+        {"negative length", Container(-1, xml)},
+        {"huge length", Container(Q_INT64_C(1) << 60, xml)},
+        {"length beyond the data", Container(xml.size() + 1, xml)},
+        {"truncated stream", Container(xml.size(), xml).left(20)},
+        {"XML that does not parse", Container(5, QByteArrayLiteral("<ambr"))},
+    };
+    for (const auto &file : files) {
+        QTest::addRow("restore, %s", file.name) << file.bytes << true;
+        QTest::addRow("import, %s", file.name) << file.bytes << false;
+    }
+}
+
+void TestInterchangeIo::badFilesChangeNothing()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, restore);
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    const QStringList before = fixture.dump();
+    const QString name = WriteBytes(fixture, bytes);
+    TIoDm io(fixture.connection);
+    QVERIFY(!(restore ? io.RestoreDatabaseFrom(name) : io.ImportDatabaseFrom(name)));
+    QCOMPARE(fixture.prompter.lines(), QStringList{QStringLiteral("Error: File read failure!")});
+    QCOMPARE(fixture.dump(), before);
+}
+
+void TestInterchangeIo::foreignFileIsRefused()
+{
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    const QStringList before = fixture.dump();
+    QString xml = Root(TaskXml(Parent, RootPid, QStringLiteral("changed")));
+    xml.replace(QStringLiteral("app=\"Plumcrest\""), QStringLiteral("app=\"abc\""));
+    const QString name = fixture.writeQvx(QStringLiteral("foreign.qvx"), xml);
+    QVERIFY(!TIoDm(fixture.connection).RestoreDatabaseFrom(name));
+    QVERIFY(!TIoDm(fixture.connection).ImportDatabaseFrom(name));
+    QCOMPARE(fixture.prompter.lines(), QStringList(2, QStringLiteral("Error: Data mismatch: abcPlumcrest")));
+    QCOMPARE(fixture.dump(), before);
+}
+
+// Restoring a backup over changed rows: what each answer replaces, keeps or asks next.
+void TestInterchangeIo::restoreAnswers_data()
+{
+    QTest::addColumn<QList<PromptButton>>("answers");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QStringList>("contents");  // memo first, then the tasks by tid
+
+    const QString m = QStringLiteral("memo"), p = QStringLiteral("parent"), c1 = QStringLiteral("child one"),
+                  c2 = QStringLiteral("child two\r\nsecond line"), o = QStringLiteral("other");
+    const QString e = QStringLiteral("edited");
+    // Rows in the table's order: memo, then Parent, ChildOne, ChildTwo, Other, New.
+    QTest::newRow("All on the first question replaces the rest without asking, across both passes")
+        << QList<PromptButton>{PromptButton::All} << 1 << QStringList{m, p, c1, c2, o, QStringLiteral("new")};
+    QTest::newRow("Yes each time")
+        << QList<PromptButton>(5, PromptButton::Yes) << 5 << QStringList{m, p, c1, c2, o, QStringLiteral("new")};
+    QTest::newRow("No keeps the row; the new record after it is still added")
+        << QList<PromptButton>(5, PromptButton::No) << 5 << QStringList{e, e, e, e, e, QStringLiteral("new")};
+    QTest::newRow("Abort on the first question leaves every task untouched")
+        << QList<PromptButton>{PromptButton::Abort} << 1 << QStringList{e, e, e, e, e};
+    QTest::newRow("Abort in the task pass keeps what came before")
+        << QList<PromptButton>{PromptButton::Yes, PromptButton::Yes, PromptButton::Abort} << 3
+        << QStringList{m, p, e, e, e};
+    QTest::newRow("closing the window keeps that row and asks again at the next")
+        << QList<PromptButton>{PromptButton::Cancel, PromptButton::Yes, PromptButton::Cancel, PromptButton::All}
+        << 4 << QStringList{e, p, e, c2, o, QStringLiteral("new")};
+}
+
+void TestInterchangeIo::restoreAnswers()
+{
+    QFETCH(QList<PromptButton>, answers);
+    QFETCH(int, questions);
+    QFETCH(QStringList, contents);
+    InterchangeFixture fixture;
+    fixture.insertMemo(QStringLiteral("{M}"), RootPid, QStringLiteral("memo"), At(2024, 1, 1));
+    AddFamily(fixture);
+    const QString name = fixture.file(QStringLiteral("backup.qvx"));
+    QVERIFY(TIoDm(fixture.connection).BackupDatabaseTo(name));
+    // The backup also gets a task the database does not have; then every row is edited.
+    {
+        Txmltry xml;
+        xml.LoadDocument(name, true);
+        TTaskInfo added = FullTask(QStringLiteral("{NEW}"), RootPid, QStringLiteral("new"));
+        Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(added, RootPid));
+        xml.SaveDocument(name, true);
+    }
+    fixture.execute(QStringLiteral("update tasks set content='edited'"));
+    fixture.execute(QStringLiteral("update memos set content='edited'"));
+
+    for (PromptButton answer : answers)
+        fixture.prompter.setNextAnswer(answer);
+    QVERIFY(TIoDm(fixture.connection).RestoreDatabaseFrom(name));
+    QCOMPARE(fixture.prompter.messages.size(), questions);
+    for (const PromptMessage &box : fixture.prompter.messages)
+        QCOMPARE(box.caption, QStringLiteral("Confirm Replace"));
+    QVERIFY(fixture.prompter.messages.front().labels.front().endsWith(QStringLiteral(" memo")));
+
+    QStringList stored;
+    Query query(fixture.connection);
+    OpenSql(query, QStringLiteral("select content from memos"));
+    stored.append(query.field(u"content").asString());
+    for (const QString &tid : {Parent, ChildOne, ChildTwo, Other, QStringLiteral("{NEW}")}) {
+        const TTaskInfo task = fixture.task(tid);
+        if (!task.tid.isEmpty())
+            stored.append(task.content);
+    }
+    QCOMPARE(stored, contents);
+}
+
+// The question names the row that would be replaced first, then the file's record.
+void TestInterchangeIo::replaceQuestionTexts()
+{
+    InterchangeFixture fixture;
+    TTaskInfo task = FullTask(Parent, RootPid, QStringLiteral("in the file\r\nline two"));
+    const QString name = fixture.writeQvx(QStringLiteral("one.qvx"), Root(QString()));
+    {
+        Txmltry xml;
+        xml.LoadDocument(name, true);
+        Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(task, RootPid));
+        xml.SaveDocument(name, true);
+    }
+    task.content = QStringLiteral("in the database");
+    task.editTime = At(2026, 1, 2, 13, 14, 15);
+    fixture.insertTask(task);
+
+    fixture.prompter.setNextAnswer(PromptButton::No);
+    QVERIFY(TIoDm(fixture.connection).RestoreDatabaseFrom(name));
+    QCOMPARE(fixture.prompter.messages.size(), 1);
+    const PromptMessage &box = fixture.prompter.messages.front();
+    QCOMPARE(box.form, PromptForm::ReplaceAsk);
+    QCOMPARE(box.buttons, (QList<PromptButton>{PromptButton::Yes, PromptButton::All, PromptButton::No,
+                                               PromptButton::Abort}));
+    QCOMPARE(box.closeAnswer(), PromptButton::Cancel);
+    QCOMPARE(box.labels, (QStringList{QStringLiteral("Would you like to replace the existing task"),
+                                      QStringLiteral("in the database"),
+                                      QStringLiteral("modified: ") + DateTimeText(At(2026, 1, 2, 13, 14, 15)),
+                                      QStringLiteral("with this one?"), QStringLiteral("in the file  line two"),
+                                      QStringLiteral("modified: ") + DateTimeText(At(2025, 2, 3, 4, 5, 6))}));
+    QCOMPARE(box.text, box.labels.join(QLatin1Char('\n')));
+    QCOMPARE(fixture.task(Parent).content, QStringLiteral("in the database"));
+}
+
+// "yes" as a flag ends the restore at that record; the records before it stay stored.
+void TestInterchangeIo::restoreStopsAtConversionError()
+{
+    InterchangeFixture fixture;
+    QString tasks;
+    for (int i = 1; i <= 6; ++i)
+        tasks += TaskXml(QStringLiteral("{T%1}").arg(i), RootPid, QStringLiteral("task %1").arg(i),
+                         i == 5 ? QStringLiteral("yes") : QStringLiteral("False"));
+    const QString name = fixture.writeQvx(QStringLiteral("bad5.qvx"), Root(tasks));
+    QVERIFY(!TIoDm(fixture.connection).RestoreDatabaseFrom(name));
+    QCOMPARE(fixture.prompter.lines(),
+             QStringList{QStringLiteral("Error: 'yes' is not a valid boolean value for field 'checkFlag'")});
+    QStringList stored;
+    for (const TTaskInfo &task : fixture.tasks())
+        stored.append(task.tid);
+    QCOMPARE(stored, (QStringList{"{T1}", "{T2}", "{T3}", "{T4}"}));
+
+    // An import stops the same way.
+    InterchangeFixture other;
+    QVERIFY(!TIoDm(other.connection).ImportDatabaseFrom(name));
+    QCOMPARE(other.tasks().size(), 4);
+}
+
+// Written at +02:00, read at UTC: the same instants, two hours earlier on the clock; times
+// that were never set stay unset.
+void TestInterchangeIo::restoreAcrossZones()
+{
+    InterchangeFixture fixture;
+    const QString name = fixture.file(QStringLiteral("zone.qvx"));
+    TTaskInfo task = FullTask(Parent, RootPid, QStringLiteral("p"));
+    {
+        ZoneScope::set("XST-2");
+        fixture.insertTask(task);
+        const bool written = TIoDm(fixture.connection).BackupDatabaseTo(name);
+        ZoneScope::set("UTC0");
+        QVERIFY(written);
+    }
+    QVERIFY(XmlOf(name).contains("create-time=\"2025-01-02T03:04:05.000+02:00\""));
+    InterchangeFixture empty;
+    QVERIFY(TIoDm(empty.connection).RestoreDatabaseFrom(name));
+    const TTaskInfo read = empty.task(Parent);
+    QCOMPARE(read.createTime, At(2025, 1, 2, 1, 4, 5));
+    QCOMPARE(read.editTime, At(2025, 2, 3, 2, 5, 6));
+    QCOMPARE(read.dueTime, At(2025, 4, 4, 22, 0));
+    QCOMPARE(read.alarmTime, ZeroDateTime);
+}
+
+void TestInterchangeIo::importTwice()
+{
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    TaskTree tree;
+    Query top(fixture.connection), sub(fixture.connection);
+    LoadTaskTree(tree, top, sub);
+    const QString name = fixture.file(QStringLiteral("family.qvx"));
+    QVERIFY(ExportTasksXml(name, {tree.findByTid(Parent)}));
+    const QStringList before = fixture.dump();
+
+    QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
+    QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
+    QVERIFY(fixture.prompter.messages.isEmpty());
+
+    QList<TTaskInfo> all = fixture.tasks();
+    QCOMPARE(all.size(), 4 + 2 * 3);
+    // The originals are untouched.
+    for (const QString &row : before)
+        QVERIFY(fixture.dump().contains(row));
+    // Two new parents, each with its own two sub-tasks carrying the original values.
+    TaskTree after;
+    LoadTaskTree(after, top, sub);
+    int copies = 0;
+    for (const auto &root : after.roots()) {
+        if (root->info.content != QStringLiteral("parent") || root->info.tid == Parent)
+            continue;
+        ++copies;
+        QCOMPARE(root->children.size(), size_t(2));
+        TTaskInfo expected = fixture.task(ChildTwo);
+        expected.tid = root->children.back()->info.tid;
+        expected.pid = root->info.tid;
+        QCOMPARE(root->children.back()->info, expected);
+    }
+    QCOMPARE(copies, 2);
+}
+
+void TestInterchangeIo::importSubTaskBeforeParent()
+{
+    InterchangeFixture fixture;
+    const QString name = fixture.writeQvx(
+        QStringLiteral("order.qvx"), Root(TaskXml(ChildOne, Parent, QStringLiteral("child")) +
+                                          TaskXml(Parent, RootPid, QStringLiteral("parent")) +
+                                          TaskXml(ChildTwo, Parent, QStringLiteral("child 2"))));
+    QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
+    const QList<TTaskInfo> rows = fixture.tasks();
+    QCOMPARE(rows.size(), 3);
+    const TTaskInfo child = rows.at(0), parent = rows.at(1), child2 = rows.at(2);
+    QCOMPARE(parent.pid, RootPid);
+    QVERIFY(parent.tid != Parent);
+    QCOMPARE(child.pid, parent.tid);
+    QCOMPARE(child2.pid, parent.tid);
+    QVERIFY(child.tid != ChildOne && child.tid != child2.tid);
+    QCOMPARE(parent.tid.size(), 38);
+    QCOMPARE(child.content, QStringLiteral("child"));
+}
+
+void TestInterchangeIo::importOrphanSubTask()
+{
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    const QString name =
+        fixture.writeQvx(QStringLiteral("orphan.qvx"), Root(TaskXml(ChildOne, Parent, QStringLiteral("orphan"))));
+    QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
+    TaskTree tree;
+    Query top(fixture.connection), sub(fixture.connection);
+    QCOMPARE(CountTasks(top), 5);
+    LoadTaskTree(tree, top, sub);
+    QCOMPARE(tree.nodeCount(), 4);  // stored, not shown: its parent id names no task
+}
+
+void TestInterchangeIo::importMemos()
+{
+    InterchangeFixture fixture;
+    const QString memos = QStringLiteral(
+        R"(<memo mid="{S}" pid="{R}" content="sub" assign-time="2025-01-01T00:00:00.000Z" create-time="2025-01-01T00:00:00.000Z" edit-time="2025-01-01T00:00:00.000Z"/>)"
+        R"(<memo mid="{R}" pid="root" content="top" assign-time="2025-01-01T00:00:00.000Z" create-time="2025-01-01T00:00:00.000Z" edit-time="2025-01-01T00:00:00.000Z"/>)");
+    const QString name = fixture.writeQvx(QStringLiteral("memos.qvx"),
+                                          Root(TaskXml(QStringLiteral("{R}"), RootPid, QStringLiteral("t")), memos));
+    QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
+    Query query(fixture.connection);
+    OpenSql(query, QStringLiteral("select * from memos"));
+    const QString subPid = query.field(u"pid").asString();
+    query.next();
+    QCOMPARE(query.field(u"pid").asString(), RootPid);
+    QCOMPARE(subPid, query.field(u"mid").asString());
+    // Ids map within one pass only: the task {R} gets an id of its own.
+    QVERIFY(fixture.tasks().front().tid != subPid);
+}
+
+QTEST_GUILESS_MAIN(TestInterchangeIo)
+#include "tst_interchange_io.moc"
