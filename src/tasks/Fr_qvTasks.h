@@ -67,6 +67,7 @@ public:
     bool searchOn() const { return FSearchOn; }
     bool sortAscending() const { return FSortAscending; }
     QMenuBar *mainMenu() const { return MainMenu1; }
+    QTimer &hoverDelayTimer() { return Timer_HotDelay; }
     QAction *action(const QString &name) const;
     QString statusText() const;
     QString tipText() const;

@@ -136,6 +136,7 @@ private slots:
     void viewRangeFromTheMenu();
     void searchAsYouType();
     void rowLook();
+    void hoverShowsTheWholeTextInTheListView();
     void statusText();
     void menusAndActions();
     void doubleClickOnEmptySpaceAddsATask();
@@ -327,6 +328,43 @@ void TestTasksFrame::rowLook()
     frame.action(QStringLiteral("Action_ViewList"))->setChecked(false);
     QVERIFY(frame.VtTasksMeasureItem(dueToday, 60) > oneLine);  // wrapped in a narrow column
     Clock::install(nullptr);
+}
+
+void TestTasksFrame::hoverShowsTheWholeTextInTheListView()
+{
+    Fixture f;
+    f.add({"", "", "first line\r\nsecond line", false, false});
+    f.add({"", "", "short", false, false});
+    TqvTasksFrame &frame = f.open();
+    frame.action(QStringLiteral("Action_ViewList"))->trigger();
+    QVERIFY(frame.action(QStringLiteral("Action_ViewList"))->isChecked());
+    TaskNode *longTask = f.node(QStringLiteral("first line\r\nsecond line"));
+    QCOMPARE(frame.VtTasksGetText(*longTask), QStringLiteral("1. first line  second line"));
+    const int oneLine = frame.VtTasksMeasureItem(*longTask, 300);
+
+    // Resting on the row starts the 300 ms delay; when it runs out the row shows everything.
+    QWidget *viewport = frame.treeView()->viewport();
+    const QRect row = frame.treeView()->visualRect(frame.model()->indexOf(longTask));
+    QTest::mouseMove(viewport, row.center());
+    QCOMPARE(frame.treeView()->hotNode(), longTask);
+    QTimer &delay = frame.hoverDelayTimer();
+    QVERIFY(delay.isActive());
+    QCOMPARE(delay.interval(), 300);
+    delay.stop();
+    QVERIFY(QMetaObject::invokeMethod(&delay, "timeout"));
+    QCOMPARE(frame.hoverNode(), longTask);
+    QCOMPARE(frame.VtTasksGetText(*longTask), QStringLiteral("1. first line\r\nsecond line"));
+    QVERIFY(frame.VtTasksMeasureItem(*longTask, 300) > oneLine);
+
+    // Moving to another row gives the first its one line back; a filter pass forgets the hover.
+    const QRect other = frame.treeView()->visualRect(frame.model()->indexOf(f.node(QStringLiteral("short"))));
+    QTest::mouseMove(viewport, other.center());
+    delay.stop();
+    QVERIFY(QMetaObject::invokeMethod(&delay, "timeout"));
+    QCOMPARE(frame.hoverNode(), f.node(QStringLiteral("short")));
+    QCOMPARE(frame.VtTasksMeasureItem(*longTask, 300), oneLine);
+    frame.ApplyViewFilter();
+    QVERIFY(!frame.hoverNode());
 }
 
 void TestTasksFrame::statusText()
