@@ -1,0 +1,357 @@
+// quillpad-cli as a user runs it: a separate process on a data folder of its own.
+
+#include "Connection.h"
+#include "Query.h"
+#include "SingleInstance.h"
+#include "pU_Funcs.h"
+#include "pU_XmlTry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void help_data();
+    void help();
+    void usageErrors_data();
+    void usageErrors();
+    void addAndList();
+    void addUnderASubTaskFails();
+    void exportSelection();
+    void restoreAnswers_data();
+    void restoreAnswers();
+    void importTwiceAndBadFiles();
+    void reloadRequestedAfterChanges();
+
+private:
+    QProcess *start(const QStringList &arguments);
+    Result run(const QStringList &arguments);
+    QString add(const QString &text, const QString &parent = QString());
+    QStringList contents();
+    QStringList exportedPids(const QString &fileName);
+    QString file(const QString &name) const { return m_data->filePath(name); }
+
+    QTemporaryDir m_runtime;  // where the test's "running program" listens
+    std::unique_ptr<QTemporaryDir> m_data;
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_runtime.isValid());
+    QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The CLI and the listener below meet here, never at a program the user is running.
+    qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
+}
+
+void TestCli::init()
+{
+    m_data = std::make_unique<QTemporaryDir>();
+}
+
+QProcess *TestCli::start(const QStringList &arguments)
+{
+    auto *process = new QProcess(this);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUILLPAD_HOME"), m_data->path());
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC0"));
+    process->setProcessEnvironment(environment);
+    process->start(QStringLiteral(QUILLPAD_CLI), arguments);
+    return process;
+}
+
+Result TestCli::run(const QStringList &arguments)
+{
+    std::unique_ptr<QProcess> process(start(arguments));
+    process->closeWriteChannel();
+    Result result;
+    if (!process->waitForFinished(60000))
+        return result;
+    result.code = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -2;
+    result.out = QString::fromUtf8(process->readAllStandardOutput());
+    result.err = QString::fromUtf8(process->readAllStandardError());
+    return result;
+}
+
+QString TestCli::add(const QString &text, const QString &parent)
+{
+    QStringList arguments{QStringLiteral("add"), text};
+    if (!parent.isEmpty())
+        arguments << QStringLiteral("--parent") << parent;
+    const Result result = run(arguments);
+    if (result.code != 0)
+        return QString();
+    return result.out.trimmed();
+}
+
+// The text of every task, ordered by text.
+QStringList TestCli::contents()
+{
+    Connection connection;
+    connection.open(file(QStringLiteral("qvData.qvb")));
+    Query query(connection);
+    OpenSql(query, QStringLiteral("select content from tasks order by content"));
+    QStringList texts;
+    for (; !query.eof(); query.next())
+        texts.append(query.field(u"content").asString());
+    return texts;
+}
+
+// The pid of every task element of an interchange file, with the content: "pid content".
+QStringList TestCli::exportedPids(const QString &fileName)
+{
+    Txmltry xml;
+    xml.LoadDocument(fileName, true);
+    QStringList tasks;
+    for (const pugi::xml_node &task : xml.NodeAt(QStringLiteral("ambrel,tasks")).children())
+        tasks.append(QString::fromUtf8(task.attribute("pid").value()) + QLatin1Char(' ') +
+                     QString::fromUtf8(task.attribute("content").value()));
+    return tasks;
+}
+
+void TestCli::help_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("usage");
+    QTest::newRow("program") << QStringList{"--help"} << QStringLiteral("Usage: quillpad-cli COMMAND [ARGUMENTS]");
+    QTest::newRow("backup") << QStringList{"backup", "--help"} << QStringLiteral("Usage: quillpad-cli backup FILE");
+    QTest::newRow("restore") << QStringList{"restore", "--help"}
+                             << QStringLiteral("Usage: quillpad-cli restore FILE [--answer yes|no|all|abort]");
+    QTest::newRow("import") << QStringList{"import", "--help"} << QStringLiteral("Usage: quillpad-cli import FILE");
+    QTest::newRow("export") << QStringList{"export", "--help"}
+                            << QStringLiteral("Usage: quillpad-cli export FILE [TID...]");
+    QTest::newRow("add") << QStringList{"add", "-h"} << QStringLiteral("Usage: quillpad-cli add TEXT [--parent TID]");
+    QTest::newRow("list") << QStringList{"list", "--help"} << QStringLiteral("Usage: quillpad-cli list [--json]");
+}
+
+void TestCli::help()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, usage);
+    const Result result = run(arguments);
+    QCOMPARE(result.code, 0);
+    QVERIFY2(result.out.startsWith(usage + QLatin1Char('\n')), qPrintable(result.out));
+    QVERIFY(!QFile::exists(file(QStringLiteral("qvData.qvb"))));  // help opens nothing
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no command") << QStringList();
+    QTest::newRow("unknown command") << QStringList{"frobnicate"};
+    QTest::newRow("backup without a file") << QStringList{"backup"};
+    QTest::newRow("import with two files") << QStringList{"import", "a", "b"};
+    QTest::newRow("an answer that is none") << QStringList{"restore", "f.qvx", "--answer", "maybe"};
+    QTest::newRow("--answer without a value") << QStringList{"restore", "f.qvx", "--answer"};
+    QTest::newRow("unknown option") << QStringList{"list", "--xml"};
+    QTest::newRow("list takes no argument") << QStringList{"list", "all"};
+    QTest::newRow("empty text") << QStringList{"add", " \t\n"};
+    QTest::newRow("unknown tid to export") << QStringList{"export", "x.qvx", "{NOT-THERE}"};
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    const Result result = run(arguments);
+    QCOMPARE(result.code, 2);
+    QVERIFY(result.err.contains(QLatin1String("Usage: quillpad-cli")));
+    QVERIFY(result.out.isEmpty());
+}
+
+void TestCli::addAndList()
+{
+    const QString parent = add(QStringLiteral("first line\nsecond line \t\n"));
+    QCOMPARE(parent.size(), 38);
+    const QString child = add(QStringLiteral("a sub-task"), parent);
+    QVERIFY(!child.isEmpty());
+    QVERIFY(!add(QStringLiteral("it's another")).isEmpty());
+
+    const Result text = run({QStringLiteral("list")});
+    QCOMPARE(text.code, 0);
+    QVERIFY(text.out.contains(parent + QStringLiteral(" [ ] first line  second line\n    ") + child +
+                              QStringLiteral(" [ ] a sub-task\n")));
+
+    const Result json = run({QStringLiteral("list"), QStringLiteral("--json")});
+    QCOMPARE(json.code, 0);
+    const QJsonObject list = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(list.value(QStringLiteral("count")).toInt(), 3);
+    const QJsonArray tasks = list.value(QStringLiteral("tasks")).toArray();
+    QCOMPARE(tasks.size(), 2);
+    QJsonObject first = tasks.at(0).toObject();
+    if (first.value(QStringLiteral("tid")).toString() != parent)
+        first = tasks.at(1).toObject();
+    QCOMPARE(first.value(QStringLiteral("content")).toString(), QStringLiteral("first line\r\nsecond line"));
+    QCOMPARE(first.value(QStringLiteral("pid")).toString(), QStringLiteral("root"));
+    for (const char *flag : {"checkFlag", "dueFlag", "alarmFlag", "expandFlag"})
+        QCOMPARE(first.value(QLatin1String(flag)), QJsonValue(false));
+    QCOMPARE(first.value(QStringLiteral("textColor")), QJsonValue(0));
+    QCOMPARE(first.value(QStringLiteral("backgroundColor")), QJsonValue(0));
+    QCOMPARE(first.value(QStringLiteral("checkTime")).toString(), QStringLiteral("1899-12-30T00:00:00.000Z"));
+    const QString created = first.value(QStringLiteral("createTime")).toString();
+    QVERIFY(QDateTime::fromString(created, Qt::ISODateWithMs).isValid());
+    QVERIFY(created <= first.value(QStringLiteral("editTime")).toString());
+    QCOMPARE(first.keys().size(), 15);  // the fourteen fields and the children
+
+    const QJsonArray children = first.value(QStringLiteral("children")).toArray();
+    QCOMPARE(children.size(), 1);
+    QCOMPARE(children.at(0).toObject().value(QStringLiteral("pid")).toString(), parent);
+    QCOMPARE(children.at(0).toObject().keys().size(), 14);
+}
+
+void TestCli::addUnderASubTaskFails()
+{
+    const QString parent = add(QStringLiteral("parent"));
+    const QString child = add(QStringLiteral("child"), parent);
+    for (const QString &notTopLevel : {child, QStringLiteral("{NOT-THERE}")}) {
+        const Result result = run({QStringLiteral("add"), QStringLiteral("grandchild"), QStringLiteral("--parent"),
+                                   notTopLevel});
+        QCOMPARE(result.code, 1);
+        QVERIFY(result.err.contains(notTopLevel + QStringLiteral(" is not the tid of a top-level task")));
+    }
+    QCOMPARE(contents(), (QStringList{"child", "parent"}));
+}
+
+void TestCli::exportSelection()
+{
+    const QString parent = add(QStringLiteral("parent"));
+    const QString one = add(QStringLiteral("one"), parent);
+    const QString two = add(QStringLiteral("two"), parent);
+    const QString other = add(QStringLiteral("other"));
+    const QString name = file(QStringLiteral("out.qvx"));
+
+    QCOMPARE(run({"export", name, parent}).code, 0);
+    QCOMPARE(exportedPids(name), (QStringList{"root parent", parent + " one", parent + " two"}));
+    QCOMPARE(run({"export", name, two}).code, 0);
+    QCOMPARE(exportedPids(name), QStringList{"root two"});
+    QCOMPARE(run({"export", name, other, parent}).code, 0);  // written in tree order
+    QCOMPARE(exportedPids(name), (QStringList{"root parent", parent + " one", parent + " two", "root other"}));
+    QCOMPARE(run({"export", name}).code, 0);
+    QCOMPARE(exportedPids(name), QStringList());
+
+    const Result mixed = run({"export", name, parent, one});
+    QCOMPARE(mixed.code, 2);
+    QVERIFY(mixed.err.contains(QLatin1String("must be siblings")));
+    const Result unwritable = run({"export", file(QStringLiteral("no/folder.qvx")), parent});
+    QCOMPARE(unwritable.code, 1);
+    QCOMPARE(unwritable.err, QStringLiteral("Error: File Write Failure !\n"));
+}
+
+void TestCli::restoreAnswers_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QStringList>("contents");
+    const QStringList edited{"edited a", "edited b", "edited c"};
+    QTest::newRow("all") << QStringList{"--answer", "all"} << 1 << QStringList{"a", "b", "c"};
+    QTest::newRow("yes") << QStringList{"--answer=YES"} << 3 << QStringList{"a", "b", "c"};
+    QTest::newRow("no") << QStringList{"--answer", "no"} << 3 << edited;
+    QTest::newRow("abort") << QStringList{"--answer", "abort"} << 1 << edited;
+    QTest::newRow("no terminal: no") << QStringList() << 3 << edited;
+}
+
+void TestCli::restoreAnswers()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, questions);
+    QFETCH(QStringList, contents);
+    for (const char *text : {"a", "b", "c"})
+        QVERIFY(!add(QLatin1String(text)).isEmpty());
+    const QString backup = file(QStringLiteral("backup.qvx"));
+    const Result written = run({"backup", backup});
+    QCOMPARE(written.code, 0);
+    QVERIFY(written.err.isEmpty());
+    {
+        Connection connection;
+        connection.open(file(QStringLiteral("qvData.qvb")));
+        Query query(connection);
+        ExecSql(query, QStringLiteral("update tasks set content='edited ' || content"));
+    }
+
+    const Result restored = run(QStringList{"restore", backup} + options);
+    QCOMPARE(restored.code, 0);
+    const QStringList lines = restored.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), questions);
+    for (const QString &line : lines)
+        QVERIFY2(line.startsWith(QLatin1String("Confirm Replace: Would you like to replace the existing task edited ")),
+                 qPrintable(line));
+    QCOMPARE(this->contents(), contents);
+}
+
+void TestCli::importTwiceAndBadFiles()
+{
+    const QString parent = add(QStringLiteral("parent"));
+    add(QStringLiteral("child"), parent);
+    const QString name = file(QStringLiteral("family.qvx"));
+    QCOMPARE(run({"export", name, parent}).code, 0);
+    QCOMPARE(run({"import", name}).code, 0);
+    QCOMPARE(run({"import", name}).code, 0);
+    QCOMPARE(contents(), (QStringList{"child", "child", "child", "parent", "parent", "parent"}));
+    const Result listed = run({"list", "--json"});
+    const QJsonArray tasks = QJsonDocument::fromJson(listed.out.toUtf8()).object().value("tasks").toArray();
+    QCOMPARE(tasks.size(), 3);
+    for (const QJsonValue &task : tasks)
+        QCOMPARE(task.toObject().value("children").toArray().size(), 1);
+
+    QFile bad(file(QStringLiteral("bad.qvx")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("<ambrel app=\"Plumcrest\"><tasks/></ambrel>");
+    bad.close();
+    for (const char *command : {"restore", "import"}) {
+        const Result result = run({QLatin1String(command), bad.fileName()});
+        QCOMPARE(result.code, 1);
+        QCOMPARE(result.err, QStringLiteral("Error: File read failure!\n"));
+    }
+    const Result missing = run({"restore", file(QStringLiteral("missing.qvx"))});
+    QCOMPARE(missing.code, 1);
+    QCOMPARE(contents().size(), 6);
+}
+
+// A running program is asked to reload after a command that changed the database, and
+// only then.
+void TestCli::reloadRequestedAfterChanges()
+{
+    SingleInstance running;
+    QCOMPARE(running.listen(), SingleInstance::ListenResult::Listening);
+    QSignalSpy reloads(&running, &SingleInstance::reloadRequested);
+
+    // The event loop runs while each process works, so the listener can answer.
+    const auto runHere = [this](const QStringList &arguments) {
+        std::unique_ptr<QProcess> process(start(arguments));
+        process->closeWriteChannel();
+        QSignalSpy finished(process.get(), &QProcess::finished);
+        return finished.wait(60000) && process->exitCode() == 0;
+    };
+    QVERIFY(runHere({"add", "task"}));
+    QCOMPARE(reloads.size(), 1);
+    const QString name = file(QStringLiteral("b.qvx"));
+    QVERIFY(runHere({"backup", name}));
+    QVERIFY(runHere({"list"}));
+    QVERIFY(runHere({"restore", name, "--answer", "no"}));  // asked, nothing replaced
+    QCOMPARE(reloads.size(), 1);
+    QVERIFY(runHere({"import", name}));
+    QCOMPARE(reloads.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
