@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QUuid>
 
+#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -87,27 +88,33 @@ int LocalBias()
 
 QString IsoTime(TDateTime value)
 {
-    const QDateTime when = DateTimeToQt(value);
-    const QDate date = when.date();
-    const QTime time = when.time();
-    QString text = QStringLiteral("%1-%2-%3T%4:%5:%6.000")
-                       .arg(date.year(), 4, 10, QLatin1Char('0'))
-                       .arg(date.month(), 2, 10, QLatin1Char('0'))
-                       .arg(date.day(), 2, 10, QLatin1Char('0'))
-                       .arg(time.hour(), 2, 10, QLatin1Char('0'))
-                       .arg(time.minute(), 2, 10, QLatin1Char('0'))
-                       .arg(time.second(), 2, 10, QLatin1Char('0'));
-    const int bias = LocalBias();
-    if (bias == 0)
-        return text + QLatin1Char('Z');
-    const int magnitude = bias < 0 ? -bias : bias;
-    return text + QStringLiteral("%1%2:%3")
-                      .arg(bias < 0 ? QLatin1Char('+') : QLatin1Char('-'))
-                      .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
-                      .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+    return IsoTime(value, LocalBias());
+}
+
+QString IsoTime(TDateTime value, int bias)
+{
+    // The clock value as stored, without a detour through the local zone's rules.
+    const QDate date = DateOf(value);
+    const QTime time = TimeOf(value);
+    char text[48];
+    int length = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.000", date.year(), date.month(),
+                               date.day(), time.hour(), time.minute(), time.second());
+    if (bias == 0) {
+        text[length++] = 'Z';
+    } else {
+        const int magnitude = bias < 0 ? -bias : bias;
+        length += std::snprintf(text + length, sizeof text - length, "%c%02d:%02d", bias < 0 ? '+' : '-',
+                                magnitude / 60, magnitude % 60);
+    }
+    return QString::fromLatin1(text, length);
 }
 
 TDateTime IsoToDateTime(const QString &text)
+{
+    return IsoToDateTime(text, LocalBias());
+}
+
+TDateTime IsoToDateTime(const QString &text, int bias)
 {
     static const QRegularExpression pattern(QStringLiteral(
         R"(^\s*(\d{4,})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)(?:\.(\d+))?(Z|[+-]\d\d:\d\d)?\s*$)"));
@@ -149,7 +156,7 @@ TDateTime IsoToDateTime(const QString &text)
                 throw invalid();
             offsetMinutes = (zoneHours * 60 + zoneMinutes) * (zone.front() == QLatin1Char('-') ? -1 : 1);
         }
-        ms -= (static_cast<qint64>(offsetMinutes) + LocalBias()) * 60'000;
+        ms -= (static_cast<qint64>(offsetMinutes) + bias) * 60'000;
     }
     return MsToDateTime(ms);
 }

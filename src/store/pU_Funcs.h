@@ -32,10 +32,13 @@ int LocalBias();
 // "2009-03-05T07:04:09.000+01:00": the date-time to the second, ".000", and the zone
 // suffix of the offset in force now ("Z" at UTC), whatever the date of the value.
 QString IsoTime(TDateTime value);
+// The same with a given bias, for writers of many times that read the zone once.
+QString IsoTime(TDateTime value, int bias);
 
 // Reads an XML Schema dateTime and gives the same instant in local time by the offset
 // in force now. A text without a zone is taken as local time. Raises on anything else.
 TDateTime IsoToDateTime(const QString &text);
+TDateTime IsoToDateTime(const QString &text, int bias);
 
 // A new task id: a GUID in braces, upper-case, 38 characters.
 QString NewGuid();
