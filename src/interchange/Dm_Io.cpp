@@ -11,8 +11,9 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <array>
 #include <cstring>
-#include <deque>
+#include <vector>
 
 #include <new>
 
@@ -26,59 +27,118 @@ public:
 
     const QString &text(const char *name)
     {
-        for (const auto &[read, value] : m_read) {
-            if (std::strcmp(read, name) == 0)
-                return value;
+        for (int i = 0; i < m_count; ++i) {
+            if (std::strcmp(m_names[i], name) == 0)
+                return m_values[i];
         }
-        m_read.emplace_back(name, m_xml.ReadAttr(m_path, QLatin1String(name)));
-        return m_read.back().second;
+        Q_ASSERT(m_count < Capacity);
+        m_names[m_count] = name;
+        m_values[m_count] = m_xml.ReadAttr(m_path, QLatin1String(name));
+        return m_values[m_count++];
     }
 
 private:
+    static constexpr int Capacity = 16;  // more than any record has
     Txmltry &m_xml;
     QString m_path;
-    std::deque<std::pair<const char *, QString>> m_read;  // references stay valid
+    std::array<const char *, Capacity> m_names{};
+    std::array<QString, Capacity> m_values;
+    int m_count = 0;
 };
 
-void SetBoolean(Query &query, QStringView column, const QString &text)
-{
-    const std::optional<bool> value = Qvx::ReadBoolean(text, column.toString());
-    value ? query.field(column).setBoolean(*value) : query.field(column).setNull();
-}
+enum class Codec { Text, Content, Boolean, Integer, Time };
 
-void SetInteger(Query &query, QStringView column, const QString &text)
-{
-    const std::optional<qint32> value = Qvx::ReadInteger(text, column.toString());
-    value ? query.field(column).setInteger(*value) : query.field(column).setNull();
-}
+struct Column {
+    const char *attribute;
+    const char *name;
+    Codec codec;
+};
 
-void SetTime(Query &query, QStringView column, const QString &text)
-{
-    query.field(column).setDateTime(Qvx::ReadTime(text));
-}
+// The columns of a record after its id, in the order they are written.
+const std::vector<Column> TaskColumns{
+    {"pid", "pid", Codec::Text},
+    {"content", "content", Codec::Content},
+    {"check-flag", "checkFlag", Codec::Boolean},
+    {"alarm-flag", "alarmFlag", Codec::Boolean},
+    {"due-flag", "dueFlag", Codec::Boolean},
+    {"text-color", "textColor", Codec::Integer},
+    {"background-color", "backgroundColor", Codec::Integer},
+    {"create-time", "createTime", Codec::Time},
+    {"edit-time", "editTime", Codec::Time},
+    {"check-time", "checkTime", Codec::Time},
+    {"alarm-time", "alarmTime", Codec::Time},
+    {"due-time", "dueTime", Codec::Time},
+};
 
-// The columns after the id and the parent, in the order they are written.
-void WriteTaskValues(Query &query, RecordReader &record)
-{
-    query.field(u"content").setString(Qvx::ReadContent(record.text("content")));
-    SetBoolean(query, u"checkFlag", record.text("check-flag"));
-    SetBoolean(query, u"alarmFlag", record.text("alarm-flag"));
-    SetBoolean(query, u"dueFlag", record.text("due-flag"));
-    SetInteger(query, u"textColor", record.text("text-color"));
-    SetInteger(query, u"backgroundColor", record.text("background-color"));
-    SetTime(query, u"createTime", record.text("create-time"));
-    SetTime(query, u"editTime", record.text("edit-time"));
-    SetTime(query, u"checkTime", record.text("check-time"));
-    SetTime(query, u"alarmTime", record.text("alarm-time"));
-    SetTime(query, u"dueTime", record.text("due-time"));
-}
+const std::vector<Column> MemoColumns{
+    {"pid", "pid", Codec::Text},
+    {"content", "content", Codec::Content},
+    {"assign-time", "assignTime", Codec::Time},
+    {"create-time", "createTime", Codec::Time},
+    {"edit-time", "editTime", Codec::Time},
+};
 
-void WriteMemoValues(Query &query, RecordReader &record)
+struct RecordKind {
+    QString section;  // the element whose children are the records
+    QString step;     // the path step before the position
+    QString table;
+    const char *id;   // the id column, also the id attribute
+    QString kind;     // as the replace question names it
+    const std::vector<Column> &columns;
+
+    QString path(int i) const { return section + step + QString::number(i); }
+};
+
+const RecordKind Memos{Qvx::MemosPath, QStringLiteral(",memo#"), QStringLiteral("memos"), "mid",
+                       QStringLiteral("memo"), MemoColumns};
+const RecordKind Tasks{Qvx::TasksPath, QStringLiteral(",task#"), QStringLiteral("tasks"), "tid",
+                       QStringLiteral("task"), TaskColumns};
+
+// Where the id and the other columns sit in a "select * from <table>" result; the same
+// for every such result, so looked up once per pass.
+struct ColumnIndexes {
+    ColumnIndexes(Query &query, const RecordKind &kind) : id(query.fieldIndex(QString::fromLatin1(kind.id)))
+    {
+        for (const Column &column : kind.columns)
+            columns.push_back(query.fieldIndex(QString::fromLatin1(column.name)));
+    }
+    int id;
+    std::vector<int> columns;
+};
+
+// Decodes the record's values into the row being edited or inserted, column by column
+// in writing order, so a conversion error names the first bad value.
+void WriteValues(Query &query, const RecordKind &kind, const ColumnIndexes &at, RecordReader &record, int bias,
+                 qsizetype first = 0)
 {
-    query.field(u"content").setString(Qvx::ReadContent(record.text("content")));
-    SetTime(query, u"assignTime", record.text("assign-time"));
-    SetTime(query, u"createTime", record.text("create-time"));
-    SetTime(query, u"editTime", record.text("edit-time"));
+    for (qsizetype i = first; i < qsizetype(kind.columns.size()); ++i) {
+        const Column &column = kind.columns[i];
+        const Query::Field field = query.field(at.columns[i]);
+        const QString &text = record.text(column.attribute);
+        switch (column.codec) {
+        case Codec::Text:
+            field.setString(text);
+            break;
+        case Codec::Content:
+            field.setString(Qvx::ReadContent(text));
+            break;
+        case Codec::Boolean:
+            if (const std::optional<bool> value = Qvx::ReadBoolean(text, QLatin1String(column.name)))
+                field.setBoolean(*value);
+            else
+                field.setNull();
+            break;
+        case Codec::Integer:
+            if (const std::optional<qint32> value = Qvx::ReadInteger(text, QLatin1String(column.name)))
+                field.setInteger(*value);
+            else
+                field.setNull();
+            break;
+        case Codec::Time:
+            field.setDateTime(Qvx::ReadTime(text, bias));
+            break;
+        }
+    }
 }
 
 QString ErrorText(const std::exception_ptr &error)
@@ -104,38 +164,18 @@ QString WithQvxSuffix(const QString &fileName)
     return fileName + QStringLiteral(".qvx");
 }
 
-}  // namespace
-
-namespace {
-
-struct RecordKind {
-    QString section;  // the element whose children are the records
-    QString step;     // the path step before the position
-    QString table;
-    const char *id;   // the id column, also the id attribute
-    QString kind;     // as the replace question names it
-    void (*writeValues)(Query &, RecordReader &);
-
-    QString path(int i) const { return section + step + QString::number(i); }
-};
-
-const RecordKind Memos{Qvx::MemosPath, QStringLiteral(",memo#"), QStringLiteral("memos"), "mid",
-                       QStringLiteral("memo"), &WriteMemoValues};
-const RecordKind Tasks{Qvx::TasksPath, QStringLiteral(",task#"), QStringLiteral("tasks"), "tid",
-                       QStringLiteral("task"), &WriteTaskValues};
-
 // Groups the writes of a pass into transactions. A transaction is committed before the
 // user is asked anything and at the end, also after an error: what was posted stays.
-class WriteBatch {
+class PassBatch {
 public:
-    explicit WriteBatch(Connection &connection) : m_connection(connection) { resume(); }
-    ~WriteBatch()
+    explicit PassBatch(Connection &connection) : m_connection(connection) { resume(); }
+    ~PassBatch()
     {
         if (m_open)
             m_connection.rollback();  // only when the last commit itself failed
     }
-    WriteBatch(const WriteBatch &) = delete;
-    WriteBatch &operator=(const WriteBatch &) = delete;
+    PassBatch(const PassBatch &) = delete;
+    PassBatch &operator=(const PassBatch &) = delete;
 
     void resume()
     {
@@ -157,27 +197,33 @@ private:
     bool m_open = false;
 };
 
-// False when the user chose Abort.
-bool RestorePass(Query &query, const RecordKind &kind, Txmltry &xml, PromptButton &standing, WriteBatch &batch)
+// Restores the records of one kind: a record whose id the table lacks is added; for one
+// it has, the standing answer decides, asking while it is not All. False on Abort.
+// `find` looks rows up and edits them; `insert` stays open on an empty result and
+// takes the new rows.
+bool RestorePass(Query &find, Query &insert, const RecordKind &kind, Txmltry &xml, int bias,
+                 PromptButton &standing, PassBatch &batch)
 {
-    const QString find = QStringLiteral("select * from %1 where %2=").arg(kind.table, QLatin1String(kind.id));
-    const QString empty = QStringLiteral("select * from %1 where 0=1").arg(kind.table);
+    const QString select = QStringLiteral("select * from %1 where %2=").arg(kind.table, QLatin1String(kind.id));
+    OpenSql(insert, QStringLiteral("select * from %1 where 0=1").arg(kind.table));
+    const ColumnIndexes at(insert, kind);
     const int count = xml.CountChildren(kind.section);
     for (int i = 0; i < count; ++i) {
         RecordReader record(xml, kind.path(i));
         const QString id = record.text(kind.id);
-        OpenSql(query, find + QuoteSql(id));
-        if (query.eof()) {
-            OpenSql(query, empty);
-            query.insert();
+        OpenSql(find, select + QuoteSql(id));
+        Query *row = &find;
+        if (find.eof()) {
+            row = &insert;
+            insert.insert();
         } else {
             if (standing != PromptButton::All) {
                 ReplaceQuestion question;
                 question.kind = kind.kind;
-                question.rowContent = query.field(u"content").asString();
-                question.rowEditTime = query.field(u"editTime").asDateTime();
+                question.rowContent = find.field(u"content").asString();
+                question.rowEditTime = find.field(u"editTime").asDateTime();
                 question.fileContent = Qvx::ReadContent(record.text("content"));
-                question.fileEditTime = Qvx::ReadTime(record.text("edit-time"));
+                question.fileEditTime = Qvx::ReadTime(record.text("edit-time"), bias);
                 batch.pause();
                 standing = AskReplace(question);
                 batch.resume();
@@ -186,17 +232,17 @@ bool RestorePass(Query &query, const RecordKind &kind, Txmltry &xml, PromptButto
                 return false;
             if (standing != PromptButton::Yes && standing != PromptButton::All)
                 continue;  // No, or the window closed: this row stays as it is
-            query.edit();
+            find.edit();
         }
-        query.field(QString::fromLatin1(kind.id)).setString(id);
-        query.field(u"pid").setString(record.text("pid"));
-        kind.writeValues(query, record);
-        query.post();
+        row->field(at.id).setString(id);
+        WriteValues(*row, kind, at, record, bias);
+        row->post();
     }
     return true;
 }
 
-void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml)
+// Adds every record of one kind under a new id.
+void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml, int bias)
 {
     // Old id -> new id, for the ids of top-level records (a record's own, or one named as
     // a parent before its record came). Exact comparison, as ids are stored.
@@ -208,19 +254,21 @@ void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml)
         return *found;
     };
     OpenSql(query, QStringLiteral("select * from %1 where 0=1").arg(kind.table));
+    const ColumnIndexes at(query, kind);
+    const int pidColumn = at.columns.front();  // "pid" comes first
     const int count = xml.CountChildren(kind.section);
     for (int i = 0; i < count; ++i) {
         RecordReader record(xml, kind.path(i));
         query.insert();
         const QString pid = record.text("pid");
         if (pid == RootPid) {
-            query.field(u"pid").setString(RootPid);
-            query.field(QString::fromLatin1(kind.id)).setString(mapped(record.text(kind.id)));
+            query.field(pidColumn).setString(RootPid);
+            query.field(at.id).setString(mapped(record.text(kind.id)));
         } else {
-            query.field(u"pid").setString(mapped(pid));
-            query.field(QString::fromLatin1(kind.id)).setString(NewGuid());
+            query.field(pidColumn).setString(mapped(pid));
+            query.field(at.id).setString(NewGuid());
         }
-        kind.writeValues(query, record);
+        WriteValues(query, kind, at, record, bias, 1);
         query.post();
     }
 }
@@ -267,15 +315,16 @@ bool TIoDm::BackupDatabaseTo(const QString &fileName)
 {
     Txmltry xml;
     Qvx::BeginDocument(xml);
+    const int bias = LocalBias();
     // Database errors here end the backup before any file is written.
     const pugi::xml_node memos = xml.NodeAt(Qvx::MemosPath);
     OpenSql(ADOQuery1, QStringLiteral("select * from memos"));
     for (; !ADOQuery1.eof(); ADOQuery1.next())
-        Qvx::AppendElement(memos, "memo", Qvx::MemoRowAttributes(ADOQuery1));
+        Qvx::AppendElement(memos, "memo", Qvx::MemoRowAttributes(ADOQuery1, bias));
     const pugi::xml_node tasks = xml.NodeAt(Qvx::TasksPath);
     OpenSql(ADOQuery1, QStringLiteral("select * from tasks"));
     for (; !ADOQuery1.eof(); ADOQuery1.next())
-        Qvx::AppendElement(tasks, "task", Qvx::TaskRowAttributes(ADOQuery1));
+        Qvx::AppendElement(tasks, "task", Qvx::TaskRowAttributes(ADOQuery1, bias));
     ADOQuery1.close();
     try {
         xml.SaveDocument(fileName, true);
@@ -303,15 +352,17 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
     std::exception_ptr error;
     try {
         Qvx::CheckApp(xml);
-        WriteBatch batch(m_connection);
+        PassBatch batch(m_connection);
         try {
+            const int bias = LocalBias();
             if (mode == Mode::Restore) {
+                Query insert(m_connection);
                 PromptButton standing = PromptButton::Yes;  // one for both passes
-                if (RestorePass(ADOQuery1, Memos, xml, standing, batch))
-                    RestorePass(ADOQuery1, Tasks, xml, standing, batch);
+                if (RestorePass(ADOQuery1, insert, Memos, xml, bias, standing, batch))
+                    RestorePass(ADOQuery1, insert, Tasks, xml, bias, standing, batch);
             } else {
-                ImportPass(ADOQuery1, Memos, xml);
-                ImportPass(ADOQuery1, Tasks, xml);
+                ImportPass(ADOQuery1, Memos, xml, bias);
+                ImportPass(ADOQuery1, Tasks, xml, bias);
             }
         } catch (...) {
             error = std::current_exception();

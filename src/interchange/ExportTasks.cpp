@@ -12,13 +12,14 @@ bool ExportTasksXml(const QString &fileName, const QList<TaskNode *> &selected)
 {
     Txmltry xml;
     Qvx::BeginDocument(xml);
+    const int bias = LocalBias();
     const pugi::xml_node tasks = xml.NodeAt(Qvx::TasksPath);
     for (const TaskNode *node : selected) {
-        Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(node->info, RootPid));
+        Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(node->info, RootPid, bias));
         if (!node->isTopLevel())
             continue;
         for (const auto &child : node->children)
-            Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(child->info, child->info.pid));
+            Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(child->info, child->info.pid, bias));
     }
     try {
         xml.SaveDocument(fileName, true);

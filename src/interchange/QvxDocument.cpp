@@ -38,9 +38,9 @@ QString FieldBooleanText(const Query::Field &field)
     return field.isNull() ? QString() : BooleanText(field.asBoolean());
 }
 
-QString FieldTimeText(const Query::Field &field)
+QString FieldTimeText(const Query::Field &field, int bias)
 {
-    return TimeText(field.asDateTime());
+    return TimeText(field.asDateTime(), bias);
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ void BeginDocument(Txmltry &xml)
     xml.WriteAttr(QStringLiteral("ambrel"), QStringLiteral("app"), AppName);
     xml.WriteAttr(QStringLiteral("ambrel"), QStringLiteral("appversion"),
                   TQvVersionInfo().GetValue(TQvVersionInfo::FileVersion));
-    xml.WriteAttr(QStringLiteral("ambrel"), QStringLiteral("time"), TimeText(Clock::nowDateTime()));
+    xml.WriteAttr(QStringLiteral("ambrel"), QStringLiteral("time"), IsoTime(Clock::nowDateTime()));
 }
 
 void AppendElement(pugi::xml_node parent, const char *name, const Attributes &attributes)
@@ -66,7 +66,7 @@ void AppendElement(pugi::xml_node parent, const char *name, const Attributes &at
     }
 }
 
-Attributes TaskAttributes(const TTaskInfo &task, const QString &pid)
+Attributes TaskAttributes(const TTaskInfo &task, const QString &pid, int bias)
 {
     return {
         {"tid", task.tid},
@@ -77,15 +77,15 @@ Attributes TaskAttributes(const TTaskInfo &task, const QString &pid)
         {"due-flag", BooleanText(task.dueFlag)},
         {"text-color", QString::number(task.textColor)},
         {"background-color", QString::number(task.backgroundColor)},
-        {"create-time", TimeText(task.createTime)},
-        {"edit-time", TimeText(task.editTime)},
-        {"check-time", TimeText(task.checkTime)},
-        {"alarm-time", TimeText(task.alarmTime)},
-        {"due-time", TimeText(task.dueTime)},
+        {"create-time", TimeText(task.createTime, bias)},
+        {"edit-time", TimeText(task.editTime, bias)},
+        {"check-time", TimeText(task.checkTime, bias)},
+        {"alarm-time", TimeText(task.alarmTime, bias)},
+        {"due-time", TimeText(task.dueTime, bias)},
     };
 }
 
-Attributes TaskRowAttributes(Query &query)
+Attributes TaskRowAttributes(Query &query, int bias)
 {
     return {
         {"tid", query.field(u"tid").asString()},
@@ -96,23 +96,23 @@ Attributes TaskRowAttributes(Query &query)
         {"due-flag", FieldBooleanText(query.field(u"dueFlag"))},
         {"text-color", FieldIntegerText(query.field(u"textColor"))},
         {"background-color", FieldIntegerText(query.field(u"backgroundColor"))},
-        {"create-time", FieldTimeText(query.field(u"createTime"))},
-        {"edit-time", FieldTimeText(query.field(u"editTime"))},
-        {"check-time", FieldTimeText(query.field(u"checkTime"))},
-        {"alarm-time", FieldTimeText(query.field(u"alarmTime"))},
-        {"due-time", FieldTimeText(query.field(u"dueTime"))},
+        {"create-time", FieldTimeText(query.field(u"createTime"), bias)},
+        {"edit-time", FieldTimeText(query.field(u"editTime"), bias)},
+        {"check-time", FieldTimeText(query.field(u"checkTime"), bias)},
+        {"alarm-time", FieldTimeText(query.field(u"alarmTime"), bias)},
+        {"due-time", FieldTimeText(query.field(u"dueTime"), bias)},
     };
 }
 
-Attributes MemoRowAttributes(Query &query)
+Attributes MemoRowAttributes(Query &query, int bias)
 {
     return {
         {"mid", query.field(u"mid").asString()},
         {"pid", query.field(u"pid").asString()},
         {"content", ContentText(query.field(u"content").asString())},
-        {"assign-time", FieldTimeText(query.field(u"assignTime"))},
-        {"create-time", FieldTimeText(query.field(u"createTime"))},
-        {"edit-time", FieldTimeText(query.field(u"editTime"))},
+        {"assign-time", FieldTimeText(query.field(u"assignTime"), bias)},
+        {"create-time", FieldTimeText(query.field(u"createTime"), bias)},
+        {"edit-time", FieldTimeText(query.field(u"editTime"), bias)},
     };
 }
 
@@ -121,9 +121,9 @@ QString BooleanText(bool value)
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-QString TimeText(TDateTime value)
+QString TimeText(TDateTime value, int bias)
 {
-    return IsoTime(value);
+    return IsoTime(value, bias);
 }
 
 QString ContentText(const QString &content)
@@ -162,12 +162,15 @@ std::optional<qint32> ReadInteger(const QString &value, const QString &field)
     return number;
 }
 
-TDateTime ReadTime(const QString &value)
+TDateTime ReadTime(const QString &value, int bias)
 {
-    const TDateTime time = IsoToDateTime(value);  // raises on text that is not a time
-    static const QRegularExpression zeroClock(
-        QStringLiteral(R"(^\s*1899-12-30T00:00:00(\.0+)?(Z|[+-]\d\d:\d\d)?\s*$)"));
-    return zeroClock.match(value).hasMatch() ? ZeroDateTime : time;
+    const TDateTime time = IsoToDateTime(value, bias);  // raises on text that is not a time
+    // Most times are not the zero one: a plain prefix test keeps the common case cheap.
+    static const QString zeroClock = QStringLiteral("1899-12-30T00:00:00");
+    if (!value.trimmed().startsWith(zeroClock))
+        return time;
+    static const QRegularExpression zeroText(QStringLiteral(R"(^1899-12-30T00:00:00(\.0+)?(Z|[+-]\d\d:\d\d)?$)"));
+    return zeroText.match(value.trimmed()).hasMatch() ? ZeroDateTime : time;
 }
 
 QString ReadContent(const QString &value)

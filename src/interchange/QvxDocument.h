@@ -32,16 +32,19 @@ using Attributes = std::vector<std::pair<const char *, QString>>;
 // Appends one element with the attributes in the order given.
 void AppendElement(pugi::xml_node parent, const char *name, const Attributes &attributes);
 
+// Times are written and read with the zone offset in force when the operation began
+// (bias as LocalBias gives it), read once for the whole document.
+
 // A task as the export writes it: flags always "True" or "False".
-Attributes TaskAttributes(const TTaskInfo &task, const QString &pid);
+Attributes TaskAttributes(const TTaskInfo &task, const QString &pid, int bias);
 // The current row of "select * from tasks" or "select * from memos" as the backup
 // writes it: null flags and colours become empty text.
-Attributes TaskRowAttributes(Query &query);
-Attributes MemoRowAttributes(Query &query);
+Attributes TaskRowAttributes(Query &query, int bias);
+Attributes MemoRowAttributes(Query &query, int bias);
 
 // Value texts.
 QString BooleanText(bool value);
-QString TimeText(TDateTime value);
+QString TimeText(TDateTime value, int bias);
 // Line breaks go out as a single LF, which reading turns back into CR LF.
 QString ContentText(const QString &content);
 
@@ -55,7 +58,7 @@ std::optional<bool> ReadBoolean(const QString &value, const QString &field);
 std::optional<qint32> ReadInteger(const QString &value, const QString &field);
 // Through IsoToDateTime. The zero date-time, in whatever zone it was written, stays the
 // zero date-time: it means "not set", and moving it would turn it into a date.
-TDateTime ReadTime(const QString &value);
+TDateTime ReadTime(const QString &value, int bias);
 // Every LF becomes CR LF.
 QString ReadContent(const QString &value);
 

@@ -5,7 +5,6 @@
 #include "Prompter.h"
 #include "Query.h"
 
-#include <QRegularExpression>
 #include <QUuid>
 
 #include <cstdio>
@@ -114,28 +113,92 @@ TDateTime IsoToDateTime(const QString &text)
     return IsoToDateTime(text, LocalBias());
 }
 
+namespace {
+
+struct IsoParts {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    QStringView fraction;  // the digits after the point, if any
+    QStringView zone;      // "Z", "+hh:mm", "-hh:mm" or nothing
+};
+
+// Splits "YYYY-MM-DDThh:mm:ss[.digits][Z|+hh:mm|-hh:mm]", blanks allowed around it, into
+// its parts (a year of more than four digits too). False for anything else. By hand,
+// not with a pattern: readers call this for every time of every record.
+bool ScanIsoText(QStringView text, IsoParts &parts)
+{
+    text = text.trimmed();
+    qsizetype at = 0;
+    const auto isDigit = [&text](qsizetype i) { return i < text.size() && text[i] >= u'0' && text[i] <= u'9'; };
+    const auto number = [&](qsizetype count, int &value) {
+        value = 0;
+        for (qsizetype end = at + count; at < end; ++at) {
+            if (!isDigit(at))
+                return false;
+            value = value * 10 + (text[at].unicode() - u'0');
+        }
+        return true;
+    };
+    const auto literal = [&](char16_t c) {
+        if (at >= text.size() || text[at] != c)
+            return false;
+        ++at;
+        return true;
+    };
+
+    while (isDigit(at))
+        ++at;
+    if (at < 4)
+        return false;
+    bool ok = false;
+    parts.year = text.left(at).toInt(&ok);
+    if (!ok)
+        parts.year = 0;  // too large: no such date
+    if (!(literal(u'-') && number(2, parts.month) && literal(u'-') && number(2, parts.day) && literal(u'T') &&
+          number(2, parts.hour) && literal(u':') && number(2, parts.minute) && literal(u':') &&
+          number(2, parts.second)))
+        return false;
+    if (literal(u'.')) {
+        const qsizetype start = at;
+        while (isDigit(at))
+            ++at;
+        if (at == start)
+            return false;
+        parts.fraction = text.mid(start, at - start);
+    }
+    if (at < text.size()) {
+        const qsizetype start = at;
+        int zoneHours = 0, zoneMinutes = 0;
+        if (!literal(u'Z') && !((literal(u'+') || literal(u'-')) && number(2, zoneHours) && literal(u':') &&
+                                number(2, zoneMinutes)))
+            return false;
+        parts.zone = text.mid(start, at - start);
+    }
+    return at == text.size();
+}
+
+}  // namespace
+
 TDateTime IsoToDateTime(const QString &text, int bias)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^\s*(\d{4,})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)(?:\.(\d+))?(Z|[+-]\d\d:\d\d)?\s*$)"));
-    const QRegularExpressionMatch match = pattern.match(text);
     const auto invalid = [&text]() {
         return AppError(QStringLiteral("'%1' is not a valid date and time").arg(text));
     };
-    if (!match.hasMatch())
+    IsoParts parts;
+    if (!ScanIsoText(text, parts))
         throw invalid();
 
-    const int year = match.captured(1).toInt();
-    const int month = match.captured(2).toInt();
-    const int day = match.captured(3).toInt();
-    const int hour = match.captured(4).toInt();
-    const int minute = match.captured(5).toInt();
-    const int second = match.captured(6).toInt();
+    const int year = parts.year;
+    const int month = parts.month;
+    const int day = parts.day;
+    const int hour = parts.hour;
+    const int minute = parts.minute;
+    const int second = parts.second;
     // Milliseconds from the fraction, rounded; more digits than that are precision we drop.
-    const QString fraction = match.captured(7);
-    const int millisecond = fraction.isEmpty()
-                                ? 0
-                                : static_cast<int>(std::lround((fraction.left(4) + QStringLiteral("0000")).left(4).toInt() / 10.0));
+    const QStringView fraction = parts.fraction;
+    const int millisecond =
+        fraction.isEmpty()
+            ? 0
+            : static_cast<int>(std::lround((fraction.left(4).toString() + QStringLiteral("0000")).left(4).toInt() / 10.0));
 
     const QDate date(year, month, day);
     // 24:00:00 is the end of the day in XML Schema; nothing else past 23:59:59.
@@ -146,15 +209,15 @@ TDateTime IsoToDateTime(const QString &text, int bias)
     qint64 ms = DateTimeToMs(EncodeDateTime(date)) +
                 (((static_cast<qint64>(hour) * 60 + minute) * 60 + second) * 1000) + millisecond;
 
-    const QString zone = match.captured(8);
+    const QStringView zone = parts.zone;
     if (!zone.isEmpty()) {
         int offsetMinutes = 0;  // positive east of UTC
-        if (zone != QLatin1String("Z")) {
+        if (zone != u"Z") {
             const int zoneHours = zone.mid(1, 2).toInt();
             const int zoneMinutes = zone.mid(4, 2).toInt();
             if (zoneHours > 14 || zoneMinutes > 59)
                 throw invalid();
-            offsetMinutes = (zoneHours * 60 + zoneMinutes) * (zone.front() == QLatin1Char('-') ? -1 : 1);
+            offsetMinutes = (zoneHours * 60 + zoneMinutes) * (zone.front() == u'-' ? -1 : 1);
         }
         ms -= (static_cast<qint64>(offsetMinutes) + bias) * 60'000;
     }
