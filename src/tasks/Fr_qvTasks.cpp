@@ -60,6 +60,7 @@ TqvTasksFrame::TqvTasksFrame(const FrameContext &context, QWidget *parent)
     buildLayout();
     buildMenus();
     wireTree();
+    connectActions();
 
     Timer1.setInterval(500);
     Timer_HotDelay.setInterval(300);
@@ -71,6 +72,8 @@ TqvTasksFrame::TqvTasksFrame(const FrameContext &context, QWidget *parent)
 TqvTasksFrame::~TqvTasksFrame()
 {
     Timer1.stop();
+    // An edit in progress keeps its text.
+    RunGuarded([this] { endEdit(); });
     Timer_HotDelay.stop();
     // The view must let go of the model's rows before the tree frees its nodes.
     VtTasks->setModel(nullptr);
@@ -121,6 +124,24 @@ void TqvTasksFrame::buildActions()
 QAction *TqvTasksFrame::action(const QString &name) const
 {
     return findChild<QAction *>(name);
+}
+
+void TqvTasksFrame::connectActions()
+{
+    // Every handler runs inside the guard: an error is reported once and the list goes on.
+    const auto guarded = [this](QAction *action, void (TqvTasksFrame::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    };
+    guarded(Action_ViewList, &TqvTasksFrame::Action_ViewListExecute);
+    guarded(Action_ViewDate, &TqvTasksFrame::Action_ViewDateExecute);
+    guarded(Action_ViewAsc, &TqvTasksFrame::Action_ViewAscExecute);
+    connect(Action_ExpandAll, &QAction::triggered, this, [this] { RunGuarded([this] { setAllExpanded(true); }); });
+    connect(Action_CollapseAll, &QAction::triggered, this, [this] { RunGuarded([this] { setAllExpanded(false); }); });
+    guarded(Action_TaskAdd, &TqvTasksFrame::Action_TaskAddExecute);
+    guarded(Action_SubTaskAdd, &TqvTasksFrame::Action_SubTaskAddExecute);
+    guarded(Action_TaskEdit, &TqvTasksFrame::Action_TaskEditExecute);
+    guarded(Action_TaskDelete, &TqvTasksFrame::Action_TaskDeleteExecute);
+    guarded(Action_TaskComplete, &TqvTasksFrame::Action_TaskCompleteExecute);
 }
 
 void TqvTasksFrame::buildToolBars()
@@ -275,6 +296,13 @@ void TqvTasksFrame::wireTree()
     VtTasks->setIconSize(QSize(16, 16));
 
     connect(VtTasks, &TaskTreeView::selectionChangedByUser, this, &TqvTasksFrame::VtTasksChange);
+    VtTasks->editCheck = [this](TaskNode *node) { return VtTasksEditing(node); };
+    VtTasks->editorClosed = [this](TaskNode *node, bool cancelled, bool typed, const QString &text) {
+        editorClosed(node, cancelled, typed, text);
+    };
+    VtTasks->keyHandler = [this](QKeyEvent *event) { return VtTasksKeyDown(event); };
+    connect(m_model, &TaskTreeModel::checkToggled, this,
+            [this](TaskNode *node, bool checked) { RunGuarded([&] { VtTasksChecked(node, checked); }); });
     connect(VtTasks, &TaskTreeView::hotNodeChanged, this, &TqvTasksFrame::VtTasksHotChange);
     connect(VtTasks, &TaskTreeView::mouseMoved, this, [this](const QPoint &position) { FMousePos = position; });
     connect(VtTasks, &TaskTreeView::doubleClickedAt, this, &TqvTasksFrame::VtTasksDblClick);

@@ -49,6 +49,8 @@ public:
 
     // The database changed under us: reload now, or once an edit in progress ends.
     void requestReload();
+    // Ends an edit in progress, keeping its text.
+    void endEdit();
 
     // How a row looks, asked by the tree for the rows it shows.
     QString VtTasksGetText(const TaskNode &node) const;
@@ -114,6 +116,31 @@ private:
     void Edt_SearchExit();
     bool Edt_SearchKeyDown(QKeyEvent *event);
     void Btn_SearchClick();
+    void Action_ViewListExecute();
+    void Action_ViewDateExecute();
+    void Action_ViewAscExecute();
+    void sortTree();
+    void setAllExpanded(bool expanded);
+    void connectActions();
+
+    // Editing.
+    void Action_TaskAddExecute();
+    void Action_SubTaskAddExecute();
+    void Action_TaskEditExecute();
+    void Action_TaskDeleteExecute();
+    void Action_TaskCompleteExecute();
+    void showAllIfCompleteOnly();
+    void startNewTask(TaskNode *parent);
+    void beginEdit();
+    bool VtTasksEditing(TaskNode *node);
+    void editorClosed(TaskNode *node, bool cancelled, bool typed, const QString &text);
+    void VtTasksNewText(TaskNode *node, const QString &text);
+    void VtTasksEdited(TaskNode *node);
+    void VtTasksEditCancelled(TaskNode *node);
+    void dropNewNode(TaskNode *node);
+    void VtTasksChecked(TaskNode *node, bool checked);
+    bool VtTasksKeyDown(QKeyEvent *event);
+    void storeExpanded(TaskNode *node, bool expanded);
 
     FrameContext m_context;
     Query ADOQuery1;

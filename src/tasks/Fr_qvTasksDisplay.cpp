@@ -233,12 +233,11 @@ void TqvTasksFrame::Timer_HotDelayTimer()
         return;
     TaskNode *old = FHoverNode;
     FHoverNode = hot;
-    // Heights are measured per layout: both rows must be measured again.
+    // Both rows read and measure differently now.
     for (TaskNode *changed : {old, hot}) {
         if (changed)
             m_model->refresh(changed);
     }
-    VtTasks->doItemsLayout();
 }
 
 void TqvTasksFrame::VtTasksDblClick(const QPoint &position)
@@ -253,34 +252,6 @@ void TqvTasksFrame::VtTasksContextMenu(const QPoint &position)
     menu->popup(VtTasks->viewport()->mapToGlobal(position));
 }
 
-void TqvTasksFrame::VtTasksExpanded(TaskNode *node)
-{
-    if (!node)
-        return;
-    node->expanded = true;
-    RunGuarded([&] {
-        if (!node->info.expandFlag) {
-            node->info.expandFlag = true;
-            ExecSql(ADOQuery1, QStringLiteral("update tasks set expandFlag=True where tid=") + QuoteSql(node->info.tid));
-        }
-        UpdateActions();
-    });
-}
-
-void TqvTasksFrame::VtTasksCollapsed(TaskNode *node)
-{
-    if (!node)
-        return;
-    node->expanded = false;
-    RunGuarded([&] {
-        if (node->info.expandFlag) {
-            node->info.expandFlag = false;
-            ExecSql(ADOQuery1, QStringLiteral("update tasks set expandFlag=False where tid=") + QuoteSql(node->info.tid));
-        }
-        UpdateActions();
-    });
-}
-
 void TqvTasksFrame::label_tipClick()
 {
     switch (FTipKind) {
@@ -290,7 +261,10 @@ void TqvTasksFrame::label_tipClick()
     case 3:
         Btn_SearchClick();
         break;
+    case 2:
+        endEdit();
+        break;
     default:
-        break;  // ending an edit arrives with task editing
+        break;
     }
 }

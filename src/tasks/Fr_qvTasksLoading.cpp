@@ -52,8 +52,11 @@ void TqvTasksFrame::customEvent(QEvent *event)
         RunGuarded([this] { Action_TaskAdd->trigger(); });
         break;
     case MsgOpenEditor:
+        RunGuarded([this] { beginEdit(); });
+        break;
     case MsgDropNewNode:
-        break;  // the editor arrives with task editing
+        RunGuarded([this, event] { dropNewNode(static_cast<FrameEvent *>(event)->node()); });
+        break;
     default:
         QWidget::customEvent(event);
     }
@@ -73,6 +76,8 @@ void TqvTasksFrame::ReloadTasks()
     m_reloadPending = false;
     FReloading = true;
     FTreeFocused = false;
+    // An edit in progress is cancelled first, with its own cancel handling.
+    VtTasks->cancelEditor();
     FEditNode = nullptr;
     FHoverNode = nullptr;
     m_model->beginRebuild();
@@ -263,114 +268,3 @@ int TqvTasksFrame::viewRangeIndex() const
     return Comb_ViewRange->currentIndex();
 }
 
-void TqvTasksFrame::applySortIcon()
-{
-    // The button shows the direction its next click selects.
-    const IconRole role = FSortAscending ? IconRole::SortDescending : IconRole::SortAscending;
-    const QString hint = FSortAscending ? QStringLiteral("Descending Sort") : QStringLiteral("Ascending Sort");
-    Action_ViewAsc->setIcon(IconList::small().icon(Icon(role)));
-    Action_ViewAsc->setToolTip(hint);
-    Action_ViewAsc->setStatusTip(hint);
-    if (m_viewAscButton)
-        m_viewAscButton->setIcon(IconList::large().icon(Icon(role)));
-}
-
-void TqvTasksFrame::setSearchIdle()
-{
-    FSearchOn = false;
-    QPalette colours = Edt_Search->palette();
-    colours.setColor(QPalette::Text, colours.color(QPalette::Disabled, QPalette::Text));
-    Edt_Search->setPalette(colours);
-    Edt_Search->setText(QStringLiteral("  Search..."));
-    Btn_Search->setIcon(IconList::small().icon(Icon(IconRole::Magnifier)));
-    Btn_Search->setToolTip(QString());
-}
-
-void TqvTasksFrame::Comb_ViewRangeChange()
-{
-    if (FReloading)
-        return;
-    ApplyViewFilter();
-    UpdateActions();
-    VtTasks->setFocus();
-    IniFile(m_context.settings->settingsPath).write(SettingsKeys::ViewRange, viewRangeIndex());
-}
-
-void TqvTasksFrame::Edt_SearchChange(const QString &text)
-{
-    // The text without blanks and control characters at either end.
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text.at(start).unicode() <= 32)
-        ++start;
-    while (end > start && text.at(end - 1).unicode() <= 32)
-        --end;
-    FSearchText = text.mid(start, end - start);
-    RunGuarded([this] { ApplyViewFilter(); });
-}
-
-bool TqvTasksFrame::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == Edt_Search) {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            Edt_SearchEnter();
-            break;
-        case QEvent::FocusOut:
-            Edt_SearchExit();
-            break;
-        case QEvent::KeyPress:
-            if (Edt_SearchKeyDown(static_cast<QKeyEvent *>(event)))
-                return true;
-            break;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void TqvTasksFrame::Edt_SearchEnter()
-{
-    if (FSearchOn)
-        return;
-    Edt_Search->clear();
-    QPalette colours = Edt_Search->palette();
-    colours.setColor(QPalette::Text, palette().color(QPalette::Active, QPalette::Text));
-    Edt_Search->setPalette(colours);
-    FSearchOn = true;
-    Btn_Search->setIcon(IconList::small().icon(IconRole::BackArrow));
-    Btn_Search->setToolTip(QStringLiteral("Clear search"));
-}
-
-void TqvTasksFrame::Edt_SearchExit()
-{
-    if (!Edt_Search->text().trimmed().isEmpty())
-        return;  // the search stays on
-    setSearchIdle();
-}
-
-bool TqvTasksFrame::Edt_SearchKeyDown(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        Btn_SearchClick();
-        return true;
-    }
-    if (event->key() == Qt::Key_A && event->modifiers() == Qt::ControlModifier) {
-        Edt_Search->selectAll();
-        return true;
-    }
-    return false;
-}
-
-void TqvTasksFrame::Btn_SearchClick()
-{
-    if (FSearchOn) {
-        Edt_Search->clear();
-        Edt_SearchExit();
-        RunGuarded([this] { ApplyViewFilter(); });
-        VtTasks->setFocus();
-    } else {
-        Edt_Search->setFocus();
-    }
-}

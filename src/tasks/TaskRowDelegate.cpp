@@ -2,12 +2,13 @@
 
 #include "Fr_qvTasks.h"
 #include "IconLists.h"
+#include "TaskTextEditor.h"
 #include "TaskTreeModel.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTreeView>
+#include "TaskTreeView.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ const TaskNode *NodeOf(const QModelIndex &index)
 
 }  // namespace
 
-TaskRowDelegate::TaskRowDelegate(TqvTasksFrame *frame, QTreeView *view)
+TaskRowDelegate::TaskRowDelegate(TqvTasksFrame *frame, TaskTreeView *view)
     : QStyledItemDelegate(view), m_frame(frame), m_view(view)
 {
 }
@@ -111,6 +112,42 @@ void TaskRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->setClipRect(option.rect);
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, item.text);
     painter->restore();
+}
+
+QWidget *TaskRowDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
+{
+    auto *editor = new TaskTextEditor(parent);
+    m_view->editorOpened(editor, const_cast<TaskNode *>(NodeOf(index)));
+    editor->setFont(m_view->font());
+    connect(editor, &TaskTextEditor::finishRequested, this, [this, editor] {
+        emit const_cast<TaskRowDelegate *>(this)->commitData(editor);
+        emit const_cast<TaskRowDelegate *>(this)->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    });
+    return editor;
+}
+
+void TaskRowDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    if (const TaskNode *node = NodeOf(index))
+        static_cast<TaskTextEditor *>(editor)->setStoredText(node->info.content);
+}
+
+void TaskRowDelegate::setModelData(QWidget *, QAbstractItemModel *, const QModelIndex &) const
+{
+    // The list stores the text itself when the edit ends (the view hands it over).
+}
+
+void TaskRowDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                                           const QModelIndex &index) const
+{
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+    area.setTop(option.rect.top());
+    area.setBottom(option.rect.bottom());
+    editor->setGeometry(area);
 }
 
 bool TaskRowDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,

@@ -5,16 +5,20 @@
 #include <QStyledItemDelegate>
 
 class TqvTasksFrame;
-class QTreeView;
+class TaskTreeView;
 
 class TaskRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
-    TaskRowDelegate(TqvTasksFrame *frame, QTreeView *view);
+    TaskRowDelegate(TqvTasksFrame *frame, TaskTreeView *view);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;
     // Width left for the text of a row at the given level (0 top, 1 sub-task).
@@ -24,5 +28,5 @@ private:
     QStyleOptionViewItem firstLine(const QStyleOptionViewItem &row) const;
 
     TqvTasksFrame *m_frame;
-    QTreeView *m_view;
+    TaskTreeView *m_view;
 };

@@ -1,5 +1,6 @@
 #include "TaskTreeView.h"
 
+#include "TaskTextEditor.h"
 #include "TaskTreeModel.h"
 
 #include <QContextMenuEvent>
@@ -16,7 +17,7 @@ TaskTreeView::TaskTreeView(QWidget *parent) : QTreeView(parent)
     setUniformRowHeights(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setEditTriggers(QAbstractItemView::EditKeyPressed);  // F2, through the list's check
     setMouseTracking(true);
     setAllColumnsShowFocus(true);
     setWordWrap(true);
@@ -156,4 +157,89 @@ void TaskTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &option
     painter->setPen(palette().color(QPalette::Midlight));
     painter->drawLine(option.rect.left(), option.rect.bottom(), option.rect.right(), option.rect.bottom());
     painter->restore();
+}
+
+bool TaskTreeView::openEditor(TaskNode *node)
+{
+    const QModelIndex at = m_model ? m_model->indexOf(node) : QModelIndex();
+    if (!at.isValid())
+        return false;
+    m_opening = true;
+    const bool opened = QTreeView::edit(at, AllEditTriggers, nullptr);
+    m_opening = false;
+    return opened;
+}
+
+bool TaskTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    if (m_opening || trigger != EditKeyPressed || !editCheck)
+        return QTreeView::edit(index, trigger, event);
+    TaskNode *node = m_model->nodeAt(index);
+    if (node && editCheck(node))
+        return QTreeView::edit(index, trigger, event);
+    return node != nullptr;  // the request was taken; the editor opens later
+}
+
+void TaskTreeView::commitData(QWidget *editor)
+{
+    if (auto *text = qobject_cast<TaskTextEditor *>(editor)) {
+        m_committed = true;
+        m_typed = text->typedIn();
+        m_text = text->storedText();
+    }
+}
+
+void TaskTreeView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    TaskNode *node = m_editingNode;
+    const bool cancelled = hint == QAbstractItemDelegate::RevertModelCache || !m_committed;
+    const bool typed = m_typed;
+    const QString text = m_text;
+    m_editingNode = nullptr;
+    m_editor = nullptr;
+    m_committed = m_typed = false;
+    m_text.clear();
+    // Tab and the like would move on to another row's editor: an edit ends here.
+    QTreeView::closeEditor(editor, hint == QAbstractItemDelegate::RevertModelCache
+                                       ? hint
+                                       : QAbstractItemDelegate::NoHint);
+    if (node && editorClosed)
+        editorClosed(node, cancelled, typed, text);
+}
+
+void TaskTreeView::editorOpened(QWidget *editor, TaskNode *node)
+{
+    m_editor = editor;
+    m_editingNode = node;
+    m_committed = m_typed = false;
+}
+
+void TaskTreeView::finishEditor()
+{
+    if (!m_editor)
+        return;
+    QWidget *editor = m_editor;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TaskTreeView::cancelEditor()
+{
+    if (m_editor)
+        closeEditor(m_editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+void TaskTreeView::keyPressEvent(QKeyEvent *event)
+{
+    if (keyHandler && keyHandler(event))
+        return;
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        // Space ticks or clears the focused task's box.
+        const QModelIndex at = currentIndex();
+        if (TaskNode *node = m_model ? m_model->nodeAt(at) : nullptr) {
+            m_model->setData(at, node->info.checkFlag ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(event);
 }

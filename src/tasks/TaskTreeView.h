@@ -4,6 +4,8 @@
 
 #include <QTreeView>
 
+#include <functional>
+
 class TaskNode;
 class TaskTreeModel;
 
@@ -23,6 +25,18 @@ public:
     // The model rebuilt its rows: forget the hot node, it may be gone.
     void forgetHotNode();
 
+    // Editing. Every request to edit (the F2 key) goes to the check first; the list
+    // opens the editor itself with openEditor. When an editor closes, the list hears
+    // how: kept (with the text, and whether anything was typed) or cancelled.
+    std::function<bool(TaskNode *)> editCheck;
+    std::function<void(TaskNode *node, bool cancelled, bool typed, const QString &text)> editorClosed;
+    // Keys the list handles before the tree does; true when handled.
+    std::function<bool(QKeyEvent *)> keyHandler;
+    bool openEditor(TaskNode *node);
+    TaskNode *editingNode() const { return m_editingNode; }
+    void finishEditor();  // ends the open edit, keeping the text
+    void editorOpened(QWidget *editor, TaskNode *node);  // from the row delegate
+    void cancelEditor();
 signals:
     void hotNodeChanged(TaskNode *oldNode, TaskNode *newNode);
     void mouseMoved(const QPoint &viewportPosition);
@@ -38,6 +52,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void commitData(QWidget *editor) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void setHotNode(TaskNode *node);
@@ -46,4 +64,10 @@ private:
     TaskTreeModel *m_model = nullptr;
     TaskNode *m_hotNode = nullptr;
     bool m_pruning = false;
+    bool m_opening = false;
+    TaskNode *m_editingNode = nullptr;
+    QWidget *m_editor = nullptr;
+    bool m_committed = false;
+    bool m_typed = false;
+    QString m_text;
 };

@@ -1,0 +1,74 @@
+#include "TaskWrites.h"
+
+#include "AppError.h"
+#include "Clock.h"
+#include "Query.h"
+#include "pU_Funcs.h"
+
+namespace {
+
+void OpenRow(Query &query, const QString &tid)
+{
+    OpenSql(query, QStringLiteral("select * from tasks where tid=") + QuoteSql(tid));
+    query.first();
+    if (query.eof())
+        throw AppError(QStringLiteral("The task is no longer in the database"));
+    query.edit();
+}
+
+}  // namespace
+
+QString TrimTaskText(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).unicode() <= ' ')
+        --end;
+    return text.left(end);
+}
+
+void InsertNewTask(Query &query, TTaskInfo &info)
+{
+    TTaskInfo task = info;
+    task.tid = NewGuid();
+    task.checkFlag = task.alarmFlag = task.dueFlag = false;
+    task.textColor = task.backgroundColor = 0;
+    task.createTime = Clock::nowDateTime();
+    task.editTime = Clock::nowDateTime();  // read a moment after the creation time
+
+    OpenSql(query, QStringLiteral("select * from tasks where 1=0"));
+    query.insert();
+    query.field(u"tid").setString(task.tid);
+    query.field(u"pid").setString(task.pid);
+    query.field(u"checkFlag").setBoolean(false);
+    query.field(u"alarmFlag").setBoolean(false);
+    query.field(u"dueFlag").setBoolean(false);
+    query.field(u"textColor").setInteger(0);
+    query.field(u"backgroundColor").setInteger(0);
+    query.field(u"createTime").setDateTime(task.createTime);
+    query.field(u"content").setString(task.content);
+    query.field(u"editTime").setDateTime(task.editTime);
+    query.post();
+    info = task;
+}
+
+void StoreTaskText(Query &query, TTaskInfo &info, const QString &content)
+{
+    const TDateTime now = Clock::nowDateTime();
+    OpenRow(query, info.tid);
+    query.field(u"content").setString(content);
+    query.field(u"editTime").setDateTime(now);
+    query.post();
+    info.content = content;
+    info.editTime = now;
+}
+
+void StoreTaskCheck(Query &query, TTaskInfo &info, bool checked)
+{
+    const TDateTime now = Clock::nowDateTime();
+    OpenRow(query, info.tid);
+    query.field(u"checkFlag").setBoolean(checked);
+    query.field(u"checkTime").setDateTime(now);
+    query.post();
+    info.checkFlag = checked;
+    info.checkTime = now;
+}

@@ -1,0 +1,132 @@
+#pragma once
+// A task list in a main window over a fresh database, built as the program builds it.
+
+#include "Connection.h"
+#include "DateText.h"
+#include "FrameMessages.h"
+#include "Fr_qvTasks.h"
+#include "LoadSettings.h"
+#include "Query.h"
+#include "ScriptedPrompter.h"
+#include "TaskTreeModel.h"
+#include "TaskTreeView.h"
+#include "TestDataFolder.h"
+#include "pU_Funcs.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+
+namespace frame_fixture {
+
+struct Row {
+    QString tid;
+    QString pid;
+    QString content;
+    bool checked = false;
+    bool expanded = false;
+};
+
+// A date-time as SQL text, every digit kept.
+inline QString Sql(TDateTime value)
+{
+    return QString::number(value, 'g', 17);
+}
+
+inline QPixmap Plain(const QColor &colour)
+{
+    QPixmap picture(8, 8);
+    picture.fill(colour);
+    return picture;
+}
+
+// A frame in a main window over a fresh database, as the program builds it.
+class Fixture {
+public:
+    Fixture()
+    {
+        connection.open(folder.file(QStringLiteral("qvData.qvb")));
+        settings.settingsPath = folder.file(QStringLiteral("qvConf.ini"));
+        images = {Plain(Qt::lightGray), Plain(Qt::lightGray), Plain(Qt::cyan), Plain(Qt::white), Plain(Qt::yellow)};
+        context.connection = &connection;
+        context.settings = &settings;
+        context.images = &images;
+        context.tray = &tray;
+        context.mainWindow = &window;
+    }
+
+    void add(const Row &row)
+    {
+        Query query(connection);
+        OpenSql(query, QStringLiteral("select * from tasks where 1=0"));
+        query.insert();
+        query.field(u"tid").setString(row.tid.isEmpty() ? NewGuid() : row.tid);
+        query.field(u"pid").setString(row.pid.isEmpty() ? RootPid : row.pid);
+        query.field(u"content").setString(row.content);
+        query.field(u"checkFlag").setBoolean(row.checked);
+        query.field(u"expandFlag").setBoolean(row.expanded);
+        query.field(u"createTime").setDateTime(EncodeDateTime(QDate(2026, 12, 1), QTime(9, 30)));
+        query.post();
+    }
+
+    TqvTasksFrame &open()
+    {
+        frame = new TqvTasksFrame(context, &window);
+        window.setCentralWidget(frame);
+        window.resize(446, 545);
+        window.show();
+        QCoreApplication::postEvent(frame, new FrameEvent(MsgReloadTasks));
+        QCoreApplication::postEvent(frame, new FrameEvent(MsgMenuSortFocus));
+        QCoreApplication::sendPostedEvents(frame);
+        return *frame;
+    }
+
+    QStringList shownRows() const
+    {
+        QStringList rows;
+        const TaskTreeModel *model = frame->model();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QModelIndex top = model->index(r, 0);
+            rows.append(frame->VtTasksGetText(*model->nodeAt(top)));
+            if (frame->treeView()->isExpanded(top)) {
+                for (int c = 0; c < model->rowCount(top); ++c)
+                    rows.append(QStringLiteral("  ") + frame->VtTasksGetText(*model->nodeAt(model->index(c, 0, top))));
+            }
+        }
+        return rows;
+    }
+
+    // The stored texts, in row order; with a condition, only those rows.
+    QStringList stored(const QString &where = QString()) const
+    {
+        Query query(const_cast<Connection &>(connection));
+        QStringList texts;
+        OpenSql(query, QStringLiteral("select * from tasks") + (where.isEmpty() ? QString() : QStringLiteral(" where ") + where));
+        for (; !query.eof(); query.next())
+            texts.append(query.field(u"content").asString());
+        return texts;
+    }
+
+    TaskNode *node(const QString &content) const
+    {
+        TaskNode *found = nullptr;
+        frame->tree().forEach([&](const TaskNode *node) {
+            if (node->info.content == content)
+                found = const_cast<TaskNode *>(node);
+        });
+        return found;
+    }
+
+    TestDataFolder folder;
+    ScriptedPrompter prompter;
+    Connection connection;
+    StartupSettings settings;
+    BackgroundImages images;
+    QSystemTrayIcon tray;
+    QMainWindow window;
+    FrameContext context;
+    TqvTasksFrame *frame = nullptr;
+};
+
+}  // namespace frame_fixture
+using namespace frame_fixture;

@@ -1,0 +1,435 @@
+// Adding, editing, completing and deleting tasks, driven through the list with real
+// key events, and what each leaves in the database.
+
+#include "Clock.h"
+#include "FrameFixture.h"
+#include "IniFile.h"
+#include "TaskTextEditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+class EditFixture : public Fixture {
+public:
+    TqvTasksFrame &openActive()
+    {
+        TqvTasksFrame &frame = open();
+        QApplication::setActiveWindow(&window);
+        window.activateWindow();
+        QCoreApplication::processEvents();
+        frame.treeView()->setFocus();
+        return frame;
+    }
+
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(frame->treeView(), static_cast<Qt::Key>(key), modifiers);
+        settle();
+    }
+
+    // Posted work (opening the editor, dropping a node, closed editors going away)
+    // runs before the next look.
+    void settle()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    TaskTextEditor *editor() const { return frame->findChild<TaskTextEditor *>(); }
+
+    void type(const QString &text) { QTest::keyClicks(editor(), text); }
+
+    void finish(Qt::Key key = Qt::Key_Return)
+    {
+        QTest::keyClick(editor(), key, Qt::ControlModifier);
+        settle();
+    }
+
+    void cancel()
+    {
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        settle();
+    }
+
+    void select(const QString &content)
+    {
+        frame->treeView()->setCurrentIndex(frame->model()->indexOf(node(content)));
+    }
+};
+
+bool AllFrameActionsOff(TqvTasksFrame &frame)
+{
+    for (const char *name : {"Action_TaskAdd", "Action_SubTaskAdd", "Action_TaskEdit", "Action_TaskDelete",
+                             "Action_TaskComplete", "Action_ViewAsc", "Action_ViewList", "Action_ViewDate",
+                             "Action_ExpandAll", "Action_CollapseAll", "Action_CopyTask", "Action_PasteTask",
+                             "Action_SelectAll", "Action_Deselect", "Action_Print", "Action_SaveAll"}) {
+        if (frame.action(QString::fromLatin1(name))->isEnabled())
+            return false;
+    }
+    return !frame.findChild<QComboBox *>(QStringLiteral("Comb_ViewRange"))->isEnabled();
+}
+
+}  // namespace
+
+class TestTaskEditing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void enterAddsAndCtrlEnterStores();
+    void editorKeys();
+    void unchangedOrCancelledNewTaskLeavesNoRow_data();
+    void unchangedOrCancelledNewTaskLeavesNoRow();
+    void blanksOnlyAndTrailingBreaks();
+    void editingAStoredTask();
+    void everythingIsOffDuringAnEdit();
+    void addSubTask();
+    void addTaskLeavesViewComplete();
+    void deleteTasks();
+    void markComplete();
+    void storedTaskLeavesTheSearch();
+    void sortExpandAndViewSettings();
+};
+
+void TestTaskEditing::enterAddsAndCtrlEnterStores()
+{
+    EditFixture f;
+    ManualClock clock(QDateTime(QDate(2026, 12, 10), QTime(10, 0)));
+    Clock::install(&clock);
+    TqvTasksFrame &frame = f.openActive();
+    f.key(Qt::Key_Return);
+    QVERIFY(frame.editNode());
+    QVERIFY(f.editor());
+    QCOMPARE(frame.tipText(), QStringLiteral("Click here to finish Edit. Press Esc cancel."));
+    QVERIFY(f.stored().isEmpty());  // no row before the text is stored
+    f.type(QStringLiteral("Water the plants"));
+    f.finish();
+    Clock::install(nullptr);
+
+    QVERIFY(!frame.editNode());
+    QVERIFY(!f.editor());
+    QCOMPARE(f.stored(), QStringList{"Water the plants"});
+    const TaskNode *node = f.node(QStringLiteral("Water the plants"));
+    QVERIFY(node);
+    QCOMPARE(node->info.tid.size(), 38);
+    QCOMPARE(node->info.pid, RootPid);
+    QCOMPARE(DateTimeToQt(node->info.createTime), QDateTime(QDate(2026, 12, 10), QTime(10, 0)));
+    QCOMPARE(frame.treeView()->selectedNodes(), QList<TaskNode *>{const_cast<TaskNode *>(node)});
+    QCOMPARE(frame.tipKind(), 0);
+    Query query(f.connection);
+    OpenSql(query, QStringLiteral("select * from tasks"));
+    QVERIFY(query.field(u"checkTime").isNull());  // not written on insert
+    QVERIFY(query.field(u"dueTime").isNull());
+    QCOMPARE(query.field(u"editTime").asDateTime(), node->info.editTime);
+}
+
+void TestTaskEditing::editorKeys()
+{
+    EditFixture f;
+    TqvTasksFrame &frame = f.openActive();
+    // Enter makes a new line; Ctrl+Enter (either key) finishes.
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("one"));
+    QTest::keyClick(f.editor(), Qt::Key_Return);
+    f.type(QStringLiteral("two"));
+    f.finish(Qt::Key_Enter);
+    QCOMPARE(f.stored(), QStringList{"one\r\ntwo"});
+
+    // Leaving the editor keeps the text.
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("left by focus"));
+    frame.findChild<QLineEdit *>(QStringLiteral("Edt_Search"))->setFocus();
+    f.settle();
+    QVERIFY(!frame.editNode());
+    QVERIFY(f.stored().contains(QStringLiteral("left by focus")));
+
+    // A click on the tip finishes too.
+    frame.treeView()->setFocus();
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("by the tip"));
+    QCOMPARE(frame.tipKind(), 2);
+    QTest::mouseClick(frame.findChild<QWidget *>(QStringLiteral("label_tip")), Qt::LeftButton);
+    f.settle();
+    QVERIFY(f.stored().contains(QStringLiteral("by the tip")));
+    QVERIFY(!frame.editNode());
+}
+
+void TestTaskEditing::unchangedOrCancelledNewTaskLeavesNoRow_data()
+{
+    QTest::addColumn<bool>("typeFirst");
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Ctrl+Enter untouched") << false << false;
+    QTest::newRow("Esc untouched") << false << true;
+    QTest::newRow("Esc after typing") << true << true;
+}
+
+void TestTaskEditing::unchangedOrCancelledNewTaskLeavesNoRow()
+{
+    QFETCH(bool, typeFirst);
+    QFETCH(bool, escape);
+    EditFixture f;
+    f.add({"", "", "existing", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    f.key(Qt::Key_Return);
+    QCOMPARE(frame.tree().nodeCount(), 2);
+    if (typeFirst)
+        f.type(QStringLiteral("never mind"));
+    if (escape)
+        f.cancel();
+    else
+        f.finish();
+    QVERIFY(!frame.editNode());
+    QCOMPARE(frame.tree().nodeCount(), 1);
+    QCOMPARE(f.stored(), QStringList{"existing"});
+    QCOMPARE(frame.tipKind(), 0);
+}
+
+void TestTaskEditing::blanksOnlyAndTrailingBreaks()
+{
+    EditFixture f;
+    TqvTasksFrame &frame = f.openActive();
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("   "));
+    f.finish();
+    QCOMPARE(f.stored(), QStringList{""});  // typing counts; the blanks go
+    QCOMPARE(frame.tree().nodeCount(), 1);
+    QCOMPARE(frame.VtTasksGetText(*frame.tree().roots().front()), QStringLiteral("Input content here"));
+
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("  indented"));
+    QTest::keyClick(f.editor(), Qt::Key_Return);
+    f.type(QStringLiteral("second  "));
+    QTest::keyClick(f.editor(), Qt::Key_Return);
+    QTest::keyClick(f.editor(), Qt::Key_Return);
+    f.type(QStringLiteral(" \t "));
+    f.finish();
+    QCOMPARE(f.stored(QStringLiteral("content<>''")), QStringList{"  indented\r\nsecond"});
+}
+
+void TestTaskEditing::editingAStoredTask()
+{
+    EditFixture f;
+    f.add({"{T}", "", "old text", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    Query query(f.connection);
+    OpenSql(query, QStringLiteral("select * from tasks"));
+    const TDateTime before = query.field(u"editTime").asDateTime();
+    query.close();
+
+    f.select(QStringLiteral("old text"));
+    f.key(Qt::Key_F2);  // the tree's own edit key goes through the edit check
+    QVERIFY(f.editor());
+    QCOMPARE(f.editor()->storedText(), QStringLiteral("old text"));
+    f.finish();  // nothing typed: nothing written
+    OpenSql(query, QStringLiteral("select * from tasks"));
+    QCOMPARE(query.field(u"editTime").asDateTime(), before);
+
+    frame.action(QStringLiteral("Action_TaskEdit"))->trigger();
+    f.settle();
+    f.type(QStringLiteral(" changed"));
+    f.cancel();  // Esc after typing keeps the stored text
+    QCOMPARE(f.stored(), QStringList{"old text"});
+    QCOMPARE(f.node(QStringLiteral("old text"))->info.tid, QStringLiteral("{T}"));
+
+    QVERIFY(frame.action(QStringLiteral("Action_TaskEdit"))->isEnabled());
+    frame.action(QStringLiteral("Action_TaskEdit"))->trigger();
+    f.settle();
+    QVERIFY(f.editor());
+    f.type(QStringLiteral(" changed"));
+    f.finish();
+    QCOMPARE(f.stored(), QStringList{"old text changed"});
+    OpenSql(query, QStringLiteral("select * from tasks"));
+    QVERIFY(query.field(u"editTime").asDateTime() > before);
+}
+
+void TestTaskEditing::everythingIsOffDuringAnEdit()
+{
+    EditFixture f;
+    f.add({"", "", "a task", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    f.select(QStringLiteral("a task"));
+    frame.action(QStringLiteral("Action_TaskEdit"))->trigger();
+    QVERIFY(frame.editNode());  // pending: the editor opens from the posted message
+    QVERIFY(AllFrameActionsOff(frame));
+    f.settle();
+    QVERIFY(f.editor());
+    QVERIFY(AllFrameActionsOff(frame));
+    // The tree's keys do nothing meanwhile.
+    const int nodes = frame.tree().nodeCount();
+    QTest::keyClick(frame.treeView(), Qt::Key_Return);
+    QTest::keyClick(frame.treeView(), Qt::Key_Delete);
+    QTest::keyClick(frame.treeView(), Qt::Key_Return, Qt::ControlModifier);
+    f.settle();
+    QCOMPARE(frame.tree().nodeCount(), nodes);
+    QVERIFY(f.prompter.messages.isEmpty());
+    f.cancel();
+    QVERIFY(frame.action(QStringLiteral("Action_TaskAdd"))->isEnabled());
+}
+
+void TestTaskEditing::addSubTask()
+{
+    EditFixture f;
+    TqvTasksFrame &frame = f.openActive();
+    f.key(Qt::Key_Return, Qt::ControlModifier);  // nothing to put it under
+    QCOMPARE(f.prompter.lines(), QStringList{"Tip: Please select a task!"});
+    QCOMPARE(frame.tree().nodeCount(), 0);
+
+    f.add({"{P}", "", "parent", false, false});
+    f.add({"", "{P}", "first child", false, false});
+    f.add({"{L}", "", "zz last", false, false});
+    frame.ReloadTasks();
+    frame.treeView()->setFocus();
+    // With a sub-task selected: a sibling, last under the same parent; the parent opens.
+    f.select(QStringLiteral("parent"));
+    frame.treeView()->expand(frame.model()->indexOf(f.node(QStringLiteral("parent"))));
+    f.select(QStringLiteral("first child"));
+    f.key(Qt::Key_Return, Qt::ControlModifier);
+    f.type(QStringLiteral("second child"));
+    f.finish();
+    TaskNode *parent = f.node(QStringLiteral("parent"));
+    QCOMPARE(parent->children.size(), 2u);
+    QCOMPARE(parent->children.back()->info.content, QStringLiteral("second child"));
+    QCOMPARE(f.stored(QStringLiteral("pid='{P}'")), (QStringList{"first child", "second child"}));
+
+    // With nothing selected: under the last top-level task, whose collapsed row opens.
+    frame.treeView()->clearSelection();
+    frame.findChild<QAction *>(QStringLiteral("Action_SubTaskAdd"))->trigger();
+    f.settle();
+    f.type(QStringLiteral("under the last"));
+    f.finish();
+    QCOMPARE(f.stored(QStringLiteral("pid='{L}'")), QStringList{"under the last"});
+    QVERIFY(frame.treeView()->isExpanded(frame.model()->indexOf(f.node(QStringLiteral("zz last")))));
+    QCOMPARE(f.stored(QStringLiteral("tid='{L}' and expandFlag=True")), QStringList{"zz last"});
+}
+
+void TestTaskEditing::addTaskLeavesViewComplete()
+{
+    EditFixture f;
+    IniFile(f.settings.settingsPath).write(SettingsKeys::ViewRange, 1);
+    f.add({"", "", "done", true, false});
+    TqvTasksFrame &frame = f.openActive();
+    auto *range = frame.findChild<QComboBox *>(QStringLiteral("Comb_ViewRange"));
+    QCOMPARE(range->currentIndex(), 1);
+    f.key(Qt::Key_Return);
+    QCOMPARE(range->currentIndex(), 0);
+    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewRange), 0);
+    f.type(QStringLiteral("new"));
+    f.finish();
+    QCOMPARE(f.shownRows(), (QStringList{"done", "new"}));
+}
+
+void TestTaskEditing::deleteTasks()
+{
+    EditFixture f;
+    f.add({"{P}", "", "parent", false, false});
+    f.add({"", "{P}", "child one", false, false});
+    f.add({"", "{P}", "child two", false, false});
+    f.add({"{Q}", "", "other", false, false});
+    f.add({"", "{Q}", "other's child", false, false});
+    TqvTasksFrame &frame = f.openActive();
+
+    f.select(QStringLiteral("parent"));
+    f.key(Qt::Key_Delete);  // answered Cancel: nothing changes
+    QCOMPARE(f.prompter.lines(), QStringList{"Ask: Are you sure you want to delete this task?"});
+    QCOMPARE(f.stored().size(), 5);
+
+    f.prompter.setNextAnswer(PromptButton::Ok);
+    f.key(Qt::Key_Delete);
+    QCOMPARE(f.stored(), (QStringList{"other", "other's child"}));
+    QCOMPARE(frame.tree().nodeCount(), 2);
+
+    frame.treeView()->expandAll();
+    f.select(QStringLiteral("other's child"));
+    f.prompter.setNextAnswer(PromptButton::Ok);
+    frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    QCOMPARE(f.stored(), QStringList{"other"});
+
+    f.add({"", "", "third", false, false});
+    frame.ReloadTasks();
+    frame.treeView()->selectAll();
+    f.prompter.setNextAnswer(PromptButton::Ok);
+    frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    QCOMPARE(f.prompter.lines().back(), QStringLiteral("Ask: Are you sure you want to delete these tasks?"));
+    QVERIFY(f.stored().isEmpty());
+    QCOMPARE(frame.tipKind(), 1);
+}
+
+void TestTaskEditing::markComplete()
+{
+    EditFixture f;
+    f.add({"{A}", "", "a complete one", true, false});
+    f.add({"{B}", "", "b open one", false, false});
+    f.add({"", "{B}", "b's child", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    frame.treeView()->selectNodes({f.node(QStringLiteral("a complete one")), f.node(QStringLiteral("b open one"))},
+                                  f.node(QStringLiteral("a complete one")));
+    QCOMPARE(frame.action(QStringLiteral("Action_TaskComplete"))->text(), QStringLiteral("Unmark Complete"));
+    frame.action(QStringLiteral("Action_TaskComplete"))->trigger();
+    QCOMPARE(f.stored(QStringLiteral("checkFlag=True")), QStringList{});  // both incomplete now
+    QVERIFY(!f.stored(QStringLiteral("tid='{A}' and checkTime is not null")).isEmpty());  // unchecking writes a time
+    QVERIFY(f.stored(QStringLiteral("tid='{B}' and checkTime is not null")).isEmpty());   // unchanged: untouched
+
+    // Space on the focused task ticks it; its sub-task keeps its own box.
+    frame.treeView()->setCurrentIndex(frame.model()->indexOf(f.node(QStringLiteral("b open one"))));
+    f.key(Qt::Key_Space);
+    QCOMPARE(f.stored(QStringLiteral("checkFlag=True")), QStringList{"b open one"});
+    QVERIFY(!f.node(QStringLiteral("b's child"))->info.checkFlag);
+}
+
+void TestTaskEditing::storedTaskLeavesTheSearch()
+{
+    EditFixture f;
+    f.add({"", "", "report draft", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    auto *search = frame.findChild<QLineEdit *>(QStringLiteral("Edt_Search"));
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("report"));
+    QCOMPARE(f.shownRows(), QStringList{"report draft"});
+    f.select(QStringLiteral("report draft"));
+    frame.action(QStringLiteral("Action_TaskEdit"))->trigger();
+    f.settle();
+    f.editor()->selectAll();
+    f.type(QStringLiteral("memo"));
+    f.finish();
+    QCOMPARE(f.stored(), QStringList{"memo"});
+    QCOMPARE(f.shownRows(), QStringList{});  // it no longer matches
+    // The end of the edit puts the tip back: with nothing shown, the invitation to add.
+    QCOMPARE(frame.tipKind(), 1);
+    QVERIFY(frame.searchOn());
+}
+
+void TestTaskEditing::sortExpandAndViewSettings()
+{
+    EditFixture f;
+    f.add({"{B}", "", "banana", false, false});
+    f.add({"", "{B}", "b2", false, false});
+    f.add({"", "", "Apple", false, false});
+    f.add({"", "", "cherry", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    QCOMPARE(f.shownRows(), (QStringList{"Apple", "banana", "cherry"}));
+    QAction *sort = frame.action(QStringLiteral("Action_ViewAsc"));
+    sort->trigger();
+    QCOMPARE(f.shownRows(), (QStringList{"cherry", "banana", "Apple"}));
+    QCOMPARE(sort->toolTip(), QStringLiteral("Ascending Sort"));
+    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewAscEn), false);
+    sort->trigger();
+    QCOMPARE(f.shownRows(), (QStringList{"Apple", "banana", "cherry"}));
+    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewAscEn), true);
+
+    frame.action(QStringLiteral("Action_ExpandAll"))->trigger();
+    QCOMPARE(f.shownRows(), (QStringList{"Apple", "banana", "  b2", "cherry"}));
+    QCOMPARE(f.stored(QStringLiteral("expandFlag=True")), QStringList{"banana"});  // childless tasks unchanged
+    frame.action(QStringLiteral("Action_CollapseAll"))->trigger();
+    QCOMPARE(f.stored(QStringLiteral("expandFlag=True")), QStringList{});
+
+    frame.action(QStringLiteral("Action_ViewList"))->trigger();
+    frame.action(QStringLiteral("Action_ViewDate"))->trigger();
+    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewListEn), true);
+    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewDateEn), true);
+}
+
+QTEST_MAIN(TestTaskEditing)
+#include "tst_taskediting.moc"
