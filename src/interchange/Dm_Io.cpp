@@ -156,10 +156,10 @@ QString ErrorText(const std::exception_ptr &error)
     }
 }
 
-// A name typed without an extension means the .qvx file.
+// A name typed without an extension means the .qvx file, unless that name itself exists.
 QString WithQvxSuffix(const QString &fileName)
 {
-    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
+    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty() || QFileInfo::exists(fileName))
         return fileName;
     return fileName + QStringLiteral(".qvx");
 }
