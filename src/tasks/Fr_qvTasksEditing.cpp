@@ -8,6 +8,7 @@
 #include "TaskTreeModel.h"
 #include "TaskTreeView.h"
 #include "TaskWrites.h"
+#include "WriteBatch.h"
 #include "pU_Funcs.h"
 
 #include <QAction>
@@ -194,6 +195,7 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
     const QString what = selected.size() == 1 ? QStringLiteral("this task?") : QStringLiteral("these tasks?");
     if (AskBox(QStringLiteral("Are you sure you want to delete ") + what) != 1)
         return;
+    WriteBatch batch(*m_context.connection);  // one disk flush for the lot
     m_model->beginRebuild();
     try {
         for (TaskNode *node : selected) {
@@ -208,6 +210,7 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
     }
     m_model->endRebuild();
     restoreExpansion();
+    batch.commit();
     ApplyViewFilter();
     UpdateActions();
 }
@@ -227,10 +230,24 @@ void TqvTasksFrame::Action_TaskCompleteExecute()
     if (FEditNode || selected.isEmpty())
         return;
     const bool checked = !selected.front()->info.checkFlag;
-    for (TaskNode *node : selected) {
-        if (node->info.checkFlag != checked)
-            VtTasksChecked(node, checked);
+    // Each changed task is written as a check of its box would write it; the view is
+    // filtered once for all of them, and the writes share one disk flush.
+    WriteBatch batch(*m_context.connection);
+    bool changed = false;
+    try {
+        for (TaskNode *node : selected) {
+            if (node->info.checkFlag != checked && !node->info.tid.isEmpty()) {
+                StoreTaskCheck(ADOQuery1, node->info, checked);
+                changed = true;
+            }
+        }
+    } catch (...) {
+        ApplyViewFilter();
+        throw;
     }
+    batch.commit();
+    if (changed)
+        ApplyViewFilter();
     UpdateActions();
 }
 
