@@ -1,13 +1,9 @@
 #include "TipPanel.h"
 
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
-
-namespace {
-constexpr int TextLeft = 24;
-constexpr int Top = 4;
-}
 
 TipPanel::TipPanel(QWidget *parent) : QFrame(parent), m_image(new QLabel(this)), m_text(new QLabel(this))
 {
@@ -19,7 +15,7 @@ TipPanel::TipPanel(QWidget *parent) : QFrame(parent), m_image(new QLabel(this)),
     colours.setColor(QPalette::Window, QColor(255, 255, 225));
     setPalette(colours);
     m_image->setObjectName(QStringLiteral("Image_Tip"));
-    m_image->setGeometry(4, Top, 16, 16);
+    m_image->setFixedSize(16, 16);
     m_text->setObjectName(QStringLiteral("label_tip"));
     m_text->setWordWrap(true);
     m_text->setCursor(Qt::PointingHandCursor);
@@ -30,6 +26,12 @@ TipPanel::TipPanel(QWidget *parent) : QFrame(parent), m_image(new QLabel(this)),
     underlined.setUnderline(true);
     m_text->setFont(underlined);
     m_text->installEventFilter(this);
+    // Icon at (4, 4), text from 24 on, the panel as high as the wrapped text needs.
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(m_image, 0, Qt::AlignTop);
+    layout->addWidget(m_text, 1);
     hide();
 }
 
@@ -37,7 +39,6 @@ void TipPanel::showTip(const QString &text, const QIcon &icon)
 {
     m_text->setText(text);
     m_image->setPixmap(icon.pixmap(16, 16));
-    fitHeight();
     show();
 }
 
@@ -50,21 +51,6 @@ void TipPanel::hideTip()
 QString TipPanel::text() const
 {
     return m_text->text();
-}
-
-void TipPanel::fitHeight()
-{
-    const int textWidth = std::max(width() - TextLeft - 4, 40);
-    const int textHeight = m_text->heightForWidth(textWidth);
-    m_text->setGeometry(TextLeft, Top, textWidth, textHeight);
-    setFixedHeight(textHeight + 8 + Top);
-}
-
-void TipPanel::resizeEvent(QResizeEvent *event)
-{
-    QFrame::resizeEvent(event);
-    if (isVisible())
-        fitHeight();
 }
 
 bool TipPanel::eventFilter(QObject *watched, QEvent *event)

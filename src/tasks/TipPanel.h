@@ -19,11 +19,9 @@ signals:
     void clicked();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void fitHeight();
     QLabel *m_image;
     QLabel *m_text;
 };
