@@ -61,7 +61,7 @@ void TestInterchangeDocument::taskAttributesInOrder()
     Txmltry xml;
     Qvx::BeginDocument(xml);
     TTaskInfo task = FullTask(QStringLiteral("{A}"), QStringLiteral("{P}"), QStringLiteral("x"));
-    Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(task, RootPid));
+    Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(task, RootPid, LocalBias()));
     QStringList written;
     for (const pugi::xml_attribute &attribute : xml.NodeAt(QStringLiteral("ambrel,tasks,task#0")).attributes())
         written.append(QString::fromUtf8(attribute.name()) + QLatin1Char('=') + QString::fromUtf8(attribute.value()));
@@ -169,15 +169,15 @@ void TestInterchangeDocument::readTimeAcrossZones()
     QString written, zero;
     {
         ZoneScope zone("XST-2");
-        written = Qvx::TimeText(At(2025, 6, 1, 1, 30));
-        zero = Qvx::TimeText(ZeroDateTime);
+        written = Qvx::TimeText(At(2025, 6, 1, 1, 30), LocalBias());
+        zero = Qvx::TimeText(ZeroDateTime, LocalBias());
     }
     QCOMPARE(written, QStringLiteral("2025-06-01T01:30:00.000+02:00"));
     QCOMPARE(zero, QStringLiteral("1899-12-30T00:00:00.000+02:00"));
     ZoneScope zone("UTC0");
-    QCOMPARE(Qvx::ReadTime(written), At(2025, 5, 31, 23, 30));
-    QCOMPARE(Qvx::ReadTime(zero), ZeroDateTime);
-    QCOMPARE(Qvx::ReadTime(QStringLiteral("1899-12-30T00:00:01.000+02:00")), At(1899, 12, 29, 22, 0, 1));
+    QCOMPARE(Qvx::ReadTime(written, LocalBias()), At(2025, 5, 31, 23, 30));
+    QCOMPARE(Qvx::ReadTime(zero, LocalBias()), ZeroDateTime);
+    QCOMPARE(Qvx::ReadTime(QStringLiteral("1899-12-30T00:00:01.000+02:00"), LocalBias()), At(1899, 12, 29, 22, 0, 1));
 }
 
 void TestInterchangeDocument::readTimeRejects_data()
@@ -191,7 +191,7 @@ void TestInterchangeDocument::readTimeRejects_data()
 void TestInterchangeDocument::readTimeRejects()
 {
     QFETCH(QString, text);
-    QVERIFY_THROWS_EXCEPTION(AppError, Qvx::ReadTime(text));
+    QVERIFY_THROWS_EXCEPTION(AppError, Qvx::ReadTime(text, LocalBias()));
 }
 
 void TestInterchangeDocument::checkApp_data()

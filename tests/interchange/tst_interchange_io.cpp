@@ -355,7 +355,7 @@ void TestInterchangeIo::restoreAnswers()
         Txmltry xml;
         xml.LoadDocument(name, true);
         TTaskInfo added = FullTask(QStringLiteral("{NEW}"), RootPid, QStringLiteral("new"));
-        Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(added, RootPid));
+        Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(added, RootPid, LocalBias()));
         xml.SaveDocument(name, true);
     }
     fixture.execute(QStringLiteral("update tasks set content='edited'"));
@@ -390,7 +390,7 @@ void TestInterchangeIo::replaceQuestionTexts()
     {
         Txmltry xml;
         xml.LoadDocument(name, true);
-        Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(task, RootPid));
+        Qvx::AppendElement(xml.NodeAt(Qvx::TasksPath), "task", Qvx::TaskAttributes(task, RootPid, LocalBias()));
         xml.SaveDocument(name, true);
     }
     task.content = QStringLiteral("in the database");
