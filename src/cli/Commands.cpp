@@ -5,13 +5,13 @@
 #include "Connection.h"
 #include "Dm_Io.h"
 #include "ExportTasks.h"
-#include "NewTask.h"
 #include "Paths.h"
 #include "Query.h"
 #include "SingleInstance.h"
 #include "TaskJson.h"
 #include "TaskLoading.h"
 #include "TaskTree.h"
+#include "TaskWrites.h"
 #include "pU_Funcs.h"
 
 #include <QHash>
@@ -185,7 +185,11 @@ int Export(const Arguments &args, Session &session, ConsolePrompter &)
 
 int Add(const Arguments &args, Session &session, ConsolePrompter &)
 {
-    const QString content = StoredText(args.positional.at(0));
+    // Line breaks as the editor stores them, CR LF; then its trimming.
+    QString text = args.positional.at(0);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    const QString content = TrimTaskText(text);
     if (content.isEmpty())
         throw UsageError{QStringLiteral("the text is empty")};
     Query query(session.connection());
@@ -198,7 +202,10 @@ int Add(const Arguments &args, Session &session, ConsolePrompter &)
         }
         pid = *parent;
     }
-    const TTaskInfo task = StoreNewTask(query, content, pid);
+    TTaskInfo task;
+    task.pid = pid;
+    task.content = content;
+    InsertNewTask(query, task);
     Print(task.tid.toUtf8() + '\n');
     return ExitOk;
 }
