@@ -38,6 +38,26 @@ PromptButton PromptMessage::closeAnswer() const
     return PromptButton::None;
 }
 
+bool Prompter::askReminder(ReminderChoice &)
+{
+    return false;
+}
+
+bool Prompter::askDueDate(DueDateChoice &)
+{
+    return false;
+}
+
+bool Prompter::askColors(ColorChoice &)
+{
+    return false;
+}
+
+AlarmAnswer Prompter::ringAlarm(const QString &, const QString &)
+{
+    return {};
+}
+
 Prompter &Prompter::instance()
 {
     return *g_prompter;

@@ -9,6 +9,16 @@
 #include <QQueue>
 
 class ScriptedPrompter final : public Prompter {
+    template <typename Choice>
+    static bool answer(QList<Choice> &asked, QQueue<Choice> &answers, Choice &choice)
+    {
+        asked.append(choice);
+        if (answers.isEmpty())
+            return false;
+        choice = answers.dequeue();
+        return true;
+    }
+
 public:
     ScriptedPrompter() { Prompter::install(this); }
     ~ScriptedPrompter() override { Prompter::install(nullptr); }
@@ -25,6 +35,17 @@ public:
     }
     QString saveFileName(const FileRequest &request) override { return openFileName(request); }
 
+    // The task dialogs: a scripted answer is OK with that choice; none is Cancel.
+    bool askReminder(ReminderChoice &choice) override { return answer(reminderAsked, reminderAnswers, choice); }
+    bool askDueDate(DueDateChoice &choice) override { return answer(dueDateAsked, dueDateAnswers, choice); }
+    bool askColors(ColorChoice &choice) override { return answer(colorsAsked, colorAnswers, choice); }
+    AlarmAnswer ringAlarm(const QString &text, const QString &soundPath) override
+    {
+        alarms.append(text);
+        alarmSounds.append(soundPath);
+        return alarmAnswers.isEmpty() ? AlarmAnswer{} : alarmAnswers.dequeue();
+    }
+
     void setNextAnswer(PromptButton answer) { answers.enqueue(answer); }
     void setNextFileName(const QString &name) { fileNames.enqueue(name); }
 
@@ -38,6 +59,15 @@ public:
     }
 
     QList<PromptMessage> messages;
+    QList<ReminderChoice> reminderAsked;  // what each dialog was opened with
+    QQueue<ReminderChoice> reminderAnswers;
+    QList<DueDateChoice> dueDateAsked;
+    QQueue<DueDateChoice> dueDateAnswers;
+    QList<ColorChoice> colorsAsked;
+    QQueue<ColorChoice> colorAnswers;
+    QStringList alarms;  // the texts of the alarm windows, in order
+    QStringList alarmSounds;
+    QQueue<AlarmAnswer> alarmAnswers;
     QList<FileRequest> fileRequests;
     QQueue<PromptButton> answers;
     QQueue<QString> fileNames;
