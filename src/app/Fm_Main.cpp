@@ -94,6 +94,7 @@ void TmainFm::FormShow()
         context.images = &m_images;
         context.tray = QvTrayIcon1;
         context.mainWindow = this;
+        context.alarmSoundPath = m_alarmSoundPath;
         context.shell.dbBackup = Action_DbBackup;
         context.shell.dbRestore = Action_DbRestore;
         context.shell.import = Action_Import;

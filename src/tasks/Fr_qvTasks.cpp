@@ -142,6 +142,16 @@ void TqvTasksFrame::connectActions()
     guarded(Action_TaskEdit, &TqvTasksFrame::Action_TaskEditExecute);
     guarded(Action_TaskDelete, &TqvTasksFrame::Action_TaskDeleteExecute);
     guarded(Action_TaskComplete, &TqvTasksFrame::Action_TaskCompleteExecute);
+    guarded(Action_TaskReminderSet, &TqvTasksFrame::Action_TaskReminderSetExecute);
+    guarded(Action_TaskDueSet, &TqvTasksFrame::Action_TaskDueSetExecute);
+    guarded(Action_SetColor, &TqvTasksFrame::Action_SetColorExecute);
+    guarded(Action_CopyTask, &TqvTasksFrame::Action_CopyTaskExecute);
+    guarded(Action_PasteTask, &TqvTasksFrame::Action_PasteTaskExecute);
+    guarded(Action_SelectAll, &TqvTasksFrame::Action_SelectAllExecute);
+    guarded(Action_Deselect, &TqvTasksFrame::Action_DeselectExecute);
+    for (QMenu *menu : {MainMoveTo, Menu_Moveto})
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillMoveMenu(menu); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
 }
 
 void TqvTasksFrame::buildToolBars()
@@ -301,6 +311,8 @@ void TqvTasksFrame::wireTree()
         editorClosed(node, cancelled, typed, text);
     };
     VtTasks->keyHandler = [this](QKeyEvent *event) { return VtTasksKeyDown(event); };
+    VtTasks->dragOver = [this](TaskNode *node) { return VtTasksDragOver(node); };
+    VtTasks->dropOn = [this](TaskNode *node) { RunGuarded([this, node] { VtTasksDragDrop(node); }); };
     connect(m_model, &TaskTreeModel::checkToggled, this,
             [this](TaskNode *node, bool checked) { RunGuarded([&] { VtTasksChecked(node, checked); }); });
     connect(VtTasks, &TaskTreeView::hotNodeChanged, this, &TqvTasksFrame::VtTasksHotChange);

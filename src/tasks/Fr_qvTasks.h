@@ -51,6 +51,8 @@ public:
     void requestReload();
     // Ends an edit in progress, keeping its text.
     void endEdit();
+    // Adds the text as one new top-level task (the clipboard's paste, the tray's too).
+    void PasteText(const QString &text);
 
     // How a row looks, asked by the tree for the rows it shows.
     QString VtTasksGetText(const TaskNode &node) const;
@@ -70,6 +72,7 @@ public:
     bool sortAscending() const { return FSortAscending; }
     QMenuBar *mainMenu() const { return MainMenu1; }
     QTimer &hoverDelayTimer() { return Timer_HotDelay; }
+    QTimer &reminderTimer() { return Timer1; }
     QAction *action(const QString &name) const;
     QString statusText() const;
     QString tipText() const;
@@ -140,6 +143,24 @@ private:
     void dropNewNode(TaskNode *node);
     void VtTasksChecked(TaskNode *node, bool checked);
     bool VtTasksKeyDown(QKeyEvent *event);
+
+    // Reminders, due dates, colours.
+    void Action_TaskReminderSetExecute();
+    void Action_TaskDueSetExecute();
+    void Action_SetColorExecute();
+    void Timer1Timer();
+
+    // Moving, drag and drop, clipboard.
+    void fillMoveMenu(QMenu *menu);
+    void moveTask(TaskNode *node, TaskNode *target, int position);
+    void moveSelected(TaskNode *target, bool toFront);
+    void MoveTo(TaskNode *target);  // none: the top level
+    bool VtTasksDragOver(TaskNode *node);
+    void VtTasksDragDrop(TaskNode *node);
+    void Action_CopyTaskExecute();
+    void Action_PasteTaskExecute();
+    void Action_SelectAllExecute();
+    void Action_DeselectExecute();
     void storeExpanded(TaskNode *node, bool expanded);
 
     FrameContext m_context;
@@ -206,4 +227,5 @@ private:
     int FTipKind = 0;
     QPoint FMousePos;
     bool m_reloadPending = false;
+    bool m_alarmOpen = false;  // an alarm window is showing
 };

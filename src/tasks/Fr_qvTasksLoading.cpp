@@ -64,8 +64,8 @@ void TqvTasksFrame::customEvent(QEvent *event)
 
 void TqvTasksFrame::requestReload()
 {
-    if (FEditNode) {
-        m_reloadPending = true;  // an edit is never interrupted
+    if (FEditNode || m_alarmOpen) {
+        m_reloadPending = true;  // an edit or a ringing reminder is never interrupted
         return;
     }
     QCoreApplication::postEvent(this, new FrameEvent(MsgReloadTasks));

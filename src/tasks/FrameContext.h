@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPixmap>
+#include <QString>
 
 class Connection;
 class QAction;
@@ -36,5 +37,6 @@ struct FrameContext {
     const BackgroundImages *images = nullptr;
     QSystemTrayIcon *tray = nullptr;
     QMainWindow *mainWindow = nullptr;
+    QString alarmSoundPath;
     ShellActions shell;
 };

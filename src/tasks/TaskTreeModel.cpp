@@ -1,5 +1,7 @@
 #include "TaskTreeModel.h"
 
+#include <QMimeData>
+
 namespace {
 
 const std::vector<TaskNode *> NoRows;
@@ -171,6 +173,18 @@ Qt::ItemFlags TaskTreeModel::flags(const QModelIndex &index) const
                                 Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     // Sub-tasks never have children: the view then skips asking.
     return IsSubTask(index) ? flags | Qt::ItemNeverHasChildren : flags;
+}
+
+QStringList TaskTreeModel::mimeTypes() const
+{
+    return {QStringLiteral("application/x-ambrel-quillpad-tasks")};
+}
+
+QMimeData *TaskTreeModel::mimeData(const QModelIndexList &) const
+{
+    auto *data = new QMimeData;
+    data->setData(mimeTypes().front(), QByteArray());
+    return data;
 }
 
 QVariant TaskTreeModel::headerData(int section, Qt::Orientation orientation, int role) const

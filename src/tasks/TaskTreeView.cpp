@@ -4,6 +4,8 @@
 #include "TaskTreeModel.h"
 
 #include <QContextMenuEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -23,6 +25,11 @@ TaskTreeView::TaskTreeView(QWidget *parent) : QTreeView(parent)
     setWordWrap(true);
     setTextElideMode(Qt::ElideNone);
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
 }
 
 void TaskTreeView::setTaskModel(TaskTreeModel *model)
@@ -64,6 +71,13 @@ void TaskTreeView::selectNodes(const QList<TaskNode *> &nodes, TaskNode *current
     const QModelIndex currentIndex = m_model->indexOf(current);
     if (currentIndex.isValid())
         selectionModel()->setCurrentIndex(currentIndex, QItemSelectionModel::NoUpdate);
+}
+
+void TaskTreeView::deselect(TaskNode *node)
+{
+    const QModelIndex at = m_model ? m_model->indexOf(node) : QModelIndex();
+    if (at.isValid())
+        selectionModel()->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 
 void TaskTreeView::forgetHotNode()
@@ -242,4 +256,44 @@ void TaskTreeView::keyPressEvent(QKeyEvent *event)
         }
     }
     QTreeView::keyPressEvent(event);
+}
+
+void TaskTreeView::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Only our own rows move here; what other programs drag in is refused.
+    if (event->source() != this) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void TaskTreeView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->source() != this) {
+        event->ignore();
+        return;
+    }
+    TaskNode *node = nodeAtPoint(event->position().toPoint());
+    if (dragOver && !dragOver(node)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);  // always a move, whatever keys are held
+    event->accept();
+}
+
+void TaskTreeView::dropEvent(QDropEvent *event)
+{
+    if (event->source() != this) {
+        event->ignore();
+        return;
+    }
+    TaskNode *node = nodeAtPoint(event->position().toPoint());
+    // The list moves the selected tasks itself; the view must not remove any rows.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (dropOn)
+        dropOn(node);
 }

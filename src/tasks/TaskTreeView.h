@@ -22,6 +22,7 @@ public:
     // Selected nodes in tree order.
     QList<TaskNode *> selectedNodes() const;
     void selectNodes(const QList<TaskNode *> &nodes, TaskNode *current);
+    void deselect(TaskNode *node);
     // The model rebuilt its rows: forget the hot node, it may be gone.
     void forgetHotNode();
 
@@ -30,6 +31,10 @@ public:
     // how: kept (with the text, and whether anything was typed) or cancelled.
     std::function<bool(TaskNode *)> editCheck;
     std::function<void(TaskNode *node, bool cancelled, bool typed, const QString &text)> editorClosed;
+    // Drag and drop inside the tree: may a drop land on the node (none: blank space),
+    // and the drop itself. Drops from other programs are refused.
+    std::function<bool(TaskNode *)> dragOver;
+    std::function<void(TaskNode *)> dropOn;
     // Keys the list handles before the tree does; true when handled.
     std::function<bool(QKeyEvent *)> keyHandler;
     bool openEditor(TaskNode *node);
@@ -56,6 +61,9 @@ protected:
     void commitData(QWidget *editor) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void setHotNode(TaskNode *node);

@@ -1,0 +1,139 @@
+// Reminders, due dates and colours of the selected tasks, and the reminder check that
+// rings due reminders one at a time, in tree order.
+
+#include "Fr_qvTasks.h"
+
+#include "AppError.h"
+#include "Clock.h"
+#include "Prompter.h"
+#include "Query.h"
+#include "TaskTreeModel.h"
+#include "TaskTreeView.h"
+#include "WriteBatch.h"
+#include "pU_Funcs.h"
+
+#include <QAction>
+
+namespace {
+
+// Opens a task's row for a single-row edit; false when the row is gone.
+bool OpenTaskRow(Query &query, const QString &tid)
+{
+    OpenSql(query, QStringLiteral("select * from tasks where tid=") + QuoteSql(tid));
+    query.first();
+    if (query.eof())
+        return false;
+    query.edit();
+    return true;
+}
+
+}  // namespace
+
+void TqvTasksFrame::Action_TaskReminderSetExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    ReminderChoice choice{selected.front()->info.alarmFlag, selected.front()->info.alarmTime};
+    if (!Prompter::instance().askReminder(choice))
+        return;
+    WriteBatch batch(*m_context.connection);
+    for (TaskNode *node : selected) {
+        node->info.alarmFlag = choice.enabled;
+        node->info.alarmTime = choice.when;
+        if (!OpenTaskRow(ADOQuery1, node->info.tid))
+            throw AppError(QStringLiteral("The task is no longer in the database"));
+        ADOQuery1.field(u"alarmFlag").setBoolean(choice.enabled);
+        ADOQuery1.field(u"alarmTime").setDateTime(choice.when);
+        ADOQuery1.post();
+        m_model->refresh(node);
+        VtTasks->deselect(node);
+    }
+    batch.commit();
+}
+
+void TqvTasksFrame::Action_TaskDueSetExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    DueDateChoice choice{selected.front()->info.dueFlag, selected.front()->info.dueTime};
+    if (!Prompter::instance().askDueDate(choice))
+        return;
+    WriteBatch batch(*m_context.connection);
+    for (TaskNode *node : selected) {
+        node->info.dueFlag = choice.enabled;
+        node->info.dueTime = choice.date;
+        if (!OpenTaskRow(ADOQuery1, node->info.tid))
+            throw AppError(QStringLiteral("The task is no longer in the database"));
+        ADOQuery1.field(u"dueFlag").setBoolean(choice.enabled);
+        ADOQuery1.field(u"dueTime").setDateTime(choice.date);
+        ADOQuery1.post();
+        m_model->refresh(node);
+        VtTasks->deselect(node);
+    }
+    batch.commit();
+}
+
+void TqvTasksFrame::Action_SetColorExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    ColorChoice choice{selected.front()->info.textColor, selected.front()->info.backgroundColor};
+    if (!Prompter::instance().askColors(choice))
+        return;
+    WriteBatch batch(*m_context.connection);
+    for (TaskNode *node : selected) {
+        node->info.textColor = choice.text;
+        node->info.backgroundColor = choice.background;
+        ExecSql(ADOQuery1, QStringLiteral("update tasks set textColor=%1, backgroundColor=%2 where tid=")
+                                   .arg(choice.text)
+                                   .arg(choice.background) +
+                               QuoteSql(node->info.tid));
+        m_model->refresh(node);
+    }
+    batch.commit();
+}
+
+void TqvTasksFrame::Timer1Timer()
+{
+    if (m_alarmOpen)
+        return;
+    const qint64 now = DateTimeToMs(Clock::nowDateTime());
+    TaskNode *due = nullptr;
+    m_tree.forEach([&](const TaskNode *node) {
+        if (!due && node->info.alarmFlag && !node->info.checkFlag && DateTimeToMs(node->info.alarmTime) <= now)
+            due = const_cast<TaskNode *>(node);
+    });
+    if (!due)
+        return;
+
+    // The window is modal: this timer keeps ticking inside it, and the flag keeps a
+    // second window away. The tree may be reloaded meanwhile: find the task again.
+    const QString tid = due->info.tid;
+    m_alarmOpen = true;
+    AlarmAnswer answer;
+    try {
+        answer = Prompter::instance().ringAlarm(due->info.content, m_context.alarmSoundPath);
+    } catch (...) {
+        m_alarmOpen = false;
+        throw;
+    }
+    m_alarmOpen = false;
+
+    TaskNode *node = m_tree.findByTid(tid);
+    if (node) {
+        node->info.alarmFlag = !answer.dismissed;
+        node->info.alarmTime = answer.next;
+    }
+    if (OpenTaskRow(ADOQuery1, tid)) {
+        ADOQuery1.field(u"alarmFlag").setBoolean(!answer.dismissed);
+        ADOQuery1.field(u"alarmTime").setDateTime(answer.next);
+        ADOQuery1.post();
+    }
+    if (node)
+        m_model->refresh(node);
+    if (m_reloadPending)
+        requestReload();
+}
