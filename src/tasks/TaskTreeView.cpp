@@ -61,6 +61,10 @@ QList<TaskNode *> TaskTreeView::selectedNodes() const
 
 void TaskTreeView::selectNodes(const QList<TaskNode *> &nodes, TaskNode *current)
 {
+    // The current row first: it is the anchor that the sibling rule keeps to.
+    const QModelIndex currentIndex = m_model->indexOf(current ? current : (nodes.isEmpty() ? nullptr : nodes.front()));
+    if (currentIndex.isValid())
+        selectionModel()->setCurrentIndex(currentIndex, QItemSelectionModel::NoUpdate);
     QItemSelection selection;
     for (TaskNode *node : nodes) {
         const QModelIndex at = m_model->indexOf(node);
@@ -68,9 +72,6 @@ void TaskTreeView::selectNodes(const QList<TaskNode *> &nodes, TaskNode *current
             selection.select(at, at);
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    const QModelIndex currentIndex = m_model->indexOf(current);
-    if (currentIndex.isValid())
-        selectionModel()->setCurrentIndex(currentIndex, QItemSelectionModel::NoUpdate);
 }
 
 void TaskTreeView::deselect(TaskNode *node)

@@ -13,7 +13,10 @@
 #include "TestDataFolder.h"
 #include "pU_Funcs.h"
 
+#include "TaskTextEditor.h"
+
 #include <QApplication>
+#include <QTest>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
@@ -126,6 +129,55 @@ public:
     QMainWindow window;
     FrameContext context;
     TqvTasksFrame *frame = nullptr;
+};
+
+// The same, shown in an active window, with the keys and the editor at hand.
+class EditFixture : public Fixture {
+public:
+    TqvTasksFrame &openActive()
+    {
+        TqvTasksFrame &frame = open();
+        QApplication::setActiveWindow(&window);
+        window.activateWindow();
+        QCoreApplication::processEvents();
+        frame.treeView()->setFocus();
+        return frame;
+    }
+
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(frame->treeView(), static_cast<Qt::Key>(key), modifiers);
+        settle();
+    }
+
+    // Posted work (opening the editor, dropping a node, closed editors going away)
+    // runs before the next look.
+    void settle()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    TaskTextEditor *editor() const { return frame->findChild<TaskTextEditor *>(); }
+
+    void type(const QString &text) { QTest::keyClicks(editor(), text); }
+
+    void finish(Qt::Key key = Qt::Key_Return)
+    {
+        QTest::keyClick(editor(), key, Qt::ControlModifier);
+        settle();
+    }
+
+    void cancel()
+    {
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        settle();
+    }
+
+    void select(const QString &content)
+    {
+        frame->treeView()->setCurrentIndex(frame->model()->indexOf(node(content)));
+    }
 };
 
 }  // namespace frame_fixture
