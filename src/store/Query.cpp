@@ -265,43 +265,59 @@ void Query::cancel()
     m_changed.clear();
 }
 
+QString Query::buildWriteSql() const
+{
+    QStringList columns;
+    for (int i = 0; i < m_names.size(); ++i) {
+        if (m_changed[i])
+            columns.append(QString::fromUtf8(sqlite3_column_origin_name(m_stmt, i)));
+    }
+    if (m_state == State::Insert) {
+        if (columns.isEmpty())
+            return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(m_table));
+        QStringList quoted, marks;
+        for (const QString &column : columns) {
+            quoted.append(QuoteIdentifier(column));
+            marks.append(QStringLiteral("?"));
+        }
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(QuoteIdentifier(m_table), quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    }
+    QStringList assignments;
+    for (const QString &column : columns)
+        assignments.append(QuoteIdentifier(column) + QStringLiteral("=?"));
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+        .arg(QuoteIdentifier(m_table), assignments.join(QLatin1Char(',')), QuoteIdentifier(m_keyColumn));
+}
+
 void Query::post()
 {
     requireOpen();
     if (m_state == State::Browse)
         return;
-    QStringList columns;
     std::vector<const Value *> values;
+    quint64 changedMask = 0;
     for (int i = 0; i < m_names.size(); ++i) {
         if (m_changed[i]) {
-            columns.append(QString::fromUtf8(sqlite3_column_origin_name(m_stmt, i)));
             values.push_back(&m_editRow[i]);
+            if (i < 64)
+                changedMask |= quint64(1) << i;
         }
     }
-    QString sql;
-    if (m_state == State::Insert) {
-        if (columns.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(m_table));
-        } else {
-            QStringList quoted, marks;
-            for (const QString &column : columns) {
-                quoted.append(QuoteIdentifier(column));
-                marks.append(QStringLiteral("?"));
-            }
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(QuoteIdentifier(m_table), quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-        }
-    } else {
-        if (columns.isEmpty()) {
-            m_current = m_editRow;
-            cancel();
-            return;
-        }
-        QStringList assignments;
-        for (const QString &column : columns)
-            assignments.append(QuoteIdentifier(column) + QStringLiteral("=?"));
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                  .arg(QuoteIdentifier(m_table), assignments.join(QLatin1Char(',')), QuoteIdentifier(m_keyColumn));
+    if (m_state == State::Edit && values.empty()) {
+        m_current = m_editRow;
+        cancel();
+        return;
+    }
+    // The same result shape with the same columns set writes with the same text: a bulk
+    // pass (restore, import) builds it once.
+    QByteArray cacheKey;
+    if (m_names.size() <= 64)
+        cacheKey = m_lease.key + '\0' + (m_state == State::Insert ? 'I' : 'U') + QByteArray::number(changedMask);
+    QByteArray sqlText = m_connection.statements().writeText(cacheKey);
+    if (sqlText.isEmpty()) {
+        sqlText = buildWriteSql().toUtf8();
+        m_connection.statements().keepWriteText(cacheKey, sqlText);
     }
 
     sqlite3 *db = m_connection.handle();
@@ -310,7 +326,7 @@ void Query::post()
         StatementCache &cache;
         StatementCache::Lease lease;
         ~Leased() { cache.release(lease); }
-    } statement{cache, cache.acquirePrepared(db, sql.toUtf8())};
+    } statement{cache, cache.acquirePrepared(db, sqlText)};
     int parameter = 1;
     for (const Value *value : values)
         Bind(statement.lease.stmt, parameter++, *value);

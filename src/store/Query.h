@@ -84,6 +84,7 @@ private:
     void requireOpen() const;
     bool fetch(std::vector<Value> &row);
     void resolveTable();
+    QString buildWriteSql() const;
 
     Connection &m_connection;
     QString m_sql;

@@ -40,6 +40,15 @@ public:
     void release(Lease &lease) noexcept;
     void clear() noexcept;
 
+    // Texts of generated writes, by a key that names the result and the columns set;
+    // empty when unknown (or for an empty key).
+    QByteArray writeText(const QByteArray &key) const { return key.isEmpty() ? QByteArray() : m_writeTexts.value(key); }
+    void keepWriteText(const QByteArray &key, const QByteArray &text)
+    {
+        if (!key.isEmpty() && m_writeTexts.size() < 256)
+            m_writeTexts.insert(key, text);
+    }
+
 private:
     Lease take(sqlite3 *db, const QByteArray &key);
 
@@ -49,4 +58,5 @@ private:
     };
     QHash<QByteArray, std::vector<Idle>> m_idle;
     int m_idleCount = 0;
+    QHash<QByteArray, QByteArray> m_writeTexts;
 };
