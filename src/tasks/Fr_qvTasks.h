@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -102,6 +104,9 @@ private:
     void applySortIcon();
     void expandFromFilter(const std::vector<TaskNode *> &parents);
     void restoreExpansion();
+    // Runs a change of the tree's structure with the view's rows rebuilt around it; the
+    // rows are rebuilt (and the expanded tasks opened again) also when it fails half-way.
+    void changeTree(const std::function<void()> &change);
     void showRandomStatusTip();
 
     // Handlers.

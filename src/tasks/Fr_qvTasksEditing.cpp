@@ -30,10 +30,8 @@ void TqvTasksFrame::startNewTask(TaskNode *parent)
 {
     TTaskInfo info;
     info.pid = parent ? parent->info.tid : RootPid;
-    m_model->beginRebuild();
-    TaskNode *node = m_tree.append(std::move(info), parent);
-    m_model->endRebuild();
-    restoreExpansion();
+    TaskNode *node = nullptr;
+    changeTree([&] { node = m_tree.append(std::move(info), parent); });
     FEditNode = node;
     QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
     UpdateActions();
@@ -178,12 +176,8 @@ void TqvTasksFrame::dropNewNode(TaskNode *node)
     // Only a pending node that is still in the tree: a reload may have come between.
     bool present = false;
     m_tree.forEach([&](const TaskNode *each) { present = present || each == node; });
-    if (present && node->info.tid.isEmpty() && node != FEditNode) {
-        m_model->beginRebuild();
-        m_tree.remove(node);
-        m_model->endRebuild();
-        restoreExpansion();
-    }
+    if (present && node->info.tid.isEmpty() && node != FEditNode)
+        changeTree([&] { m_tree.remove(node); });
     ShowTip(0);
 }
 
@@ -196,20 +190,13 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
     if (AskBox(QStringLiteral("Are you sure you want to delete ") + what) != 1)
         return;
     WriteBatch batch(*m_context.connection);  // one disk flush for the lot
-    m_model->beginRebuild();
-    try {
+    changeTree([&] {
         for (TaskNode *node : selected) {
             ExecSql(ADOQuery1, QStringLiteral("delete from tasks where tid=") + QuoteSql(node->info.tid));
             ExecSql(ADOQuery1, QStringLiteral("delete from tasks where pid=") + QuoteSql(node->info.tid));
             m_tree.remove(node);  // with its sub-tasks
         }
-    } catch (...) {
-        m_model->endRebuild();
-        restoreExpansion();
-        throw;
-    }
-    m_model->endRebuild();
-    restoreExpansion();
+    });
     batch.commit();
     ApplyViewFilter();
     UpdateActions();

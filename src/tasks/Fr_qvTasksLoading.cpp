@@ -38,10 +38,7 @@ void TqvTasksFrame::customEvent(QEvent *event)
                 m_context.mainWindow->setMenuBar(MainMenu1);
                 MainMenu1->show();
             }
-            m_model->beginRebuild();
-            m_tree.sort(FSortAscending);
-            m_model->endRebuild();
-            restoreExpansion();
+            sortTree();
             if (!FTreeFocused) {
                 VtTasks->setFocus();
                 FTreeFocused = true;
@@ -80,9 +77,7 @@ void TqvTasksFrame::ReloadTasks()
     VtTasks->cancelEditor();
     FEditNode = nullptr;
     FHoverNode = nullptr;
-    m_model->beginRebuild();
-    m_tree.clear();
-    m_model->endRebuild();
+    changeTree([this] { m_tree.clear(); });
     FTipKind = 0;
 
     const IniFile ini(m_context.settings->settingsPath);
@@ -119,17 +114,23 @@ int TqvTasksFrame::CountTasks()
 
 void TqvTasksFrame::LoadTaskTree()
 {
+    // What was loaded before a failure stays in the tree.
+    changeTree([this] { ::LoadTaskTree(m_tree, ADOQuery1, ADOQuery2); });
+}
+
+void TqvTasksFrame::changeTree(const std::function<void()> &change)
+{
+    struct Rebuild {
+        TqvTasksFrame *frame;
+        ~Rebuild()
+        {
+            frame->m_model->endRebuild();
+            frame->restoreExpansion();
+        }
+    };
     m_model->beginRebuild();
-    try {
-        ::LoadTaskTree(m_tree, ADOQuery1, ADOQuery2);
-    } catch (...) {
-        // What was loaded so far stays in the tree.
-        m_model->endRebuild();
-        restoreExpansion();
-        throw;
-    }
-    m_model->endRebuild();
-    restoreExpansion();
+    const Rebuild rebuild{this};
+    change();
 }
 
 void TqvTasksFrame::restoreExpansion()
@@ -152,11 +153,8 @@ void TqvTasksFrame::ApplyViewFilter()
     const QList<TaskNode *> selected = VtTasks->selectedNodes();
     TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
 
-    m_model->beginRebuild();
-    const FilterOutcome outcome =
-        m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText);
-    m_model->endRebuild();
-    restoreExpansion();
+    FilterOutcome outcome;
+    changeTree([&] { outcome = m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText); });
     expandFromFilter(outcome.parentsToExpand);
     VtTasks->selectNodes(selected, current);
 

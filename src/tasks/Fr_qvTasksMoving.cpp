@@ -77,20 +77,12 @@ void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
 {
     const QList<TaskNode *> selected = VtTasks->selectedNodes();
     WriteBatch batch(*m_context.connection);
-    m_model->beginRebuild();
-    try {
+    changeTree([&] {
         for (TaskNode *node : selected) {
-            if (node == target)
-                continue;  // never its own parent
-            moveTask(node, target, toFront ? 0 : -1);
+            if (node != target)  // never its own parent
+                moveTask(node, target, toFront ? 0 : -1);
         }
-    } catch (...) {
-        m_model->endRebuild();
-        restoreExpansion();
-        throw;
-    }
-    m_model->endRebuild();
-    restoreExpansion();
+    });
     // The moved tasks end deselected (the rebuild cleared the selection). The target
     // opens, and its expanded state is stored as for any expanding.
     if (target) {
@@ -158,10 +150,7 @@ void TqvTasksFrame::PasteText(const QString &text)
     // Shown at the end of the top level until the next filter run; the selection stays.
     const QList<TaskNode *> selected = VtTasks->selectedNodes();
     TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
-    m_model->beginRebuild();
-    m_tree.append(std::move(info));
-    m_model->endRebuild();
-    restoreExpansion();
+    changeTree([&] { m_tree.append(std::move(info)); });
     VtTasks->selectNodes(selected, current);
     UpdateActions();
     UpdateTrayHint();

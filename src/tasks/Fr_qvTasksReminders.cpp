@@ -9,25 +9,11 @@
 #include "Query.h"
 #include "TaskTreeModel.h"
 #include "TaskTreeView.h"
+#include "TaskWrites.h"
 #include "WriteBatch.h"
 #include "pU_Funcs.h"
 
 #include <QAction>
-
-namespace {
-
-// Opens a task's row for a single-row edit; false when the row is gone.
-bool OpenTaskRow(Query &query, const QString &tid)
-{
-    OpenSql(query, QStringLiteral("select * from tasks where tid=") + QuoteSql(tid));
-    query.first();
-    if (query.eof())
-        return false;
-    query.edit();
-    return true;
-}
-
-}  // namespace
 
 void TqvTasksFrame::Action_TaskReminderSetExecute()
 {
@@ -39,13 +25,7 @@ void TqvTasksFrame::Action_TaskReminderSetExecute()
         return;
     WriteBatch batch(*m_context.connection);
     for (TaskNode *node : selected) {
-        node->info.alarmFlag = choice.enabled;
-        node->info.alarmTime = choice.when;
-        if (!OpenTaskRow(ADOQuery1, node->info.tid))
-            throw AppError(QStringLiteral("The task is no longer in the database"));
-        ADOQuery1.field(u"alarmFlag").setBoolean(choice.enabled);
-        ADOQuery1.field(u"alarmTime").setDateTime(choice.when);
-        ADOQuery1.post();
+        StoreTaskAlarm(ADOQuery1, node->info, choice.enabled, choice.when);
         m_model->refresh(node);
         VtTasks->deselect(node);
     }
@@ -62,13 +42,7 @@ void TqvTasksFrame::Action_TaskDueSetExecute()
         return;
     WriteBatch batch(*m_context.connection);
     for (TaskNode *node : selected) {
-        node->info.dueFlag = choice.enabled;
-        node->info.dueTime = choice.date;
-        if (!OpenTaskRow(ADOQuery1, node->info.tid))
-            throw AppError(QStringLiteral("The task is no longer in the database"));
-        ADOQuery1.field(u"dueFlag").setBoolean(choice.enabled);
-        ADOQuery1.field(u"dueTime").setDateTime(choice.date);
-        ADOQuery1.post();
+        StoreTaskDue(ADOQuery1, node->info, choice.enabled, choice.date);
         m_model->refresh(node);
         VtTasks->deselect(node);
     }
@@ -124,16 +98,9 @@ void TqvTasksFrame::Timer1Timer()
 
     TaskNode *node = m_tree.findByTid(tid);
     if (node) {
-        node->info.alarmFlag = !answer.dismissed;
-        node->info.alarmTime = answer.next;
-    }
-    if (OpenTaskRow(ADOQuery1, tid)) {
-        ADOQuery1.field(u"alarmFlag").setBoolean(!answer.dismissed);
-        ADOQuery1.field(u"alarmTime").setDateTime(answer.next);
-        ADOQuery1.post();
-    }
-    if (node)
+        StoreTaskAlarm(ADOQuery1, node->info, !answer.dismissed, answer.next);
         m_model->refresh(node);
+    }
     if (m_reloadPending)
         requestReload();
 }

@@ -159,10 +159,7 @@ void TqvTasksFrame::sortTree()
 {
     const QList<TaskNode *> selected = VtTasks->selectedNodes();
     TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
-    m_model->beginRebuild();
-    m_tree.sort(FSortAscending);
-    m_model->endRebuild();
-    restoreExpansion();
+    changeTree([this] { m_tree.sort(FSortAscending); });
     VtTasks->selectNodes(selected, current);
 }
 

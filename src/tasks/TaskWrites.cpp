@@ -9,14 +9,21 @@ namespace {
 
 void OpenRow(Query &query, const QString &tid)
 {
-    OpenSql(query, QStringLiteral("select * from tasks where tid=") + QuoteSql(tid));
-    query.first();
-    if (query.eof())
+    if (!OpenTaskRow(query, tid))
         throw AppError(QStringLiteral("The task is no longer in the database"));
-    query.edit();
 }
 
 }  // namespace
+
+bool OpenTaskRow(Query &query, const QString &tid)
+{
+    OpenSql(query, QStringLiteral("select * from tasks where tid=") + QuoteSql(tid));
+    query.first();
+    if (query.eof())
+        return false;
+    query.edit();
+    return true;
+}
 
 QString TrimTaskText(const QString &text)
 {
@@ -71,4 +78,24 @@ void StoreTaskCheck(Query &query, TTaskInfo &info, bool checked)
     query.post();
     info.checkFlag = checked;
     info.checkTime = now;
+}
+
+void StoreTaskAlarm(Query &query, TTaskInfo &info, bool enabled, TDateTime when)
+{
+    OpenRow(query, info.tid);
+    query.field(u"alarmFlag").setBoolean(enabled);
+    query.field(u"alarmTime").setDateTime(when);
+    query.post();
+    info.alarmFlag = enabled;
+    info.alarmTime = when;
+}
+
+void StoreTaskDue(Query &query, TTaskInfo &info, bool enabled, TDateTime date)
+{
+    OpenRow(query, info.tid);
+    query.field(u"dueFlag").setBoolean(enabled);
+    query.field(u"dueTime").setDateTime(date);
+    query.post();
+    info.dueFlag = enabled;
+    info.dueTime = date;
 }

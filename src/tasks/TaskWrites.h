@@ -22,3 +22,10 @@ void StoreTaskText(Query &query, TTaskInfo &info, const QString &content);
 
 // A stored task's check state and the time it changed.
 void StoreTaskCheck(Query &query, TTaskInfo &info, bool checked);
+
+// A stored task's reminder, and its due date.
+void StoreTaskAlarm(Query &query, TTaskInfo &info, bool enabled, TDateTime when);
+void StoreTaskDue(Query &query, TTaskInfo &info, bool enabled, TDateTime date);
+
+// Opens a task's row for a single-row edit; false when the row is gone.
+bool OpenTaskRow(Query &query, const QString &tid);
