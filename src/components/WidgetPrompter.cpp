@@ -1,6 +1,10 @@
 #include "WidgetPrompter.h"
 
+#include "Dlg_ColorSet.h"
+#include "Dlg_DueSet.h"
+#include "Dlg_ReminderSet.h"
 #include "Dlg_ReplaceAsk.h"
+#include "Dlg_taskReminder.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -84,4 +88,24 @@ QString WidgetPrompter::saveFileName(const FileRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();
+}
+
+bool WidgetPrompter::askReminder(ReminderChoice &choice)
+{
+    return TReminderSetDlg::Ask(choice, QApplication::activeWindow());
+}
+
+bool WidgetPrompter::askDueDate(DueDateChoice &choice)
+{
+    return TDueSetDlg::Ask(choice, QApplication::activeWindow());
+}
+
+bool WidgetPrompter::askColors(ColorChoice &choice)
+{
+    return TColorSetDlg::Ask(choice, QApplication::activeWindow());
+}
+
+AlarmAnswer WidgetPrompter::ringAlarm(const QString &text, const QString &soundPath)
+{
+    return TtaskReminderDlg::Ring(text, soundPath);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The desktop's Prompter: real message boxes and file dialogs.
+// The desktop's Prompter: real message boxes, file dialogs and task dialogs.
 
 #include "Prompter.h"
 
@@ -8,4 +8,8 @@ public:
     PromptButton message(const PromptMessage &box) override;
     QString openFileName(const FileRequest &request) override;
     QString saveFileName(const FileRequest &request) override;
+    bool askReminder(ReminderChoice &choice) override;
+    bool askDueDate(DueDateChoice &choice) override;
+    bool askColors(ColorChoice &choice) override;
+    AlarmAnswer ringAlarm(const QString &text, const QString &soundPath) override;
 };

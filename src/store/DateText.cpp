@@ -3,9 +3,12 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-namespace {
+QString ShortDateFormat()
+{
+    return QLocale::system().dateFormat(QLocale::ShortFormat);
+}
 
-QString LongTimeFormatWithoutZone()
+QString LongTimeFormat()
 {
     // The locale's long format may name the zone ("t"); shown times are local and bare.
     static const QString format = [] {
@@ -15,8 +18,6 @@ QString LongTimeFormatWithoutZone()
     }();
     return format;
 }
-
-}  // namespace
 
 QString ShortDateText(TDateTime value)
 {
@@ -28,5 +29,5 @@ QString DateTimeText(TDateTime value)
     const QTime time = TimeOf(value);
     if (time == QTime(0, 0))
         return ShortDateText(value);
-    return ShortDateText(value) + QLatin1Char(' ') + QLocale::system().toString(time, LongTimeFormatWithoutZone());
+    return ShortDateText(value) + QLatin1Char(' ') + QLocale::system().toString(time, LongTimeFormat());
 }

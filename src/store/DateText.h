@@ -8,3 +8,7 @@
 
 QString ShortDateText(TDateTime value);
 QString DateTimeText(TDateTime value);
+
+// The formats behind those texts, for the date and time pickers.
+QString ShortDateFormat();
+QString LongTimeFormat();

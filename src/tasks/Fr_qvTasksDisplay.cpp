@@ -9,6 +9,7 @@
 #include "FrameMessages.h"
 #include "IconLists.h"
 #include "QvStatusBar.h"
+#include "StoredColor.h"
 #include "TaskTreeModel.h"
 #include "TaskTreeView.h"
 #include "pU_Funcs.h"
@@ -23,45 +24,6 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
-
-namespace {
-
-// A colour as stored: 0x00BBGGRR, or 0xFF0000nn for the desktop's system colour nn.
-QColor StoredColor(qint32 value, const QPalette &palette)
-{
-    const auto bits = static_cast<quint32>(value);
-    if ((bits & 0xFF000000u) == 0xFF000000u) {
-        // The classic system colour numbers mapped onto the desktop's palette.
-        switch (bits & 0xFFu) {
-        case 0: return palette.color(QPalette::Base);              // scroll bar
-        case 1: case 2: case 27: return palette.color(QPalette::Highlight);  // desktop, active caption
-        case 3: case 28: return palette.color(QPalette::Inactive, QPalette::Highlight);
-        case 4: case 15: case 22: return palette.color(QPalette::Button);  // menu, face, light
-        case 5: return palette.color(QPalette::Base);              // window
-        case 6: return palette.color(QPalette::Shadow);            // frame
-        case 7: return palette.color(QPalette::WindowText);        // menu text
-        case 8: return palette.color(QPalette::Text);              // window text
-        case 9: return palette.color(QPalette::HighlightedText);   // caption text
-        case 10: case 11: return palette.color(QPalette::Mid);     // borders
-        case 12: return palette.color(QPalette::Dark);             // app workspace
-        case 13: return palette.color(QPalette::Highlight);
-        case 14: return palette.color(QPalette::HighlightedText);
-        case 16: return palette.color(QPalette::Mid);              // button shadow
-        case 17: return palette.color(QPalette::Disabled, QPalette::Text);  // grey text
-        case 18: return palette.color(QPalette::ButtonText);
-        case 19: return palette.color(QPalette::Inactive, QPalette::HighlightedText);
-        case 20: return palette.color(QPalette::Light);            // 3D highlight
-        case 21: return palette.color(QPalette::Shadow);           // 3D dark shadow
-        case 23: return palette.color(QPalette::ToolTipText);
-        case 24: return palette.color(QPalette::ToolTipBase);
-        case 26: return palette.color(QPalette::Link);             // hot light
-        default: return palette.color(QPalette::Window);
-        }
-    }
-    return QColor(bits & 0xFF, (bits >> 8) & 0xFF, (bits >> 16) & 0xFF);
-}
-
-}  // namespace
 
 bool TqvTasksFrame::isOverdue(const TaskNode &node) const
 {
@@ -114,7 +76,7 @@ void TqvTasksFrame::VtTasksPaintText(const TaskNode &node, bool selected, QFont 
         textColor = palette.color(QPalette::Disabled, QPalette::Text);
         font.setItalic(true);
     } else if (info.textColor != 0) {
-        textColor = StoredColor(info.textColor, palette);
+        textColor = StoredColorToQColor(info.textColor, palette);
     }
 }
 
@@ -140,7 +102,7 @@ void TqvTasksFrame::VtTasksBeforeCellPaint(QPainter &painter, const QRect &cell,
         return;
     }
     if (node.info.backgroundColor != 0) {
-        painter.fillRect(cell, StoredColor(node.info.backgroundColor, palette));
+        painter.fillRect(cell, StoredColorToQColor(node.info.backgroundColor, palette));
         return;
     }
     const BackgroundImages &images = *m_context.images;
