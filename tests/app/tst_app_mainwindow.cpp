@@ -1,0 +1,56 @@
+// The main window's creation: a step that fails is reported once and creation stops.
+
+#include "Fm_Main.h"
+#include "ScriptedPrompter.h"
+#include "TestDataFolder.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+
+class TestAppMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void createsAndOpensTheDatabase();
+    void aDatabaseThatIsNotOneIsReportedOnce();
+};
+
+void TestAppMainWindow::createsAndOpensTheDatabase()
+{
+    TestDataFolder folder;
+    ScriptedPrompter prompter;
+    TmainFm window;
+    QVERIFY(window.FormCreate());
+    QVERIFY(window.connection().isOpen());
+    QCOMPARE(window.settings().hintSize, 20);
+    QVERIFY(!window.settings().addOpenEn);
+    QVERIFY(window.settings().visitWebEn);
+    QVERIFY(QFile::exists(folder.file(QStringLiteral("qvData.qvb"))));
+    QVERIFY(window.alarmSoundPath().endsWith(QStringLiteral("Sounds/Alarm.wav")));
+    QVERIFY(prompter.messages.isEmpty());
+}
+
+void TestAppMainWindow::aDatabaseThatIsNotOneIsReportedOnce()
+{
+    TestDataFolder folder;
+    ScriptedPrompter prompter;
+    QFile junk(folder.file(QStringLiteral("qvData.qvb")));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("my shopping list, not a database\n");
+    junk.close();
+    TmainFm window;
+    QVERIFY(!window.FormCreate());
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.messages.front().caption, QStringLiteral("Ambrel Quillpad"));
+    QCOMPARE(prompter.messages.front().icon, PromptIcon::Error);
+    QVERIFY(!window.connection().isOpen());
+    // Settings that come after the database were never read.
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("qvConf.ini"))));
+    QFile check(folder.file(QStringLiteral("qvData.qvb")));
+    QVERIFY(check.open(QIODevice::ReadOnly));
+    QCOMPARE(check.readAll(), QByteArray("my shopping list, not a database\n"));
+}
+
+QTEST_MAIN(TestAppMainWindow)
+#include "tst_app_mainwindow.moc"
