@@ -5,6 +5,7 @@
 // Usage: quillpad-bench-interchange [tasks] [repetitions]
 
 #include "BenchData.h"
+#include "BenchTiming.h"
 
 #include "Connection.h"
 #include "Dm_Io.h"
@@ -34,28 +35,9 @@
 #include <string>
 #include <vector>
 
+using namespace BenchTiming;
+
 namespace {
-
-double TimeMs(const std::function<void()> &work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-long PeakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 [[noreturn]] void Fail(const std::string &what)
 {

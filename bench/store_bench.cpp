@@ -4,6 +4,7 @@
 // layer shows. Usage: quillpad-bench-store [tasks] [repetitions]
 
 #include "BenchData.h"
+#include "BenchTiming.h"
 
 #include "Clock.h"
 #include "Connection.h"
@@ -28,6 +29,8 @@
 #include <string>
 #include <vector>
 
+using namespace BenchTiming;
+
 namespace {
 
 const QString TopLevelSql = QStringLiteral("select * from tasks where pid=") + QuoteSql(RootPid);
@@ -42,20 +45,6 @@ QString ChildSql(const QString &tid)
 }
 
 // ---- timing ----------------------------------------------------------------------
-
-double TimeMs(const std::function<void()> &work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 struct Row {
     std::string operation;
@@ -345,13 +334,6 @@ void PrintRow(const Row &row)
 {
     std::printf("%-52s %10.3f %10.3f %7.1fx\n", row.operation.c_str(), row.ours, row.raw,
                 row.raw > 0 ? row.ours / row.raw : 0.0);
-}
-
-long PeakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;  // kilobytes on Linux
 }
 
 int ParseCount(const char *text, const char *what)

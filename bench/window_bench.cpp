@@ -7,6 +7,7 @@
 // (QUILLPAD_HOME=<folder> quillpad-bench-window --child).
 
 #include "BenchData.h"
+#include "BenchTiming.h"
 
 #include "Connection.h"
 #include "Fm_Main.h"
@@ -30,21 +31,9 @@
 #include <cstdio>
 #include <vector>
 
+using namespace BenchTiming;
+
 namespace {
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-long PeakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // Reads every row once into task records with the bare C API: the floor for loading.
 double RawReadMs(const QString &path)
