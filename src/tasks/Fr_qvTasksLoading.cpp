@@ -138,13 +138,8 @@ void TqvTasksFrame::restoreExpansion()
     // A rebuilt model starts collapsed; the nodes remember how they were shown. The
     // expand signal is quiet here: the records already say expanded.
     const QSignalBlocker quiet(VtTasks);
-    for (const auto &root : m_tree.roots()) {
-        if (root->expanded) {
-            const QModelIndex at = m_model->indexOf(root.get());
-            if (at.isValid())
-                VtTasks->setExpanded(at, true);
-        }
-    }
+    for (TaskNode *root : m_model->expandedRows())
+        VtTasks->setExpanded(m_model->indexOf(root), true);
 }
 
 void TqvTasksFrame::ApplyViewFilter()

@@ -46,6 +46,7 @@ void TaskTreeModel::rebuildRows()
 {
     m_topRows.clear();
     m_childRows.clear();
+    m_expandedRows.clear();
     for (const auto &root : m_tree.roots()) {
         if (!root->visible) {
             root->viewRow = -1;
@@ -55,6 +56,8 @@ void TaskTreeModel::rebuildRows()
         }
         root->viewRow = static_cast<int>(m_topRows.size());
         m_topRows.push_back(root.get());
+        if (root->expanded)
+            m_expandedRows.push_back(root.get());
         std::vector<TaskNode *> children;
         for (const auto &child : root->children) {
             child->viewRow = child->visible ? static_cast<int>(children.size()) : -1;

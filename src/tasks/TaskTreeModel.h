@@ -31,6 +31,9 @@ public:
     void endRebuild();
     // A node's look changed (text, check, colours, height).
     void refresh(const TaskNode *node);
+    // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
+    // a rebuilt view starts collapsed and opens these again.
+    const std::vector<TaskNode *> &expandedRows() const { return m_expandedRows; }
     void refreshAll();
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
@@ -61,5 +64,6 @@ private:
     std::vector<TaskNode *> m_topRows;
     // Visible children of each visible top-level row, by the parent's row.
     std::vector<std::vector<TaskNode *>> m_childRows;
+    std::vector<TaskNode *> m_expandedRows;
     int m_rebuildDepth = 0;
 };
