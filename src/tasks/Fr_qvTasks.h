@@ -157,7 +157,6 @@ private:
 
     // Moving, drag and drop, clipboard.
     void fillMoveMenu(QMenu *menu);
-    void moveTask(TaskNode *node, TaskNode *target, int position);
     void moveSelected(TaskNode *target, bool toFront);
     void MoveTo(TaskNode *target);  // none: the top level
     bool VtTasksDragOver(TaskNode *node);

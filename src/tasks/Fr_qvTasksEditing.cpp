@@ -190,13 +190,19 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
     if (AskBox(QStringLiteral("Are you sure you want to delete ") + what) != 1)
         return;
     WriteBatch batch(*m_context.connection);  // one disk flush for the lot
-    changeTree([&] {
+    std::vector<TaskNode *> deleted;
+    try {
         for (TaskNode *node : selected) {
             ExecSql(ADOQuery1, QStringLiteral("delete from tasks where tid=") + QuoteSql(node->info.tid));
             ExecSql(ADOQuery1, QStringLiteral("delete from tasks where pid=") + QuoteSql(node->info.tid));
-            m_tree.remove(node);  // with its sub-tasks
+            deleted.push_back(node);
         }
-    });
+    } catch (...) {
+        // What was deleted leaves the list too; the rest stays as it is.
+        changeTree([&] { m_tree.removeMany(deleted); });  // with their sub-tasks
+        throw;
+    }
+    changeTree([&] { m_tree.removeMany(deleted); });
     batch.commit();
     ApplyViewFilter();
     UpdateActions();

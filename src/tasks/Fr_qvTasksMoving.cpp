@@ -50,38 +50,29 @@ void TqvTasksFrame::fillMoveMenu(QMenu *menu)
     }
 }
 
-void TqvTasksFrame::moveTask(TaskNode *node, TaskNode *target, int position)
-{
-    const QString pid = target ? target->info.tid : RootPid;
-    std::vector<TaskNode *> children;
-    if (target) {
-        for (const auto &child : node->children)
-            children.push_back(child.get());
-        for (TaskNode *child : children)  // out first, so the task itself can move
-            m_tree.move(child, nullptr, -1);
-    }
-    m_tree.move(node, target, position);
-    node->info.pid = pid;
-    ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) + QStringLiteral(" where tid=") +
-                           QuoteSql(node->info.tid));
-    int after = target ? static_cast<int>(node->position) + 1 : -1;
-    for (TaskNode *child : children) {
-        m_tree.move(child, target, after < 0 ? -1 : after++);
-        child->info.pid = pid;
-        ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) + QStringLiteral(" where tid=") +
-                               QuoteSql(child->info.tid));
-    }
-}
-
 void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
 {
-    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    std::vector<TaskNode *> moving;
+    for (TaskNode *node : VtTasks->selectedNodes()) {
+        if (node != target)  // never its own parent
+            moving.push_back(node);
+    }
+    if (moving.empty())
+        return;
+    const QString pid = target ? target->info.tid : RootPid;
     WriteBatch batch(*m_context.connection);
+    // The sub-tasks first (also any the list has not loaded), then the task itself: a
+    // failure half-way never leaves a sub-task under a sub-task.
+    for (TaskNode *node : moving) {
+        if (target && node->isTopLevel())
+            ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) +
+                                   QStringLiteral(" where pid=") + QuoteSql(node->info.tid));
+        ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) + QStringLiteral(" where tid=") +
+                               QuoteSql(node->info.tid));
+    }
     changeTree([&] {
-        for (TaskNode *node : selected) {
-            if (node != target)  // never its own parent
-                moveTask(node, target, toFront ? 0 : -1);
-        }
+        for (TaskNode *node : m_tree.moveMany(moving, target, toFront))
+            node->info.pid = pid;
     });
     // The moved tasks end deselected (the rebuild cleared the selection). The target
     // opens, and its expanded state is stored as for any expanding.

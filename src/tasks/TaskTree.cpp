@@ -3,6 +3,8 @@
 #include "AppError.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <cstring>
 
 namespace {
@@ -139,6 +141,85 @@ void TaskTree::move(TaskNode *node, TaskNode *newParent, int position)
     if (newParent)
         owned->expanded = false;
     Place(newParent ? newParent->children : m_roots, std::move(owned), position);
+}
+
+namespace {
+
+// Takes the marked nodes out of one list of siblings, keeping the rest in order.
+void TakeOut(TaskTree::NodeList &siblings, const std::unordered_set<const TaskNode *> &marked,
+             std::unordered_map<const TaskNode *, std::unique_ptr<TaskNode>> &taken)
+{
+    auto keep = siblings.begin();
+    for (auto &item : siblings) {
+        if (marked.count(item.get()))
+            taken.emplace(item.get(), std::move(item));
+        else
+            *keep++ = std::move(item);
+    }
+    siblings.erase(keep, siblings.end());
+    Renumber(siblings);
+}
+
+}  // namespace
+
+void TaskTree::removeMany(const std::vector<TaskNode *> &nodes)
+{
+    const std::unordered_set<const TaskNode *> marked(nodes.begin(), nodes.end());
+    std::unordered_set<NodeList *> lists;
+    for (TaskNode *node : nodes)
+        lists.insert(&siblingsOf(node));
+    std::unordered_map<const TaskNode *, std::unique_ptr<TaskNode>> taken;
+    for (NodeList *list : lists)
+        TakeOut(*list, marked, taken);
+}
+
+std::vector<TaskNode *> TaskTree::moveMany(const std::vector<TaskNode *> &nodes, TaskNode *target, bool toFront)
+{
+    if (target && target->parent)
+        throw AppError(QStringLiteral("A task can only move under a top-level task"));
+    // Each node, followed by the sub-tasks it takes along.
+    std::vector<std::vector<TaskNode *>> groups;
+    std::unordered_set<const TaskNode *> marked;
+    for (TaskNode *node : nodes) {
+        if (node == target)
+            throw AppError(QStringLiteral("A task cannot become its own sub-task"));
+        groups.push_back({node});
+        marked.insert(node);
+        if (target && node->isTopLevel()) {
+            for (const auto &child : node->children) {
+                groups.back().push_back(child.get());
+                marked.insert(child.get());
+            }
+        }
+    }
+    std::unordered_set<NodeList *> lists;
+    for (const auto &group : groups) {
+        for (TaskNode *node : group)
+            lists.insert(&siblingsOf(node));
+    }
+    std::unordered_map<const TaskNode *, std::unique_ptr<TaskNode>> taken;
+    for (NodeList *list : lists)
+        TakeOut(*list, marked, taken);
+
+    if (toFront)
+        std::reverse(groups.begin(), groups.end());
+    NodeList incoming;
+    std::vector<TaskNode *> moved;
+    for (const auto &group : groups) {
+        for (TaskNode *node : group) {
+            std::unique_ptr<TaskNode> owned = std::move(taken.at(node));
+            owned->parent = target;
+            if (target)
+                owned->expanded = false;
+            moved.push_back(owned.get());
+            incoming.push_back(std::move(owned));
+        }
+    }
+    NodeList &siblings = target ? target->children : m_roots;
+    siblings.insert(toFront ? siblings.begin() : siblings.end(), std::make_move_iterator(incoming.begin()),
+                    std::make_move_iterator(incoming.end()));
+    Renumber(siblings);
+    return moved;
 }
 
 TaskNode *TaskTree::findByTid(const QString &tid) const

@@ -64,6 +64,16 @@ public:
     {
         return node->parent ? node->parent->children : m_roots;
     }
+    // The same for many nodes at once, in one pass over each list of siblings (a
+    // selection of thousands must not renumber the list once per task).
+    void removeMany(const std::vector<TaskNode *> &nodes);
+    // Moves the nodes under a top-level task (or to the top level for none), at the
+    // front (each one ahead of the one before, as moving them one by one to the front
+    // would) or at the end, in their order. A top-level node that moves under a task
+    // takes its sub-tasks along: they follow it as siblings. The target itself must
+    // not be among the nodes. Returns every node whose parent changed.
+    std::vector<TaskNode *> moveMany(const std::vector<TaskNode *> &nodes, TaskNode *target, bool toFront);
+
     TaskNode *findByTid(const QString &tid) const;
     // Changes a task's text; the only way to, so the search knows to test it again.
     void setContent(TaskNode *node, QString content);
