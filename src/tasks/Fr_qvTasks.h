@@ -51,6 +51,7 @@ public:
 
     // The database changed under us: reload now, or once an edit in progress ends.
     void requestReload();
+    bool reloadMustWait() const;
     // Ends an edit in progress, keeping its text.
     void endEdit();
     // Adds the text as one new top-level task (the clipboard's paste, the tray's too).

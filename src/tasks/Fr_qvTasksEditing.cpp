@@ -31,7 +31,11 @@ void TqvTasksFrame::startNewTask(TaskNode *parent)
     TTaskInfo info;
     info.pid = parent ? parent->info.tid : RootPid;
     TaskNode *node = nullptr;
-    changeTree([&] { node = m_tree.append(std::move(info), parent); });
+    changeTree([&] {
+        node = m_tree.append(std::move(info), parent);
+        if (parent)
+            parent->visible = true;  // a filtered-out parent shows for its new sub-task
+    });
     FEditNode = node;
     QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
     UpdateActions();
@@ -85,14 +89,17 @@ void TqvTasksFrame::beginEdit()
             VtTasks->setExpanded(parent, true);  // the expand handler stores it
     }
     const QModelIndex at = m_model->indexOf(node);
-    if (!at.isValid())
+    if (!at.isValid()) {
+        VtTasksEditCancelled(node);  // nowhere to open the editor: never leave the list locked
         return;
+    }
     m_model->refresh(node);
     // The row gets the focus; the selection is left as it is (held keys must not toggle it).
     VtTasks->selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
     VtTasks->scrollTo(at);
     VtTasks->setFocus();
-    VtTasks->openEditor(node);
+    if (!VtTasks->openEditor(node))
+        VtTasksEditCancelled(node);
 }
 
 bool TqvTasksFrame::VtTasksEditing(TaskNode *node)

@@ -12,9 +12,11 @@
 #include "TaskTreeModel.h"
 #include "TaskTreeView.h"
 #include "TipPanel.h"
+#include "WriteBatch.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -29,6 +31,10 @@ void TqvTasksFrame::customEvent(QEvent *event)
 {
     switch (static_cast<int>(event->type())) {
     case MsgReloadTasks:
+        if (QApplication::activeModalWidget()) {
+            m_reloadPending = true;  // came in while a dialog opened: wait for it
+            break;
+        }
         RunGuarded([this] { ReloadTasks(); });
         break;
     case MsgMenuSortFocus:
@@ -59,10 +65,17 @@ void TqvTasksFrame::customEvent(QEvent *event)
     }
 }
 
+bool TqvTasksFrame::reloadMustWait() const
+{
+    // An edit, a ringing reminder or any open dialog (whose action holds on to tasks
+    // it is about to write) is never interrupted by a reload.
+    return FEditNode || m_alarmOpen || QApplication::activeModalWidget();
+}
+
 void TqvTasksFrame::requestReload()
 {
-    if (FEditNode || m_alarmOpen) {
-        m_reloadPending = true;  // an edit or a ringing reminder is never interrupted
+    if (reloadMustWait()) {
+        m_reloadPending = true;  // the reminder check sends it on once nothing is open
         return;
     }
     QCoreApplication::postEvent(this, new FrameEvent(MsgReloadTasks));
@@ -120,6 +133,10 @@ void TqvTasksFrame::LoadTaskTree()
 
 void TqvTasksFrame::changeTree(const std::function<void()> &change)
 {
+    // A rebuild would take an open editor away without a word: end it first, keeping
+    // its text. The hover must not outlive a node the change may free.
+    VtTasks->finishEditor();
+    FHoverNode = nullptr;
     struct Rebuild {
         TqvTasksFrame *frame;
         ~Rebuild()
@@ -159,11 +176,13 @@ void TqvTasksFrame::ApplyViewFilter()
 
 void TqvTasksFrame::expandFromFilter(const std::vector<TaskNode *> &parents)
 {
+    WriteBatch batch(*m_context.connection);  // one disk flush for all the stored states
     for (TaskNode *parent : parents) {
         const QModelIndex at = m_model->indexOf(parent);
         if (at.isValid() && !VtTasks->isExpanded(at))
             VtTasks->setExpanded(at, true);  // the expand handler stores it
     }
+    batch.commit();
 }
 
 void TqvTasksFrame::UpdateActions()

@@ -74,6 +74,10 @@ void TqvTasksFrame::Timer1Timer()
 {
     if (m_alarmOpen)
         return;
+    if (m_reloadPending && !reloadMustWait()) {
+        requestReload();
+        return;
+    }
     const qint64 now = DateTimeToMs(Clock::nowDateTime());
     TaskNode *due = nullptr;
     m_tree.forEach([&](const TaskNode *node) {

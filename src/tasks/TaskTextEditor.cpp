@@ -1,6 +1,7 @@
 #include "TaskTextEditor.h"
 
 #include <QKeyEvent>
+#include <QTextDocument>
 
 TaskTextEditor::TaskTextEditor(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -11,8 +12,10 @@ TaskTextEditor::TaskTextEditor(QWidget *parent) : QPlainTextEdit(parent)
 
 QString TaskTextEditor::storedText() const
 {
-    QString text = toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // The raw text keeps what the plain text would change (no-break spaces, line
+    // separators); only the breaks between paragraphs become CR LF.
+    QString text = document()->toRawText();
+    text.replace(QChar(QChar::ParagraphSeparator), QLatin1String("\r\n"));
     return text;
 }
 

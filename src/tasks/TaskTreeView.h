@@ -2,6 +2,7 @@
 // The tree control of the task list: hover tracking, sibling-only selection, a right
 // click that selects, and a double click that does not expand.
 
+#include <QPointer>
 #include <QTreeView>
 
 #include <functional>
@@ -74,7 +75,7 @@ private:
     bool m_pruning = false;
     bool m_opening = false;
     TaskNode *m_editingNode = nullptr;
-    QWidget *m_editor = nullptr;
+    QPointer<QWidget> m_editor;
     bool m_committed = false;
     bool m_typed = false;
     QString m_text;

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 
@@ -44,6 +45,9 @@ private slots:
     void markComplete();
     void storedTaskLeavesTheSearch();
     void sortExpandAndViewSettings();
+    void subTaskUnderAHiddenTaskOpensTheEditor();
+    void aFilterPassDuringAnEditKeepsTheText();
+    void aReloadWaitsForAnOpenDialog();
 };
 
 void TestTaskEditing::enterAddsAndCtrlEnterStores()
@@ -159,6 +163,12 @@ void TestTaskEditing::blanksOnlyAndTrailingBreaks()
     f.type(QStringLiteral(" \t "));
     f.finish();
     QCOMPARE(f.stored(QStringLiteral("content<>''")), QStringList{"  indented\r\nsecond"});
+
+    // Characters the plain-text view would change come through an edit as they are.
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("no\u00a0break"));
+    f.finish();
+    QVERIFY(f.stored().contains(QStringLiteral("no\u00a0break")));
 }
 
 void TestTaskEditing::editingAStoredTask()
@@ -381,6 +391,58 @@ void TestTaskEditing::sortExpandAndViewSettings()
     frame.action(QStringLiteral("Action_ViewDate"))->trigger();
     QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewListEn), true);
     QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewDateEn), true);
+}
+
+void TestTaskEditing::subTaskUnderAHiddenTaskOpensTheEditor()
+{
+    EditFixture f;
+    f.add({"", "", "a open", false, false});
+    f.add({"{Z}", "", "z done", true, false});
+    IniFile(f.settings.settingsPath).write(SettingsKeys::ViewRange, 2);  // incomplete only
+    TqvTasksFrame &frame = f.openActive();
+    QCOMPARE(f.shownRows(), QStringList{"a open"});
+    frame.treeView()->clearSelection();
+    f.key(Qt::Key_Return, Qt::ControlModifier);  // under the last top-level task, hidden
+    QVERIFY(f.editor());
+    f.type(QStringLiteral("new sub-task"));
+    f.finish();
+    QVERIFY(!frame.editNode());
+    QCOMPARE(f.stored(QStringLiteral("pid='{Z}'")), QStringList{"new sub-task"});
+    QVERIFY(frame.action(QStringLiteral("Action_TaskAdd"))->isEnabled());
+}
+
+void TestTaskEditing::aFilterPassDuringAnEditKeepsTheText()
+{
+    EditFixture f;
+    f.add({"", "", "first", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("typed before the filter"));
+    frame.ApplyViewFilter();  // e.g. text dropped on the search box
+    f.settle();
+    QVERIFY(!frame.editNode());
+    QVERIFY(f.stored().contains(QStringLiteral("typed before the filter")));
+}
+
+void TestTaskEditing::aReloadWaitsForAnOpenDialog()
+{
+    EditFixture f;
+    f.add({"", "", "before", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    TaskNode *before = f.node(QStringLiteral("before"));
+    QDialog dialog(&f.window);
+    dialog.setModal(true);
+    dialog.show();
+    QVERIFY(QApplication::activeModalWidget());
+    f.add({"", "", "added meanwhile", false, false});
+    frame.requestReload();
+    f.settle();
+    QCOMPARE(f.node(QStringLiteral("before")), before);  // the tree the dialog's action holds stays
+    QCOMPARE(frame.tree().nodeCount(), 1);
+    dialog.close();
+    QVERIFY(QMetaObject::invokeMethod(&frame.reminderTimer(), "timeout"));
+    f.settle();
+    QCOMPARE(frame.tree().nodeCount(), 2);
 }
 
 QTEST_MAIN(TestTaskEditing)
