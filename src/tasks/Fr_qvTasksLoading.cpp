@@ -176,6 +176,8 @@ void TqvTasksFrame::ApplyViewFilter()
 
 void TqvTasksFrame::expandFromFilter(const std::vector<TaskNode *> &parents)
 {
+    if (parents.empty())
+        return;
     WriteBatch batch(*m_context.connection);  // one disk flush for all the stored states
     for (TaskNode *parent : parents) {
         const QModelIndex at = m_model->indexOf(parent);
