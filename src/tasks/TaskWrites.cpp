@@ -69,33 +69,35 @@ void StoreTaskText(Query &query, TTaskInfo &info, const QString &content)
     info.editTime = now;
 }
 
+namespace {
+
+// A flag and its time, the pair that checking, reminders and due dates each write.
+void StoreFlagAndTime(Query &query, TTaskInfo &info, QStringView flagColumn, QStringView timeColumn,
+                      bool TTaskInfo::*flag, TDateTime TTaskInfo::*time, bool value, TDateTime when)
+{
+    OpenRow(query, info.tid);
+    query.field(flagColumn).setBoolean(value);
+    query.field(timeColumn).setDateTime(when);
+    query.post();
+    info.*flag = value;
+    info.*time = when;
+}
+
+}  // namespace
+
 void StoreTaskCheck(Query &query, TTaskInfo &info, bool checked)
 {
-    const TDateTime now = Clock::nowDateTime();
-    OpenRow(query, info.tid);
-    query.field(u"checkFlag").setBoolean(checked);
-    query.field(u"checkTime").setDateTime(now);
-    query.post();
-    info.checkFlag = checked;
-    info.checkTime = now;
+    StoreFlagAndTime(query, info, u"checkFlag", u"checkTime", &TTaskInfo::checkFlag, &TTaskInfo::checkTime, checked,
+                     Clock::nowDateTime());
 }
 
 void StoreTaskAlarm(Query &query, TTaskInfo &info, bool enabled, TDateTime when)
 {
-    OpenRow(query, info.tid);
-    query.field(u"alarmFlag").setBoolean(enabled);
-    query.field(u"alarmTime").setDateTime(when);
-    query.post();
-    info.alarmFlag = enabled;
-    info.alarmTime = when;
+    StoreFlagAndTime(query, info, u"alarmFlag", u"alarmTime", &TTaskInfo::alarmFlag, &TTaskInfo::alarmTime, enabled,
+                     when);
 }
 
 void StoreTaskDue(Query &query, TTaskInfo &info, bool enabled, TDateTime date)
 {
-    OpenRow(query, info.tid);
-    query.field(u"dueFlag").setBoolean(enabled);
-    query.field(u"dueTime").setDateTime(date);
-    query.post();
-    info.dueFlag = enabled;
-    info.dueTime = date;
+    StoreFlagAndTime(query, info, u"dueFlag", u"dueTime", &TTaskInfo::dueFlag, &TTaskInfo::dueTime, enabled, date);
 }
