@@ -151,6 +151,7 @@ private:
     bool VtTasksKeyDown(QKeyEvent *event);
 
     // Reminders, due dates, colours.
+    void writeEach(const QList<TaskNode *> &nodes, bool deselect, const std::function<void(TaskNode *)> &write);
     void Action_TaskReminderSetExecute();
     void Action_TaskDueSetExecute();
     void Action_SetColorExecute();

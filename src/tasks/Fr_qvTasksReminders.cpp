@@ -15,6 +15,20 @@
 
 #include <QAction>
 
+void TqvTasksFrame::writeEach(const QList<TaskNode *> &nodes, bool deselect,
+                              const std::function<void(TaskNode *)> &write)
+{
+    // One disk flush for the lot; each task is repainted (and let go) once written.
+    WriteBatch batch(*m_context.connection);
+    for (TaskNode *node : nodes) {
+        write(node);
+        m_model->refresh(node);
+        if (deselect)
+            VtTasks->deselect(node);
+    }
+    batch.commit();
+}
+
 void TqvTasksFrame::Action_TaskReminderSetExecute()
 {
     const QList<TaskNode *> selected = VtTasks->selectedNodes();
@@ -23,13 +37,9 @@ void TqvTasksFrame::Action_TaskReminderSetExecute()
     ReminderChoice choice{selected.front()->info.alarmFlag, selected.front()->info.alarmTime};
     if (!Prompter::instance().askReminder(choice))
         return;
-    WriteBatch batch(*m_context.connection);
-    for (TaskNode *node : selected) {
+    writeEach(selected, true, [&](TaskNode *node) {
         StoreTaskAlarm(ADOQuery1, node->info, choice.enabled, choice.when);
-        m_model->refresh(node);
-        VtTasks->deselect(node);
-    }
-    batch.commit();
+    });
 }
 
 void TqvTasksFrame::Action_TaskDueSetExecute()
@@ -40,13 +50,9 @@ void TqvTasksFrame::Action_TaskDueSetExecute()
     DueDateChoice choice{selected.front()->info.dueFlag, selected.front()->info.dueTime};
     if (!Prompter::instance().askDueDate(choice))
         return;
-    WriteBatch batch(*m_context.connection);
-    for (TaskNode *node : selected) {
+    writeEach(selected, true, [&](TaskNode *node) {
         StoreTaskDue(ADOQuery1, node->info, choice.enabled, choice.date);
-        m_model->refresh(node);
-        VtTasks->deselect(node);
-    }
-    batch.commit();
+    });
 }
 
 void TqvTasksFrame::Action_SetColorExecute()
@@ -57,17 +63,14 @@ void TqvTasksFrame::Action_SetColorExecute()
     ColorChoice choice{selected.front()->info.textColor, selected.front()->info.backgroundColor};
     if (!Prompter::instance().askColors(choice))
         return;
-    WriteBatch batch(*m_context.connection);
-    for (TaskNode *node : selected) {
+    writeEach(selected, false, [&](TaskNode *node) {
         node->info.textColor = choice.text;
         node->info.backgroundColor = choice.background;
         ExecSql(ADOQuery1, QStringLiteral("update tasks set textColor=%1, backgroundColor=%2 where tid=")
                                    .arg(choice.text)
                                    .arg(choice.background) +
                                QuoteSql(node->info.tid));
-        m_model->refresh(node);
-    }
-    batch.commit();
+    });
 }
 
 void TqvTasksFrame::Timer1Timer()
