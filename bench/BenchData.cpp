@@ -7,6 +7,10 @@
 
 #include <QStringList>
 
+#include <sqlite3.h>
+
+#include <stdexcept>
+
 #include <array>
 #include <random>
 
@@ -178,6 +182,49 @@ void InsertTasks(Connection &connection, const std::vector<TTaskInfo> &tasks)
     }
     query.close();
     transaction.commit();
+}
+
+void InsertTasksRaw(sqlite3 *db, const std::vector<TTaskInfo> &tasks)
+{
+    const auto check = [db](int rc, int expected) {
+        if (rc != expected)
+            throw std::runtime_error(sqlite3_errmsg(db));
+    };
+    check(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_stmt *stmt = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "INSERT INTO tasks (tid,pid,content,checkFlag,dueFlag,alarmFlag,expandFlag,textColor,"
+                             "backgroundColor,createTime,editTime,checkTime,alarmTime,dueTime) "
+                             "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                             -1, &stmt, nullptr),
+          SQLITE_OK);
+    const auto bindTime = [stmt](int parameter, TDateTime value) {
+        if (value == ZeroDateTime)
+            sqlite3_bind_null(stmt, parameter);
+        else
+            sqlite3_bind_double(stmt, parameter, value);
+    };
+    for (const TTaskInfo &task : tasks) {
+        const QByteArray tid = task.tid.toUtf8(), pid = task.pid.toUtf8(), content = task.content.toUtf8();
+        sqlite3_bind_text(stmt, 1, tid.constData(), static_cast<int>(tid.size()), SQLITE_STATIC);
+        sqlite3_bind_text(stmt, 2, pid.constData(), static_cast<int>(pid.size()), SQLITE_STATIC);
+        sqlite3_bind_text(stmt, 3, content.constData(), static_cast<int>(content.size()), SQLITE_STATIC);
+        sqlite3_bind_int(stmt, 4, task.checkFlag);
+        sqlite3_bind_int(stmt, 5, task.dueFlag);
+        sqlite3_bind_int(stmt, 6, task.alarmFlag);
+        sqlite3_bind_int(stmt, 7, task.expandFlag);
+        sqlite3_bind_int(stmt, 8, task.textColor);
+        sqlite3_bind_int(stmt, 9, task.backgroundColor);
+        bindTime(10, task.createTime);
+        bindTime(11, task.editTime);
+        bindTime(12, task.checkTime);
+        bindTime(13, task.alarmTime);
+        bindTime(14, task.dueTime);
+        check(sqlite3_step(stmt), SQLITE_DONE);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
 }
 
 }  // namespace BenchData

@@ -8,6 +8,7 @@
 #include <vector>
 
 class Connection;
+struct sqlite3;
 
 namespace BenchData {
 
@@ -21,5 +22,9 @@ std::vector<TTaskInfo> MakeTasks(int count, quint32 seed = 20240603);
 // Stores the tasks with the program's own insert path (an empty result, insert, set
 // every column by name, post), all in one transaction.
 void InsertTasks(Connection &connection, const std::vector<TTaskInfo> &tasks);
+
+// The baseline of the inserts: the same rows, one prepared INSERT bound per row, in one
+// transaction, on the bare C API (zero times stored as null, as the program leaves them).
+void InsertTasksRaw(sqlite3 *db, const std::vector<TTaskInfo> &tasks);
 
 }  // namespace BenchData

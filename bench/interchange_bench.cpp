@@ -85,41 +85,6 @@ void CompressLevel9(const QByteArray &xml)
         Fail("compress2");
 }
 
-// The baseline of restore and import: the same rows, one prepared INSERT bound per row,
-// in one transaction, on a database made the program's way.
-void InsertRaw(Connection &connection, const std::vector<TTaskInfo> &tasks)
-{
-    sqlite3 *db = connection.handle();
-    sqlite3_stmt *stmt = nullptr;
-    const char *sql =
-        "INSERT INTO tasks (tid,pid,content,checkFlag,dueFlag,alarmFlag,textColor,backgroundColor,"
-        "createTime,editTime,checkTime,alarmTime,dueTime) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)";
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-        Fail(sqlite3_errmsg(db));
-    connection.beginTransaction();
-    for (const TTaskInfo &task : tasks) {
-        const QByteArray tid = task.tid.toUtf8(), pid = task.pid.toUtf8(), content = task.content.toUtf8();
-        sqlite3_bind_text(stmt, 1, tid.constData(), static_cast<int>(tid.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 2, pid.constData(), static_cast<int>(pid.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(stmt, 3, content.constData(), static_cast<int>(content.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(stmt, 4, task.checkFlag);
-        sqlite3_bind_int(stmt, 5, task.dueFlag);
-        sqlite3_bind_int(stmt, 6, task.alarmFlag);
-        sqlite3_bind_int(stmt, 7, task.textColor);
-        sqlite3_bind_int(stmt, 8, task.backgroundColor);
-        sqlite3_bind_double(stmt, 9, task.createTime);
-        sqlite3_bind_double(stmt, 10, task.editTime);
-        sqlite3_bind_double(stmt, 11, task.checkTime);
-        sqlite3_bind_double(stmt, 12, task.alarmTime);
-        sqlite3_bind_double(stmt, 13, task.dueTime);
-        if (sqlite3_step(stmt) != SQLITE_DONE)
-            Fail(sqlite3_errmsg(db));
-        sqlite3_reset(stmt);
-    }
-    connection.commit();
-    sqlite3_finalize(stmt);
-}
-
 struct Row {
     const char *operation;
     const char *baseline;
@@ -180,7 +145,7 @@ int Run(int count, int repetitions)
         }
         {
             EmptyDatabase target;
-            rawMs.push_back(TimeMs([&] { InsertRaw(target.connection, tasks); }));
+            rawMs.push_back(TimeMs([&] { BenchData::InsertTasksRaw(target.connection.handle(), tasks); }));
         }
         loadMs.push_back(TimeMs([&] {
             Txmltry document;

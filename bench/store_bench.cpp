@@ -147,41 +147,6 @@ void RawExec(sqlite3 *db, const char *sql)
         Fail(std::string(sql) + ": " + sqlite3_errmsg(db));
 }
 
-void RawInsert(sqlite3 *db, const std::vector<TTaskInfo> &tasks)
-{
-    RawExec(db, "BEGIN IMMEDIATE");
-    RawStatement insert(db, QStringLiteral(
-        "INSERT INTO tasks (tid,pid,content,checkFlag,dueFlag,alarmFlag,expandFlag,textColor,backgroundColor,"
-        "createTime,editTime,checkTime,alarmTime,dueTime) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-    sqlite3_stmt *stmt = insert.get();
-    const auto bindTime = [stmt](int parameter, TDateTime value) {
-        if (value == ZeroDateTime)
-            sqlite3_bind_null(stmt, parameter);
-        else
-            sqlite3_bind_double(stmt, parameter, value);
-    };
-    for (const TTaskInfo &task : tasks) {
-        const QByteArray tid = task.tid.toUtf8(), pid = task.pid.toUtf8(), content = task.content.toUtf8();
-        sqlite3_bind_text(stmt, 1, tid.constData(), static_cast<int>(tid.size()), SQLITE_STATIC);
-        sqlite3_bind_text(stmt, 2, pid.constData(), static_cast<int>(pid.size()), SQLITE_STATIC);
-        sqlite3_bind_text(stmt, 3, content.constData(), static_cast<int>(content.size()), SQLITE_STATIC);
-        sqlite3_bind_int(stmt, 4, task.checkFlag);
-        sqlite3_bind_int(stmt, 5, task.dueFlag);
-        sqlite3_bind_int(stmt, 6, task.alarmFlag);
-        sqlite3_bind_int(stmt, 7, task.expandFlag);
-        sqlite3_bind_int(stmt, 8, task.textColor);
-        sqlite3_bind_int(stmt, 9, task.backgroundColor);
-        bindTime(10, task.createTime);
-        bindTime(11, task.editTime);
-        bindTime(12, task.checkTime);
-        bindTime(13, task.alarmTime);
-        bindTime(14, task.dueTime);
-        insert.step();
-        sqlite3_reset(stmt);
-    }
-    RawExec(db, "COMMIT");
-}
-
 std::vector<TTaskInfo> RawReadAll(sqlite3 *db, const QString &sql, int expected)
 {
     std::vector<TTaskInfo> tasks;
@@ -388,7 +353,7 @@ int Run(int count, int repetitions)
             removeDatabase(rawPath);
             Connection raw;
             raw.open(rawPath);
-            rawMs.push_back(TimeMs([&] { RawInsert(raw.handle(), written); }));
+            rawMs.push_back(TimeMs([&] { BenchData::InsertTasksRaw(raw.handle(), written); }));
         }
         PrintRow({"create: insert all rows in one transaction", Median(oursMs), Median(rawMs)});
     }
