@@ -1,9 +1,9 @@
 #include "BenchData.h"
 
-#include "Clock.h"
-#include "Connection.h"
-#include "Query.h"
-#include "pU_Funcs.h"
+#include "store/Clock.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "store/pU_Funcs.h"
 
 #include <QStringList>
 
@@ -13,6 +13,8 @@
 
 #include <array>
 #include <random>
+
+namespace quillpad {
 
 namespace {
 
@@ -228,3 +230,5 @@ void InsertTasksRaw(sqlite3 *db, const std::vector<TTaskInfo> &tasks)
 }
 
 }  // namespace BenchData
+
+}  // namespace quillpad

@@ -1,14 +1,17 @@
 #pragma once
 // Task sets that look like a real user's list, for the benchmark programs.
 
-#include "TaskInfo.h"
+#include "store/TaskInfo.h"
 
 #include <QtGlobal>
 
 #include <vector>
 
-class Connection;
 struct sqlite3;
+
+namespace quillpad {
+
+class Connection;
 
 namespace BenchData {
 
@@ -28,3 +31,5 @@ void InsertTasks(Connection &connection, const std::vector<TTaskInfo> &tasks);
 void InsertTasksRaw(sqlite3 *db, const std::vector<TTaskInfo> &tasks);
 
 }  // namespace BenchData
+
+}  // namespace quillpad

@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+namespace quillpad {
+
 namespace BenchTiming {
 
 inline double TimeMs(const std::function<void()> &work)
@@ -35,3 +37,5 @@ inline long PeakRssKb()
 }
 
 }  // namespace BenchTiming
+
+}  // namespace quillpad

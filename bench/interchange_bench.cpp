@@ -7,13 +7,13 @@
 #include "BenchData.h"
 #include "BenchTiming.h"
 
-#include "Connection.h"
-#include "Dm_Io.h"
-#include "Query.h"
-#include "QvxContainer.h"
-#include "TaskInfo.h"
-#include "pU_Funcs.h"
-#include "pU_XmlTry.h"
+#include "store/Connection.h"
+#include "interchange/Dm_Io.h"
+#include "store/Query.h"
+#include "interchange/QvxContainer.h"
+#include "store/TaskInfo.h"
+#include "store/pU_Funcs.h"
+#include "interchange/pU_XmlTry.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -34,6 +34,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using namespace quillpad;
 
 using namespace BenchTiming;
 

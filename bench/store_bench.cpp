@@ -6,11 +6,11 @@
 #include "BenchData.h"
 #include "BenchTiming.h"
 
-#include "Clock.h"
-#include "Connection.h"
-#include "Query.h"
-#include "TaskInfo.h"
-#include "pU_Funcs.h"
+#include "store/Clock.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "store/TaskInfo.h"
+#include "store/pU_Funcs.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +28,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using namespace quillpad;
 
 using namespace BenchTiming;
 

@@ -9,12 +9,12 @@
 #include "BenchData.h"
 #include "BenchTiming.h"
 
-#include "Connection.h"
-#include "Fm_Main.h"
-#include "Fr_qvTasks.h"
-#include "Paths.h"
-#include "TaskTreeModel.h"
-#include "TaskTreeView.h"
+#include "store/Connection.h"
+#include "app/Fm_Main.h"
+#include "tasks/ui/Fr_qvTasks.h"
+#include "store/Paths.h"
+#include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTreeView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,6 +30,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+using namespace quillpad;
 
 using namespace BenchTiming;
 

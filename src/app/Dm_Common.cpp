@@ -1,6 +1,8 @@
-#include "Dm_Common.h"
+#include "app/Dm_Common.h"
 
 #include <QAction>
+
+namespace quillpad {
 
 namespace {
 
@@ -41,3 +43,5 @@ QList<QAction *> TcommonDm::helpMenu() const
     return {HelpContents1, nullptr,         Action_Contact, Action_Suggestion, nullptr, Action_Website,
             Action_Update, nullptr,         Action_Resources, nullptr,         Action_About};
 }
+
+}  // namespace quillpad

@@ -8,6 +8,8 @@
 
 class QAction;
 
+namespace quillpad {
+
 class TcommonDm : public QObject {
     Q_OBJECT
 
@@ -33,3 +35,5 @@ public:
     // The Help menu in order; a null entry is a separator.
     QList<QAction *> helpMenu() const;
 };
+
+}  // namespace quillpad

@@ -1,16 +1,18 @@
-#include "Fm_Main.h"
+#include "app/Fm_Main.h"
 
-#include "AppError.h"
-#include "Dm_Common.h"
-#include "FrameMessages.h"
-#include "Fr_qvTasks.h"
-#include "IniFile.h"
-#include "IoActions.h"
-#include "Paths.h"
+#include "store/AppError.h"
+#include "app/Dm_Common.h"
+#include "tasks/ui/FrameMessages.h"
+#include "tasks/ui/Fr_qvTasks.h"
+#include "app/settings/IniFile.h"
+#include "interchange/ui/IoActions.h"
+#include "store/Paths.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QSystemTrayIcon>
+
+namespace quillpad {
 
 namespace {
 
@@ -127,3 +129,5 @@ void TmainFm::bringForward()
     raise();
     activateWindow();
 }
+
+}  // namespace quillpad

@@ -2,14 +2,17 @@
 // The main window: it owns the database connection, the background pictures, the
 // settings copies and the tray icon, and holds the task list.
 
-#include "Connection.h"
-#include "FrameContext.h"
-#include "LoadSettings.h"
+#include "store/Connection.h"
+#include "tasks/ui/FrameContext.h"
+#include "app/settings/LoadSettings.h"
 
 #include <QMainWindow>
 
 class QAction;
 class QSystemTrayIcon;
+
+namespace quillpad {
+
 class TcommonDm;
 class TqvTasksFrame;
 
@@ -56,3 +59,5 @@ private:
     bool m_firstShow = true;
     bool m_exiting = false;
 };
+
+}  // namespace quillpad

@@ -1,13 +1,15 @@
 // The program's entry: one running copy per user, then the main window and its loop.
 
-#include "AppError.h"
-#include "Dm_Common.h"
-#include "Fm_Main.h"
-#include "Fr_qvTasks.h"
-#include "SingleInstance.h"
-#include "WidgetPrompter.h"
+#include "store/AppError.h"
+#include "app/Dm_Common.h"
+#include "app/Fm_Main.h"
+#include "tasks/ui/Fr_qvTasks.h"
+#include "components/SingleInstance.h"
+#include "app/WidgetPrompter.h"
 
 #include <QApplication>
+
+using namespace quillpad;
 
 int main(int argc, char *argv[])
 {

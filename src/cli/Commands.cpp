@@ -1,18 +1,18 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "AppError.h"
-#include "ConsolePrompter.h"
-#include "Connection.h"
-#include "Dm_Io.h"
-#include "ExportTasks.h"
-#include "Paths.h"
-#include "Query.h"
-#include "SingleInstance.h"
-#include "TaskJson.h"
-#include "TaskLoading.h"
-#include "TaskTree.h"
-#include "TaskWrites.h"
-#include "pU_Funcs.h"
+#include "store/AppError.h"
+#include "cli/ConsolePrompter.h"
+#include "store/Connection.h"
+#include "interchange/Dm_Io.h"
+#include "interchange/ExportTasks.h"
+#include "store/Paths.h"
+#include "store/Query.h"
+#include "components/SingleInstance.h"
+#include "cli/TaskJson.h"
+#include "tasks/TaskLoading.h"
+#include "tasks/TaskTree.h"
+#include "tasks/TaskWrites.h"
+#include "store/pU_Funcs.h"
 
 #include <QHash>
 
@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+
+namespace quillpad {
 
 namespace {
 
@@ -322,3 +324,5 @@ int RunCommandLine(const QStringList &arguments, ConsolePrompter &prompter)
         SingleInstance::SendToRunning(SingleInstance::Message::Reload);
     return status;
 }
+
+}  // namespace quillpad

@@ -1,9 +1,11 @@
-#include "ConsolePrompter.h"
+#include "cli/ConsolePrompter.h"
 
 #include <QTextStream>
 
 #include <cstdio>
 #include <unistd.h>
+
+namespace quillpad {
 
 namespace {
 
@@ -65,3 +67,5 @@ QString ConsolePrompter::saveFileName(const FileRequest &)
 {
     return {};
 }
+
+}  // namespace quillpad

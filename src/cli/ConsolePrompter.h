@@ -4,7 +4,9 @@
 // command line; without one it is asked on the terminal, and with no terminal it is
 // answered No.
 
-#include "Prompter.h"
+#include "store/Prompter.h"
+
+namespace quillpad {
 
 class ConsolePrompter final : public Prompter {
 public:
@@ -20,3 +22,5 @@ private:
     PromptButton askTerminal(const PromptMessage &box);
     PromptButton m_answer = PromptButton::None;
 };
+
+}  // namespace quillpad

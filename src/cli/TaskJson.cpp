@@ -1,11 +1,13 @@
-#include "TaskJson.h"
+#include "cli/TaskJson.h"
 
-#include "TaskTree.h"
-#include "pU_Funcs.h"
+#include "tasks/TaskTree.h"
+#include "store/pU_Funcs.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+namespace quillpad {
 
 namespace {
 
@@ -61,3 +63,5 @@ QByteArray TaskTreeText(const TaskTree &tree)
     }
     return text;
 }
+
+}  // namespace quillpad

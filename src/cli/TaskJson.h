@@ -3,6 +3,8 @@
 
 #include <QByteArray>
 
+namespace quillpad {
+
 class TaskTree;
 
 // {"count": <rows in the table>, "tasks": [...]}: every field of each task's record by
@@ -12,3 +14,5 @@ QByteArray TaskTreeJson(const TaskTree &tree, int count);
 // One line per task: the tid, [x] or [ ] for complete, the text on one line; sub-tasks
 // indented under their task.
 QByteArray TaskTreeText(const TaskTree &tree);
+
+}  // namespace quillpad

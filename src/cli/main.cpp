@@ -1,10 +1,12 @@
 // quillpad-cli: backup, restore, import and export of the task database, adding and
 // listing tasks, from the command line.
 
-#include "Commands.h"
-#include "ConsolePrompter.h"
+#include "cli/Commands.h"
+#include "cli/ConsolePrompter.h"
 
 #include <QCoreApplication>
+
+using namespace quillpad;
 
 int main(int argc, char *argv[])
 {

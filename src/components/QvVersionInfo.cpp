@@ -1,10 +1,12 @@
-#include "QvVersionInfo.h"
+#include "components/QvVersionInfo.h"
 
-#include "AppError.h"
-#include "VersionValues.h"
+#include "store/AppError.h"
+#include "components/VersionValues.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+
+namespace quillpad {
 
 const char *const TQvVersionInfo::Keys[ValueCount] = {
     "CompanyName",   "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
@@ -60,3 +62,5 @@ QString TQvVersionInfo::GetValue(int index) const
         throw AppError(QStringLiteral("List index out of bounds (%1)").arg(index));
     return m_values.at(index);
 }
+
+}  // namespace quillpad

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace quillpad {
+
 class TQvVersionInfo {
 public:
     enum Index {
@@ -36,3 +38,5 @@ private:
     QStringList m_values;
     bool m_available = false;
 };
+
+}  // namespace quillpad

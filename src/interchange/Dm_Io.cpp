@@ -1,12 +1,12 @@
-#include "Dm_Io.h"
+#include "interchange/Dm_Io.h"
 
-#include "AppError.h"
-#include "Connection.h"
-#include "QvxDocument.h"
-#include "ReplaceQuestion.h"
-#include "TaskInfo.h"
-#include "pU_Funcs.h"
-#include "pU_XmlTry.h"
+#include "store/AppError.h"
+#include "store/Connection.h"
+#include "interchange/QvxDocument.h"
+#include "interchange/ReplaceQuestion.h"
+#include "store/TaskInfo.h"
+#include "store/pU_Funcs.h"
+#include "interchange/pU_XmlTry.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -16,6 +16,8 @@
 #include <vector>
 
 #include <new>
+
+namespace quillpad {
 
 namespace {
 
@@ -395,3 +397,5 @@ bool TIoDm::ImportDatabaseFrom(const QString &fileName)
 {
     return ReadFile(fileName, Mode::Import);
 }
+
+}  // namespace quillpad

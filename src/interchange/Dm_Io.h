@@ -10,10 +10,12 @@
 // Restore and import write in batches: what was stored before an error or an Abort
 // stays stored, and nothing is held locked while a question waits for its answer.
 
-#include "Prompter.h"
-#include "Query.h"
+#include "store/Prompter.h"
+#include "store/Query.h"
 
 #include <QString>
+
+namespace quillpad {
 
 class Connection;
 
@@ -47,3 +49,5 @@ private:
     Connection &m_connection;
     Query ADOQuery1;
 };
+
+}  // namespace quillpad

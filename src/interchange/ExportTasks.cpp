@@ -1,12 +1,14 @@
-#include "ExportTasks.h"
+#include "interchange/ExportTasks.h"
 
-#include "AppError.h"
-#include "Dm_Io.h"
-#include "Prompter.h"
-#include "QvxDocument.h"
-#include "TaskTree.h"
-#include "pU_Funcs.h"
-#include "pU_XmlTry.h"
+#include "store/AppError.h"
+#include "interchange/Dm_Io.h"
+#include "store/Prompter.h"
+#include "interchange/QvxDocument.h"
+#include "tasks/TaskTree.h"
+#include "store/pU_Funcs.h"
+#include "interchange/pU_XmlTry.h"
+
+namespace quillpad {
 
 bool ExportTasksXml(const QString &fileName, const QList<TaskNode *> &selected)
 {
@@ -41,3 +43,5 @@ void ExportSelectedTasks(const QList<TaskNode *> &selected)
         return;
     ExportTasksXml(fileName, selected);
 }
+
+}  // namespace quillpad

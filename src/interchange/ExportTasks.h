@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+namespace quillpad {
+
 struct TaskNode;
 
 // Writes the selected nodes (siblings, in tree order) to the file: each as a top-level
@@ -14,3 +16,5 @@ bool ExportTasksXml(const QString &fileName, const QList<TaskNode *> &selected);
 // The Export command: "Please select a task!" without a selection, otherwise the save
 // dialog and then the export.
 void ExportSelectedTasks(const QList<TaskNode *> &selected);
+
+}  // namespace quillpad

@@ -1,6 +1,6 @@
-#include "QvxContainer.h"
+#include "interchange/QvxContainer.h"
 
-#include "AppError.h"
+#include "store/AppError.h"
 
 #include <QIODevice>
 #include <QtEndian>
@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+
+namespace quillpad {
 
 namespace {
 
@@ -137,3 +139,5 @@ QByteArray ReadQvxContainer(QIODevice &in)
         throw NotAContainer(QStringLiteral("the data is shorter than the stored length"));
     return xml;
 }
+
+}  // namespace quillpad

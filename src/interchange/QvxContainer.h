@@ -7,6 +7,8 @@
 
 class QIODevice;
 
+namespace quillpad {
+
 // Writes the length and the compressed text to the device. Raises AppError when the
 // device refuses the data.
 void WriteQvxContainer(QIODevice &out, QByteArrayView xml);
@@ -16,3 +18,5 @@ void WriteQvxContainer(QIODevice &out, QByteArrayView xml);
 // stream, or a stream that inflates to fewer bytes than stored. Memory grows with the
 // inflated data, never with what the header claims.
 QByteArray ReadQvxContainer(QIODevice &in);
+
+}  // namespace quillpad

@@ -1,16 +1,18 @@
-#include "QvxDocument.h"
+#include "interchange/QvxDocument.h"
 
-#include "AppError.h"
-#include "Clock.h"
-#include "QvVersionInfo.h"
-#include "Query.h"
-#include "TaskInfo.h"
-#include "pU_Funcs.h"
-#include "pU_XmlTry.h"
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "components/QvVersionInfo.h"
+#include "store/Query.h"
+#include "store/TaskInfo.h"
+#include "store/pU_Funcs.h"
+#include "interchange/pU_XmlTry.h"
 
 #include <QRegularExpression>
 
 #include <new>
+
+namespace quillpad {
 
 namespace Qvx {
 
@@ -181,3 +183,5 @@ QString ReadContent(const QString &value)
 }
 
 }  // namespace Qvx
+
+}  // namespace quillpad

@@ -3,7 +3,7 @@
 // "task" and "memo" elements with their attributes in writing order, and how each value
 // is written and read back.
 
-#include "DateTime.h"
+#include "store/DateTime.h"
 
 #include <QString>
 
@@ -12,6 +12,8 @@
 #include <vector>
 
 #include <pugixml.hpp>
+
+namespace quillpad {
 
 class Txmltry;
 class Query;
@@ -63,3 +65,5 @@ TDateTime ReadTime(const QString &value, int bias);
 QString ReadContent(const QString &value);
 
 }  // namespace Qvx
+
+}  // namespace quillpad

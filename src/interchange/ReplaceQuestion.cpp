@@ -1,7 +1,9 @@
-#include "ReplaceQuestion.h"
+#include "interchange/ReplaceQuestion.h"
 
-#include "DateText.h"
-#include "pU_Funcs.h"
+#include "store/DateText.h"
+#include "store/pU_Funcs.h"
+
+namespace quillpad {
 
 PromptMessage ReplacePrompt(const ReplaceQuestion &question)
 {
@@ -28,3 +30,5 @@ PromptButton AskReplace(const ReplaceQuestion &question)
 {
     return Prompter::instance().message(ReplacePrompt(question));
 }
+
+}  // namespace quillpad

@@ -3,10 +3,12 @@
 // desktop shows it as its own dialog; the texts also travel as one line for prompters
 // without windows.
 
-#include "DateTime.h"
-#include "Prompter.h"
+#include "store/DateTime.h"
+#include "store/Prompter.h"
 
 #include <QString>
+
+namespace quillpad {
 
 struct ReplaceQuestion {
     QString kind;  // "memo" or "task"
@@ -22,3 +24,5 @@ PromptMessage ReplacePrompt(const ReplaceQuestion &question);
 
 // Yes, All, No or Abort; Cancel when the window is closed.
 PromptButton AskReplace(const ReplaceQuestion &question);
+
+}  // namespace quillpad

@@ -1,14 +1,16 @@
-#include "pU_XmlTry.h"
+#include "interchange/pU_XmlTry.h"
 
-#include "AppError.h"
-#include "QvxContainer.h"
-#include "pU_Funcs.h"
+#include "store/AppError.h"
+#include "interchange/QvxContainer.h"
+#include "store/pU_Funcs.h"
 
 #include <QFile>
 #include <QSaveFile>
 
 #include <cstring>
 #include <new>
+
+namespace quillpad {
 
 namespace {
 
@@ -218,3 +220,5 @@ void Txmltry::ReportAbsent(const QString &path, const QString &name) const
 {
     ErrorBox(path + QStringLiteral(": ") + name + QStringLiteral(" not Exist !"));
 }
+
+}  // namespace quillpad

@@ -20,6 +20,8 @@
 
 #include <memory>
 
+namespace quillpad {
+
 class Txmltry {
 public:
     Txmltry();
@@ -67,3 +69,5 @@ private:
     QByteArray m_source;  // the parsed text; the document points into it
     Cursor m_cursor;
 };
+
+}  // namespace quillpad

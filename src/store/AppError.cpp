@@ -1,8 +1,10 @@
-#include "AppError.h"
+#include "store/AppError.h"
 
-#include "Prompter.h"
+#include "store/Prompter.h"
 
 #include <new>
+
+namespace quillpad {
 
 QString StandardErrorText(const QString &message)
 {
@@ -39,3 +41,5 @@ void ReportCurrentException()
         ReportError(QStringLiteral("Unexpected error"));
     }
 }
+
+}  // namespace quillpad

@@ -6,6 +6,8 @@
 #include <exception>
 #include <utility>
 
+namespace quillpad {
+
 inline const QString ApplicationTitle = QStringLiteral("Ambrel Quillpad");
 
 class AppError : public std::exception {
@@ -42,3 +44,5 @@ bool RunGuarded(Handler &&handler) noexcept
         return false;
     }
 }
+
+}  // namespace quillpad

@@ -1,4 +1,6 @@
-#include "Clock.h"
+#include "store/Clock.h"
+
+namespace quillpad {
 
 namespace {
 SystemClock g_systemClock;
@@ -14,3 +16,5 @@ void Clock::install(Clock *clock)
 {
     g_clock = clock ? clock : &g_systemClock;
 }
+
+}  // namespace quillpad

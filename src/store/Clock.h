@@ -1,9 +1,11 @@
 #pragma once
 // The one source of "now" for the whole program, so that tests can set the time.
 
-#include "DateTime.h"
+#include "store/DateTime.h"
 
 #include <QDateTime>
+
+namespace quillpad {
 
 class Clock {
 public:
@@ -33,3 +35,5 @@ public:
 private:
     QDateTime m_now;
 };
+
+}  // namespace quillpad

@@ -1,6 +1,6 @@
-#include "Connection.h"
+#include "store/Connection.h"
 
-#include "AppError.h"
+#include "store/AppError.h"
 
 #include <QFileInfo>
 
@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <cstring>
+
+namespace quillpad {
 
 namespace {
 
@@ -198,3 +200,5 @@ void Transaction::commit()
     m_connection.commit();
     m_done = true;
 }
+
+}  // namespace quillpad

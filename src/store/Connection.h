@@ -1,11 +1,13 @@
 #pragma once
 // The task database: one SQLite file opened once and kept open for the whole run.
 
-#include "StatementCache.h"
+#include "store/StatementCache.h"
 
 #include <QString>
 
 struct sqlite3;
+
+namespace quillpad {
 
 class Connection {
 public:
@@ -56,3 +58,5 @@ private:
     Connection &m_connection;
     bool m_done = false;
 };
+
+}  // namespace quillpad

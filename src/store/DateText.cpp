@@ -1,7 +1,9 @@
-#include "DateText.h"
+#include "store/DateText.h"
 
 #include <QLocale>
 #include <QRegularExpression>
+
+namespace quillpad {
 
 QString ShortDateFormat()
 {
@@ -31,3 +33,5 @@ QString DateTimeText(TDateTime value)
         return ShortDateText(value);
     return ShortDateText(value) + QLatin1Char(' ') + QLocale::system().toString(time, LongTimeFormat());
 }
+
+}  // namespace quillpad

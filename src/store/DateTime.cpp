@@ -1,6 +1,8 @@
-#include "DateTime.h"
+#include "store/DateTime.h"
 
 #include <cmath>
+
+namespace quillpad {
 
 namespace {
 const QDate Epoch(1899, 12, 30);
@@ -76,3 +78,5 @@ bool SameDateTime(TDateTime a, TDateTime b)
 {
     return DateTimeToMs(a) == DateTimeToMs(b);
 }
+
+}  // namespace quillpad

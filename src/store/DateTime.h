@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QTime>
 
+namespace quillpad {
+
 using TDateTime = double;
 
 inline constexpr TDateTime ZeroDateTime = 0.0;
@@ -26,3 +28,5 @@ TDateTime MsToDateTime(qint64 ms);
 
 // Two date-times are the same when they fall in the same millisecond.
 bool SameDateTime(TDateTime a, TDateTime b);
+
+}  // namespace quillpad

@@ -1,11 +1,13 @@
-#include "Paths.h"
+#include "store/Paths.h"
 
-#include "AppError.h"
+#include "store/AppError.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+namespace quillpad {
 
 namespace {
 
@@ -57,3 +59,5 @@ QString TempFolder()
 }
 
 }  // namespace Paths
+
+}  // namespace quillpad

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+namespace quillpad {
+
 namespace Paths {
 
 QString ProgramFolder();
@@ -19,3 +21,5 @@ QString TempFolder();
 inline constexpr const char *DataFolderVariable = "QUILLPAD_HOME";
 
 }  // namespace Paths
+
+}  // namespace quillpad

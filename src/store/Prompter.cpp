@@ -1,6 +1,8 @@
-#include "Prompter.h"
+#include "store/Prompter.h"
 
 #include <cstdio>
+
+namespace quillpad {
 
 namespace {
 StderrPrompter g_stderrPrompter;
@@ -93,3 +95,5 @@ QString StderrPrompter::saveFileName(const FileRequest &)
 {
     return {};
 }
+
+}  // namespace quillpad

@@ -3,11 +3,13 @@
 // the desktop shows real dialogs, the command-line companion writes to stderr and
 // tests answer from a script.
 
-#include "DateTime.h"
+#include "store/DateTime.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+namespace quillpad {
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
 
@@ -111,3 +113,5 @@ public:
 
     static QString oneLineReport(const PromptMessage &box);
 };
+
+}  // namespace quillpad

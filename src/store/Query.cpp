@@ -1,11 +1,13 @@
-#include "Query.h"
+#include "store/Query.h"
 
-#include "AppError.h"
-#include "Connection.h"
+#include "store/AppError.h"
+#include "store/Connection.h"
 
 #include <sqlite3.h>
 
 #include <cmath>
+
+namespace quillpad {
 
 namespace {
 
@@ -440,3 +442,5 @@ void Query::Field::setNull() const
 {
     set(std::monostate{});
 }
+
+}  // namespace quillpad

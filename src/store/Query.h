@@ -4,8 +4,8 @@
 // integer or date-time; a null column reads as empty text, false, 0 or the zero
 // date-time.
 
-#include "DateTime.h"
-#include "StatementCache.h"
+#include "store/DateTime.h"
+#include "store/StatementCache.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,8 +13,11 @@
 #include <variant>
 #include <vector>
 
-class Connection;
 struct sqlite3_stmt;
+
+namespace quillpad {
+
+class Connection;
 
 class Query {
 public:
@@ -104,3 +107,5 @@ private:
     int m_keyIndex = -1;
     int m_rowsAffected = 0;
 };
+
+}  // namespace quillpad

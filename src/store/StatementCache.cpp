@@ -1,10 +1,12 @@
-#include "StatementCache.h"
+#include "store/StatementCache.h"
 
-#include "AppError.h"
+#include "store/AppError.h"
 
 #include <sqlite3.h>
 
 #include <cctype>
+
+namespace quillpad {
 
 namespace {
 
@@ -167,3 +169,5 @@ void StatementCache::clear() noexcept
     m_idle.clear();
     m_idleCount = 0;
 }
+
+}  // namespace quillpad

@@ -13,6 +13,8 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace quillpad {
+
 // Replaces the single-quoted literals of a select, insert, update or delete with "?"
 // and collects their values (quotes undoubled). False for any other statement, or one
 // without literals, which is then prepared as written.
@@ -60,3 +62,5 @@ private:
     int m_idleCount = 0;
     QHash<QByteArray, QByteArray> m_writeTexts;
 };
+
+}  // namespace quillpad

@@ -1,6 +1,8 @@
-#include "TaskInfo.h"
+#include "store/TaskInfo.h"
 
-#include "Query.h"
+#include "store/Query.h"
+
+namespace quillpad {
 
 TaskReader::TaskReader(Query &query)
     : m_query(query),
@@ -40,3 +42,5 @@ TTaskInfo TaskReader::read() const
     info.dueTime = m_query.field(m_dueTime).asDateTime();
     return info;
 }
+
+}  // namespace quillpad

@@ -1,9 +1,11 @@
 #pragma once
 // The record each node of the task tree carries; its fields mirror the tasks table.
 
-#include "DateTime.h"
+#include "store/DateTime.h"
 
 #include <QString>
+
+namespace quillpad {
 
 class Query;
 
@@ -41,3 +43,5 @@ private:
     int m_textColor, m_backgroundColor;
     int m_createTime, m_editTime, m_checkTime, m_alarmTime, m_dueTime;
 };
+
+}  // namespace quillpad

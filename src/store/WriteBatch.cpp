@@ -1,6 +1,8 @@
-#include "WriteBatch.h"
+#include "store/WriteBatch.h"
 
-#include "Connection.h"
+#include "store/Connection.h"
+
+namespace quillpad {
 
 WriteBatch::WriteBatch(Connection &connection) : m_connection(connection)
 {
@@ -29,3 +31,5 @@ void WriteBatch::commit()
     m_open = false;
     m_connection.commit();
 }
+
+}  // namespace quillpad

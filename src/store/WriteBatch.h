@@ -1,4 +1,7 @@
 #pragma once
+
+namespace quillpad {
+
 // Gathers the single statements of one user action (Expand All over thousands of
 // tasks, say) into one commit, so they cost one disk flush instead of one each. It
 // never rolls back: what was written before an error stays written, just as if every
@@ -19,3 +22,5 @@ private:
     Connection &m_connection;
     bool m_open = false;
 };
+
+}  // namespace quillpad

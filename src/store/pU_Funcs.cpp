@@ -1,14 +1,16 @@
-#include "pU_Funcs.h"
+#include "store/pU_Funcs.h"
 
-#include "AppError.h"
-#include "Clock.h"
-#include "Prompter.h"
-#include "Query.h"
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "store/Prompter.h"
+#include "store/Query.h"
 
 #include <QUuid>
 
 #include <cstdio>
 #include <ctime>
+
+namespace quillpad {
 
 namespace {
 
@@ -228,3 +230,5 @@ QString NewGuid()
 {
     return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
 }
+
+}  // namespace quillpad

@@ -2,9 +2,11 @@
 // Helpers every part of the program uses: the message boxes, the query operations,
 // text flattening and the ISO-8601 time text.
 
-#include "DateTime.h"
+#include "store/DateTime.h"
 
 #include <QString>
+
+namespace quillpad {
 
 class Query;
 
@@ -42,3 +44,5 @@ TDateTime IsoToDateTime(const QString &text, int bias);
 
 // A new task id: a GUID in braces, upper-case, 38 characters.
 QString NewGuid();
+
+}  // namespace quillpad

@@ -1,8 +1,10 @@
-#include "TaskLoading.h"
+#include "tasks/TaskLoading.h"
 
-#include "Query.h"
-#include "TaskTree.h"
-#include "pU_Funcs.h"
+#include "store/Query.h"
+#include "tasks/TaskTree.h"
+#include "store/pU_Funcs.h"
+
+namespace quillpad {
 
 int CountTasks(Query &query)
 {
@@ -54,3 +56,5 @@ QString IncompleteTasksSummary(Query &query, int hintSize)
     query.close();
     return text;
 }
+
+}  // namespace quillpad

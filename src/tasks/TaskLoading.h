@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace quillpad {
+
 class Query;
 class TaskTree;
 
@@ -20,3 +22,5 @@ void LoadTaskTree(TaskTree &tree, Query &topLevel, Query &subTasks);
 // characters plus "...", then " ..." after the fourth, or "None" when there are none.
 // Lines are separated by a single CR. Covers every incomplete row of the table.
 QString IncompleteTasksSummary(Query &query, int hintSize);
+
+}  // namespace quillpad

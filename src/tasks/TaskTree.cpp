@@ -1,11 +1,13 @@
-#include "TaskTree.h"
+#include "tasks/TaskTree.h"
 
-#include "AppError.h"
+#include "store/AppError.h"
 
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <cstring>
+
+namespace quillpad {
 
 namespace {
 
@@ -303,3 +305,5 @@ void TaskTree::sort(bool ascending)
         Renumber(root->children);
     }
 }
+
+}  // namespace quillpad

@@ -3,12 +3,14 @@
 // per-node visibility where hidden siblings keep their positions. Views adapt it; the
 // command-line companion reads it as it is.
 
-#include "TaskInfo.h"
+#include "store/TaskInfo.h"
 
 #include <QString>
 
 #include <memory>
 #include <vector>
+
+namespace quillpad {
 
 struct TaskNode {
     TTaskInfo info;
@@ -105,3 +107,5 @@ private:
 // Byte order of the texts with the letters a-z taken as A-Z and nothing else folded.
 // Negative, zero or positive, as the first differs from the second.
 int CompareTaskText(const QString &a, const QString &b);
+
+}  // namespace quillpad

@@ -1,9 +1,11 @@
-#include "TaskWrites.h"
+#include "tasks/TaskWrites.h"
 
-#include "AppError.h"
-#include "Clock.h"
-#include "Query.h"
-#include "pU_Funcs.h"
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "store/Query.h"
+#include "store/pU_Funcs.h"
+
+namespace quillpad {
 
 namespace {
 
@@ -101,3 +103,5 @@ void StoreTaskDue(Query &query, TTaskInfo &info, bool enabled, TDateTime date)
 {
     StoreFlagAndTime(query, info, u"dueFlag", u"dueTime", &TTaskInfo::dueFlag, &TTaskInfo::dueTime, enabled, date);
 }
+
+}  // namespace quillpad

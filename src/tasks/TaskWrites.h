@@ -3,9 +3,11 @@
 // new check state. Each is one insert or one single-row edit; the record changes only
 // once the row is written, so a failed write leaves the record as the row still is.
 
-#include "TaskInfo.h"
+#include "store/TaskInfo.h"
 
 #include <QString>
+
+namespace quillpad {
 
 class Query;
 
@@ -29,3 +31,5 @@ void StoreTaskDue(Query &query, TTaskInfo &info, bool enabled, TDateTime date);
 
 // Opens a task's row for a single-row edit; false when the row is gone.
 bool OpenTaskRow(Query &query, const QString &tid);
+
+}  // namespace quillpad

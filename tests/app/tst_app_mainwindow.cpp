@@ -1,12 +1,14 @@
 // The main window's creation: a step that fails is reported once and creation stops.
 
-#include "Fm_Main.h"
-#include "ScriptedPrompter.h"
-#include "TestDataFolder.h"
+#include "app/Fm_Main.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDataFolder.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTest>
+
+using namespace quillpad;
 
 class TestAppMainWindow : public QObject {
     Q_OBJECT

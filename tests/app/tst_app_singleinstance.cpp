@@ -2,7 +2,7 @@
 // message; sockets left by dead copies; garbage and silence on the channel; the lock held
 // for the run; and the real program started twice.
 
-#include "SingleInstance.h"
+#include "components/SingleInstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,6 +23,8 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+using namespace quillpad;
 
 using Message = SingleInstance::Message;
 using ListenResult = SingleInstance::ListenResult;

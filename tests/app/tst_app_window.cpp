@@ -1,10 +1,10 @@
 // End to end: the real program under an X server, looked at as a person would, by
 // rules about what the screen shows rather than by exact pixels.
 
-#include "Connection.h"
-#include "Query.h"
-#include "TaskInfo.h"
-#include "pU_Funcs.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "store/TaskInfo.h"
+#include "store/pU_Funcs.h"
 
 #include <QApplication>
 #include <QImage>
@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace quillpad;
 
 namespace {
 

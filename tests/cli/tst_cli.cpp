@@ -1,10 +1,10 @@
 // quillpad-cli as a user runs it: a separate process on a data folder of its own.
 
-#include "Connection.h"
-#include "Query.h"
-#include "SingleInstance.h"
-#include "pU_Funcs.h"
-#include "pU_XmlTry.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "components/SingleInstance.h"
+#include "store/pU_Funcs.h"
+#include "interchange/pU_XmlTry.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace quillpad;
 
 namespace {
 

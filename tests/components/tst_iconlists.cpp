@@ -1,6 +1,6 @@
 // The icon lists, and the program's own bitmaps, sound and icon files.
 
-#include "IconLists.h"
+#include "components/ui/IconLists.h"
 
 #include <QFile>
 #include <QImage>
@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QTest>
 #include <QtEndian>
+
+using namespace quillpad;
 
 namespace {
 

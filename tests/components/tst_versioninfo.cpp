@@ -1,11 +1,13 @@
 // The program's own version values, and what another file gives.
 
-#include "AppError.h"
-#include "QvVersionInfo.h"
+#include "store/AppError.h"
+#include "components/QvVersionInfo.h"
 
 #include <QCoreApplication>
 #include <QTemporaryFile>
 #include <QTest>
+
+using namespace quillpad;
 
 class TestVersionInfo : public QObject {
     Q_OBJECT

@@ -2,20 +2,22 @@
 // A fresh data folder with an open task database, a scripted Prompter, a clock that
 // stands still and a fixed zone, for the interchange tests.
 
-#include "Clock.h"
-#include "Connection.h"
-#include "Paths.h"
-#include "Query.h"
-#include "ScriptedPrompter.h"
-#include "TaskInfo.h"
-#include "TestDataFolder.h"
-#include "pU_Funcs.h"
-#include "pU_XmlTry.h"
+#include "store/Clock.h"
+#include "store/Connection.h"
+#include "store/Paths.h"
+#include "store/Query.h"
+#include "support/ScriptedPrompter.h"
+#include "store/TaskInfo.h"
+#include "support/TestDataFolder.h"
+#include "store/pU_Funcs.h"
+#include "interchange/pU_XmlTry.h"
 
 #include <QDateTime>
 #include <QStringList>
 
 #include <ctime>
+
+namespace quillpad {
 
 // Sets the process's zone with a POSIX TZ rule, so no zone database is needed.
 class ZoneScope {
@@ -180,3 +182,5 @@ private:
     ZoneScope m_zone;
     ManualClock m_clock;
 };
+
+}  // namespace quillpad

@@ -2,11 +2,13 @@
 // task list reloaded after a restore or an import that succeeded, and only then.
 
 #include "InterchangeFixture.h"
-#include "IoActions.h"
+#include "interchange/ui/IoActions.h"
 
 #include <QAction>
 #include <QFile>
 #include <QTest>
+
+using namespace quillpad;
 
 class TestIoActions : public QObject {
     Q_OBJECT

@@ -1,12 +1,14 @@
 // The interchange document: its template and root, the element writers, and how each
 // kind of value is read back.
 
-#include "AppError.h"
+#include "store/AppError.h"
 #include "InterchangeFixture.h"
-#include "QvVersionInfo.h"
-#include "QvxDocument.h"
+#include "components/QvVersionInfo.h"
+#include "interchange/QvxDocument.h"
 
 #include <QTest>
+
+using namespace quillpad;
 
 class TestInterchangeDocument : public QObject {
     Q_OBJECT

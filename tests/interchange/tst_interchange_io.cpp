@@ -1,13 +1,13 @@
 // Export, backup, restore and import against a real database file.
 
-#include "DateText.h"
-#include "Dm_Io.h"
-#include "ExportTasks.h"
+#include "store/DateText.h"
+#include "interchange/Dm_Io.h"
+#include "interchange/ExportTasks.h"
 #include "InterchangeFixture.h"
-#include "QvxContainer.h"
-#include "QvxDocument.h"
-#include "TaskLoading.h"
-#include "TaskTree.h"
+#include "interchange/QvxContainer.h"
+#include "interchange/QvxDocument.h"
+#include "tasks/TaskLoading.h"
+#include "tasks/TaskTree.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -15,6 +15,8 @@
 #include <QtEndian>
 
 #include <zlib.h>
+
+using namespace quillpad;
 
 namespace {
 

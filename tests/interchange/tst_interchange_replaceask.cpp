@@ -1,13 +1,15 @@
 // The "Confirm Replace" dialog and how the desktop's Prompter shows it.
 
-#include "Dlg_ReplaceAsk.h"
-#include "WidgetPrompter.h"
+#include "interchange/ui/Dlg_ReplaceAsk.h"
+#include "app/WidgetPrompter.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+using namespace quillpad;
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The comma-path helper: paths, attributes, and the compressed file it reads and writes.
 
-#include "AppError.h"
-#include "ScriptedPrompter.h"
-#include "pU_XmlTry.h"
+#include "store/AppError.h"
+#include "support/ScriptedPrompter.h"
+#include "interchange/pU_XmlTry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,6 +10,8 @@
 #include <QtEndian>
 
 #include <zlib.h>
+
+using namespace quillpad;
 
 namespace {
 

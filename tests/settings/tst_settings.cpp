@@ -1,16 +1,18 @@
 // The settings file: the value encodings, the INI rules, writes that keep the rest of
 // the file, refused writes, and the start-up read.
 
-#include "AppError.h"
-#include "Clock.h"
-#include "IniFile.h"
-#include "LoadSettings.h"
-#include "TestDataFolder.h"
-#include "pU_Funcs.h"
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "app/settings/IniFile.h"
+#include "app/settings/LoadSettings.h"
+#include "support/TestDataFolder.h"
+#include "store/pU_Funcs.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
+
+using namespace quillpad;
 
 namespace {
 

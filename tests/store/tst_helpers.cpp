@@ -1,15 +1,17 @@
 // Date-time arithmetic, the ISO time text, text helpers, the boxes and the error report.
 
-#include "AppError.h"
-#include "Clock.h"
-#include "DateTime.h"
-#include "ScriptedPrompter.h"
-#include "pU_Funcs.h"
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "store/DateTime.h"
+#include "support/ScriptedPrompter.h"
+#include "store/pU_Funcs.h"
 
 #include <QRegularExpression>
 #include <QTest>
 
 #include <ctime>
+
+using namespace quillpad;
 
 namespace {
 

@@ -1,18 +1,20 @@
 // The task database: creation, refusal to touch what is not ours, the statements the
 // program sends, single-row edit and insert, and the indexes behind the hot queries.
 
-#include "AppError.h"
-#include "Connection.h"
-#include "Query.h"
-#include "TaskInfo.h"
-#include "TestDataFolder.h"
-#include "pU_Funcs.h"
+#include "store/AppError.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "store/TaskInfo.h"
+#include "support/TestDataFolder.h"
+#include "store/pU_Funcs.h"
 
 #include <QFile>
 #include <QTest>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+
+using namespace quillpad;
 
 namespace {
 

@@ -3,10 +3,12 @@
 // script. Unscripted messages answer as if the box were closed; unscripted file
 // requests answer "cancelled".
 
-#include "Prompter.h"
+#include "store/Prompter.h"
 
 #include <QList>
 #include <QQueue>
+
+namespace quillpad {
 
 class ScriptedPrompter final : public Prompter {
     template <typename Choice>
@@ -72,3 +74,5 @@ public:
     QQueue<PromptButton> answers;
     QQueue<QString> fileNames;
 };
+
+}  // namespace quillpad

@@ -1,10 +1,12 @@
 #pragma once
 // A fresh data folder for one test, set as QUILLPAD_HOME and removed afterwards.
 
-#include "Paths.h"
+#include "store/Paths.h"
 
 #include <QTemporaryDir>
 #include <QtGlobal>
+
+namespace quillpad {
 
 class TestDataFolder {
 public:
@@ -16,3 +18,5 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+}  // namespace quillpad

@@ -1,24 +1,26 @@
 #pragma once
 // A task list in a main window over a fresh database, built as the program builds it.
 
-#include "Connection.h"
-#include "DateText.h"
-#include "FrameMessages.h"
-#include "Fr_qvTasks.h"
-#include "LoadSettings.h"
-#include "Query.h"
-#include "ScriptedPrompter.h"
-#include "TaskTreeModel.h"
-#include "TaskTreeView.h"
-#include "TestDataFolder.h"
-#include "pU_Funcs.h"
+#include "store/Connection.h"
+#include "store/DateText.h"
+#include "tasks/ui/FrameMessages.h"
+#include "tasks/ui/Fr_qvTasks.h"
+#include "app/settings/LoadSettings.h"
+#include "store/Query.h"
+#include "support/ScriptedPrompter.h"
+#include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTreeView.h"
+#include "support/TestDataFolder.h"
+#include "store/pU_Funcs.h"
 
-#include "TaskTextEditor.h"
+#include "tasks/ui/TaskTextEditor.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
+
+namespace quillpad {
 
 namespace frame_fixture {
 
@@ -182,3 +184,5 @@ public:
 
 }  // namespace frame_fixture
 using namespace frame_fixture;
+
+}  // namespace quillpad

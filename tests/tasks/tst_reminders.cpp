@@ -1,11 +1,13 @@
 // Reminders, due dates and colours set on the selected tasks, and the reminder check
 // ringing due reminders one at a time in tree order. Time comes from a manual clock.
 
-#include "Clock.h"
+#include "store/Clock.h"
 #include "FrameFixture.h"
 
 #include <QAction>
 #include <QTest>
+
+using namespace quillpad;
 
 namespace {
 

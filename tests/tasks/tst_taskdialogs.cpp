@@ -2,16 +2,16 @@
 // with its snooze choices and sound, "Set Due Date" and "Set Color", each also as the
 // desktop's Prompter shows it.
 
-#include "AlarmSound.h"
-#include "Clock.h"
-#include "Dlg_ColorSet.h"
-#include "Dlg_DueSet.h"
-#include "Dlg_ReminderSet.h"
-#include "Dlg_taskReminder.h"
-#include "ScriptedPrompter.h"
-#include "SnoozeChoices.h"
-#include "StoredColor.h"
-#include "WidgetPrompter.h"
+#include "tasks/ui/dialogs/AlarmSound.h"
+#include "store/Clock.h"
+#include "tasks/ui/dialogs/Dlg_ColorSet.h"
+#include "tasks/ui/dialogs/Dlg_DueSet.h"
+#include "tasks/ui/dialogs/Dlg_ReminderSet.h"
+#include "tasks/ui/dialogs/Dlg_taskReminder.h"
+#include "support/ScriptedPrompter.h"
+#include "tasks/ui/dialogs/SnoozeChoices.h"
+#include "tasks/StoredColor.h"
+#include "app/WidgetPrompter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,6 +26,8 @@
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
+
+using namespace quillpad;
 
 namespace {
 

@@ -1,16 +1,18 @@
 // Adding, editing, completing and deleting tasks, driven through the list with real
 // key events, and what each leaves in the database.
 
-#include "Clock.h"
+#include "store/Clock.h"
 #include "FrameFixture.h"
-#include "IniFile.h"
-#include "TaskTextEditor.h"
+#include "app/settings/IniFile.h"
+#include "tasks/ui/TaskTextEditor.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
+
+using namespace quillpad;
 
 namespace {
 

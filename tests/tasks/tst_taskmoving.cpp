@@ -2,12 +2,14 @@
 // Select All and Deselect; and what each leaves in the database.
 
 #include "FrameFixture.h"
-#include "IniFile.h"
+#include "app/settings/IniFile.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QMenu>
 #include <QTest>
+
+using namespace quillpad;
 
 namespace {
 

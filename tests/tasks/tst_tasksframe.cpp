@@ -1,9 +1,9 @@
 // The task list frame driven offscreen: loading, the tip panel, the tray summary, the
 // view range, the search box and the rows' text, font, icon and height.
 
-#include "Clock.h"
+#include "store/Clock.h"
 #include "FrameFixture.h"
-#include "IniFile.h"
+#include "app/settings/IniFile.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+
+using namespace quillpad;
 
 class TestTasksFrame : public QObject {
     Q_OBJECT

@@ -1,15 +1,17 @@
 // The task tree as data: loading from the table, the tray summary, the view filter,
 // the sort order, and sibling positions through changes.
 
-#include "AppError.h"
-#include "Connection.h"
-#include "Query.h"
-#include "TaskLoading.h"
-#include "TaskTree.h"
-#include "TestDataFolder.h"
-#include "pU_Funcs.h"
+#include "store/AppError.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "tasks/TaskLoading.h"
+#include "tasks/TaskTree.h"
+#include "support/TestDataFolder.h"
+#include "store/pU_Funcs.h"
 
 #include <QTest>
+
+using namespace quillpad;
 
 namespace {
 

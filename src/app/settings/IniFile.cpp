@@ -1,9 +1,11 @@
-#include "IniFile.h"
+#include "app/settings/IniFile.h"
 
-#include "AppError.h"
+#include "store/AppError.h"
 
 #include <QFile>
 #include <QSaveFile>
+
+namespace quillpad {
 
 namespace {
 
@@ -174,3 +176,5 @@ void IniFile::save() const
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }
+
+}  // namespace quillpad

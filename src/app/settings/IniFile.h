@@ -6,10 +6,12 @@
 //
 // Open one at the moment of use; it reads the file when it is made.
 
-#include "SettingsKeys.h"
+#include "app/settings/SettingsKeys.h"
 
 #include <QString>
 #include <QStringList>
+
+namespace quillpad {
 
 class IniFile {
 public:
@@ -56,3 +58,5 @@ private:
 
 // Parses an integer setting by the rules above; false when it is not a number that fits.
 bool ParseIniInteger(const QString &text, int &value);
+
+}  // namespace quillpad

@@ -1,8 +1,10 @@
-#include "LoadSettings.h"
+#include "app/settings/LoadSettings.h"
 
-#include "Clock.h"
-#include "IniFile.h"
-#include "pU_Funcs.h"
+#include "store/Clock.h"
+#include "app/settings/IniFile.h"
+#include "store/pU_Funcs.h"
+
+namespace quillpad {
 
 void LoadSettings(StartupSettings &settings)
 {
@@ -17,3 +19,5 @@ void LoadSettings(StartupSettings &settings)
     }
     settings.runMinimizedEn = ini.read(SettingsKeys::RunMinimizedEn);
 }
+
+}  // namespace quillpad

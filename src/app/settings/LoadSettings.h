@@ -1,9 +1,11 @@
 #pragma once
 // The settings the main window copies into memory at start-up.
 
-#include "DateTime.h"
+#include "store/DateTime.h"
 
 #include <QString>
+
+namespace quillpad {
 
 struct StartupSettings {
     QString settingsPath;
@@ -20,3 +22,5 @@ struct StartupSettings {
 // A missing or empty "visitWeb" becomes now and is written back at once. A "visitWeb"
 // that is not a date-time raises, leaving it and runMinimizedEn as they were.
 void LoadSettings(StartupSettings &settings);
+
+}  // namespace quillpad

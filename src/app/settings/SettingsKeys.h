@@ -1,4 +1,7 @@
 #pragma once
+
+namespace quillpad {
+
 // Every key the program keeps in qvConf.ini, with its section and default.
 
 struct IntegerKey {
@@ -50,3 +53,5 @@ inline constexpr FormKey FormBottom{"Bottom"};
 inline constexpr FormKey FormMaximized{"Maximized"};
 
 }  // namespace SettingsKeys
+
+}  // namespace quillpad

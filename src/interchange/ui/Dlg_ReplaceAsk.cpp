@@ -1,4 +1,4 @@
-#include "Dlg_ReplaceAsk.h"
+#include "interchange/ui/Dlg_ReplaceAsk.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+namespace quillpad {
 
 namespace {
 
@@ -127,3 +129,5 @@ PromptButton TReplaceAskDlg::Ask(const PromptMessage &box, QWidget *parent)
     dialog.exec();
     return dialog.answer();
 }
+
+}  // namespace quillpad

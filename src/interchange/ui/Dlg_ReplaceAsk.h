@@ -4,12 +4,14 @@
 // Neither Enter nor Esc has a button of its own: Enter presses the focused button, Esc
 // does nothing.
 
-#include "Prompter.h"
+#include "store/Prompter.h"
 
 #include <QDialog>
 
 class QLabel;
 class QPushButton;
+
+namespace quillpad {
 
 class TReplaceAskDlg : public QDialog {
     Q_OBJECT
@@ -43,3 +45,5 @@ private:
     QPushButton *AddButton(const QString &text, PromptButton result);
     PromptButton m_answer = PromptButton::Cancel;
 };
+
+}  // namespace quillpad

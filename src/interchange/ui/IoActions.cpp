@@ -1,9 +1,11 @@
-#include "IoActions.h"
+#include "interchange/ui/IoActions.h"
 
-#include "AppError.h"
-#include "Dm_Io.h"
+#include "store/AppError.h"
+#include "interchange/Dm_Io.h"
 
 #include <QAction>
+
+namespace quillpad {
 
 void ConnectIoActions(Connection &connection, QAction *backup, QAction *restore, QAction *import,
                       std::function<void()> reloadTasks)
@@ -24,3 +26,5 @@ void ConnectIoActions(Connection &connection, QAction *backup, QAction *restore,
         });
     });
 }
+
+}  // namespace quillpad

@@ -3,10 +3,15 @@
 
 #include <functional>
 
-class Connection;
 class QAction;
+
+namespace quillpad {
+
+class Connection;
 
 // Each command runs one TIoDm operation on the connection. After a restore or an import
 // that succeeded, reloadTasks runs so the task list is rebuilt from the database.
 void ConnectIoActions(Connection &connection, QAction *backup, QAction *restore, QAction *import,
                       std::function<void()> reloadTasks);
+
+}  // namespace quillpad

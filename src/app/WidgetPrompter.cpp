@@ -1,0 +1,115 @@
+#include "app/WidgetPrompter.h"
+
+#include "tasks/ui/dialogs/Dlg_ColorSet.h"
+#include "tasks/ui/dialogs/Dlg_DueSet.h"
+#include "tasks/ui/dialogs/Dlg_ReminderSet.h"
+#include "interchange/ui/Dlg_ReplaceAsk.h"
+#include "tasks/ui/dialogs/Dlg_taskReminder.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <map>
+
+namespace quillpad {
+
+namespace {
+
+QMessageBox::Icon ToIcon(PromptIcon icon)
+{
+    switch (icon) {
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::Warning: return QMessageBox::Warning;
+    case PromptIcon::Error: return QMessageBox::Critical;
+    case PromptIcon::Question: return QMessageBox::Question;
+    case PromptIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::ButtonRole ToRole(PromptButton button)
+{
+    switch (button) {
+    case PromptButton::Ok:
+    case PromptButton::Yes:
+    case PromptButton::All:
+    case PromptButton::YesToAll: return QMessageBox::AcceptRole;
+    case PromptButton::No:
+    case PromptButton::NoToAll: return QMessageBox::NoRole;
+    case PromptButton::Cancel:
+    case PromptButton::Abort: return QMessageBox::RejectRole;
+    default: break;
+    }
+    return QMessageBox::ActionRole;
+}
+
+}  // namespace
+
+PromptButton WidgetPrompter::message(const PromptMessage &box)
+{
+    if (box.form == PromptForm::ReplaceAsk)
+        return TReplaceAskDlg::Ask(box, QApplication::activeWindow());
+    QMessageBox dialog(ToIcon(box.icon), box.caption, box.text, QMessageBox::NoButton,
+                       QApplication::activeWindow());
+    dialog.setTextFormat(Qt::PlainText);
+    std::map<QAbstractButton *, PromptButton> answers;
+    const PromptButton defaultButton =
+        box.defaultButton != PromptButton::None ? box.defaultButton
+                                                : (box.buttons.isEmpty() ? PromptButton::None : box.buttons.front());
+    const PromptButton closeAnswer = box.closeAnswer();
+    for (PromptButton button : box.buttons) {
+        QPushButton *push = dialog.addButton(PromptButtonText(button), ToRole(button));
+        answers[push] = button;
+        if (button == defaultButton)
+            dialog.setDefaultButton(push);
+        if (button == closeAnswer)
+            dialog.setEscapeButton(push);
+    }
+    dialog.exec();
+    const auto found = answers.find(dialog.clickedButton());
+    return found != answers.end() ? found->second : closeAnswer;
+}
+
+QString WidgetPrompter::openFileName(const FileRequest &request)
+{
+    QString directory = request.directory;
+    if (!request.fileName.isEmpty())
+        directory = directory.isEmpty() ? request.fileName : directory + QLatin1Char('/') + request.fileName;
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption, directory, request.filter);
+}
+
+QString WidgetPrompter::saveFileName(const FileRequest &request)
+{
+    QFileDialog dialog(QApplication::activeWindow(), request.caption, request.directory, request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+bool WidgetPrompter::askReminder(ReminderChoice &choice)
+{
+    return TReminderSetDlg::Ask(choice, QApplication::activeWindow());
+}
+
+bool WidgetPrompter::askDueDate(DueDateChoice &choice)
+{
+    return TDueSetDlg::Ask(choice, QApplication::activeWindow());
+}
+
+bool WidgetPrompter::askColors(ColorChoice &choice)
+{
+    return TColorSetDlg::Ask(choice, QApplication::activeWindow());
+}
+
+AlarmAnswer WidgetPrompter::ringAlarm(const QString &text, const QString &soundPath)
+{
+    return TtaskReminderDlg::Ring(text, soundPath);
+}
+
+}  // namespace quillpad

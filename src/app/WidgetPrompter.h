@@ -1,0 +1,19 @@
+#pragma once
+// The desktop's Prompter: real message boxes, file dialogs and task dialogs.
+
+#include "store/Prompter.h"
+
+namespace quillpad {
+
+class WidgetPrompter final : public Prompter {
+public:
+    PromptButton message(const PromptMessage &box) override;
+    QString openFileName(const FileRequest &request) override;
+    QString saveFileName(const FileRequest &request) override;
+    bool askReminder(ReminderChoice &choice) override;
+    bool askDueDate(DueDateChoice &choice) override;
+    bool askColors(ColorChoice &choice) override;
+    AlarmAnswer ringAlarm(const QString &text, const QString &soundPath) override;
+};
+
+}  // namespace quillpad

@@ -1,0 +1,80 @@
+#pragma once
+// One running copy per user. The running copy listens on a local socket named after the
+// program and the user; a second start (or the command-line companion) connects to it,
+// sends one short line and goes away. QtCore + QtNetwork only, so the companion can send
+// too.
+//
+// The running copy also holds the lock "Ambrel-Quillpad-Mutex" for its whole run. Nothing
+// decides anything by that lock: the socket alone tells whether a copy runs.
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+namespace quillpad {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Message {
+        Activate,  // bring the window forward, also from the tray
+        Reload,    // the database changed behind the program's back
+    };
+    Q_ENUM(Message)
+
+    enum class ListenResult {
+        Listening,         // this is the running copy now
+        OtherCopyRunning,  // another copy took the name first: end this one
+        Failed,            // no channel (see errorString()); the program may run without
+    };
+    Q_ENUM(ListenResult)
+
+    static constexpr int DefaultTimeoutMs = 2000;
+    static constexpr int DefaultClientTimeoutMs = 5000;
+
+    // In the user's runtime folder (private to the user), else the temp folder.
+    static QString DefaultServerName();
+    static QString DefaultLockPath();
+
+    // Hands message to the running copy. True when a copy took it and said so; false at
+    // once when nobody listens. Blocks for at most about timeoutMs.
+    static bool SendToRunning(Message message, const QString &serverName = DefaultServerName(),
+                              int timeoutMs = DefaultTimeoutMs);
+
+    explicit SingleInstance(QString serverName = DefaultServerName(),
+                            QString lockPath = DefaultLockPath(), QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // Starts answering as the running copy. A socket left by a dead copy is removed only
+    // after nobody answered on it. Takes the mutex lock when listening.
+    ListenResult listen();
+
+    QString serverName() const { return m_serverName; }
+    QString errorString() const { return m_error; }
+
+    // How long a connected client may stay silent before it is dropped.
+    void setClientTimeout(int ms) { m_clientTimeoutMs = ms; }
+
+signals:
+    void activateRequested();
+    void reloadRequested();
+
+private:
+    void acceptClients();
+    void readClient(QLocalSocket *client);
+
+    QString m_serverName;
+    QString m_lockPath;
+    QString m_error;
+    int m_clientTimeoutMs = DefaultClientTimeoutMs;
+    QLocalServer *m_server = nullptr;
+    std::unique_ptr<QLockFile> m_mutex;
+};
+
+}  // namespace quillpad

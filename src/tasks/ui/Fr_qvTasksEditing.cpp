@@ -1,0 +1,293 @@
+// Adding, editing, completing and deleting tasks, and the keys of the tree. Every
+// change is written at once: one insert, one single-row edit or one statement.
+
+#include "tasks/ui/Fr_qvTasks.h"
+
+#include "store/AppError.h"
+#include "tasks/ui/FrameMessages.h"
+#include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTreeView.h"
+#include "tasks/TaskWrites.h"
+#include "store/WriteBatch.h"
+#include "store/pU_Funcs.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+namespace quillpad {
+
+void TqvTasksFrame::showAllIfCompleteOnly()
+{
+    // A new task is incomplete: under "View Complete" it could not be seen.
+    if (viewRangeIndex() == 1) {
+        setViewRangeIndex(0);
+        Comb_ViewRangeChange();
+    }
+}
+
+void TqvTasksFrame::startNewTask(TaskNode *parent)
+{
+    TTaskInfo info;
+    info.pid = parent ? parent->info.tid : RootPid;
+    TaskNode *node = nullptr;
+    changeTree([&] {
+        node = m_tree.append(std::move(info), parent);
+        if (parent)
+            parent->visible = true;  // a filtered-out parent shows for its new sub-task
+    });
+    FEditNode = node;
+    QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
+    UpdateActions();
+}
+
+void TqvTasksFrame::Action_TaskAddExecute()
+{
+    if (FEditNode)
+        return;
+    showAllIfCompleteOnly();
+    startNewTask(nullptr);
+}
+
+void TqvTasksFrame::Action_SubTaskAddExecute()
+{
+    if (FEditNode)
+        return;
+    showAllIfCompleteOnly();
+    TaskNode *parent = firstSelectedNode();
+    if (parent && !parent->isTopLevel())
+        parent = parent->parent;
+    if (!parent && !m_tree.isEmpty())
+        parent = m_tree.roots().back().get();
+    if (!parent) {
+        TipBox(QStringLiteral("Please select a task!"));
+        return;
+    }
+    startNewTask(parent);
+}
+
+void TqvTasksFrame::Action_TaskEditExecute()
+{
+    TaskNode *node = firstSelectedNode();
+    if (FEditNode || !node)
+        return;
+    FEditNode = node;
+    m_model->refresh(node);  // the row grows for the editor
+    QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
+    UpdateActions();
+}
+
+void TqvTasksFrame::beginEdit()
+{
+    if (!FEditNode)
+        return;
+    ShowTip(2);
+    TaskNode *node = FEditNode;
+    if (node->parent) {
+        const QModelIndex parent = m_model->indexOf(node->parent);
+        if (parent.isValid() && !VtTasks->isExpanded(parent))
+            VtTasks->setExpanded(parent, true);  // the expand handler stores it
+    }
+    const QModelIndex at = m_model->indexOf(node);
+    if (!at.isValid()) {
+        VtTasksEditCancelled(node);  // nowhere to open the editor: never leave the list locked
+        return;
+    }
+    m_model->refresh(node);
+    // The row gets the focus; the selection is left as it is (held keys must not toggle it).
+    VtTasks->selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+    VtTasks->scrollTo(at);
+    VtTasks->setFocus();
+    if (!VtTasks->openEditor(node))
+        VtTasksEditCancelled(node);
+}
+
+bool TqvTasksFrame::VtTasksEditing(TaskNode *node)
+{
+    if (FEditNode) {
+        UpdateActions();
+        return true;
+    }
+    // Every edit starts from a posted message, after the row has been measured anew.
+    FEditNode = node;
+    m_model->refresh(node);
+    QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
+    return false;
+}
+
+void TqvTasksFrame::editorClosed(TaskNode *node, bool cancelled, bool typed, const QString &text)
+{
+    if (cancelled) {
+        VtTasksEditCancelled(node);
+    } else {
+        if (typed)
+            RunGuarded([&] { VtTasksNewText(node, text); });
+        VtTasksEdited(node);
+    }
+    if (m_reloadPending && !FEditNode)
+        requestReload();
+}
+
+void TqvTasksFrame::VtTasksNewText(TaskNode *node, const QString &text)
+{
+    const QString content = TrimTaskText(text);
+    if (node->info.tid.isEmpty()) {
+        TTaskInfo info = node->info;
+        info.content = content;
+        try {
+            InsertNewTask(ADOQuery1, info);
+        } catch (...) {
+            // Nothing was stored; the text stays in the list, so nothing typed is lost.
+            m_tree.setContent(node, content);
+            throw;
+        }
+        const QString stored = info.content;
+        node->info = std::move(info);
+        m_tree.setContent(node, stored);
+    } else {
+        StoreTaskText(ADOQuery1, node->info, content);
+        m_tree.setContent(node, content);
+    }
+    ApplyViewFilter();
+    UpdateActions();
+}
+
+void TqvTasksFrame::VtTasksEdited(TaskNode *node)
+{
+    FEditNode = nullptr;
+    if (!node->info.tid.isEmpty() || !node->info.content.isEmpty()) {
+        m_model->refresh(node);
+        VtTasks->selectNodes({node}, node);
+        ShowTip(0);
+    } else {
+        QCoreApplication::postEvent(this, new FrameEvent(MsgDropNewNode, node));
+    }
+    UpdateActions();
+}
+
+void TqvTasksFrame::VtTasksEditCancelled(TaskNode *node)
+{
+    if (FEditNode)
+        FEditNode = nullptr;
+    if (!node->info.tid.isEmpty()) {
+        m_model->refresh(node);
+        ShowTip(0);
+    } else {
+        QCoreApplication::postEvent(this, new FrameEvent(MsgDropNewNode, node));
+    }
+    UpdateActions();
+}
+
+void TqvTasksFrame::dropNewNode(TaskNode *node)
+{
+    // Only a pending node that is still in the tree: a reload may have come between.
+    bool present = false;
+    m_tree.forEach([&](const TaskNode *each) { present = present || each == node; });
+    if (present && node->info.tid.isEmpty() && node != FEditNode)
+        changeTree([&] { m_tree.remove(node); });
+    ShowTip(0);
+}
+
+void TqvTasksFrame::Action_TaskDeleteExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    const QString what = selected.size() == 1 ? QStringLiteral("this task?") : QStringLiteral("these tasks?");
+    if (AskBox(QStringLiteral("Are you sure you want to delete ") + what) != 1)
+        return;
+    WriteBatch batch(*m_context.connection);  // one disk flush for the lot
+    std::vector<TaskNode *> deleted;
+    try {
+        for (TaskNode *node : selected) {
+            ExecSql(ADOQuery1, QStringLiteral("delete from tasks where tid=") + QuoteSql(node->info.tid));
+            ExecSql(ADOQuery1, QStringLiteral("delete from tasks where pid=") + QuoteSql(node->info.tid));
+            deleted.push_back(node);
+        }
+    } catch (...) {
+        // What was deleted leaves the list too; the rest stays as it is.
+        changeTree([&] { m_tree.removeMany(deleted); });  // with their sub-tasks
+        throw;
+    }
+    changeTree([&] { m_tree.removeMany(deleted); });
+    batch.commit();
+    ApplyViewFilter();
+    UpdateActions();
+}
+
+void TqvTasksFrame::VtTasksChecked(TaskNode *node, bool checked)
+{
+    if (node->info.tid.isEmpty())
+        return;  // a task being written for the first time has no row to tick yet
+    StoreTaskCheck(ADOQuery1, node->info, checked);
+    ApplyViewFilter();
+    UpdateActions();
+}
+
+void TqvTasksFrame::Action_TaskCompleteExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    const bool checked = !selected.front()->info.checkFlag;
+    // Each changed task is written as a check of its box would write it; the view is
+    // filtered once for all of them, and the writes share one disk flush.
+    WriteBatch batch(*m_context.connection);
+    bool changed = false;
+    try {
+        for (TaskNode *node : selected) {
+            if (node->info.checkFlag != checked && !node->info.tid.isEmpty()) {
+                StoreTaskCheck(ADOQuery1, node->info, checked);
+                changed = true;
+            }
+        }
+    } catch (...) {
+        ApplyViewFilter();
+        throw;
+    }
+    batch.commit();
+    if (changed)
+        ApplyViewFilter();
+    UpdateActions();
+}
+
+bool TqvTasksFrame::VtTasksKeyDown(QKeyEvent *event)
+{
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        (ctrl ? Action_SubTaskAdd : Action_TaskAdd)->trigger();
+        return true;
+    case Qt::Key_Delete:
+        Action_TaskDelete->trigger();
+        return true;
+    case Qt::Key_C:
+        if (!ctrl)
+            return false;
+        Action_CopyTask->trigger();
+        return true;
+    case Qt::Key_V:
+        if (!ctrl)
+            return false;
+        Action_PasteTask->trigger();
+        return true;
+    case Qt::Key_F12:
+        if (!ctrl)
+            return false;
+        if (m_context.shell.uiClose)
+            m_context.shell.uiClose->trigger();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TqvTasksFrame::endEdit()
+{
+    VtTasks->finishEditor();
+}
+
+}  // namespace quillpad

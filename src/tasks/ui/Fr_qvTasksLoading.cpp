@@ -1,0 +1,287 @@
+// Loading the task list, the view filter, the command states, the tip panel and the
+// tray summary; and the messages the list answers.
+
+#include "tasks/ui/Fr_qvTasks.h"
+
+#include "store/AppError.h"
+#include "tasks/ui/FrameMessages.h"
+#include "components/ui/IconLists.h"
+#include "app/settings/IniFile.h"
+#include "app/settings/LoadSettings.h"
+#include "tasks/TaskLoading.h"
+#include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTreeView.h"
+#include "tasks/ui/TipPanel.h"
+#include "store/WriteBatch.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+
+namespace quillpad {
+
+void TqvTasksFrame::customEvent(QEvent *event)
+{
+    switch (static_cast<int>(event->type())) {
+    case MsgReloadTasks:
+        if (QApplication::activeModalWidget()) {
+            m_reloadPending = true;  // came in while a dialog opened: wait for it
+            break;
+        }
+        RunGuarded([this] { ReloadTasks(); });
+        break;
+    case MsgMenuSortFocus:
+        RunGuarded([this] {
+            if (m_context.mainWindow) {
+                MainMenu1->setParent(m_context.mainWindow);
+                m_context.mainWindow->setMenuBar(MainMenu1);
+                MainMenu1->show();
+            }
+            sortTree();
+            if (!FTreeFocused) {
+                VtTasks->setFocus();
+                FTreeFocused = true;
+            }
+        });
+        break;
+    case MsgAddTask:
+        RunGuarded([this] { Action_TaskAdd->trigger(); });
+        break;
+    case MsgOpenEditor:
+        RunGuarded([this] { beginEdit(); });
+        break;
+    case MsgDropNewNode:
+        RunGuarded([this, event] { dropNewNode(static_cast<FrameEvent *>(event)->node()); });
+        break;
+    default:
+        QWidget::customEvent(event);
+    }
+}
+
+bool TqvTasksFrame::reloadMustWait() const
+{
+    // An edit, a ringing reminder or any open dialog (whose action holds on to tasks
+    // it is about to write) is never interrupted by a reload.
+    return FEditNode || m_alarmOpen || QApplication::activeModalWidget();
+}
+
+void TqvTasksFrame::requestReload()
+{
+    if (reloadMustWait()) {
+        m_reloadPending = true;  // the reminder check sends it on once nothing is open
+        return;
+    }
+    QCoreApplication::postEvent(this, new FrameEvent(MsgReloadTasks));
+}
+
+void TqvTasksFrame::ReloadTasks()
+{
+    m_reloadPending = false;
+    FReloading = true;
+    FTreeFocused = false;
+    // An edit in progress is cancelled first, with its own cancel handling.
+    VtTasks->cancelEditor();
+    FEditNode = nullptr;
+    FHoverNode = nullptr;
+    changeTree([this] { m_tree.clear(); });
+    FTipKind = 0;
+
+    const IniFile ini(m_context.settings->settingsPath);
+    Action_ViewList->setChecked(ini.read(SettingsKeys::ViewListEn));
+    Action_ViewDate->setChecked(ini.read(SettingsKeys::ViewDateEn));
+    setViewRangeIndex(ini.read(SettingsKeys::ViewRange));
+    FSortAscending = ini.read(SettingsKeys::ViewAscEn);
+    applySortIcon();
+
+    const int n = CountTasks();
+    m_context.settings->privateTasks = n;
+    m_context.settings->publicTasks = 0;
+    {
+        IniFile log(m_context.settings->settingsPath);
+        log.write(SettingsKeys::PrivateTasks, n);
+        log.write(SettingsKeys::PublicTasks, 0);
+    }
+    FReloading = false;
+
+    LoadTaskTree();
+    ApplyViewFilter();
+    UpdateActions();
+    setSearchIdle();
+    UpdateTrayHint();
+    VtTasks->setToolTip(QStringLiteral("Double click to add a Task!"));
+    showRandomStatusTip();
+    Timer1.start();
+}
+
+int TqvTasksFrame::CountTasks()
+{
+    return quillpad::CountTasks(ADOQuery1);
+}
+
+void TqvTasksFrame::LoadTaskTree()
+{
+    // What was loaded before a failure stays in the tree.
+    changeTree([this] { quillpad::LoadTaskTree(m_tree, ADOQuery1, ADOQuery2); });
+}
+
+void TqvTasksFrame::changeTree(const std::function<void()> &change)
+{
+    // A rebuild would take an open editor away without a word: end it first, keeping
+    // its text. The hover must not outlive a node the change may free.
+    VtTasks->finishEditor();
+    FHoverNode = nullptr;
+    struct Rebuild {
+        TqvTasksFrame *frame;
+        ~Rebuild()
+        {
+            frame->m_model->endRebuild();
+            frame->restoreExpansion();
+        }
+    };
+    m_model->beginRebuild();
+    const Rebuild rebuild{this};
+    change();
+}
+
+void TqvTasksFrame::restoreExpansion()
+{
+    // A rebuilt model starts collapsed; the nodes remember how they were shown. The
+    // expand signal is quiet here: the records already say expanded.
+    const QSignalBlocker quiet(VtTasks);
+    for (TaskNode *root : m_model->expandedRows())
+        VtTasks->setExpanded(m_model->indexOf(root), true);
+}
+
+void TqvTasksFrame::ApplyViewFilter()
+{
+    FHoverNode = nullptr;
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
+
+    FilterOutcome outcome;
+    changeTree([&] { outcome = m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText); });
+    expandFromFilter(outcome.parentsToExpand);
+    VtTasks->selectNodes(selected, current);
+
+    ShowTip(FSearchOn && !outcome.anyVisible ? 3 : 0);
+    UpdateTrayHint();
+}
+
+void TqvTasksFrame::expandFromFilter(const std::vector<TaskNode *> &parents)
+{
+    if (parents.empty())
+        return;
+    WriteBatch batch(*m_context.connection);  // one disk flush for all the stored states
+    for (TaskNode *parent : parents) {
+        const QModelIndex at = m_model->indexOf(parent);
+        if (at.isValid() && !VtTasks->isExpanded(at))
+            VtTasks->setExpanded(at, true);  // the expand handler stores it
+    }
+    batch.commit();
+}
+
+void TqvTasksFrame::UpdateActions()
+{
+    for (QAction *item :
+         {Action_TaskAdd, Action_SubTaskAdd, Action_TaskEdit, Action_TaskDelete, Action_TaskComplete,
+          Action_TaskReminderSet, Action_TaskDueSet, Action_ViewAsc, Action_ViewDate, Action_ViewList,
+          Action_ExpandAll, Action_CollapseAll, Action_SaveAll, Action_Save, Action_Email, Action_Print,
+          Action_SetColor, Action_MoveTo, Action_CopyTask, Action_PasteTask, Action_SelectAll, Action_Deselect})
+        item->setEnabled(false);
+    Comb_ViewRange->setEnabled(false);
+    for (QMenu *menu : {Menu_Moveto, MainMoveTo}) {
+        menu->clear();
+        menu->setEnabled(false);
+    }
+
+    QAction *const rangeItems[] = {Menu_ViewAll, Menu_Complete, Menu_Incomplete};
+    const int range = viewRangeIndex();
+    if (range >= 0 && range < 3)
+        rangeItems[range]->setChecked(true);
+    for (QAction *item : rangeItems)
+        item->setEnabled(false);
+
+    if (FEditNode)
+        return;
+
+    for (QAction *item : {Action_TaskAdd, Action_SubTaskAdd, Action_ViewAsc, Action_ViewDate, Action_ViewList,
+                          Action_ExpandAll, Action_CollapseAll, Action_SaveAll, Action_Save, Action_Email,
+                          Action_Print, Action_CopyTask, Action_PasteTask, Action_SelectAll, Action_Deselect})
+        item->setEnabled(true);
+    for (QAction *item : rangeItems)
+        item->setEnabled(true);
+    Comb_ViewRange->setEnabled(true);
+
+    const TaskNode *first = firstSelectedNode();
+    if (!first)
+        return;
+    for (QAction *item : {Action_SetColor, Action_TaskEdit, Action_TaskDelete, Action_TaskReminderSet,
+                          Action_TaskDueSet, Action_TaskComplete})
+        item->setEnabled(true);
+    Action_TaskComplete->setText(first->info.checkFlag ? QStringLiteral("Unmark Complete")
+                                                       : QStringLiteral("Mark Complete"));
+    Action_MoveTo->setEnabled(true);
+    // The move targets: "Root" for a sub-task, and every top-level task other than the
+    // selected one and its parent. The entries themselves are made when a menu opens,
+    // so a long list costs nothing on every change of the selection.
+    const bool hasTargets = !first->isTopLevel() ||
+                            m_tree.roots().size() > (first->isTopLevel() ? 1u : 2u);
+    for (QMenu *menu : {Menu_Moveto, MainMoveTo})
+        menu->setEnabled(hasTargets);
+}
+
+QString TqvTasksFrame::TipText(int kind)
+{
+    switch (kind) {
+    case 1: return QStringLiteral("Click here to Add a new Item.");
+    case 2: return QStringLiteral("Click here to finish Edit. Press Esc cancel.");
+    case 3: return QStringLiteral("Search no result");
+    default: return {};
+    }
+}
+
+void TqvTasksFrame::ShowTip(int kind)
+{
+    if (kind == 0 && m_model->rowCount() == 0)
+        kind = 1;
+    FTipKind = kind;
+    if (kind <= 0) {
+        Panel_tip->hideTip();
+        return;
+    }
+    static const IconRole icons[] = {IconRole::AddTask, IconRole::AddTask, IconRole::Pencil, IconRole::Information};
+    Panel_tip->showTip(TipText(kind), IconList::small().icon(Icon(icons[std::min(kind, 3)])));
+}
+
+QString TqvTasksFrame::tipText() const
+{
+    return Panel_tip->isVisibleTo(this) ? Panel_tip->text() : QString();
+}
+
+void TqvTasksFrame::UpdateTrayHint()
+{
+    const QString hint = IncompleteTasksSummary(ADOQuery1, m_context.settings->hintSize);
+    if (m_context.tray)
+        m_context.tray->setToolTip(hint);
+}
+
+void TqvTasksFrame::setViewRangeIndex(int index)
+{
+    Comb_ViewRange->setCurrentIndex(index >= 0 && index < Comb_ViewRange->count() ? index : 0);
+}
+
+int TqvTasksFrame::viewRangeIndex() const
+{
+    return Comb_ViewRange->currentIndex();
+}
+
+}  // namespace quillpad

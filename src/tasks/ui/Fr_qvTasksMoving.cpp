@@ -1,0 +1,163 @@
+// Moving tasks between parents (the "Move to" menus and drag and drop), copying task
+// texts to the clipboard, pasting the clipboard as a new task, Select All, Deselect.
+//
+// The tree has two levels. A top-level task that has sub-tasks and moves under another
+// task takes its sub-tasks along: they become sub-tasks of the new parent, right after
+// it, so no stored task ever has a parent that is itself a sub-task.
+
+#include "tasks/ui/Fr_qvTasks.h"
+
+#include "store/AppError.h"
+#include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTreeView.h"
+#include "tasks/TaskWrites.h"
+#include "store/WriteBatch.h"
+#include "store/pU_Funcs.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+
+namespace quillpad {
+
+namespace {
+
+QString MenuCaption(const QString &content)
+{
+    QString caption = OneLine(content);
+    caption.replace(QLatin1Char('&'), QLatin1String("&&"));  // a task's text has no mnemonics
+    return caption;
+}
+
+}  // namespace
+
+void TqvTasksFrame::fillMoveMenu(QMenu *menu)
+{
+    // Made when the menu opens: a long list costs nothing on every change of selection.
+    menu->clear();
+    const TaskNode *first = firstSelectedNode();
+    if (FEditNode || !first)
+        return;
+    if (!first->isTopLevel()) {
+        menu->addAction(QStringLiteral("Root"), this, [this] { RunGuarded([this] { MoveTo(nullptr); }); });
+        menu->addSeparator();
+    }
+    for (const auto &root : m_tree.roots()) {
+        TaskNode *target = root.get();
+        if (target == first || target == first->parent)
+            continue;
+        menu->addAction(MenuCaption(target->info.content), this,
+                        [this, target] { RunGuarded([this, target] { MoveTo(target); }); });
+    }
+}
+
+void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
+{
+    std::vector<TaskNode *> moving;
+    for (TaskNode *node : VtTasks->selectedNodes()) {
+        if (node != target)  // never its own parent
+            moving.push_back(node);
+    }
+    if (moving.empty())
+        return;
+    const QString pid = target ? target->info.tid : RootPid;
+    WriteBatch batch(*m_context.connection);
+    // The sub-tasks first (also any the list has not loaded), then the task itself: a
+    // failure half-way never leaves a sub-task under a sub-task.
+    for (TaskNode *node : moving) {
+        if (target && node->isTopLevel())
+            ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) +
+                                   QStringLiteral(" where pid=") + QuoteSql(node->info.tid));
+        ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) + QStringLiteral(" where tid=") +
+                               QuoteSql(node->info.tid));
+    }
+    changeTree([&] {
+        for (TaskNode *node : m_tree.moveMany(moving, target, toFront))
+            node->info.pid = pid;
+    });
+    // The moved tasks end deselected (the rebuild cleared the selection). The target
+    // opens, and its expanded state is stored as for any expanding.
+    if (target) {
+        const QModelIndex at = m_model->indexOf(target);
+        if (at.isValid())
+            VtTasks->setExpanded(at, true);
+        else
+            storeExpanded(target, true);
+    }
+    batch.commit();
+    UpdateActions();
+}
+
+void TqvTasksFrame::MoveTo(TaskNode *target)
+{
+    if (FEditNode)
+        return;
+    moveSelected(target, true);
+}
+
+bool TqvTasksFrame::VtTasksDragOver(TaskNode *node)
+{
+    if (!node)
+        return true;
+    if (node == firstSelectedNode())
+        return false;
+    if (node->isTopLevel()) {
+        const QModelIndex at = m_model->indexOf(node);
+        if (at.isValid() && !VtTasks->isExpanded(at))
+            VtTasks->setExpanded(at, true);
+    }
+    return true;
+}
+
+void TqvTasksFrame::VtTasksDragDrop(TaskNode *node)
+{
+    if (FEditNode)
+        return;
+    TaskNode *target = node && !node->isTopLevel() ? node->parent : node;
+    moveSelected(target, false);
+}
+
+void TqvTasksFrame::Action_CopyTaskExecute()
+{
+    QStringList texts;
+    for (const TaskNode *node : VtTasks->selectedNodes())
+        texts.append(node->info.content);
+    const QString text = texts.join(QLatin1Char('\r'));
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void TqvTasksFrame::Action_PasteTaskExecute()
+{
+    PasteText(QGuiApplication::clipboard()->text());
+}
+
+void TqvTasksFrame::PasteText(const QString &text)
+{
+    VtTasks->cancelEditor();
+    TTaskInfo info;
+    info.pid = RootPid;
+    info.content = TrimTaskText(text);
+    InsertNewTask(ADOQuery1, info);
+    // Shown at the end of the top level until the next filter run; the selection stays.
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
+    changeTree([&] { m_tree.append(std::move(info)); });
+    VtTasks->selectNodes(selected, current);
+    UpdateActions();
+    UpdateTrayHint();
+}
+
+void TqvTasksFrame::Action_SelectAllExecute()
+{
+    VtTasks->setFocus();
+    VtTasks->selectAll();  // the view keeps the siblings of the anchor only
+}
+
+void TqvTasksFrame::Action_DeselectExecute()
+{
+    VtTasks->clearSelection();
+}
+
+}  // namespace quillpad

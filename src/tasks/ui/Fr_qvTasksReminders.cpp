@@ -1,0 +1,117 @@
+// Reminders, due dates and colours of the selected tasks, and the reminder check that
+// rings due reminders one at a time, in tree order.
+
+#include "tasks/ui/Fr_qvTasks.h"
+
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "store/Prompter.h"
+#include "store/Query.h"
+#include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTreeView.h"
+#include "tasks/TaskWrites.h"
+#include "store/WriteBatch.h"
+#include "store/pU_Funcs.h"
+
+#include <QAction>
+
+namespace quillpad {
+
+void TqvTasksFrame::writeEach(const QList<TaskNode *> &nodes, bool deselect,
+                              const std::function<void(TaskNode *)> &write)
+{
+    // One disk flush for the lot; each task is repainted (and let go) once written.
+    WriteBatch batch(*m_context.connection);
+    for (TaskNode *node : nodes) {
+        write(node);
+        m_model->refresh(node);
+        if (deselect)
+            VtTasks->deselect(node);
+    }
+    batch.commit();
+}
+
+void TqvTasksFrame::Action_TaskReminderSetExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    ReminderChoice choice{selected.front()->info.alarmFlag, selected.front()->info.alarmTime};
+    if (!Prompter::instance().askReminder(choice))
+        return;
+    writeEach(selected, true, [&](TaskNode *node) {
+        StoreTaskAlarm(ADOQuery1, node->info, choice.enabled, choice.when);
+    });
+}
+
+void TqvTasksFrame::Action_TaskDueSetExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    DueDateChoice choice{selected.front()->info.dueFlag, selected.front()->info.dueTime};
+    if (!Prompter::instance().askDueDate(choice))
+        return;
+    writeEach(selected, true, [&](TaskNode *node) {
+        StoreTaskDue(ADOQuery1, node->info, choice.enabled, choice.date);
+    });
+}
+
+void TqvTasksFrame::Action_SetColorExecute()
+{
+    const QList<TaskNode *> selected = VtTasks->selectedNodes();
+    if (FEditNode || selected.isEmpty())
+        return;
+    ColorChoice choice{selected.front()->info.textColor, selected.front()->info.backgroundColor};
+    if (!Prompter::instance().askColors(choice))
+        return;
+    writeEach(selected, false, [&](TaskNode *node) {
+        node->info.textColor = choice.text;
+        node->info.backgroundColor = choice.background;
+        ExecSql(ADOQuery1, QStringLiteral("update tasks set textColor=%1, backgroundColor=%2 where tid=")
+                                   .arg(choice.text)
+                                   .arg(choice.background) +
+                               QuoteSql(node->info.tid));
+    });
+}
+
+void TqvTasksFrame::Timer1Timer()
+{
+    if (m_alarmOpen)
+        return;
+    if (m_reloadPending && !reloadMustWait()) {
+        requestReload();
+        return;
+    }
+    const qint64 now = DateTimeToMs(Clock::nowDateTime());
+    TaskNode *due = nullptr;
+    m_tree.forEach([&](const TaskNode *node) {
+        if (!due && node->info.alarmFlag && !node->info.checkFlag && DateTimeToMs(node->info.alarmTime) <= now)
+            due = const_cast<TaskNode *>(node);
+    });
+    if (!due)
+        return;
+
+    // The window is modal: this timer keeps ticking inside it, and the flag keeps a
+    // second window away. The tree may be reloaded meanwhile: find the task again.
+    const QString tid = due->info.tid;
+    m_alarmOpen = true;
+    AlarmAnswer answer;
+    try {
+        answer = Prompter::instance().ringAlarm(due->info.content, m_context.alarmSoundPath);
+    } catch (...) {
+        m_alarmOpen = false;
+        throw;
+    }
+    m_alarmOpen = false;
+
+    TaskNode *node = m_tree.findByTid(tid);
+    if (node) {
+        StoreTaskAlarm(ADOQuery1, node->info, !answer.dismissed, answer.next);
+        m_model->refresh(node);
+    }
+    if (m_reloadPending)
+        requestReload();
+}
+
+}  // namespace quillpad

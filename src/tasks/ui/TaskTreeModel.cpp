@@ -1,0 +1,202 @@
+#include "tasks/ui/TaskTreeModel.h"
+
+#include <QMimeData>
+
+namespace quillpad {
+
+namespace {
+
+const std::vector<TaskNode *> NoRows;
+
+// An index carries its node with the lowest bit set for a sub-task, so the view's
+// many questions about a row's level need not touch the node itself.
+constexpr quintptr SubTaskBit = 1;
+static_assert(alignof(TaskNode) > 1);
+
+quintptr Tag(const TaskNode *node)
+{
+    return reinterpret_cast<quintptr>(node) | (node->isTopLevel() ? 0 : SubTaskBit);
+}
+
+bool IsSubTask(const QModelIndex &index)
+{
+    return index.internalId() & SubTaskBit;
+}
+
+}  // namespace
+
+TaskTreeModel::TaskTreeModel(TaskTree &tree, QObject *parent) : QAbstractItemModel(parent), m_tree(tree)
+{
+    rebuildRows();
+}
+
+void TaskTreeModel::beginRebuild()
+{
+    if (m_rebuildDepth++ == 0)
+        beginResetModel();
+}
+
+void TaskTreeModel::endRebuild()
+{
+    if (--m_rebuildDepth == 0) {
+        rebuildRows();
+        endResetModel();
+    }
+}
+
+void TaskTreeModel::rebuildRows()
+{
+    m_topRows.clear();
+    m_childRows.clear();
+    m_expandedRows.clear();
+    for (const auto &root : m_tree.roots()) {
+        if (!root->visible) {
+            root->viewRow = -1;
+            for (const auto &child : root->children)
+                child->viewRow = -1;
+            continue;
+        }
+        root->viewRow = static_cast<int>(m_topRows.size());
+        m_topRows.push_back(root.get());
+        if (root->expanded)
+            m_expandedRows.push_back(root.get());
+        std::vector<TaskNode *> children;
+        for (const auto &child : root->children) {
+            child->viewRow = child->visible ? static_cast<int>(children.size()) : -1;
+            if (child->visible)
+                children.push_back(child.get());
+        }
+        m_childRows.push_back(std::move(children));
+    }
+}
+
+const std::vector<TaskNode *> &TaskTreeModel::rowsOf(const TaskNode *parent) const
+{
+    if (!parent)
+        return m_topRows;
+    if (!parent->isTopLevel() || parent->viewRow < 0)
+        return NoRows;
+    return m_childRows[parent->viewRow];
+}
+
+TaskNode *TaskTreeModel::nodeAt(const QModelIndex &index) const
+{
+    return index.isValid() ? reinterpret_cast<TaskNode *>(index.internalId() & ~SubTaskBit) : nullptr;
+}
+
+QModelIndex TaskTreeModel::indexOf(const TaskNode *node) const
+{
+    if (!node || node->viewRow < 0 || (node->parent && node->parent->viewRow < 0))
+        return {};
+    return createIndex(node->viewRow, 0, Tag(node));
+}
+
+void TaskTreeModel::refresh(const TaskNode *node)
+{
+    const QModelIndex at = indexOf(node);
+    if (at.isValid())
+        emit dataChanged(at, at);
+}
+
+void TaskTreeModel::refreshAll()
+{
+    // Row heights are cached by the view per layout; a layout change makes it measure again.
+    emit layoutAboutToBeChanged();
+    emit layoutChanged();
+}
+
+QModelIndex TaskTreeModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (column != 0 || row < 0)
+        return {};
+    const std::vector<TaskNode *> &rows = rowsOf(nodeAt(parent));
+    if (row >= static_cast<int>(rows.size()))
+        return {};
+    return createIndex(row, 0, reinterpret_cast<quintptr>(rows[row]) | (parent.isValid() ? SubTaskBit : 0));
+}
+
+QModelIndex TaskTreeModel::parent(const QModelIndex &child) const
+{
+    if (!IsSubTask(child))
+        return {};
+    return indexOf(nodeAt(child)->parent);
+}
+
+int TaskTreeModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.column() > 0 || IsSubTask(parent))
+        return 0;
+    return static_cast<int>(rowsOf(nodeAt(parent)).size());
+}
+
+int TaskTreeModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
+
+bool TaskTreeModel::hasChildren(const QModelIndex &parent) const
+{
+    return rowCount(parent) > 0;
+}
+
+QVariant TaskTreeModel::data(const QModelIndex &index, int role) const
+{
+    const TaskNode *node = nodeAt(index);
+    if (!node)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return m_text ? m_text(*node) : node->info.content;
+    case Qt::EditRole:
+        return node->info.content;
+    case Qt::CheckStateRole:
+        return node->info.checkFlag ? Qt::Checked : Qt::Unchecked;
+    case NodeRole:
+        return QVariant::fromValue(static_cast<void *>(const_cast<TaskNode *>(node)));
+    default:
+        return {};
+    }
+}
+
+bool TaskTreeModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    TaskNode *node = nodeAt(index);
+    if (!node || role != Qt::CheckStateRole)
+        return false;
+    const bool checked = static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked;
+    if (checked != node->info.checkFlag)
+        emit checkToggled(node, checked);
+    return true;
+}
+
+Qt::ItemFlags TaskTreeModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
+                                Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    // Sub-tasks never have children: the view then skips asking.
+    return IsSubTask(index) ? flags | Qt::ItemNeverHasChildren : flags;
+}
+
+QStringList TaskTreeModel::mimeTypes() const
+{
+    return {QStringLiteral("application/x-ambrel-quillpad-tasks")};
+}
+
+QMimeData *TaskTreeModel::mimeData(const QModelIndexList &) const
+{
+    auto *data = new QMimeData;
+    data->setData(mimeTypes().front(), QByteArray());
+    return data;
+}
+
+QVariant TaskTreeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return QStringLiteral("Tasks");
+    return {};
+}
+
+}  // namespace quillpad

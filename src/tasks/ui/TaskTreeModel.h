@@ -1,0 +1,73 @@
+#pragma once
+// Presents the task tree to a view. Only visible nodes are rows: hidden ones keep
+// their place in the tree (and their positions) but cost the view nothing. The model
+// answers with the node itself; how a row looks is the frame's to say.
+
+#include "tasks/TaskTree.h"
+
+#include <QAbstractItemModel>
+
+#include <functional>
+#include <vector>
+
+namespace quillpad {
+
+class TaskTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+
+public:
+    enum Role { NodeRole = Qt::UserRole + 1 };
+
+    explicit TaskTreeModel(TaskTree &tree, QObject *parent = nullptr);
+
+    TaskTree &tree() const { return m_tree; }
+    TaskNode *nodeAt(const QModelIndex &index) const;
+    QModelIndex indexOf(const TaskNode *node) const;  // invalid when the node is hidden
+
+    // The text shown in a row (also what sorting-aware views and accessibility read).
+    void setTextProvider(std::function<QString(const TaskNode &)> provider) { m_text = std::move(provider); }
+
+    // Call around any change of the tree's structure or of node visibility: the rows
+    // are rebuilt from the tree in one step.
+    void beginRebuild();
+    void endRebuild();
+    // A node's look changed (text, check, colours, height).
+    void refresh(const TaskNode *node);
+    // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
+    // a rebuilt view starts collapsed and opens these again.
+    const std::vector<TaskNode *> &expandedRows() const { return m_expandedRows; }
+    void refreshAll();
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // A drag carries nothing but its origin: a drop acts on the list's selection.
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+
+signals:
+    // The user ticked or cleared a check box; the node is not changed here.
+    void checkToggled(TaskNode *node, bool checked);
+
+private:
+    void rebuildRows();
+    const std::vector<TaskNode *> &rowsOf(const TaskNode *parent) const;
+
+    TaskTree &m_tree;
+    std::function<QString(const TaskNode &)> m_text;
+    std::vector<TaskNode *> m_topRows;
+    // Visible children of each visible top-level row, by the parent's row.
+    std::vector<std::vector<TaskNode *>> m_childRows;
+    std::vector<TaskNode *> m_expandedRows;
+    int m_rebuildDepth = 0;
+};
+
+}  // namespace quillpad
