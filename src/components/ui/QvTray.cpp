@@ -1,0 +1,362 @@
+#include "components/ui/QvTray.h"
+
+#include "store/AppError.h"
+#include "store/Prompter.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QStyle>
+#include <QWidget>
+
+namespace quillpad {
+
+namespace {
+
+const QString TrayErrorCaption = QStringLiteral("Ambrel TrayIcon Error");
+
+}  // namespace
+
+TQvTrayIcon::TQvTrayIcon(QWidget *owner, std::unique_ptr<TrayHost> host)
+    : QObject(owner), m_owner(owner), m_host(host ? std::move(host) : std::make_unique<QtTrayHost>()),
+      m_ownMenu(std::make_unique<QMenu>())
+{
+    m_ownMenu->setObjectName(QStringLiteral("TrayOwnMenu"));
+    m_ownMenu->addAction(QStringLiteral("&Close"), qApp, &QCoreApplication::quit);
+    m_ownMenu->addAction(QStringLiteral("&Restore"), this, [this] { Restore(); });
+    setPopupMenu(m_ownMenu.get());
+
+    m_host->events.click = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+        iconClicked(button, modifiers);
+    };
+    m_host->events.doubleClick = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+        iconDoubleClicked(button, modifiers);
+    };
+    m_host->events.contextMenu = [this](const QPoint &position) { iconContextMenu(position); };
+    m_host->events.balloonClick = [this] { balloonClicked(); };
+
+    m_trayRetry.setInterval(TrayRetryMs);
+    connect(&m_trayRetry, &QTimer::timeout, this, &TQvTrayIcon::retryTray);
+
+    // The owner's close and minimise are seen through its events, which survive the
+    // native window being made anew (as "stay on top" does).
+    if (m_owner)
+        m_owner->installEventFilter(this);
+    if (m_active)
+        AddToTray();
+}
+
+TQvTrayIcon::~TQvTrayIcon()
+{
+    RemoveFromTray();
+    if (m_owner)
+        m_owner->removeEventFilter(this);
+}
+
+// --- the platform ----------------------------------------------------------------------
+
+TrayHost::IconData TQvTrayIcon::iconData() const
+{
+    TrayHost::IconData data;
+    data.icon = m_currentIcon;
+    if (data.icon.isNull())
+        data.icon = QApplication::windowIcon();
+    if (data.icon.isNull())
+        data.icon = QApplication::style()->standardIcon(QStyle::SP_DesktopIcon);
+    data.tip = m_hint.left(MaxHint);
+    data.showTip = m_showHint;
+    return data;
+}
+
+bool TQvTrayIcon::NotifyIcon(bool add)
+{
+    return add ? m_host->add(iconData()) : m_host->modify(iconData());
+}
+
+void TQvTrayIcon::AddToTray()
+{
+    if (m_shown)
+        return;
+    if (!m_host->available()) {
+        // No notification area (yet): nothing to report, look again later.
+        if (m_active)
+            m_trayRetry.start();
+        return;
+    }
+    m_trayRetry.stop();
+    m_host->setMenu(m_popupMenu);
+    m_shown = NotifyIcon(true);
+    if (!m_shown)
+        showError(QStringLiteral("AddToTray can not add icon to the tray"));
+}
+
+void TQvTrayIcon::RemoveFromTray()
+{
+    m_trayRetry.stop();
+    if (!m_shown)
+        return;
+    m_host->remove();
+    m_shown = false;
+}
+
+void TQvTrayIcon::ResetIcon()
+{
+    // Only an icon that is in the tray can change there; one still waiting for a
+    // notification area takes the new picture when it goes in.
+    if (m_active && m_shown && !NotifyIcon(false))
+        showError(QStringLiteral("ResetIcon Error"));
+}
+
+void TQvTrayIcon::retryTray()
+{
+    if (!m_active || m_shown) {
+        m_trayRetry.stop();
+        return;
+    }
+    AddToTray();
+    if (m_shown && m_animationWanted)
+        setAnimate(true);
+}
+
+void TQvTrayIcon::showError(const QString &text) const
+{
+    PromptMessage box;
+    box.caption = TrayErrorCaption;
+    box.text = text;
+    box.icon = PromptIcon::Error;
+    Prompter::instance().message(box);
+}
+
+// --- properties ------------------------------------------------------------------------
+
+void TQvTrayIcon::setActive(bool value)
+{
+    if (value) {
+        m_active = true;
+        AddToTray();
+        if (m_animationWanted)
+            setAnimate(true);
+    } else {
+        if (m_animate) {
+            setAnimate(false);
+            m_animationWanted = true;
+        }
+        m_active = false;
+        RemoveFromTray();
+    }
+}
+
+void TQvTrayIcon::setHint(const QString &value)
+{
+    if (value == m_hint)
+        return;
+    m_hint = value;
+    if (m_showHint && m_shown && !NotifyIcon(false))
+        showError(QStringLiteral("SetHint Error"));
+}
+
+void TQvTrayIcon::setShowHint(bool value)
+{
+    m_showHint = value;
+    if (m_shown && !NotifyIcon(false))
+        showError(QStringLiteral("SetShowHint Error"));
+}
+
+void TQvTrayIcon::setIcon(const QIcon &value)
+{
+    m_icon = value;
+    m_currentIcon = value;
+    if (m_shown)
+        ResetIcon();
+}
+
+void TQvTrayIcon::setCurrentFromImages()
+{
+    m_currentIcon = m_images.value(m_imageIndex);
+}
+
+void TQvTrayIcon::setImages(const QList<QIcon> &images)
+{
+    m_images = images;
+    m_hasImages = true;
+    if (!m_icon.isNull())
+        return;
+    setCurrentFromImages();
+    ResetIcon();
+}
+
+void TQvTrayIcon::clearImages()
+{
+    m_images.clear();
+    m_hasImages = false;
+}
+
+void TQvTrayIcon::setImageIndex(int value)
+{
+    m_imageIndex = value;
+    if (!m_shown)
+        return;
+    if (!m_hasImages) {
+        showError(QStringLiteral("SetImageIndex: No image list assigned"));
+        return;
+    }
+    setCurrentFromImages();
+    ResetIcon();
+}
+
+void TQvTrayIcon::setInterval(int value)
+{
+    m_interval = value;
+    if (m_animationTimer)
+        m_animationTimer->setInterval(value);
+}
+
+void TQvTrayIcon::setAnimate(bool value)
+{
+    if (value == m_animate)
+        return;
+    m_animate = value;
+    if (!m_active)
+        return;
+    m_animationWanted = value;
+    if (value) {
+        if (!m_animationTimer) {
+            m_animationTimer = std::make_unique<QTimer>();
+            connect(m_animationTimer.get(), &QTimer::timeout, this, &TQvTrayIcon::AnimateTick);
+        }
+        if (m_interval == 0)
+            m_interval = 200;
+        m_animationTimer->setInterval(m_interval);
+        m_animationTimer->start();
+    } else {
+        if (m_animationTimer)
+            m_animationTimer->stop();
+        if (!m_icon.isNull())
+            m_currentIcon = m_icon;
+        else if (m_hasImages)
+            setCurrentFromImages();
+        ResetIcon();
+    }
+}
+
+void TQvTrayIcon::setPopupMenu(QMenu *menu)
+{
+    m_popupMenu = menu;
+    if (m_shown)
+        m_host->setMenu(menu);
+}
+
+void TQvTrayIcon::AnimateTick()
+{
+    if (!m_hasImages || !m_shown || m_images.isEmpty())
+        return;
+    m_currentIcon = m_images.value(m_nextFrame);
+    ResetIcon();
+    ++m_nextFrame;
+    if (m_nextFrame >= m_images.size())
+        m_nextFrame = 0;
+}
+
+// --- operations ------------------------------------------------------------------------
+
+void TQvTrayIcon::Restore()
+{
+    if (OnRestore)
+        OnRestore(this);
+    if (m_owner) {
+        // A window hidden while minimised comes back in its normal (or maximised) state.
+        if (m_owner->windowState() & Qt::WindowMinimized)
+            m_owner->setWindowState(m_owner->windowState() & ~Qt::WindowMinimized);
+        m_owner->show();
+        m_owner->raise();
+        m_owner->activateWindow();
+    }
+    if (m_hideOnRestore)
+        RemoveFromTray();
+}
+
+void TQvTrayIcon::Minimize()
+{
+    if (m_owner)
+        m_owner->setWindowState(m_owner->windowState() | Qt::WindowMinimized);
+}
+
+void TQvTrayIcon::ShowBalloonHint(const QString &title, const QString &text, TQvBalloonHintIcon kind,
+                                  int timeoutSeconds)
+{
+    m_host->balloon(title.left(MaxBalloonTitle), text.left(MaxBalloonText), kind, timeoutSeconds * 1000);
+}
+
+void TQvTrayIcon::hideOwner()
+{
+    AddToTray();
+    if (m_shown && m_owner)
+        m_owner->hide();
+}
+
+void TQvTrayIcon::hideMinimizedOwner()
+{
+    if (m_owner && (m_owner->windowState() & Qt::WindowMinimized) && m_minimizeToTray && m_active)
+        hideOwner();
+}
+
+// --- events ----------------------------------------------------------------------------
+
+void TQvTrayIcon::iconClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    if (OnClick)
+        OnClick(this, button, modifiers);
+}
+
+void TQvTrayIcon::iconDoubleClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    bool restoreApp = true;
+    if (OnDblClick)
+        OnDblClick(this, button, modifiers, restoreApp);
+    if (restoreApp)
+        Restore();
+}
+
+void TQvTrayIcon::iconContextMenu(const QPoint &position)
+{
+    if (m_popupMenu)
+        m_popupMenu->popup(position);
+}
+
+void TQvTrayIcon::balloonClicked()
+{
+    if (OnBalloonHintClick)
+        OnBalloonHintClick(this);
+}
+
+bool TQvTrayIcon::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_owner)
+        return false;
+    bool handled = false;
+    RunGuarded([&] {
+        if (event->type() == QEvent::Close && event->spontaneous()) {
+            // The close box (or the window manager's close): hide to the tray instead.
+            // The program's own close() is not spontaneous and goes through.
+            if (m_closeToTray && m_active) {
+                hideOwner();
+                if (m_shown) {
+                    event->ignore();
+                    handled = true;
+                }
+            }
+        } else if (event->type() == QEvent::WindowStateChange && m_owner &&
+                   (m_owner->windowState() & Qt::WindowMinimized) &&
+                   !(static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized)) {
+            if (OnMinimize)
+                OnMinimize(this);
+            // Hidden once the minimising is done: a window being shown minimised would
+            // otherwise come back at once.
+            if (m_minimizeToTray && m_active)
+                QMetaObject::invokeMethod(this, &TQvTrayIcon::hideMinimizedOwner, Qt::QueuedConnection);
+        }
+    });
+    return handled;
+}
+
+}  // namespace quillpad

@@ -1,0 +1,150 @@
+#pragma once
+// The tray icon component: one icon in the notification area for its owner window,
+// with a hint, a picture or an animation over a list of pictures, balloon tips, click
+// events and a popup menu. It turns the owner's minimise and close commands into hiding
+// the window while only the icon stays.
+//
+// Where the desktop has no notification area, the icon cannot go in: the owner's
+// minimise and close then act as they always do, so the window never hides to a place
+// the user cannot reach. While the icon is wanted but not shown, the component looks
+// for a notification area again now and then (a panel that starts after the program).
+
+#include "components/ui/TrayHost.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace quillpad {
+
+class TQvTrayIcon : public QObject {
+    Q_OBJECT
+
+public:
+    // The platform takes at most this many characters of a hint, of a balloon's title
+    // and of its text.
+    static constexpr int MaxHint = 127;
+    static constexpr int MaxBalloonTitle = 63;
+    static constexpr int MaxBalloonText = 255;
+    // How often a wanted icon looks for a notification area that was missing.
+    static constexpr int TrayRetryMs = 3000;
+
+    using ClickEvent = std::function<void(TQvTrayIcon *sender, Qt::MouseButton, Qt::KeyboardModifiers)>;
+    using DblClickEvent =
+        std::function<void(TQvTrayIcon *sender, Qt::MouseButton, Qt::KeyboardModifiers, bool &restoreApp)>;
+    using NotifyEvent = std::function<void(TQvTrayIcon *sender)>;
+
+    // The owner is the window the icon stands for. Without a host the desktop's own is
+    // used. The icon goes in at once while Active (as after loading a form).
+    explicit TQvTrayIcon(QWidget *owner, std::unique_ptr<TrayHost> host = nullptr);
+    ~TQvTrayIcon() override;
+
+    bool Active() const { return m_active; }
+    void setActive(bool value);
+    bool Animate() const { return m_animate; }
+    void setAnimate(bool value);
+    bool CloseToTray() const { return m_closeToTray; }
+    void setCloseToTray(bool value) { m_closeToTray = value; }
+    bool HideOnRestore() const { return m_hideOnRestore; }
+    void setHideOnRestore(bool value) { m_hideOnRestore = value; }
+    const QString &Hint() const { return m_hint; }
+    void setHint(const QString &value);
+    const QIcon &Icon() const { return m_icon; }
+    void setIcon(const QIcon &value);
+    // The image list: no list at all differs from an empty one.
+    bool hasImages() const { return m_hasImages; }
+    const QList<QIcon> &Images() const { return m_images; }
+    void setImages(const QList<QIcon> &images);
+    void clearImages();
+    int ImageIndex() const { return m_imageIndex; }
+    void setImageIndex(int value);
+    int Interval() const { return m_interval; }
+    void setInterval(int value);
+    bool MinimizeToTray() const { return m_minimizeToTray; }
+    void setMinimizeToTray(bool value) { m_minimizeToTray = value; }
+    QMenu *PopupMenu() const { return m_popupMenu; }
+    void setPopupMenu(QMenu *menu);
+    bool ShowHint() const { return m_showHint; }
+    void setShowHint(bool value);
+
+    ClickEvent OnClick;
+    DblClickEvent OnDblClick;
+    NotifyEvent OnMinimize;
+    NotifyEvent OnRestore;
+    NotifyEvent OnBalloonHintHide;   // the desktop does not report these two: never called
+    NotifyEvent OnBalloonHintClose;
+    NotifyEvent OnBalloonHintClick;
+
+    // Shows and activates the owner window.
+    void Restore();
+    // Minimises the owner window; with MinimizeToTray on, that hides it to the tray.
+    void Minimize();
+    // A balloon at the icon; timeoutSeconds from 0 to 255.
+    void ShowBalloonHint(const QString &title, const QString &text, TQvBalloonHintIcon kind, int timeoutSeconds);
+
+    bool shown() const { return m_shown; }
+    QMenu *ownMenu() const { return m_ownMenu.get(); }
+    TrayHost &host() const { return *m_host; }
+    // The picture the icon shows now (before the application's icon stands in for none).
+    const QIcon &currentIcon() const { return m_currentIcon; }
+    int nextFrame() const { return m_nextFrame; }
+    QTimer *animationTimer() const { return m_animationTimer.get(); }
+    QTimer &trayRetryTimer() { return m_trayRetry; }
+
+    // The host's events: what the user did with the icon.
+    void iconClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void iconDoubleClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void iconContextMenu(const QPoint &position);
+    void balloonClicked();
+
+    void AnimateTick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    TrayHost::IconData iconData() const;
+    bool NotifyIcon(bool add);
+    void AddToTray();
+    void RemoveFromTray();
+    void ResetIcon();
+    void hideOwner();
+    void hideMinimizedOwner();
+    void setCurrentFromImages();
+    void showError(const QString &text) const;
+    void retryTray();
+
+    QPointer<QWidget> m_owner;
+    std::unique_ptr<TrayHost> m_host;
+    std::unique_ptr<QMenu> m_ownMenu;
+    std::unique_ptr<QTimer> m_animationTimer;
+    QTimer m_trayRetry;
+
+    bool m_active = true;
+    bool m_animate = false;
+    bool m_closeToTray = true;
+    bool m_hideOnRestore = false;
+    QString m_hint;
+    QIcon m_icon;
+    QList<QIcon> m_images;
+    bool m_hasImages = false;
+    int m_imageIndex = 0;
+    int m_interval = 250;
+    bool m_minimizeToTray = false;
+    QPointer<QMenu> m_popupMenu;
+    bool m_showHint = true;
+
+    bool m_shown = false;
+    bool m_animationWanted = false;
+    int m_nextFrame = 0;
+    QIcon m_currentIcon;
+};
+
+}  // namespace quillpad
