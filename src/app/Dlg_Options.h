@@ -1,0 +1,36 @@
+#pragma once
+// "Options": start at login, run minimised, add a new task whenever the window opens.
+// The dialog only shows and collects the choices; storing them is the caller's.
+
+#include <QDialog>
+
+class QCheckBox;
+class QPushButton;
+
+namespace quillpad {
+
+struct OptionsChoice {
+    bool autoStart = false;
+    bool runMinimized = false;
+    bool addOpen = false;
+};
+
+class TOptionsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TOptionsDlg(const OptionsChoice &start, QWidget *parent = nullptr);
+
+    OptionsChoice answer() const;
+
+    // Shows the dialog modally; on OK puts the answer into choice and returns true.
+    static bool Ask(OptionsChoice &choice, QWidget *parent);
+
+    QCheckBox *cb_AutoStart;
+    QCheckBox *cb_AutoMinimized;
+    QCheckBox *cb_AddOpen;
+    QPushButton *Btn_Ok;
+    QPushButton *Button2;
+};
+
+}  // namespace quillpad
