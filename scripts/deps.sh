@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   libsqlite3-dev libpugixml-dev zlib1g-dev
   xvfb xauth xdotool python3
+  openbox trayer wmctrl x11-utils
 )
 
 missing=()
