@@ -78,8 +78,9 @@ void AutostartEntry::setOn(bool on, const QString &executable) const
 
 QString AutostartEntry::execValue(const QString &executable)
 {
-    // Field codes start with %; a path that needs it is quoted, with ", `, $ and \
-    // escaped inside the quotes; then the file's own string escape doubles each \.
+    // Field codes start with %. A path that needs quotes gets them, with the quote, the
+    // backquote, the dollar and the backslash escaped inside; then the file's own string
+    // escape doubles each backslash.
     QString value = executable;
     value.replace(QLatin1Char('%'), QStringLiteral("%%"));
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
