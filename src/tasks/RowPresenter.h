@@ -12,6 +12,8 @@
 #include <QPalette>
 #include <QString>
 
+#include <utility>
+
 namespace quillpad {
 
 struct TaskNode;

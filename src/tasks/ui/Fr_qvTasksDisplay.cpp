@@ -1,5 +1,6 @@
-// How the rows of the task list look, the hover expansion of the list view, the status
-// text of the selection, the pop-up menus and the double click on empty space.
+// The rows' view state for the row presenter and the background pictures it names, the
+// hover expansion of the list view, the status text of the selection, the pop-up menus
+// and the double click on empty space.
 
 #include "tasks/ui/Fr_qvTasks.h"
 
