@@ -27,7 +27,7 @@ LAYERS = {
 }
 WINDOW_LIBRARIES = ('Qt6::Widgets', 'Qt6::Multimedia', 'qv_tasks ', 'qv_tasks)', 'qv_components ',
                     'qv_components)', 'qv_app', 'qv_interchange_ui', 'qv_interchange_dialogs',
-                    'qv_task_dialogs', 'qv_icons')
+                    'qv_task_dialogs', 'qv_icons', 'qv_desktop_services')
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 

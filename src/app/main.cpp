@@ -5,6 +5,7 @@
 #include "app/Fm_Main.h"
 #include "tasks/ui/Fr_qvTasks.h"
 #include "components/SingleInstance.h"
+#include "components/ui/FreedesktopServices.h"
 #include "app/WidgetPrompter.h"
 
 #include <QApplication>
@@ -34,6 +35,8 @@ int main(int argc, char *argv[])
 
     WidgetPrompter prompter;
     Prompter::install(&prompter);
+    FreedesktopServices desktop;
+    DesktopServices::install(&desktop);
 
     int result = 1;
     {
@@ -52,6 +55,7 @@ int main(int argc, char *argv[])
             result = QApplication::exec();
         }
     }
+    DesktopServices::install(nullptr);
     Prompter::install(nullptr);
     return result;
 }

@@ -2,12 +2,12 @@
 // with its snooze choices and sound, "Set Due Date" and "Set Color", each also as the
 // desktop's Prompter shows it.
 
-#include "tasks/ui/dialogs/AlarmSound.h"
 #include "store/Clock.h"
 #include "tasks/ui/dialogs/Dlg_ColorSet.h"
 #include "tasks/ui/dialogs/Dlg_DueSet.h"
 #include "tasks/ui/dialogs/Dlg_ReminderSet.h"
 #include "tasks/ui/dialogs/Dlg_taskReminder.h"
+#include "support/RecordingDesktopServices.h"
 #include "support/ScriptedPrompter.h"
 #include "tasks/ui/dialogs/SnoozeChoices.h"
 #include "tasks/StoredColor.h"
@@ -16,13 +16,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDataStream>
 #include <QDateEdit>
-#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
@@ -44,12 +41,6 @@ TDateTime At(const QDate &date, const QTime &time)
     return EncodeDateTime(date, time);
 }
 
-class RecordingSound final : public AlarmSound {
-public:
-    void play(const QString &path) override { played.append(path); }
-    QStringList played;
-};
-
 // Runs `act` on the modal dialog once its event loop runs.
 template <typename Dialog, typename Act>
 void WhenShown(Act act)
@@ -59,23 +50,6 @@ void WhenShown(Act act)
         QVERIFY(dialog);
         act(dialog);
     });
-}
-
-// A short mono 16-bit PCM wave file.
-void WriteWave(const QString &path)
-{
-    const QByteArray samples(1600, '\0');
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + samples.size());
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(samples.size());
-    out.writeRawData(samples.constData(), samples.size());
 }
 
 }  // namespace
@@ -99,7 +73,6 @@ private slots:
     void alarmWindow();
     void alarmAnswers();
     void alarmClosedOtherwise();
-    void alarmSoundFallsBack();
 
     void dueProposesToday();
     void dueTodayOrEarlierIsQuestioned();
@@ -116,7 +89,7 @@ private slots:
 private:
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<RecordingSound> m_sound;
+    std::unique_ptr<RecordingDesktopServices> m_desktop;
 };
 
 void TestTaskDialogs::init()
@@ -124,14 +97,12 @@ void TestTaskDialogs::init()
     m_clock = std::make_unique<ManualClock>(Now);
     Clock::install(m_clock.get());
     m_prompter = std::make_unique<ScriptedPrompter>();
-    m_sound = std::make_unique<RecordingSound>();
-    AlarmSound::install(m_sound.get());
+    m_desktop = std::make_unique<RecordingDesktopServices>();
 }
 
 void TestTaskDialogs::cleanup()
 {
-    AlarmSound::install(nullptr);
-    m_sound.reset();
+    m_desktop.reset();
     m_prompter.reset();
     Clock::install(nullptr);
     m_clock.reset();
@@ -302,7 +273,7 @@ void TestTaskDialogs::snoozeTable()
 void TestTaskDialogs::alarmWindow()
 {
     TtaskReminderDlg dialog(QStringLiteral("first line\r\nsecond line"), QStringLiteral("/sounds/Alarm.wav"));
-    QVERIFY(m_sound->played.isEmpty());
+    QVERIFY(m_desktop->sounds.isEmpty());
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Task Reminder"));
     QCOMPARE(dialog.Memo1->toPlainText(), QStringLiteral("first line\nsecond line"));
@@ -321,12 +292,12 @@ void TestTaskDialogs::alarmWindow()
     QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!dialog.parentWidget());
-    QCOMPARE(m_sound->played, QStringList{QStringLiteral("/sounds/Alarm.wav")});
+    QCOMPARE(m_desktop->sounds, QStringList{QStringLiteral("/sounds/Alarm.wav")});
 
     // Esc does not make it go away.
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(m_sound->played.size(), 1);
+    QCOMPARE(m_desktop->sounds.size(), 1);
 }
 
 void TestTaskDialogs::alarmAnswers()
@@ -344,7 +315,7 @@ void TestTaskDialogs::alarmAnswers()
     answer = prompter.ringAlarm(QStringLiteral("task"), QStringLiteral("b.wav"));
     QCOMPARE(answer.dismissed, false);
     QCOMPARE(Ms(answer.next), Ms(DateTimeFromQt(Now)) + 2 * 3'600'000);
-    QCOMPARE(m_sound->played, (QStringList{"a.wav", "b.wav"}));
+    QCOMPARE(m_desktop->sounds, (QStringList{"a.wav", "b.wav"}));
 
     // An index outside the list snoozes one day.
     QCOMPARE(SnoozeDurationMs(-1), MsPerDay);
@@ -363,35 +334,6 @@ void TestTaskDialogs::alarmClosedOtherwise()
     const AlarmAnswer answer = prompter.ringAlarm(QStringLiteral("task"), QString());
     QCOMPARE(answer.dismissed, false);
     QCOMPARE(answer.next, ZeroDateTime);
-}
-
-void TestTaskDialogs::alarmSoundFallsBack()
-{
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString good = folder.filePath(QStringLiteral("good.wav"));
-    WriteWave(good);
-    const QString garbage = folder.filePath(QStringLiteral("garbage.wav"));
-    {
-        QFile file(garbage);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(512, 'x'));
-    }
-    const QString missing = folder.filePath(QStringLiteral("missing.wav"));
-
-    QStringList fellBack, started;
-    EffectAlarmSound sound([&](const QString &path) { fellBack.append(path); },
-                           [&](const QString &path) { started.append(path); });
-
-    sound.play(missing);
-    QCOMPARE(fellBack, QStringList{missing});  // at once: nothing to read
-
-    sound.play(garbage);
-    QTRY_COMPARE(fellBack, (QStringList{missing, garbage}));
-
-    sound.play(good);
-    QTRY_COMPARE(started, QStringList{good});
-    QCOMPARE(fellBack.size(), 2);
 }
 
 // --- Set Due Date ------------------------------------------------------------------------

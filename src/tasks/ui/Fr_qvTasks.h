@@ -8,6 +8,7 @@
 #include "tasks/ui/FrameContext.h"
 #include "components/ui/IconLists.h"
 #include "store/Query.h"
+#include "tasks/RowPresenter.h"
 #include "tasks/TaskTree.h"
 
 #include <QPoint>
@@ -60,7 +61,10 @@ public:
     // Adds the text as one new top-level task (the clipboard's paste, the tray's too).
     void PasteText(const QString &text);
 
-    // How a row looks, asked by the tree for the rows it shows.
+    // How a row looks, asked by the tree for the rows it shows: the presenter's answers
+    // for this list's view and the row's state in it.
+    RowPresenter rowPresenter() const;
+    RowState rowState(const TaskNode &node, bool selected = false) const;
     QString VtTasksGetText(const TaskNode &node) const;
     void VtTasksPaintText(const TaskNode &node, bool selected, QFont &font, QColor &textColor) const;
     int VtTasksGetImageIndex(const TaskNode &node) const;  // -1: no icon
@@ -82,7 +86,6 @@ public:
     QAction *action(const QString &name) const;
     QString statusText() const;
     QString tipText() const;
-    bool isOverdue(const TaskNode &node) const;
 
     static const QStringList &StatusTips();
     static int Icon(IconRole role) { return static_cast<int>(role); }

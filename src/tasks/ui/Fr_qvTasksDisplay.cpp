@@ -1,5 +1,6 @@
-// How the rows of the task list look, the hover expansion of the list view, the status
-// text of the selection, the pop-up menus and the double click on empty space.
+// The rows' view state for the row presenter and the background pictures it names, the
+// hover expansion of the list view, the status text of the selection, the pop-up menus
+// and the double click on empty space.
 
 #include "tasks/ui/Fr_qvTasks.h"
 
@@ -9,7 +10,7 @@
 #include "tasks/ui/FrameMessages.h"
 #include "components/ui/IconLists.h"
 #include "components/ui/QvStatusBar.h"
-#include "tasks/StoredColor.h"
+#include "tasks/ui/TaskRowDelegate.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
 #include "store/pU_Funcs.h"
@@ -17,113 +18,80 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QRandomGenerator>
 
-#include <algorithm>
-
 namespace quillpad {
 
-bool TqvTasksFrame::isOverdue(const TaskNode &node) const
+RowPresenter TqvTasksFrame::rowPresenter() const
 {
-    return node.info.dueFlag && DateOf(node.info.dueTime) < Clock::now().date();
+    RowView view;
+    view.listView = Action_ViewList->isChecked();
+    view.dateView = Action_ViewDate->isChecked();
+    view.today = Clock::now().date();
+    view.font = VtTasks->font();
+    view.palette = VtTasks->palette();
+    view.viewHeight = VtTasks->height();
+    return RowPresenter(std::move(view));
+}
+
+RowState TqvTasksFrame::rowState(const TaskNode &node, bool selected) const
+{
+    RowState state;
+    state.editing = &node == FEditNode;
+    state.expanded = &node == FHoverNode;
+    state.hot = &node == VtTasks->hotNode();
+    state.selected = selected;
+    state.enabled = VtTasks->isEnabled();
+    return state;
 }
 
 QString TqvTasksFrame::VtTasksGetText(const TaskNode &node) const
 {
-    const TTaskInfo &info = node.info;
-    const bool editing = &node == FEditNode;
-    if (info.content.isEmpty() && !editing)
-        return QStringLiteral("Input content here");
-
-    QString text = info.content;
-    if (Action_ViewDate->isChecked() && !editing) {
-        text += QStringLiteral(" -- Created: ") + ShortDateText(info.createTime);
-        if (info.checkFlag) {
-            text += QStringLiteral("  Completed: ") + ShortDateText(info.checkTime);
-        } else {
-            if (info.dueFlag)
-                text += QStringLiteral("  Due: ") + ShortDateText(info.dueTime);
-            if (info.alarmFlag)
-                text += QStringLiteral("  Alarm: ") + DateTimeText(info.alarmTime);
-        }
-    }
-    if (Action_ViewList->isChecked() && !editing) {
-        if (&node != FHoverNode)
-            text = OneLine(text);
-        const int number = node.position + 1;
-        text = node.isTopLevel() ? QString::number(number) + QStringLiteral(". ") + text
-                                 : QLatin1Char('(') + QString::number(number) + QLatin1Char(')') + text;
-    }
-    return text;
+    return rowPresenter().text(node.info, RowPlace::of(node), rowState(node));
 }
 
 void TqvTasksFrame::VtTasksPaintText(const TaskNode &node, bool selected, QFont &font, QColor &textColor) const
 {
-    const TTaskInfo &info = node.info;
-    font = VtTasks->font();
-    if (isOverdue(node) && !info.checkFlag)
-        font.setBold(true);
-    if (&node == FEditNode)
-        return;
-    const QPalette &palette = VtTasks->palette();
-    if (info.checkFlag) {
-        font.setItalic(true);
-        if (!selected)
-            textColor = palette.color(QPalette::Disabled, QPalette::Text);
-    } else if (info.content.isEmpty()) {
-        textColor = palette.color(QPalette::Disabled, QPalette::Text);
-        font.setItalic(true);
-    } else if (info.textColor != 0) {
-        textColor = StoredColorToQColor(info.textColor, palette);
-    }
+    const RowPresenter presenter = rowPresenter();
+    const RowState state = rowState(node, selected);
+    font = presenter.font(node.info, state);
+    textColor = presenter.textColor(node.info, state);
 }
 
 int TqvTasksFrame::VtTasksGetImageIndex(const TaskNode &node) const
 {
-    const TTaskInfo &info = node.info;
-    if (info.checkFlag)
-        return -1;
-    if (info.alarmFlag)
-        return Icon(IconRole::AlarmClock);
-    if (info.dueFlag)
-        return Icon(isOverdue(node) ? IconRole::CalendarOverdue : IconRole::Calendar);
-    return -1;
+    return RowIconIndex(rowPresenter().icon(node.info));
 }
 
 void TqvTasksFrame::VtTasksBeforeCellPaint(QPainter &painter, const QRect &cell, const TaskNode &node) const
 {
-    if (&node == FEditNode)
-        return;
-    const QPalette &palette = VtTasks->palette();
-    if (&node == VtTasks->hotNode()) {
-        painter.fillRect(cell, palette.color(QPalette::ToolTipBase));
-        return;
-    }
-    if (node.info.backgroundColor != 0) {
-        painter.fillRect(cell, StoredColorToQColor(node.info.backgroundColor, palette));
-        return;
-    }
+    const RowFill fill = rowPresenter().background(node.info, RowPlace::of(node), rowState(node));
     const BackgroundImages &images = *m_context.images;
-    const QPixmap &picture = !node.isTopLevel() ? images.group : (node.position % 2 == 0 ? images.item0 : images.item1);
-    painter.drawPixmap(cell, picture);
+    switch (fill.kind) {
+    case RowBackground::None:
+        break;
+    case RowBackground::Hot:
+    case RowBackground::Stored:
+        painter.fillRect(cell, fill.color);
+        break;
+    case RowBackground::SubTask:
+        painter.drawPixmap(cell, images.group);
+        break;
+    case RowBackground::TopLevelEven:
+        painter.drawPixmap(cell, images.item0);
+        break;
+    case RowBackground::TopLevelOdd:
+        painter.drawPixmap(cell, images.item1);
+        break;
+    }
 }
 
 int TqvTasksFrame::VtTasksMeasureItem(const TaskNode &node, int textWidth) const
 {
-    const QFontMetrics metrics(VtTasks->font());
-    const bool oneLine = Action_ViewList->isChecked() && &node != FHoverNode && &node != FEditNode;
-    const QString text = oneLine ? QStringLiteral("1") : VtTasksGetText(node);
-    int height = metrics.boundingRect(QRect(0, 0, textWidth, 1 << 20), Qt::TextWordWrap, text).height() + 4;
-    const int line = metrics.boundingRect(QStringLiteral("l")).height();
-    if (&node == FEditNode)
-        height = std::min(std::max(height, 4 * line + 4), VtTasks->height() - line);
-    else
-        height = std::max(height, line + 4);
-    return height;
+    return rowPresenter().height(node.info, RowPlace::of(node), rowState(node), textWidth);
 }
 
 TaskNode *TqvTasksFrame::firstSelectedNode() const

@@ -23,6 +23,17 @@ const TaskNode *NodeOf(const QModelIndex &index)
 
 }  // namespace
 
+int RowIconIndex(RowIcon icon)
+{
+    switch (icon) {
+    case RowIcon::Alarm: return static_cast<int>(IconRole::AlarmClock);
+    case RowIcon::Due: return static_cast<int>(IconRole::Calendar);
+    case RowIcon::Overdue: return static_cast<int>(IconRole::CalendarOverdue);
+    case RowIcon::None: break;
+    }
+    return -1;
+}
+
 TaskRowDelegate::TaskRowDelegate(TqvTasksFrame *frame, TaskTreeView *view)
     : QStyledItemDelegate(view), m_frame(frame), m_view(view)
 {
@@ -67,10 +78,11 @@ void TaskRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
-    const bool selected = option.state & QStyle::State_Selected;
-    QColor textColor;
-    m_frame->VtTasksPaintText(*node, selected, item.font, textColor);
-    const int image = m_frame->VtTasksGetImageIndex(*node);
+    const RowPresenter presenter = m_frame->rowPresenter();
+    RowState state = m_frame->rowState(*node, option.state & QStyle::State_Selected);
+    state.enabled = option.state & QStyle::State_Enabled;
+    item.font = presenter.font(node->info, state);
+    const int image = RowIconIndex(presenter.icon(node->info));
     item.icon = image >= 0 ? IconList::small().icon(image) : QIcon();
     item.decorationSize = QSize(IconSize, IconSize);
     if (image >= 0)
@@ -102,13 +114,7 @@ void TaskRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 
     QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
     textRect.setTop(option.rect.top() + 2);
-    const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
-    QColor pen = selected ? option.palette.color(group, QPalette::HighlightedText)
-                          : option.palette.color(group, QPalette::Text);
-    if (textColor.isValid() && !(selected && node->info.checkFlag))
-        pen = selected && textColor == option.palette.color(QPalette::Disabled, QPalette::Text)
-                  ? option.palette.color(group, QPalette::HighlightedText)
-                  : textColor;
+    const QColor pen = presenter.textColor(node->info, state);
     painter->setFont(item.font);
     painter->setPen(pen);
     painter->setClipRect(option.rect);

@@ -1,6 +1,8 @@
 #pragma once
-// Paints a task row and measures its height by the frame's rules: the frame says what
-// the text, font, icon and background are; this class puts them on the screen.
+// Paints a task row and measures its height: the row presenter says what the text,
+// font, colours, icon and background are; this class puts them on the screen.
+
+#include "tasks/RowPresenter.h"
 
 #include <QStyledItemDelegate>
 
@@ -8,6 +10,9 @@ namespace quillpad {
 
 class TqvTasksFrame;
 class TaskTreeView;
+
+// The presenter's icon as a position in the icon lists; -1 for none.
+int RowIconIndex(RowIcon icon);
 
 class TaskRowDelegate : public QStyledItemDelegate {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "tasks/ui/dialogs/Dlg_taskReminder.h"
 
-#include "tasks/ui/dialogs/AlarmSound.h"
+#include "components/DesktopServices.h"
 #include "store/Clock.h"
 #include "components/ui/IconLists.h"
 #include "tasks/ui/dialogs/SnoozeChoices.h"
@@ -77,7 +77,7 @@ void TtaskReminderDlg::showEvent(QShowEvent *event)
     raise();
     activateWindow();
     QApplication::alert(this);
-    AlarmSound::instance().play(m_soundPath);
+    DesktopServices::instance().playSound(m_soundPath);
 }
 
 void TtaskReminderDlg::keyPressEvent(QKeyEvent *event)

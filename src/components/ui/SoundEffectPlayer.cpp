@@ -1,4 +1,4 @@
-#include "tasks/ui/dialogs/AlarmSound.h"
+#include "components/ui/SoundEffectPlayer.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -7,30 +7,13 @@
 
 namespace quillpad {
 
-namespace {
-
-AlarmSound *Installed = nullptr;
-
-}  // namespace
-
-AlarmSound &AlarmSound::instance()
-{
-    static EffectAlarmSound desktop;
-    return Installed ? *Installed : desktop;
-}
-
-void AlarmSound::install(AlarmSound *sound)
-{
-    Installed = sound;
-}
-
-EffectAlarmSound::EffectAlarmSound(Callback fallback, Callback started)
+SoundEffectPlayer::SoundEffectPlayer(Callback fallback, Callback started)
     : m_fallback(fallback ? std::move(fallback) : Callback([](const QString &) { QApplication::beep(); })),
       m_started(std::move(started))
 {
 }
 
-void EffectAlarmSound::play(const QString &path)
+void SoundEffectPlayer::play(const QString &path) const
 {
     if (!QFileInfo(path).isFile()) {
         m_fallback(path);

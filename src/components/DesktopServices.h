@@ -1,0 +1,44 @@
+#pragma once
+// Everything the program asks of the desktop it runs on: a sound, opening an address
+// or a file, the mail program, starting with the session and the notification area.
+// One replaceable instance: the program installs the desktop's at start, the tests a
+// recording one; without either, nothing reaches a desktop.
+
+#include <QString>
+#include <QStringList>
+
+class QUrl;
+
+namespace quillpad {
+
+struct MailMessage {
+    QString subject;
+    QString body;
+    QStringList attachments;  // paths of files
+};
+
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // Plays a sound file once without waiting for it; the desktop's beep stands in
+    // when the file cannot be played.
+    virtual void playSound(const QString &path) = 0;
+    // Opens a web address, or a file (a file: URL) with the program the desktop
+    // chooses. False when nothing took it.
+    virtual bool openUrl(const QUrl &url) = 0;
+    // Hands a message to the user's mail program to finish and send. Throws AppError
+    // when no mail program took it.
+    virtual void sendMail(const MailMessage &message) = 0;
+    // Whether the program starts with the user's desktop session.
+    virtual bool isAutoStart() const = 0;
+    // Throws AppError when the setting cannot be written.
+    virtual void setAutoStart(bool on) = 0;
+    // Whether the desktop shows a notification area (the tray).
+    virtual bool hasNotificationArea() const = 0;
+
+    static DesktopServices &instance();
+    static void install(DesktopServices *services);  // nullptr: no desktop
+};
+
+}  // namespace quillpad

@@ -1,0 +1,79 @@
+#include "components/ui/FreedesktopServices.h"
+
+#include "components/AutostartEntry.h"
+#include "store/AppError.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+namespace quillpad {
+
+namespace {
+
+// xdg-email returns once the mail program has the message, unless it starts the mail
+// program in the foreground; after this long it counts as handed over.
+constexpr int MailHandOffMs = 10'000;
+
+}  // namespace
+
+void FreedesktopServices::playSound(const QString &path)
+{
+    m_sound.play(path);
+}
+
+bool FreedesktopServices::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+QStringList FreedesktopServices::mailArguments(const MailMessage &message)
+{
+    QStringList arguments{QStringLiteral("--subject"), message.subject, QStringLiteral("--body"), message.body};
+    for (const QString &file : message.attachments)
+        arguments << QStringLiteral("--attach") << file;
+    return arguments;
+}
+
+void FreedesktopServices::sendMail(const MailMessage &message)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
+    if (program.isEmpty())
+        throw AppError(QStringLiteral("No mail program can be started: xdg-email was not found"));
+    // Owned by the application: a mail program still running in the foreground of
+    // xdg-email must outlive this call.
+    auto *process = new QProcess(QCoreApplication::instance());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(program, mailArguments(message));
+    if (!process->waitForStarted()) {
+        const QString error = process->errorString();
+        process->deleteLater();
+        throw AppError(QStringLiteral("xdg-email could not be started: %1").arg(error));
+    }
+    if (!process->waitForFinished(MailHandOffMs))
+        return;
+    if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
+        throw AppError(QStringLiteral("The mail program did not take the message (xdg-email ended with code %1)")
+                           .arg(process->exitCode()));
+}
+
+bool FreedesktopServices::isAutoStart() const
+{
+    return AutostartEntry().isOn();
+}
+
+void FreedesktopServices::setAutoStart(bool on)
+{
+    AutostartEntry().setOn(on, QCoreApplication::applicationFilePath());
+}
+
+bool FreedesktopServices::hasNotificationArea() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+}  // namespace quillpad
