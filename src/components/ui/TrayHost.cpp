@@ -1,5 +1,7 @@
 #include "components/ui/TrayHost.h"
 
+#include "components/DesktopServices.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
@@ -75,7 +77,7 @@ QtTrayHost::~QtTrayHost()
 
 bool QtTrayHost::available() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return DesktopServices::instance().hasNotificationArea();
 }
 
 void QtTrayHost::apply(const IconData &data)
