@@ -1,6 +1,7 @@
 // The program's entry: one running copy per user, then the main window and its loop.
 
 #include "store/AppError.h"
+#include "store/GuardedConnect.h"
 #include "app/Dm_Common.h"
 #include "app/Fm_Main.h"
 #include "tasks/ui/Fr_qvTasks.h"
@@ -15,7 +16,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ambrel-quillpad"));
-    QApplication::setApplicationDisplayName(ApplicationTitle);
+    // No display name: Qt would append it to every dialog's caption ("Ask — ...").
 
     // A second start brings the running copy forward and ends before touching any file.
     if (SingleInstance::SendToRunning(SingleInstance::Message::Activate))
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
 
     WidgetPrompter prompter;
     Prompter::install(&prompter);
+    TaskDialogs::install(&prompter);
 
     int result = 1;
     {
@@ -43,8 +45,8 @@ int main(int argc, char *argv[])
         if (window.FormCreate()) {
             TcommonDm common(&window);
             window.setCommon(&common);
-            QObject::connect(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
-            QObject::connect(&instance, &SingleInstance::reloadRequested, &window, [&window] {
+            ConnectGuarded(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
+            ConnectGuarded(&instance, &SingleInstance::reloadRequested, &window, [&window] {
                 if (TqvTasksFrame *frame = window.tasksFrame())
                     frame->requestReload();
             });
@@ -52,6 +54,7 @@ int main(int argc, char *argv[])
             result = QApplication::exec();
         }
     }
+    TaskDialogs::install(nullptr);
     Prompter::install(nullptr);
     return result;
 }

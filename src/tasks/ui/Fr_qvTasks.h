@@ -93,7 +93,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    friend class TqvTasksFrameBuilder;
     void buildActions();
     void buildToolBars();
     void buildMenus();
@@ -143,6 +142,7 @@ private:
     void Action_TaskCompleteExecute();
     void showAllIfCompleteOnly();
     void startNewTask(TaskNode *parent);
+    void enterEdit(TaskNode *node);  // every way into an edit comes here
     void beginEdit();
     bool VtTasksEditing(TaskNode *node);
     void editorClosed(TaskNode *node, bool cancelled, bool typed, const QString &text);
@@ -173,8 +173,8 @@ private:
     void storeExpanded(TaskNode *node, bool expanded);
 
     FrameContext m_context;
-    Query ADOQuery1;
-    Query ADOQuery2;
+    Query ADOQuery1;  // the list's query: loading the top level, counts, writes
+    Query ADOQuery2;  // the sub-tasks while the tree loads
     TaskTree m_tree;
     TaskTreeModel *m_model = nullptr;
     TaskTreeView *VtTasks = nullptr;
@@ -187,12 +187,12 @@ private:
     QToolButton *Btn_Search = nullptr;
     QToolButton *m_viewAscButton = nullptr;
     TipPanel *Panel_tip = nullptr;
-    TQvStatusBar *QvStatusBar1 = nullptr;
+    TQvStatusBar *QvStatusBar1 = nullptr;  // the status bar: bulb and tip, or the selection
 
-    QTimer Timer1;
-    QTimer Timer_HotDelay;
+    QTimer Timer1;          // the reminder check, every half second once loaded
+    QTimer Timer_HotDelay;  // the hover delay of the list view
 
-    QMenuBar *MainMenu1 = nullptr;
+    QMenuBar *MainMenu1 = nullptr;  // the menu bar, handed to the main window once shown
     QMenu *PopupMenu_Task = nullptr;
     QMenu *PopupMenu_Null = nullptr;
     QMenu *MainMoveTo = nullptr;
@@ -234,7 +234,6 @@ private:
     bool FReloading = false;
     bool FTreeFocused = false;
     int FTipKind = 0;
-    QPoint FMousePos;
     bool m_reloadPending = false;
     bool m_alarmOpen = false;  // an alarm window is showing
 };
