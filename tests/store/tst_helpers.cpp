@@ -60,6 +60,8 @@ private slots:
     void dateTimeRoundTripsEveryMillisecondPattern();
     void oneLine_data();
     void oneLine();
+    void stderrReportIsOneLine_data();
+    void stderrReportIsOneLine();
     void quoteSql_data();
     void quoteSql();
     void localBias_data();
@@ -132,6 +134,25 @@ void TestHelpers::oneLine()
     QFETCH(QString, text);
     QFETCH(QString, flat);
     QCOMPARE(OneLine(text), flat);
+}
+
+void TestHelpers::stderrReportIsOneLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("CR LF gives one blank") << QStringLiteral("a\r\nb") << QStringLiteral("Ask: a b");
+    QTest::newRow("LF CR gives two") << QStringLiteral("a\n\rb") << QStringLiteral("Ask: a  b");
+    QTest::newRow("lone LF and CR") << QStringLiteral("\na\rb\n") << QStringLiteral("Ask:  a b ");
+}
+
+void TestHelpers::stderrReportIsOneLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, report);
+    PromptMessage box;
+    box.caption = QStringLiteral("Ask");
+    box.text = text;
+    QCOMPARE(StderrPrompter::oneLineReport(box), report);
 }
 
 void TestHelpers::quoteSql_data()
