@@ -29,7 +29,6 @@ public:
 
     void setCommon(TcommonDm *common) { m_common = common; }
     TqvTasksFrame *tasksFrame() const { return m_frame; }
-    QSystemTrayIcon *trayIcon() const { return QvTrayIcon1; }
     const StartupSettings &settings() const { return m_settings.startup(); }
     const QString &alarmSoundPath() const { return m_alarmSoundPath; }
     Connection &connection() { return ADOConnection1; }

@@ -49,6 +49,7 @@ private slots:
     void loadSettingsStopsAtABadVisitTime();
     void theOwnerWritesEachChangeAtOnce();
     void theOwnerReadsTheViewAfreshAndReportsRefusals();
+    void theOwnerStoresTheShellsChoices();
 };
 
 void TestSettings::valueEncodings_data()
@@ -260,6 +261,23 @@ void TestSettings::theOwnerReadsTheViewAfreshAndReportsRefusals()
         QCOMPARE(error.message(), QStringLiteral("Unable to write to ") + settings.path());
     }
     QVERIFY(settings.view().dateEn);  // the copy follows what the list now shows
+}
+
+void TestSettings::theOwnerStoresTheShellsChoices()
+{
+    TestDataFolder folder;
+    AppSettings settings;
+    settings.setPath(folder.file(QStringLiteral("qvConf.ini")));
+    settings.storeOptions(true, false);
+    settings.setVisitWebEn(false);
+    const TDateTime visited = EncodeDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
+    settings.setVisitWeb(visited);
+    QCOMPARE(ReadFile(settings.path()), "[option]\nrunMinimizedEn=1\naddOpenEn=0\nvisitWebEn=0\nvisitWeb=" +
+                                            IsoTime(visited).toUtf8() + "\n");
+    QVERIFY(settings.startup().runMinimizedEn);
+    QVERIFY(!settings.startup().addOpenEn);
+    QVERIFY(!settings.startup().visitWebEn);
+    QCOMPARE(settings.startup().visitWeb, visited);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

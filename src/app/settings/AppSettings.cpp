@@ -1,6 +1,7 @@
 #include "app/settings/AppSettings.h"
 
 #include "app/settings/IniFile.h"
+#include "store/pU_Funcs.h"
 
 #include <QScopeGuard>
 
@@ -44,6 +45,27 @@ void AppSettings::load()
             emit changed(QString::fromLatin1(SettingsKeys::RunMinimizedEn.name));
     });
     LoadSettings(m_startup);
+}
+
+void AppSettings::storeOptions(bool runMinimizedEn, bool addOpenEn)
+{
+    assign(m_startup.runMinimizedEn, runMinimizedEn, SettingsKeys::RunMinimizedEn.name);
+    assign(m_startup.addOpenEn, addOpenEn, SettingsKeys::AddOpenEn.name);
+    IniFile ini(path());
+    ini.write(SettingsKeys::RunMinimizedEn, runMinimizedEn);
+    ini.write(SettingsKeys::AddOpenEn, addOpenEn);
+}
+
+void AppSettings::setVisitWebEn(bool on)
+{
+    assign(m_startup.visitWebEn, on, SettingsKeys::VisitWebEn.name);
+    IniFile(path()).write(SettingsKeys::VisitWebEn, on);
+}
+
+void AppSettings::setVisitWeb(TDateTime visited)
+{
+    assign(m_startup.visitWeb, visited, SettingsKeys::VisitWeb.name);
+    IniFile(path()).write(SettingsKeys::VisitWeb, IsoTime(visited));
 }
 
 const ViewSettings &AppSettings::readView()

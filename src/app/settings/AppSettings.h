@@ -35,6 +35,10 @@ public:
     const StartupSettings &startup() const { return m_startup; }
     void readCreationSettings();
     void load();  // LoadSettings, with its rules
+    // The Options dialog's OK: both copies, then "runMinimizedEn", then "addOpenEn".
+    void storeOptions(bool runMinimizedEn, bool addOpenEn);
+    void setVisitWebEn(bool on);          // the update offer's "Do not ask me again."
+    void setVisitWeb(TDateTime visited);  // a web page of the maker was opened
 
     // Read afresh from the file at every loading of the task tree.
     const ViewSettings &readView();

@@ -99,7 +99,6 @@ private:
     void buildLayout();
     void wireTree();
 
-    QStringList selectedInTreeOrder() const;
     TaskNode *firstSelectedNode() const;
     void setViewRangeIndex(int index);
     int viewRangeIndex() const;
