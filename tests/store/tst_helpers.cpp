@@ -3,6 +3,7 @@
 #include "store/AppError.h"
 #include "store/Clock.h"
 #include "store/DateTime.h"
+#include "store/GuardedConnect.h"
 #include "support/ScriptedPrompter.h"
 #include "store/pU_Funcs.h"
 
@@ -78,6 +79,7 @@ private slots:
     void standardErrorText_data();
     void standardErrorText();
     void guardReportsOnceAndGoesOn();
+    void guardedConnectionsReportWhatTheirHandlersRaise();
     void newGuidIsBracedUpperCase();
 };
 
@@ -339,6 +341,24 @@ void TestHelpers::guardReportsOnceAndGoesOn()
     QCOMPARE(prompter.messages.at(0).text, QStringLiteral("Unable to write to x."));
     QCOMPARE(prompter.messages.at(0).icon, PromptIcon::Error);
     QCOMPARE(prompter.messages.at(1).text, QStringLiteral("plain."));
+}
+
+void TestHelpers::guardedConnectionsReportWhatTheirHandlersRaise()
+{
+    ScriptedPrompter prompter;
+    QObject sender;
+    QStringList heard;
+    // With the signal's arguments, without them, and a member function of the context.
+    ConnectGuarded(&sender, &QObject::objectNameChanged, &sender, [&](const QString &name) {
+        heard.append(name);
+        throw AppError(QStringLiteral("Failed"));
+    });
+    ConnectGuarded(&sender, &QObject::objectNameChanged, &sender, [&] { heard.append(QStringLiteral("no arguments")); });
+    QObject receiver;
+    ConnectGuarded(&sender, &QObject::objectNameChanged, &receiver, &QObject::deleteLater);
+    sender.setObjectName(QStringLiteral("x"));
+    QCOMPARE(heard, (QStringList{"x", "no arguments"}));
+    QCOMPARE(prompter.lines(), QStringList{"Ambrel Quillpad: Failed."});
 }
 
 void TestHelpers::newGuidIsBracedUpperCase()

@@ -172,8 +172,8 @@ private:
     void storeExpanded(TaskNode *node, bool expanded);
 
     FrameContext m_context;
-    Query ADOQuery1;  // the list's query: loading the top level, counts, writes
-    Query ADOQuery2;  // the sub-tasks while the tree loads
+    Query ADOQuery1;
+    Query ADOQuery2;
     TaskTree m_tree;
     TaskTreeModel *m_model = nullptr;
     TaskTreeView *VtTasks = nullptr;
