@@ -3,8 +3,6 @@
 #include "app/settings/IniFile.h"
 #include "store/pU_Funcs.h"
 
-#include <QScopeGuard>
-
 namespace quillpad {
 
 AppSettings::AppSettings(QObject *parent) : QObject(parent)
@@ -36,15 +34,21 @@ void AppSettings::load()
 {
     // LoadSettings may stop half-way; what it filled in is announced all the same.
     const StartupSettings before = m_startup;
-    const auto announce = qScopeGuard([&] {
+    const auto announce = [&] {
         if (before.visitWebEn != m_startup.visitWebEn)
             emit changed(QString::fromLatin1(SettingsKeys::VisitWebEn.name));
         if (before.visitWeb != m_startup.visitWeb)
             emit changed(QString::fromLatin1(SettingsKeys::VisitWeb.name));
         if (before.runMinimizedEn != m_startup.runMinimizedEn)
             emit changed(QString::fromLatin1(SettingsKeys::RunMinimizedEn.name));
-    });
-    LoadSettings(m_startup);
+    };
+    try {
+        LoadSettings(m_startup);
+    } catch (...) {
+        announce();
+        throw;
+    }
+    announce();
 }
 
 void AppSettings::storeOptions(bool runMinimizedEn, bool addOpenEn)
