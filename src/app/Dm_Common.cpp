@@ -1,18 +1,17 @@
 #include "app/Dm_Common.h"
 
-#include <QAction>
+#include "components/ui/ActionFactory.h"
 
 namespace quillpad {
 
 namespace {
 
-QAction *Make(QObject *owner, const char *name, const QString &caption, const QString &hint = {})
+QAction *Make(QObject *owner, const char *name, const QString &caption, const QString &hint = {},
+              const QKeySequence &shortcut = {})
 {
-    auto *action = new QAction(caption, owner);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!hint.isEmpty())
-        action->setToolTip(hint);
-    return action;
+    ActionSpec spec(name, caption, hint);
+    spec.shortcut = shortcut;
+    return MakeAction(owner, spec);
 }
 
 }  // namespace
@@ -26,7 +25,8 @@ TcommonDm::TcommonDm(QObject *parent)
       Action_AddTask(Make(this, "Action_AddTask", QStringLiteral("&Add Task"))),
       Action_PasteTask(Make(this, "Action_PasteTask", QStringLiteral("Paste to &Task"))),
       Action_Exit(Make(this, "Action_Exit", QStringLiteral("E&xit"))),
-      HelpContents1(Make(this, "HelpContents1", QStringLiteral("&Contents"), QStringLiteral("Help Contents"))),
+      HelpContents1(Make(this, "HelpContents1", QStringLiteral("&Contents"), QStringLiteral("Help Contents"),
+                         QKeySequence(Qt::Key_F1))),
       Action_Contact(Make(this, "Action_Contact", QStringLiteral("C&ontact Technical Support"))),
       Action_Suggestion(Make(this, "Action_Suggestion", QStringLiteral("&Make a Suggestion"))),
       Action_Website(Make(this, "Action_Website", QStringLiteral("&Visit Ambrel Website"))),
@@ -35,7 +35,6 @@ TcommonDm::TcommonDm(QObject *parent)
       Action_About(Make(this, "Action_About", QStringLiteral("&About")))
 {
     Action_UiStayOnTop->setCheckable(true);
-    HelpContents1->setShortcut(Qt::Key_F1);
 }
 
 QList<QAction *> TcommonDm::helpMenu() const

@@ -24,7 +24,7 @@ public:
     QAction *Action_PasteTask;
     QAction *Action_Exit;
 
-    QAction *HelpContents1;
+    QAction *HelpContents1;  // Help › Contents (F1)
     QAction *Action_Contact;
     QAction *Action_Suggestion;
     QAction *Action_Website;

@@ -2,9 +2,9 @@
 
 #include "store/AppError.h"
 #include "app/Dm_Common.h"
+#include "components/ui/ActionFactory.h"
 #include "tasks/ui/FrameMessages.h"
 #include "tasks/ui/Fr_qvTasks.h"
-#include "app/settings/IniFile.h"
 #include "interchange/ui/IoActions.h"
 #include "store/Paths.h"
 
@@ -29,15 +29,13 @@ QPixmap LoadPicture(const QString &name)
 
 TmainFm::TmainFm(QWidget *parent)
     : QMainWindow(parent),
-      Action_DbBackup(new QAction(QStringLiteral("Database &Backup..."), this)),
-      Action_DbRestore(new QAction(QStringLiteral("Database &Restore..."), this)),
-      Action_Import(new QAction(QStringLiteral("&Import..."), this)),
+      Action_DbBackup(MakeAction(this, ActionSpec("Action_DbBackup", QStringLiteral("Database &Backup...")))),
+      Action_DbRestore(MakeAction(this, ActionSpec("Action_DbRestore", QStringLiteral("Database &Restore...")))),
+      Action_Import(MakeAction(this, ActionSpec("Action_Import", QStringLiteral("&Import...")))),
       QvTrayIcon1(new QSystemTrayIcon(this))
 {
     setObjectName(QStringLiteral("mainFm"));
-    Action_DbBackup->setObjectName(QStringLiteral("Action_DbBackup"));
-    Action_DbRestore->setObjectName(QStringLiteral("Action_DbRestore"));
-    Action_Import->setObjectName(QStringLiteral("Action_Import"));
+    setWindowTitle(ApplicationTitle);  // from the first frame on; StartupChecks sets it again
     ConnectIoActions(ADOConnection1, Action_DbBackup, Action_DbRestore, Action_Import, [this] {
         if (m_frame)
             m_frame->requestReload();  // message 2024, once an edit in progress ends
@@ -60,14 +58,10 @@ bool TmainFm::FormCreate()
         m_exiting = false;
         loadBackgrounds();
         m_alarmSoundPath = Paths::ProgramFolder() + QStringLiteral("Sounds/Alarm.wav");
-        m_settings.settingsPath = Paths::SettingsPath();
-        {
-            const IniFile ini(m_settings.settingsPath);
-            m_settings.hintSize = ini.read(SettingsKeys::HintSize);
-            m_settings.addOpenEn = ini.read(SettingsKeys::AddOpenEn);
-        }
+        m_settings.setPath(Paths::SettingsPath());
+        m_settings.readCreationSettings();
         ADOConnection1.open(Paths::DatabasePath());
-        LoadSettings(m_settings);
+        m_settings.load();
     });
 }
 
@@ -113,7 +107,7 @@ void TmainFm::FormShow()
         StartupChecks();
         return;
     }
-    if (m_settings.addOpenEn && m_frame)
+    if (m_settings.startup().addOpenEn && m_frame)
         QCoreApplication::postEvent(m_frame, new FrameEvent(MsgAddTask));
 }
 

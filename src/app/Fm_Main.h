@@ -4,7 +4,7 @@
 
 #include "store/Connection.h"
 #include "tasks/ui/FrameContext.h"
-#include "app/settings/LoadSettings.h"
+#include "app/settings/AppSettings.h"
 
 #include <QMainWindow>
 
@@ -29,8 +29,7 @@ public:
 
     void setCommon(TcommonDm *common) { m_common = common; }
     TqvTasksFrame *tasksFrame() const { return m_frame; }
-    QSystemTrayIcon *trayIcon() const { return QvTrayIcon1; }
-    const StartupSettings &settings() const { return m_settings; }
+    const StartupSettings &settings() const { return m_settings.startup(); }
     const QString &alarmSoundPath() const { return m_alarmSoundPath; }
     Connection &connection() { return ADOConnection1; }
 
@@ -49,11 +48,11 @@ private:
     QAction *Action_DbRestore;
     QAction *Action_Import;
 
-    Connection ADOConnection1;
-    StartupSettings m_settings;
+    Connection ADOConnection1;  // the database connection
+    AppSettings m_settings;
     BackgroundImages m_images;
     QString m_alarmSoundPath;
-    QSystemTrayIcon *QvTrayIcon1 = nullptr;
+    QSystemTrayIcon *QvTrayIcon1 = nullptr;  // the tray icon
     TcommonDm *m_common = nullptr;
     TqvTasksFrame *m_frame = nullptr;
     bool m_firstShow = true;

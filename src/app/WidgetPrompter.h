@@ -1,11 +1,13 @@
 #pragma once
-// The desktop's Prompter: real message boxes, file dialogs and task dialogs.
+// The desktop's Prompter and task dialogs: real message boxes, file dialogs and task
+// dialogs. The one place that knows every dialog.
 
 #include "store/Prompter.h"
+#include "tasks/ui/TaskDialogs.h"
 
 namespace quillpad {
 
-class WidgetPrompter final : public Prompter {
+class WidgetPrompter final : public Prompter, public TaskDialogs {
 public:
     PromptButton message(const PromptMessage &box) override;
     QString openFileName(const FileRequest &request) override;

@@ -1,6 +1,7 @@
 // The program's entry: one running copy per user, then the main window and its loop.
 
 #include "store/AppError.h"
+#include "store/GuardedConnect.h"
 #include "app/Dm_Common.h"
 #include "app/Fm_Main.h"
 #include "tasks/ui/Fr_qvTasks.h"
@@ -16,7 +17,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ambrel-quillpad"));
-    QApplication::setApplicationDisplayName(ApplicationTitle);
+    // No display name: Qt would append it to every dialog's caption ("Ask — ...").
 
     // A second start brings the running copy forward and ends before touching any file.
     if (SingleInstance::SendToRunning(SingleInstance::Message::Activate))
@@ -37,6 +38,7 @@ int main(int argc, char *argv[])
     Prompter::install(&prompter);
     FreedesktopServices desktop;
     DesktopServices::install(&desktop);
+    TaskDialogs::install(&prompter);
 
     int result = 1;
     {
@@ -46,8 +48,8 @@ int main(int argc, char *argv[])
         if (window.FormCreate()) {
             TcommonDm common(&window);
             window.setCommon(&common);
-            QObject::connect(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
-            QObject::connect(&instance, &SingleInstance::reloadRequested, &window, [&window] {
+            ConnectGuarded(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
+            ConnectGuarded(&instance, &SingleInstance::reloadRequested, &window, [&window] {
                 if (TqvTasksFrame *frame = window.tasksFrame())
                     frame->requestReload();
             });
@@ -56,6 +58,7 @@ int main(int argc, char *argv[])
         }
     }
     DesktopServices::install(nullptr);
+    TaskDialogs::install(nullptr);
     Prompter::install(nullptr);
     return result;
 }

@@ -1,5 +1,7 @@
 #include "store/Prompter.h"
 
+#include "store/pU_Funcs.h"
+
 #include <cstdio>
 
 namespace quillpad {
@@ -40,26 +42,6 @@ PromptButton PromptMessage::closeAnswer() const
     return PromptButton::None;
 }
 
-bool Prompter::askReminder(ReminderChoice &)
-{
-    return false;
-}
-
-bool Prompter::askDueDate(DueDateChoice &)
-{
-    return false;
-}
-
-bool Prompter::askColors(ColorChoice &)
-{
-    return false;
-}
-
-AlarmAnswer Prompter::ringAlarm(const QString &, const QString &)
-{
-    return {};
-}
-
 Prompter &Prompter::instance()
 {
     return *g_prompter;
@@ -72,11 +54,9 @@ void Prompter::install(Prompter *prompter)
 
 QString StderrPrompter::oneLineReport(const PromptMessage &box)
 {
+    // A line break of two characters reads as one blank here, not two.
     QString text = box.text;
-    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    return box.caption + QLatin1String(": ") + text;
+    return box.caption + QLatin1String(": ") + OneLine(text.replace(QLatin1String("\r\n"), QLatin1String(" ")));
 }
 
 PromptButton StderrPrompter::message(const PromptMessage &box)

@@ -1,9 +1,7 @@
 #pragma once
 // Every modal question, message and file choice goes through the Prompter, so that
 // the desktop shows real dialogs, the command-line companion writes to stderr and
-// tests answer from a script.
-
-#include "store/DateTime.h"
+// tests answer from a script. The task dialogs have their own seam (tasks/ui).
 
 #include <QList>
 #include <QString>
@@ -59,28 +57,6 @@ struct FileRequest {
     QString defaultSuffix;  // appended to a name typed without one
 };
 
-// What the task dialogs ask and answer: a reminder, a due date, a task's two colours
-// (0 the default look, as stored), and how the alarm window was left.
-struct ReminderChoice {
-    bool enabled = false;
-    TDateTime when = ZeroDateTime;
-};
-
-struct DueDateChoice {
-    bool enabled = false;
-    TDateTime date = ZeroDateTime;
-};
-
-struct ColorChoice {
-    qint32 text = 0;
-    qint32 background = 0;
-};
-
-struct AlarmAnswer {
-    bool dismissed = false;
-    TDateTime next = ZeroDateTime;  // when to ring again (zero when dismissed)
-};
-
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -89,15 +65,6 @@ public:
     // An empty result means the user cancelled.
     virtual QString openFileName(const FileRequest &request) = 0;
     virtual QString saveFileName(const FileRequest &request) = 0;
-
-    // The task dialogs. Each starts from the given choice and, on OK, puts the answer
-    // into it and returns true. Without windows they answer Cancel.
-    virtual bool askReminder(ReminderChoice &choice);
-    virtual bool askDueDate(DueDateChoice &choice);
-    virtual bool askColors(ColorChoice &choice);
-    // The alarm window for a task's text: plays the sound once and waits for Snooze or
-    // Dismiss. Without windows it answers as a window closed without either would.
-    virtual AlarmAnswer ringAlarm(const QString &text, const QString &soundPath);
 
     static Prompter &instance();
     static void install(Prompter *prompter);  // nullptr restores the stderr prompter

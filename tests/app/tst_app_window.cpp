@@ -58,7 +58,8 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    QString add(const QString &content, const QString &pid = RootPid, qint32 background = 0, bool expanded = false)
+    QString add(const QString &content, const QString &pid = RootPid, qint32 background = 0, bool expanded = false,
+                TDateTime alarm = ZeroDateTime)
     {
         Query query(m_connection);
         OpenSql(query, QStringLiteral("select * from tasks where 1=0"));
@@ -69,8 +70,19 @@ public:
         query.field(u"content").setString(content);
         query.field(u"backgroundColor").setInteger(background);
         query.field(u"expandFlag").setBoolean(expanded);
+        query.field(u"alarmFlag").setBoolean(alarm != ZeroDateTime);
+        query.field(u"alarmTime").setDateTime(alarm);
         query.post();
         return tid;
+    }
+
+    // The title of the first visible window whose title starts with the given text.
+    static QString titleStartingWith(const QString &start)
+    {
+        const QString id = Xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), QLatin1Char('^') + start})
+                               .section(QLatin1Char('\n'), 0, 0);
+        return id.isEmpty() ? QString() : Xdotool({QStringLiteral("getwindowname"), id});
     }
 
     // Starts the program and photographs its window once it has drawn its list.
@@ -119,6 +131,7 @@ private slots:
     void initTestCase();
     void emptyListInvitesTheFirstTask();
     void tasksShowWithTheirBackgrounds();
+    void dialogsShowTheirOwnCaptionOnly();
 };
 
 void TestAppWindow::initTestCase()
@@ -160,6 +173,16 @@ void TestAppWindow::tasksShowWithTheirBackgrounds()
     QVERIFY(Count(window.shot, [](const QColor &c) { return c.green() - c.blue() >= 4 && c.green() > 230; }) > 1000);
     // Text is drawn: dark pixels in the list.
     QVERIFY(Count(window.shot, [](const QColor &c) { return c.lightness() < 80; }) > 200);
+}
+
+void TestAppWindow::dialogsShowTheirOwnCaptionOnly()
+{
+    Program program;
+    program.add(QStringLiteral("Call the plumber"), RootPid, 0, false,
+                EncodeDateTime(QDate(2026, 1, 1), QTime(8, 0)));  // long due: it rings at once
+    Window window = program.start();
+    QVERIFY2(window.geometry.width() > 200, "no window titled Ambrel Quillpad");
+    QCOMPARE(Program::titleStartingWith(QStringLiteral("Task Reminder")), QStringLiteral("Task Reminder"));
 }
 
 int main(int argc, char *argv[])

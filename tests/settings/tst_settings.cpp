@@ -1,8 +1,9 @@
 // The settings file: the value encodings, the INI rules, writes that keep the rest of
-// the file, refused writes, and the start-up read.
+// the file, refused writes, the start-up read, and the settings owner.
 
 #include "store/AppError.h"
 #include "store/Clock.h"
+#include "app/settings/AppSettings.h"
 #include "app/settings/IniFile.h"
 #include "app/settings/LoadSettings.h"
 #include "support/TestDataFolder.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace quillpad;
@@ -45,6 +47,9 @@ private slots:
     void loadSettingsOnAFreshInstall();
     void loadSettingsReadsStoredValues();
     void loadSettingsStopsAtABadVisitTime();
+    void theOwnerWritesEachChangeAtOnce();
+    void theOwnerReadsTheViewAfreshAndReportsRefusals();
+    void theOwnerStoresTheShellsChoices();
 };
 
 void TestSettings::valueEncodings_data()
@@ -209,6 +214,70 @@ void TestSettings::loadSettingsStopsAtABadVisitTime()
     QCOMPARE(settings.visitWebEn, true);
     QCOMPARE(settings.visitWeb, ZeroDateTime);     // long ago: the update offer comes
     QCOMPARE(settings.runMinimizedEn, false);      // never reached
+}
+
+void TestSettings::theOwnerWritesEachChangeAtOnce()
+{
+    TestDataFolder folder;
+    AppSettings settings;
+    settings.setPath(folder.file(QStringLiteral("qvConf.ini")));
+    QSignalSpy changed(&settings, &AppSettings::changed);
+    settings.setViewRange(2);
+    QCOMPARE(ReadFile(settings.path()), QByteArray("[task]\nviewRange=2\n"));
+    settings.setViewAscEn(false);
+    settings.setViewListEn(true);
+    settings.setViewDateEn(false);  // unchanged, written all the same
+    settings.logTaskCounts(5, 0);
+    settings.logTaskCounts(5, 0);
+    QCOMPARE(ReadFile(settings.path()), QByteArray("[task]\nviewRange=2\nviewAscEn=0\nviewListEn=1\nviewDateEn=0\n\n"
+                                                   "[log]\nprivateTasks=5\npublicTasks=0\n"));
+    QStringList keys;
+    for (const QList<QVariant> &signal : changed)
+        keys.append(signal.front().toString());
+    QCOMPARE(keys, (QStringList{"viewRange", "viewAscEn", "viewListEn", "privateTasks"}));
+    QCOMPARE(settings.view().range, 2);
+    QCOMPARE(settings.startup().privateTasks, 5);
+}
+
+void TestSettings::theOwnerReadsTheViewAfreshAndReportsRefusals()
+{
+    TestDataFolder folder;
+    AppSettings settings;
+    settings.setPath(folder.file(QStringLiteral("qvConf.ini")));
+    settings.setViewRange(1);
+    WriteFile(settings.path(), "[task]\nviewListEn=1\nviewAscEn=0\n");  // changed behind our back
+    const ViewSettings &view = settings.readView();
+    QCOMPARE(view.range, 0);
+    QVERIFY(view.listEn);
+    QVERIFY(!view.dateEn);
+    QVERIFY(!view.ascEn);
+
+    QVERIFY(QFile::remove(settings.path()));
+    QVERIFY(QDir().mkdir(settings.path()));
+    try {
+        settings.setViewDateEn(true);
+        QFAIL("the write was not refused");
+    } catch (const AppError &error) {
+        QCOMPARE(error.message(), QStringLiteral("Unable to write to ") + settings.path());
+    }
+    QVERIFY(settings.view().dateEn);  // the copy follows what the list now shows
+}
+
+void TestSettings::theOwnerStoresTheShellsChoices()
+{
+    TestDataFolder folder;
+    AppSettings settings;
+    settings.setPath(folder.file(QStringLiteral("qvConf.ini")));
+    settings.storeOptions(true, false);
+    settings.setVisitWebEn(false);
+    const TDateTime visited = EncodeDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
+    settings.setVisitWeb(visited);
+    QCOMPARE(ReadFile(settings.path()), "[option]\nrunMinimizedEn=1\naddOpenEn=0\nvisitWebEn=0\nvisitWeb=" +
+                                            IsoTime(visited).toUtf8() + "\n");
+    QVERIFY(settings.startup().runMinimizedEn);
+    QVERIFY(!settings.startup().addOpenEn);
+    QVERIFY(!settings.startup().visitWebEn);
+    QCOMPARE(settings.startup().visitWeb, visited);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

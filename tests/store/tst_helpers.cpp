@@ -3,6 +3,7 @@
 #include "store/AppError.h"
 #include "store/Clock.h"
 #include "store/DateTime.h"
+#include "store/GuardedConnect.h"
 #include "support/ScriptedPrompter.h"
 #include "store/pU_Funcs.h"
 
@@ -60,6 +61,8 @@ private slots:
     void dateTimeRoundTripsEveryMillisecondPattern();
     void oneLine_data();
     void oneLine();
+    void stderrReportIsOneLine_data();
+    void stderrReportIsOneLine();
     void quoteSql_data();
     void quoteSql();
     void localBias_data();
@@ -76,6 +79,7 @@ private slots:
     void standardErrorText_data();
     void standardErrorText();
     void guardReportsOnceAndGoesOn();
+    void guardedConnectionsReportWhatTheirHandlersRaise();
     void newGuidIsBracedUpperCase();
 };
 
@@ -132,6 +136,25 @@ void TestHelpers::oneLine()
     QFETCH(QString, text);
     QFETCH(QString, flat);
     QCOMPARE(OneLine(text), flat);
+}
+
+void TestHelpers::stderrReportIsOneLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("CR LF gives one blank") << QStringLiteral("a\r\nb") << QStringLiteral("Ask: a b");
+    QTest::newRow("LF CR gives two") << QStringLiteral("a\n\rb") << QStringLiteral("Ask: a  b");
+    QTest::newRow("lone LF and CR") << QStringLiteral("\na\rb\n") << QStringLiteral("Ask:  a b ");
+}
+
+void TestHelpers::stderrReportIsOneLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, report);
+    PromptMessage box;
+    box.caption = QStringLiteral("Ask");
+    box.text = text;
+    QCOMPARE(StderrPrompter::oneLineReport(box), report);
 }
 
 void TestHelpers::quoteSql_data()
@@ -318,6 +341,24 @@ void TestHelpers::guardReportsOnceAndGoesOn()
     QCOMPARE(prompter.messages.at(0).text, QStringLiteral("Unable to write to x."));
     QCOMPARE(prompter.messages.at(0).icon, PromptIcon::Error);
     QCOMPARE(prompter.messages.at(1).text, QStringLiteral("plain."));
+}
+
+void TestHelpers::guardedConnectionsReportWhatTheirHandlersRaise()
+{
+    ScriptedPrompter prompter;
+    QObject sender;
+    QStringList heard;
+    // With the signal's arguments, without them, and a member function of the context.
+    ConnectGuarded(&sender, &QObject::objectNameChanged, &sender, [&](const QString &name) {
+        heard.append(name);
+        throw AppError(QStringLiteral("Failed"));
+    });
+    ConnectGuarded(&sender, &QObject::objectNameChanged, &sender, [&] { heard.append(QStringLiteral("no arguments")); });
+    QObject receiver;
+    ConnectGuarded(&sender, &QObject::objectNameChanged, &receiver, &QObject::deleteLater);
+    sender.setObjectName(QStringLiteral("x"));
+    QCOMPARE(heard, (QStringList{"x", "no arguments"}));
+    QCOMPARE(prompter.lines(), QStringList{"Ambrel Quillpad: Failed."});
 }
 
 void TestHelpers::newGuidIsBracedUpperCase()

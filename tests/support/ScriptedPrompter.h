@@ -1,16 +1,17 @@
 #pragma once
-// A Prompter for tests: records every message and file request and answers from a
-// script. Unscripted messages answer as if the box were closed; unscripted file
-// requests answer "cancelled".
+// A Prompter and task dialogs for tests: records every message, file request and
+// dialog and answers from a script. Unscripted messages answer as if the box were
+// closed; unscripted file requests and dialogs answer "cancelled".
 
 #include "store/Prompter.h"
+#include "tasks/ui/TaskDialogs.h"
 
 #include <QList>
 #include <QQueue>
 
 namespace quillpad {
 
-class ScriptedPrompter final : public Prompter {
+class ScriptedPrompter final : public Prompter, public TaskDialogs {
     template <typename Choice>
     static bool answer(QList<Choice> &asked, QQueue<Choice> &answers, Choice &choice)
     {
@@ -22,8 +23,16 @@ class ScriptedPrompter final : public Prompter {
     }
 
 public:
-    ScriptedPrompter() { Prompter::install(this); }
-    ~ScriptedPrompter() override { Prompter::install(nullptr); }
+    ScriptedPrompter()
+    {
+        Prompter::install(this);
+        TaskDialogs::install(this);
+    }
+    ~ScriptedPrompter() override
+    {
+        TaskDialogs::install(nullptr);
+        Prompter::install(nullptr);
+    }
 
     PromptButton message(const PromptMessage &box) override
     {

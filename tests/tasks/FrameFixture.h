@@ -5,7 +5,7 @@
 #include "store/DateText.h"
 #include "tasks/ui/FrameMessages.h"
 #include "tasks/ui/Fr_qvTasks.h"
-#include "app/settings/LoadSettings.h"
+#include "app/settings/AppSettings.h"
 #include "store/Query.h"
 #include "support/ScriptedPrompter.h"
 #include "tasks/ui/TaskTreeModel.h"
@@ -51,7 +51,7 @@ public:
     Fixture()
     {
         connection.open(folder.file(QStringLiteral("qvData.qvb")));
-        settings.settingsPath = folder.file(QStringLiteral("qvConf.ini"));
+        settings.setPath(folder.file(QStringLiteral("qvConf.ini")));
         images = {Plain(Qt::lightGray), Plain(Qt::lightGray), Plain(Qt::cyan), Plain(Qt::white), Plain(Qt::yellow)};
         context.connection = &connection;
         context.settings = &settings;
@@ -125,7 +125,7 @@ public:
     TestDataFolder folder;
     ScriptedPrompter prompter;
     Connection connection;
-    StartupSettings settings;
+    AppSettings settings;
     BackgroundImages images;
     QSystemTrayIcon tray;
     QMainWindow window;

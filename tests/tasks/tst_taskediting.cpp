@@ -5,6 +5,7 @@
 #include "FrameFixture.h"
 #include "app/settings/IniFile.h"
 #include "tasks/ui/TaskTextEditor.h"
+#include "tasks/ui/TipPanel.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -41,6 +42,8 @@ private slots:
     void blanksOnlyAndTrailingBreaks();
     void editingAStoredTask();
     void everythingIsOffDuringAnEdit();
+    void everyWayIntoAnEditTurnsTheCommandsOff_data();
+    void everyWayIntoAnEditTurnsTheCommandsOff();
     void addSubTask();
     void addTaskLeavesViewComplete();
     void deleteTasks();
@@ -233,6 +236,45 @@ void TestTaskEditing::everythingIsOffDuringAnEdit()
     QVERIFY(frame.action(QStringLiteral("Action_TaskAdd"))->isEnabled());
 }
 
+void TestTaskEditing::everyWayIntoAnEditTurnsTheCommandsOff_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("F2") << QStringLiteral("F2");
+    QTest::newRow("Edit") << QStringLiteral("Edit");
+    QTest::newRow("Enter") << QStringLiteral("Enter");
+    QTest::newRow("Ctrl+Enter") << QStringLiteral("Ctrl+Enter");
+    QTest::newRow("tip panel") << QStringLiteral("tip panel");
+}
+
+void TestTaskEditing::everyWayIntoAnEditTurnsTheCommandsOff()
+{
+    QFETCH(QString, way);
+    EditFixture f;
+    if (way != QLatin1String("tip panel"))  // the panel invites the first task
+        f.add({"", "", "a task", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    if (way == QLatin1String("tip panel")) {
+        QCOMPARE(frame.tipKind(), 1);
+        emit frame.findChild<TipPanel *>()->clicked();
+    } else {
+        f.select(QStringLiteral("a task"));
+        if (way == QLatin1String("F2"))
+            QTest::keyClick(frame.treeView(), Qt::Key_F2);
+        else if (way == QLatin1String("Edit"))
+            frame.action(QStringLiteral("Action_TaskEdit"))->trigger();
+        else
+            QTest::keyClick(frame.treeView(), Qt::Key_Return,
+                            way == QLatin1String("Enter") ? Qt::NoModifier : Qt::ControlModifier);
+    }
+    QVERIFY(frame.editNode());
+    QVERIFY(AllFrameActionsOff(frame));
+    f.settle();
+    QVERIFY(f.editor());
+    QVERIFY(AllFrameActionsOff(frame));
+    f.cancel();
+    QVERIFY(!AllFrameActionsOff(frame));
+}
+
 void TestTaskEditing::addSubTask()
 {
     EditFixture f;
@@ -272,14 +314,14 @@ void TestTaskEditing::addSubTask()
 void TestTaskEditing::addTaskLeavesViewComplete()
 {
     EditFixture f;
-    IniFile(f.settings.settingsPath).write(SettingsKeys::ViewRange, 1);
+    IniFile(f.settings.path()).write(SettingsKeys::ViewRange, 1);
     f.add({"", "", "done", true, false});
     TqvTasksFrame &frame = f.openActive();
     auto *range = frame.findChild<QComboBox *>(QStringLiteral("Comb_ViewRange"));
     QCOMPARE(range->currentIndex(), 1);
     f.key(Qt::Key_Return);
     QCOMPARE(range->currentIndex(), 0);
-    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewRange), 0);
+    QCOMPARE(IniFile(f.settings.path()).read(SettingsKeys::ViewRange), 0);
     f.type(QStringLiteral("new"));
     f.finish();
     QCOMPARE(f.shownRows(), (QStringList{"done", "new"}));
@@ -378,10 +420,10 @@ void TestTaskEditing::sortExpandAndViewSettings()
     sort->trigger();
     QCOMPARE(f.shownRows(), (QStringList{"cherry", "banana", "Apple"}));
     QCOMPARE(sort->toolTip(), QStringLiteral("Ascending Sort"));
-    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewAscEn), false);
+    QCOMPARE(IniFile(f.settings.path()).read(SettingsKeys::ViewAscEn), false);
     sort->trigger();
     QCOMPARE(f.shownRows(), (QStringList{"Apple", "banana", "cherry"}));
-    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewAscEn), true);
+    QCOMPARE(IniFile(f.settings.path()).read(SettingsKeys::ViewAscEn), true);
 
     frame.action(QStringLiteral("Action_ExpandAll"))->trigger();
     QCOMPARE(f.shownRows(), (QStringList{"Apple", "banana", "  b2", "cherry"}));
@@ -391,8 +433,8 @@ void TestTaskEditing::sortExpandAndViewSettings()
 
     frame.action(QStringLiteral("Action_ViewList"))->trigger();
     frame.action(QStringLiteral("Action_ViewDate"))->trigger();
-    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewListEn), true);
-    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewDateEn), true);
+    QCOMPARE(IniFile(f.settings.path()).read(SettingsKeys::ViewListEn), true);
+    QCOMPARE(IniFile(f.settings.path()).read(SettingsKeys::ViewDateEn), true);
 }
 
 void TestTaskEditing::subTaskUnderAHiddenTaskOpensTheEditor()
@@ -400,7 +442,7 @@ void TestTaskEditing::subTaskUnderAHiddenTaskOpensTheEditor()
     EditFixture f;
     f.add({"", "", "a open", false, false});
     f.add({"{Z}", "", "z done", true, false});
-    IniFile(f.settings.settingsPath).write(SettingsKeys::ViewRange, 2);  // incomplete only
+    IniFile(f.settings.path()).write(SettingsKeys::ViewRange, 2);  // incomplete only
     TqvTasksFrame &frame = f.openActive();
     QCOMPARE(f.shownRows(), QStringList{"a open"});
     frame.treeView()->clearSelection();

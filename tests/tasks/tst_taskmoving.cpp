@@ -3,9 +3,11 @@
 
 #include "FrameFixture.h"
 #include "app/settings/IniFile.h"
+#include "components/ui/QvStatusBar.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 
@@ -95,6 +97,8 @@ private slots:
     void copyAndPaste();
     void pasteCancelsAnEditAndKeepsTheView();
     void selectAllKeepsSiblings();
+    void theStatusBarForgetsTasksThatLeaveTheSelection_data();
+    void theStatusBarForgetsTasksThatLeaveTheSelection();
 };
 
 void TestTaskMoving::moveMenus()
@@ -232,7 +236,7 @@ void TestTaskMoving::pasteCancelsAnEditAndKeepsTheView()
 {
     EditFixture f;
     f.add({"", "", "done", true, false});
-    IniFile(f.settings.settingsPath).write(SettingsKeys::ViewRange, 1);
+    IniFile(f.settings.path()).write(SettingsKeys::ViewRange, 1);
     TqvTasksFrame &frame = f.openActive();
     frame.treeView()->selectNodes({f.node(QStringLiteral("done"))}, nullptr);
     frame.action(QStringLiteral("Action_TaskEdit"))->trigger();
@@ -261,6 +265,36 @@ void TestTaskMoving::selectAllKeepsSiblings()
     f.frame->treeView()->setCurrentIndex(f.frame->model()->indexOf(f.node(QStringLiteral("B"))));
     f.key(Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(f.frame->treeView()->selectedNodes().size(), 3);  // the top-level tasks
+}
+
+void TestTaskMoving::theStatusBarForgetsTasksThatLeaveTheSelection_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("delete") << QStringLiteral("delete");
+    QTest::newRow("move to") << QStringLiteral("move to");
+    QTest::newRow("drop") << QStringLiteral("drop");
+}
+
+void TestTaskMoving::theStatusBarForgetsTasksThatLeaveTheSelection()
+{
+    QFETCH(QString, how);
+    MoveFixture f;
+    const QLabel *bulb = f.frame->findChild<TQvStatusBar *>()->picture();
+    f.selectNodes({QStringLiteral("b1")});
+    QVERIFY(f.frame->statusText().endsWith(QStringLiteral(" created")));
+    QVERIFY(!bulb->isVisibleTo(f.frame));
+
+    if (how == QLatin1String("delete")) {
+        f.prompter.setNextAnswer(PromptButton::Ok);
+        f.frame->action(QStringLiteral("Action_TaskDelete"))->trigger();
+    } else if (how == QLatin1String("move to")) {
+        f.chooseMoveTarget(QStringLiteral("C"));
+    } else {
+        f.frame->treeView()->dropOn(f.node(QStringLiteral("a1")));
+    }
+    QVERIFY(f.frame->treeView()->selectedNodes().isEmpty());
+    QVERIFY(TqvTasksFrame::StatusTips().contains(f.frame->statusText()));
+    QVERIFY(bulb->isVisibleTo(f.frame));
 }
 
 QTEST_MAIN(TestTaskMoving)

@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +24,9 @@ private slots:
     void loadsSortsAndSummarises();
     void storedViewSettingsAreApplied();
     void viewRangeFromTheMenu();
+    void aRefusedViewWriteIsReportedAndEndsOnlyThatChange_data();
+    void aRefusedViewWriteIsReportedAndEndsOnlyThatChange();
+    void aRefusedCountWriteLeavesTheViewControlsAwake();
     void searchAsYouType();
     void rowLook();
     void hoverShowsTheWholeTextInTheListView();
@@ -38,9 +43,9 @@ void TestTasksFrame::emptyTable()
     QCOMPARE(frame.tipKind(), 1);
     QCOMPARE(frame.tipText(), QStringLiteral("Click here to Add a new Item."));
     QCOMPARE(f.tray.toolTip(), QStringLiteral("Incomplete Tasks:\rNone"));
-    QCOMPARE(IniFile(f.settings.settingsPath).readString(QStringLiteral("log"), QStringLiteral("privateTasks")),
+    QCOMPARE(IniFile(f.settings.path()).readString(QStringLiteral("log"), QStringLiteral("privateTasks")),
              QStringLiteral("0"));
-    QCOMPARE(IniFile(f.settings.settingsPath).readString(QStringLiteral("log"), QStringLiteral("publicTasks")),
+    QCOMPARE(IniFile(f.settings.path()).readString(QStringLiteral("log"), QStringLiteral("publicTasks")),
              QStringLiteral("0"));
     QCOMPARE(f.window.menuBar(), frame.mainMenu());
     QVERIFY(TqvTasksFrame::StatusTips().contains(frame.statusText()));
@@ -62,7 +67,7 @@ void TestTasksFrame::loadsSortsAndSummarises()
     QCOMPARE(f.shownRows(), (QStringList{"apple\r\nsecond line of the apple task", "Banana", "cherry", "pear",
                                          "  Seed a", "  seed b"}));
     QCOMPARE(frame.tipKind(), 0);
-    QCOMPARE(f.settings.privateTasks, 7);  // the orphan counts
+    QCOMPARE(f.settings.startup().privateTasks, 7);  // the orphan counts
     QCOMPARE(f.tray.toolTip(),
              QStringLiteral("Incomplete Tasks:\r(1) apple  second line o...\r(2) cherry\r(3) orphan\r(4) pear\r ..."));
     QVERIFY(frame.treeView()->hasFocus() || !QApplication::focusWindow());
@@ -72,7 +77,7 @@ void TestTasksFrame::storedViewSettingsAreApplied()
 {
     Fixture f;
     {
-        IniFile ini(f.settings.settingsPath);
+        IniFile ini(f.settings.path());
         ini.write(SettingsKeys::ViewRange, 1);
         ini.write(SettingsKeys::ViewAscEn, false);
         ini.write(SettingsKeys::ViewListEn, true);
@@ -103,9 +108,75 @@ void TestTasksFrame::viewRangeFromTheMenu()
     frame.findChild<QAction *>(QStringLiteral("Menu_Incomplete"))->trigger();
     QCOMPARE(f.shownRows(), QStringList{"open"});
     QCOMPARE(frame.findChild<QComboBox *>(QStringLiteral("Comb_ViewRange"))->currentIndex(), 2);
-    QCOMPARE(IniFile(f.settings.settingsPath).read(SettingsKeys::ViewRange), 2);
+    QCOMPARE(IniFile(f.settings.path()).read(SettingsKeys::ViewRange), 2);
     frame.findChild<QAction *>(QStringLiteral("Menu_ViewAll"))->trigger();
     QCOMPARE(f.shownRows(), (QStringList{"done", "open"}));
+}
+
+namespace {
+
+// A folder where the settings file should be: no user, root included, can write it.
+void MakeUnwritable(const QString &settingsPath)
+{
+    QFile::remove(settingsPath);
+    QVERIFY(QDir().mkdir(settingsPath));
+}
+
+}  // namespace
+
+void TestTasksFrame::aRefusedViewWriteIsReportedAndEndsOnlyThatChange_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QStringList>("rows");  // shown afterwards
+    const QStringList both{"done", "open"};
+    QTest::newRow("View > Incomplete Tasks") << QStringLiteral("Menu_Incomplete") << QStringList{"open"};
+    QTest::newRow("view-range box") << QStringLiteral("Comb_ViewRange") << QStringList{"done"};
+    QTest::newRow("View List") << QStringLiteral("Action_ViewList") << QStringList{"1. done", "2. open"};
+    QTest::newRow("View Date") << QStringLiteral("Action_ViewDate") << both;
+    QTest::newRow("sort direction") << QStringLiteral("Action_ViewAsc") << QStringList{"open", "done"};
+}
+
+void TestTasksFrame::aRefusedViewWriteIsReportedAndEndsOnlyThatChange()
+{
+    QFETCH(QString, control);
+    QFETCH(QStringList, rows);
+    Fixture f;
+    f.add({"", "", "open", false, false});
+    f.add({"", "", "done", true, false});
+    TqvTasksFrame &frame = f.open();
+    MakeUnwritable(f.settings.path());
+    if (control == QLatin1String("Comb_ViewRange")) {
+        auto *box = frame.findChild<QComboBox *>(control);
+        box->setCurrentIndex(1);
+        emit box->activated(1);
+    } else {
+        frame.findChild<QAction *>(control)->trigger();
+    }
+    QCOMPARE(f.prompter.lines(), QStringList{"Ambrel Quillpad: Unable to write to " + f.settings.path() + "."});
+    if (control == QLatin1String("Action_ViewDate")) {
+        QCOMPARE(f.shownRows().size(), 2);
+        QVERIFY(f.shownRows().front().startsWith(QStringLiteral("done -- Created: ")));
+    } else {
+        QCOMPARE(f.shownRows(), rows);
+    }
+}
+
+void TestTasksFrame::aRefusedCountWriteLeavesTheViewControlsAwake()
+{
+    Fixture f;
+    f.add({"", "", "open", false, false});
+    f.add({"", "", "done", true, false});
+    MakeUnwritable(f.settings.path());
+    TqvTasksFrame &frame = f.open();
+    QCOMPARE(f.prompter.lines(), QStringList{"Ambrel Quillpad: Unable to write to " + f.settings.path() + "."});
+    QVERIFY(QDir().rmdir(f.settings.path()));
+
+    frame.findChild<QAction *>(QStringLiteral("Menu_Incomplete"))->trigger();
+    QCOMPARE(IniFile(f.settings.path()).read(SettingsKeys::ViewRange), 2);
+    frame.ReloadTasks();
+    QCOMPARE(f.shownRows(), QStringList{"open"});
+    QVERIFY(frame.reminderTimer().isActive());
+    QCOMPARE(f.prompter.messages.size(), 1);
 }
 
 void TestTasksFrame::searchAsYouType()

@@ -1,6 +1,7 @@
 #include "app/settings/IniFile.h"
 
 #include "store/AppError.h"
+#include "store/pU_Funcs.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -37,14 +38,6 @@ QString Unquote(QString value)
             value = value.mid(1, value.size() - 2);
     }
     return value;
-}
-
-// Keeps one value on one line, so a write can never add keys or sections of its own.
-QString OnOneLine(QString text)
-{
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text;
 }
 
 }  // namespace
@@ -141,7 +134,8 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    const QString entry = OnOneLine(key) + QLatin1Char('=') + OnOneLine(value);
+    // One line each, so a write can never add keys or sections of its own.
+    const QString entry = OneLine(key) + QLatin1Char('=') + OneLine(value);
     const Found found = find(section, key);
     if (found.keyLine >= 0) {
         m_lines[found.keyLine] = entry;
@@ -150,7 +144,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     } else {
         if (!m_lines.isEmpty() && !m_lines.back().trimmed().isEmpty())
             m_lines.append(QString());
-        m_lines.append(QLatin1Char('[') + OnOneLine(section) + QLatin1Char(']'));
+        m_lines.append(QLatin1Char('[') + OneLine(section) + QLatin1Char(']'));
         m_lines.append(entry);
     }
     save();

@@ -1,5 +1,7 @@
 #include "interchange/ui/Dlg_ReplaceAsk.h"
 
+#include "store/GuardedConnect.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -89,7 +91,7 @@ QPushButton *TReplaceAskDlg::AddButton(const QString &text, PromptButton result)
     button->setMinimumSize(75, 25);
     button->setAutoDefault(true);  // Enter presses the button that has the focus
     button->setDefault(false);
-    connect(button, &QPushButton::clicked, this, [this, result] {
+    ConnectGuarded(button, &QPushButton::clicked, this, [this, result] {
         m_answer = result;
         done(static_cast<int>(result));
     });

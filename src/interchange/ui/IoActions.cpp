@@ -1,6 +1,6 @@
 #include "interchange/ui/IoActions.h"
 
-#include "store/AppError.h"
+#include "store/GuardedConnect.h"
 #include "interchange/Dm_Io.h"
 
 #include <QAction>
@@ -10,20 +10,14 @@ namespace quillpad {
 void ConnectIoActions(Connection &connection, QAction *backup, QAction *restore, QAction *import,
                       std::function<void()> reloadTasks)
 {
-    QObject::connect(backup, &QAction::triggered, backup, [&connection] {
-        RunGuarded([&connection] { TIoDm(connection).BackupDatabase(); });
+    ConnectGuarded(backup, &QAction::triggered, backup, [&connection] { TIoDm(connection).BackupDatabase(); });
+    ConnectGuarded(restore, &QAction::triggered, restore, [&connection, reloadTasks] {
+        if (TIoDm(connection).RestoreDatabase())
+            reloadTasks();
     });
-    QObject::connect(restore, &QAction::triggered, restore, [&connection, reloadTasks] {
-        RunGuarded([&] {
-            if (TIoDm(connection).RestoreDatabase())
-                reloadTasks();
-        });
-    });
-    QObject::connect(import, &QAction::triggered, import, [&connection, reloadTasks] {
-        RunGuarded([&] {
-            if (TIoDm(connection).ImportDatabase())
-                reloadTasks();
-        });
+    ConnectGuarded(import, &QAction::triggered, import, [&connection, reloadTasks] {
+        if (TIoDm(connection).ImportDatabase())
+            reloadTasks();
     });
 }
 

@@ -3,6 +3,7 @@
 #include "tasks/ui/Fr_qvTasks.h"
 
 #include "store/AppError.h"
+#include "components/ui/ActionFactory.h"
 #include "tasks/ui/BitmapToolBar.h"
 #include "interchange/ExportTasks.h"
 #include "components/ui/IconLists.h"
@@ -28,16 +29,9 @@ namespace {
 
 constexpr IconRole NoIcon = static_cast<IconRole>(-1);  // the lists answer a null icon
 
-QAction *MakeAction(QObject *owner, const char *name, const QString &caption, const QString &hint, IconRole icon)
+ActionSpec Spec(const char *name, const QString &text, const QString &hint = {}, IconRole icon = NoIcon)
 {
-    auto *action = new QAction(caption, owner);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!hint.isEmpty()) {
-        action->setToolTip(hint);
-        action->setStatusTip(hint);
-    }
-    action->setIcon(IconList::small().icon(icon));
-    return action;
+    return ActionSpec(name, text, hint, IconList::small().icon(icon));
 }
 
 // Menu captions carry their shortcut text after blanks; menus show the caption as is.
@@ -67,7 +61,6 @@ TqvTasksFrame::TqvTasksFrame(const FrameContext &context, QWidget *parent)
     Timer1.setInterval(500);
     Timer_HotDelay.setInterval(300);
     Timer_HotDelay.setSingleShot(true);
-    connect(&Timer_HotDelay, &QTimer::timeout, this, &TqvTasksFrame::Timer_HotDelayTimer);
     UpdateActions();
 }
 
@@ -83,44 +76,62 @@ TqvTasksFrame::~TqvTasksFrame()
 
 void TqvTasksFrame::buildActions()
 {
-    Action_TaskAdd = MakeAction(this, "Action_TaskAdd", QStringLiteral("Add &Task        Enter"),
-                                QStringLiteral("Add Task"), IconRole::AddTask);
-    Action_SubTaskAdd = MakeAction(this, "Action_SubTaskAdd", QStringLiteral("&Add Sub-Task  Ctrl+Enter"),
-                                   QStringLiteral("Add Sub-Task"), IconRole::AddSubTask);
-    Action_TaskEdit = MakeAction(this, "Action_TaskEdit", QStringLiteral("&Edit            F2"),
-                                 QStringLiteral("Edit Task or Sub-Task"), IconRole::EditTask);
-    Action_TaskDelete = MakeAction(this, "Action_TaskDelete", QStringLiteral("&Delete"),
-                                   QStringLiteral("Delete Task or Sub-Task"), IconRole::DeleteTask);
-    Action_TaskComplete = MakeAction(this, "Action_TaskComplete", QStringLiteral("&Mark Complete"), {}, NoIcon);
-    Action_TaskReminderSet = MakeAction(this, "Action_TaskReminderSet", QStringLiteral("&Set Reminder..."), {}, NoIcon);
-    Action_TaskDueSet = MakeAction(this, "Action_TaskDueSet", QStringLiteral("Set D&ue Date..."), {}, NoIcon);
-    Action_SetColor = MakeAction(this, "Action_SetColor", QStringLiteral("Set C&olor..."), {}, NoIcon);
-    Action_ViewAsc = MakeAction(this, "Action_ViewAsc", QString(), QStringLiteral("Descending Sort"),
-                                IconRole::SortDescending);
-    Action_ViewList = MakeAction(this, "Action_ViewList", QStringLiteral("View &List"),
-                                 QStringLiteral("List View Tasks"), IconRole::ListView);
-    Action_ViewList->setCheckable(true);
-    Action_ViewDate = MakeAction(this, "Action_ViewDate", QStringLiteral("View &Date"), QStringLiteral("View Date "),
-                                 IconRole::DateView);
-    Action_ViewDate->setCheckable(true);
-    Action_ExpandAll = MakeAction(this, "Action_ExpandAll", QStringLiteral("&Expand All"),
-                                  QStringLiteral("Expand all"), IconRole::ExpandAll);
-    Action_CollapseAll = MakeAction(this, "Action_CollapseAll", QStringLiteral("&Collapse All"),
-                                    QStringLiteral("Collapse all"), IconRole::CollapseAll);
-    Action_MoveTo = MakeAction(this, "Action_MoveTo", QStringLiteral("&Move to"), {}, NoIcon);
-    Action_CopyTask = MakeAction(this, "Action_CopyTask", QStringLiteral("&Copy             Ctrl+C"), {}, NoIcon);
-    Action_PasteTask = MakeAction(this, "Action_PasteTask", QStringLiteral("&Paste            Ctrl+V"), {}, NoIcon);
-    Action_SelectAll = MakeAction(this, "Action_SelectAll", QStringLiteral("&Select All       Ctrl+A"), {}, NoIcon);
-    Action_Deselect = MakeAction(this, "Action_Deselect", QStringLiteral("&Deselect"), {}, NoIcon);
-    Action_Export = MakeAction(this, "Action_Export", QStringLiteral("&Export..."), {}, NoIcon);
-    connect(Action_Export, &QAction::triggered, this, [this] {
+    // Every handler runs inside the guard: an error is reported once and the list goes on.
+    using F = TqvTasksFrame;
+    Action_TaskAdd = MakeAction(this, Spec("Action_TaskAdd", QStringLiteral("Add &Task        Enter"),
+                                           QStringLiteral("Add Task"), IconRole::AddTask),
+                                &F::Action_TaskAddExecute);
+    Action_SubTaskAdd = MakeAction(this, Spec("Action_SubTaskAdd", QStringLiteral("&Add Sub-Task  Ctrl+Enter"),
+                                              QStringLiteral("Add Sub-Task"), IconRole::AddSubTask),
+                                   &F::Action_SubTaskAddExecute);
+    Action_TaskEdit = MakeAction(this, Spec("Action_TaskEdit", QStringLiteral("&Edit            F2"),
+                                            QStringLiteral("Edit Task or Sub-Task"), IconRole::EditTask),
+                                 &F::Action_TaskEditExecute);
+    Action_TaskDelete = MakeAction(this, Spec("Action_TaskDelete", QStringLiteral("&Delete"),
+                                              QStringLiteral("Delete Task or Sub-Task"), IconRole::DeleteTask),
+                                   &F::Action_TaskDeleteExecute);
+    Action_TaskComplete = MakeAction(this, Spec("Action_TaskComplete", QStringLiteral("&Mark Complete")),
+                                     &F::Action_TaskCompleteExecute);
+    Action_TaskReminderSet = MakeAction(this, Spec("Action_TaskReminderSet", QStringLiteral("&Set Reminder...")),
+                                        &F::Action_TaskReminderSetExecute);
+    Action_TaskDueSet = MakeAction(this, Spec("Action_TaskDueSet", QStringLiteral("Set D&ue Date...")),
+                                   &F::Action_TaskDueSetExecute);
+    Action_SetColor = MakeAction(this, Spec("Action_SetColor", QStringLiteral("Set C&olor...")),
+                                 &F::Action_SetColorExecute);
+    Action_ViewAsc = MakeAction(this, Spec("Action_ViewAsc", QString(), QStringLiteral("Descending Sort"),
+                                           IconRole::SortDescending),
+                                &F::Action_ViewAscExecute);
+    ActionSpec viewList = Spec("Action_ViewList", QStringLiteral("View &List"), QStringLiteral("List View Tasks"),
+                               IconRole::ListView);
+    viewList.checkable = true;
+    Action_ViewList = MakeAction(this, viewList, &F::Action_ViewListExecute);
+    ActionSpec viewDate = Spec("Action_ViewDate", QStringLiteral("View &Date"), QStringLiteral("View Date "),
+                               IconRole::DateView);
+    viewDate.checkable = true;
+    Action_ViewDate = MakeAction(this, viewDate, &F::Action_ViewDateExecute);
+    Action_ExpandAll = MakeAction(this, Spec("Action_ExpandAll", QStringLiteral("&Expand All"),
+                                             QStringLiteral("Expand all"), IconRole::ExpandAll),
+                                  [this] { setAllExpanded(true); });
+    Action_CollapseAll = MakeAction(this, Spec("Action_CollapseAll", QStringLiteral("&Collapse All"),
+                                               QStringLiteral("Collapse all"), IconRole::CollapseAll),
+                                    [this] { setAllExpanded(false); });
+    Action_MoveTo = MakeAction(this, Spec("Action_MoveTo", QStringLiteral("&Move to")));
+    Action_CopyTask = MakeAction(this, Spec("Action_CopyTask", QStringLiteral("&Copy             Ctrl+C")),
+                                 &F::Action_CopyTaskExecute);
+    Action_PasteTask = MakeAction(this, Spec("Action_PasteTask", QStringLiteral("&Paste            Ctrl+V")),
+                                  &F::Action_PasteTaskExecute);
+    Action_SelectAll = MakeAction(this, Spec("Action_SelectAll", QStringLiteral("&Select All       Ctrl+A")),
+                                  &F::Action_SelectAllExecute);
+    Action_Deselect = MakeAction(this, Spec("Action_Deselect", QStringLiteral("&Deselect")),
+                                 &F::Action_DeselectExecute);
+    Action_Export = MakeAction(this, Spec("Action_Export", QStringLiteral("&Export...")), [this] {
         if (!FEditNode)
-            RunGuarded([this] { ExportSelectedTasks(VtTasks->selectedNodes()); });
+            ExportSelectedTasks(VtTasks->selectedNodes());
     });
-    Action_Email = MakeAction(this, "Action_Email", QStringLiteral("E-mai&l Task..."), {}, NoIcon);
-    Action_Save = MakeAction(this, "Action_Save", QStringLiteral("Sa&ve Task..."), {}, NoIcon);
-    Action_SaveAll = MakeAction(this, "Action_SaveAll", QStringLiteral("&Save All..."), {}, NoIcon);
-    Action_Print = MakeAction(this, "Action_Print", QStringLiteral("&Print..."), {}, NoIcon);
+    Action_Email = MakeAction(this, Spec("Action_Email", QStringLiteral("E-mai&l Task...")));
+    Action_Save = MakeAction(this, Spec("Action_Save", QStringLiteral("Sa&ve Task...")));
+    Action_SaveAll = MakeAction(this, Spec("Action_SaveAll", QStringLiteral("&Save All...")));
+    Action_Print = MakeAction(this, Spec("Action_Print", QStringLiteral("&Print...")));
 }
 
 QAction *TqvTasksFrame::action(const QString &name) const
@@ -130,30 +141,10 @@ QAction *TqvTasksFrame::action(const QString &name) const
 
 void TqvTasksFrame::connectActions()
 {
-    // Every handler runs inside the guard: an error is reported once and the list goes on.
-    const auto guarded = [this](QAction *action, void (TqvTasksFrame::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    guarded(Action_ViewList, &TqvTasksFrame::Action_ViewListExecute);
-    guarded(Action_ViewDate, &TqvTasksFrame::Action_ViewDateExecute);
-    guarded(Action_ViewAsc, &TqvTasksFrame::Action_ViewAscExecute);
-    connect(Action_ExpandAll, &QAction::triggered, this, [this] { RunGuarded([this] { setAllExpanded(true); }); });
-    connect(Action_CollapseAll, &QAction::triggered, this, [this] { RunGuarded([this] { setAllExpanded(false); }); });
-    guarded(Action_TaskAdd, &TqvTasksFrame::Action_TaskAddExecute);
-    guarded(Action_SubTaskAdd, &TqvTasksFrame::Action_SubTaskAddExecute);
-    guarded(Action_TaskEdit, &TqvTasksFrame::Action_TaskEditExecute);
-    guarded(Action_TaskDelete, &TqvTasksFrame::Action_TaskDeleteExecute);
-    guarded(Action_TaskComplete, &TqvTasksFrame::Action_TaskCompleteExecute);
-    guarded(Action_TaskReminderSet, &TqvTasksFrame::Action_TaskReminderSetExecute);
-    guarded(Action_TaskDueSet, &TqvTasksFrame::Action_TaskDueSetExecute);
-    guarded(Action_SetColor, &TqvTasksFrame::Action_SetColorExecute);
-    guarded(Action_CopyTask, &TqvTasksFrame::Action_CopyTaskExecute);
-    guarded(Action_PasteTask, &TqvTasksFrame::Action_PasteTaskExecute);
-    guarded(Action_SelectAll, &TqvTasksFrame::Action_SelectAllExecute);
-    guarded(Action_Deselect, &TqvTasksFrame::Action_DeselectExecute);
     for (QMenu *menu : {MainMoveTo, Menu_Moveto})
-        connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillMoveMenu(menu); });
-    connect(&Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
+        ConnectGuarded(menu, &QMenu::aboutToShow, this, [this, menu] { fillMoveMenu(menu); });
+    ConnectGuarded(&Timer1, &QTimer::timeout, this, &TqvTasksFrame::Timer1Timer);
+    ConnectGuarded(&Timer_HotDelay, &QTimer::timeout, this, &TqvTasksFrame::Timer_HotDelayTimer);
 }
 
 void TqvTasksFrame::buildToolBars()
@@ -211,10 +202,10 @@ void TqvTasksFrame::buildToolBars()
     ToolBar_Bottom->addSeparator();
     ToolBar_Bottom->addWidget(Edt_Search);
     ToolBar_Bottom->addWidget(Btn_Search);
-    connect(Comb_ViewRange, &QComboBox::activated, this, [this] { Comb_ViewRangeChange(); });
-    connect(Edt_Search, &QLineEdit::textChanged, this, &TqvTasksFrame::Edt_SearchChange);
+    ConnectGuarded(Comb_ViewRange, &QComboBox::activated, this, &TqvTasksFrame::Comb_ViewRangeChange);
+    ConnectGuarded(Edt_Search, &QLineEdit::textChanged, this, &TqvTasksFrame::Edt_SearchChange);
     Edt_Search->installEventFilter(this);
-    connect(Btn_Search, &QToolButton::clicked, this, &TqvTasksFrame::Btn_SearchClick);
+    ConnectGuarded(Btn_Search, &QToolButton::clicked, this, &TqvTasksFrame::Btn_SearchClick);
 }
 
 void TqvTasksFrame::buildLayout()
@@ -225,7 +216,7 @@ void TqvTasksFrame::buildLayout()
     QvStatusBar1 = new TQvStatusBar(this);
     QvStatusBar1->setObjectName(QStringLiteral("QvStatusBar1"));
     QvStatusBar1->picture()->setPixmap(IconList::small().icon(IconRole::LightBulb).pixmap(16, 16));
-    connect(Panel_tip, &TipPanel::clicked, this, &TqvTasksFrame::label_tipClick);
+    ConnectGuarded(Panel_tip, &TipPanel::clicked, this, &TqvTasksFrame::label_tipClick);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -253,13 +244,20 @@ void TqvTasksFrame::buildMenus()
 
     QMenu *view = MainMenu1->addMenu(QStringLiteral("&View"));
     m_viewRangeGroup = new QActionGroup(this);
-    Menu_ViewAll = MakeAction(this, "Menu_ViewAll", QStringLiteral("&All Tasks"), {}, NoIcon);
-    Menu_Complete = MakeAction(this, "Menu_Complete", QStringLiteral("&Complete Tasks"), {}, NoIcon);
-    Menu_Incomplete = MakeAction(this, "Menu_Incomplete", QStringLiteral("&Incomplete Tasks"), {}, NoIcon);
-    for (QAction *item : {Menu_ViewAll, Menu_Complete, Menu_Incomplete}) {
-        item->setCheckable(true);
+    // Each item sets the view-range box and runs its change.
+    const auto range = [this](const char *name, const QString &text, int index) {
+        ActionSpec spec = Spec(name, text);
+        spec.checkable = true;
+        QAction *item = MakeAction(this, spec, [this, index] {
+            setViewRangeIndex(index);
+            Comb_ViewRangeChange();
+        });
         m_viewRangeGroup->addAction(item);
-    }
+        return item;
+    };
+    Menu_ViewAll = range("Menu_ViewAll", QStringLiteral("&All Tasks"), 0);
+    Menu_Complete = range("Menu_Complete", QStringLiteral("&Complete Tasks"), 1);
+    Menu_Incomplete = range("Menu_Incomplete", QStringLiteral("&Incomplete Tasks"), 2);
     AddItems(view, {Action_ViewList, Action_ViewDate, nullptr, Menu_ViewAll, Menu_Complete, Menu_Incomplete, nullptr,
                     Action_ExpandAll, Action_CollapseAll});
 
@@ -292,10 +290,6 @@ void TqvTasksFrame::buildMenus()
     PopupMenu_Null = new QMenu(this);
     PopupMenu_Null->setObjectName(QStringLiteral("PopupMenu_Null"));
     AddItems(PopupMenu_Null, {Action_TaskAdd, Action_SubTaskAdd, nullptr, Action_PasteTask});
-
-    connect(Menu_ViewAll, &QAction::triggered, this, [this] { setViewRangeIndex(0), Comb_ViewRangeChange(); });
-    connect(Menu_Complete, &QAction::triggered, this, [this] { setViewRangeIndex(1), Comb_ViewRangeChange(); });
-    connect(Menu_Incomplete, &QAction::triggered, this, [this] { setViewRangeIndex(2), Comb_ViewRangeChange(); });
 }
 
 void TqvTasksFrame::wireTree()
@@ -307,24 +301,35 @@ void TqvTasksFrame::wireTree()
     VtTasks->setItemDelegate(m_delegate);
     VtTasks->setIconSize(QSize(16, 16));
 
-    connect(VtTasks, &TaskTreeView::selectionChangedByUser, this, &TqvTasksFrame::VtTasksChange);
-    VtTasks->editCheck = [this](TaskNode *node) { return VtTasksEditing(node); };
-    VtTasks->editorClosed = [this](TaskNode *node, bool cancelled, bool typed, const QString &text) {
-        editorClosed(node, cancelled, typed, text);
+    ConnectGuarded(VtTasks, &TaskTreeView::selectionChangedByUser, this, &TqvTasksFrame::VtTasksChange);
+    // The view calls these from its own event handlers: each runs guarded too.
+    VtTasks->editCheck = [this](TaskNode *node) {
+        bool editNow = false;
+        RunGuarded([&] { editNow = VtTasksEditing(node); });
+        return editNow;
     };
-    VtTasks->keyHandler = [this](QKeyEvent *event) { return VtTasksKeyDown(event); };
-    VtTasks->dragOver = [this](TaskNode *node) { return VtTasksDragOver(node); };
+    VtTasks->editorClosed = [this](TaskNode *node, bool cancelled, bool typed, const QString &text) {
+        RunGuarded([&] { editorClosed(node, cancelled, typed, text); });
+    };
+    VtTasks->keyHandler = [this](QKeyEvent *event) {
+        bool handled = true;  // a key whose handler failed is used up
+        RunGuarded([&] { handled = VtTasksKeyDown(event); });
+        return handled;
+    };
+    VtTasks->dragOver = [this](TaskNode *node) {
+        bool accepted = false;
+        RunGuarded([&] { accepted = VtTasksDragOver(node); });
+        return accepted;
+    };
     VtTasks->dropOn = [this](TaskNode *node) { RunGuarded([this, node] { VtTasksDragDrop(node); }); };
-    connect(m_model, &TaskTreeModel::checkToggled, this,
-            [this](TaskNode *node, bool checked) { RunGuarded([&] { VtTasksChecked(node, checked); }); });
-    connect(VtTasks, &TaskTreeView::hotNodeChanged, this, &TqvTasksFrame::VtTasksHotChange);
-    connect(VtTasks, &TaskTreeView::mouseMoved, this, [this](const QPoint &position) { FMousePos = position; });
-    connect(VtTasks, &TaskTreeView::doubleClickedAt, this, &TqvTasksFrame::VtTasksDblClick);
-    connect(VtTasks, &TaskTreeView::contextMenuAt, this, &TqvTasksFrame::VtTasksContextMenu);
-    connect(VtTasks, &QTreeView::expanded, this,
-            [this](const QModelIndex &index) { VtTasksExpanded(m_model->nodeAt(index)); });
-    connect(VtTasks, &QTreeView::collapsed, this,
-            [this](const QModelIndex &index) { VtTasksCollapsed(m_model->nodeAt(index)); });
+    ConnectGuarded(m_model, &TaskTreeModel::checkToggled, this, &TqvTasksFrame::VtTasksChecked);
+    ConnectGuarded(VtTasks, &TaskTreeView::hotNodeChanged, this, &TqvTasksFrame::VtTasksHotChange);
+    ConnectGuarded(VtTasks, &TaskTreeView::doubleClickedAt, this, &TqvTasksFrame::VtTasksDblClick);
+    ConnectGuarded(VtTasks, &TaskTreeView::contextMenuAt, this, &TqvTasksFrame::VtTasksContextMenu);
+    ConnectGuarded(VtTasks, &QTreeView::expanded, this,
+                   [this](const QModelIndex &index) { VtTasksExpanded(m_model->nodeAt(index)); });
+    ConnectGuarded(VtTasks, &QTreeView::collapsed, this,
+                   [this](const QModelIndex &index) { VtTasksCollapsed(m_model->nodeAt(index)); });
 }
 
 }  // namespace quillpad

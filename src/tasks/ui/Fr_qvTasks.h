@@ -96,14 +96,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    friend class TqvTasksFrameBuilder;
     void buildActions();
     void buildToolBars();
     void buildMenus();
     void buildLayout();
     void wireTree();
 
-    QStringList selectedInTreeOrder() const;
     TaskNode *firstSelectedNode() const;
     void setViewRangeIndex(int index);
     int viewRangeIndex() const;
@@ -146,6 +144,7 @@ private:
     void Action_TaskCompleteExecute();
     void showAllIfCompleteOnly();
     void startNewTask(TaskNode *parent);
+    void enterEdit(TaskNode *node);  // every way into an edit comes here
     void beginEdit();
     bool VtTasksEditing(TaskNode *node);
     void editorClosed(TaskNode *node, bool cancelled, bool typed, const QString &text);
@@ -190,12 +189,12 @@ private:
     QToolButton *Btn_Search = nullptr;
     QToolButton *m_viewAscButton = nullptr;
     TipPanel *Panel_tip = nullptr;
-    TQvStatusBar *QvStatusBar1 = nullptr;
+    TQvStatusBar *QvStatusBar1 = nullptr;  // the status bar: bulb and tip, or the selection
 
-    QTimer Timer1;
-    QTimer Timer_HotDelay;
+    QTimer Timer1;          // the reminder check, every half second once loaded
+    QTimer Timer_HotDelay;  // the hover delay of the list view
 
-    QMenuBar *MainMenu1 = nullptr;
+    QMenuBar *MainMenu1 = nullptr;  // the menu bar, handed to the main window once shown
     QMenu *PopupMenu_Task = nullptr;
     QMenu *PopupMenu_Null = nullptr;
     QMenu *MainMoveTo = nullptr;
@@ -237,7 +236,6 @@ private:
     bool FReloading = false;
     bool FTreeFocused = false;
     int FTipKind = 0;
-    QPoint FMousePos;
     bool m_reloadPending = false;
     bool m_alarmOpen = false;  // an alarm window is showing
 };

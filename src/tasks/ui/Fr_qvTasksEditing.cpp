@@ -38,7 +38,15 @@ void TqvTasksFrame::startNewTask(TaskNode *parent)
         if (parent)
             parent->visible = true;  // a filtered-out parent shows for its new sub-task
     });
+    enterEdit(node);
+}
+
+void TqvTasksFrame::enterEdit(TaskNode *node)
+{
+    // Every edit starts from a posted message, after the row has been measured anew;
+    // meanwhile the commands that would disturb it are off.
     FEditNode = node;
+    m_model->refresh(node);
     QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
     UpdateActions();
 }
@@ -73,10 +81,7 @@ void TqvTasksFrame::Action_TaskEditExecute()
     TaskNode *node = firstSelectedNode();
     if (FEditNode || !node)
         return;
-    FEditNode = node;
-    m_model->refresh(node);  // the row grows for the editor
-    QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
-    UpdateActions();
+    enterEdit(node);
 }
 
 void TqvTasksFrame::beginEdit()
@@ -110,10 +115,7 @@ bool TqvTasksFrame::VtTasksEditing(TaskNode *node)
         UpdateActions();
         return true;
     }
-    // Every edit starts from a posted message, after the row has been measured anew.
-    FEditNode = node;
-    m_model->refresh(node);
-    QCoreApplication::postEvent(this, new FrameEvent(MsgOpenEditor));
+    enterEdit(node);
     return false;
 }
 
@@ -214,7 +216,7 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
     changeTree([&] { m_tree.removeMany(deleted); });
     batch.commit();
     ApplyViewFilter();
-    UpdateActions();
+    VtTasksChange();  // nothing is selected now: the status bar says so too
 }
 
 void TqvTasksFrame::VtTasksChecked(TaskNode *node, bool checked)

@@ -6,8 +6,7 @@
 #include "store/AppError.h"
 #include "tasks/ui/FrameMessages.h"
 #include "components/ui/IconLists.h"
-#include "app/settings/IniFile.h"
-#include "app/settings/LoadSettings.h"
+#include "app/settings/AppSettings.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
@@ -24,6 +23,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 
@@ -87,6 +87,8 @@ void TqvTasksFrame::ReloadTasks()
 {
     m_reloadPending = false;
     FReloading = true;
+    // The view handlers wake up again also when a step below fails.
+    const auto awake = qScopeGuard([this] { FReloading = false; });
     FTreeFocused = false;
     // An edit in progress is cancelled first, with its own cancel handling.
     VtTasks->cancelEditor();
@@ -95,21 +97,14 @@ void TqvTasksFrame::ReloadTasks()
     changeTree([this] { m_tree.clear(); });
     FTipKind = 0;
 
-    const IniFile ini(m_context.settings->settingsPath);
-    Action_ViewList->setChecked(ini.read(SettingsKeys::ViewListEn));
-    Action_ViewDate->setChecked(ini.read(SettingsKeys::ViewDateEn));
-    setViewRangeIndex(ini.read(SettingsKeys::ViewRange));
-    FSortAscending = ini.read(SettingsKeys::ViewAscEn);
+    const ViewSettings &view = m_context.settings->readView();
+    Action_ViewList->setChecked(view.listEn);
+    Action_ViewDate->setChecked(view.dateEn);
+    setViewRangeIndex(view.range);
+    FSortAscending = view.ascEn;
     applySortIcon();
 
-    const int n = CountTasks();
-    m_context.settings->privateTasks = n;
-    m_context.settings->publicTasks = 0;
-    {
-        IniFile log(m_context.settings->settingsPath);
-        log.write(SettingsKeys::PrivateTasks, n);
-        log.write(SettingsKeys::PublicTasks, 0);
-    }
+    m_context.settings->logTaskCounts(CountTasks(), 0);
     FReloading = false;
 
     LoadTaskTree();
@@ -269,7 +264,7 @@ QString TqvTasksFrame::tipText() const
 
 void TqvTasksFrame::UpdateTrayHint()
 {
-    const QString hint = IncompleteTasksSummary(ADOQuery1, m_context.settings->hintSize);
+    const QString hint = IncompleteTasksSummary(ADOQuery1, m_context.settings->startup().hintSize);
     if (m_context.tray)
         m_context.tray->setToolTip(hint);
 }

@@ -8,6 +8,7 @@
 #include "tasks/ui/Fr_qvTasks.h"
 
 #include "store/AppError.h"
+#include "store/GuardedConnect.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
 #include "tasks/TaskWrites.h"
@@ -40,15 +41,15 @@ void TqvTasksFrame::fillMoveMenu(QMenu *menu)
     if (FEditNode || !first)
         return;
     if (!first->isTopLevel()) {
-        menu->addAction(QStringLiteral("Root"), this, [this] { RunGuarded([this] { MoveTo(nullptr); }); });
+        ConnectGuarded(menu->addAction(QStringLiteral("Root")), &QAction::triggered, this, [this] { MoveTo(nullptr); });
         menu->addSeparator();
     }
     for (const auto &root : m_tree.roots()) {
         TaskNode *target = root.get();
         if (target == first || target == first->parent)
             continue;
-        menu->addAction(MenuCaption(target->info.content), this,
-                        [this, target] { RunGuarded([this, target] { MoveTo(target); }); });
+        ConnectGuarded(menu->addAction(MenuCaption(target->info.content)), &QAction::triggered, this,
+                       [this, target] { MoveTo(target); });
     }
 }
 
@@ -86,7 +87,7 @@ void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
             storeExpanded(target, true);
     }
     batch.commit();
-    UpdateActions();
+    VtTasksChange();  // nothing is selected now: the status bar says so too
 }
 
 void TqvTasksFrame::MoveTo(TaskNode *target)

@@ -5,7 +5,7 @@
 
 #include "store/AppError.h"
 #include "store/Clock.h"
-#include "store/Prompter.h"
+#include "tasks/ui/TaskDialogs.h"
 #include "store/Query.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
@@ -37,7 +37,7 @@ void TqvTasksFrame::Action_TaskReminderSetExecute()
     if (FEditNode || selected.isEmpty())
         return;
     ReminderChoice choice{selected.front()->info.alarmFlag, selected.front()->info.alarmTime};
-    if (!Prompter::instance().askReminder(choice))
+    if (!TaskDialogs::instance().askReminder(choice))
         return;
     writeEach(selected, true, [&](TaskNode *node) {
         StoreTaskAlarm(ADOQuery1, node->info, choice.enabled, choice.when);
@@ -50,7 +50,7 @@ void TqvTasksFrame::Action_TaskDueSetExecute()
     if (FEditNode || selected.isEmpty())
         return;
     DueDateChoice choice{selected.front()->info.dueFlag, selected.front()->info.dueTime};
-    if (!Prompter::instance().askDueDate(choice))
+    if (!TaskDialogs::instance().askDueDate(choice))
         return;
     writeEach(selected, true, [&](TaskNode *node) {
         StoreTaskDue(ADOQuery1, node->info, choice.enabled, choice.date);
@@ -63,7 +63,7 @@ void TqvTasksFrame::Action_SetColorExecute()
     if (FEditNode || selected.isEmpty())
         return;
     ColorChoice choice{selected.front()->info.textColor, selected.front()->info.backgroundColor};
-    if (!Prompter::instance().askColors(choice))
+    if (!TaskDialogs::instance().askColors(choice))
         return;
     writeEach(selected, false, [&](TaskNode *node) {
         node->info.textColor = choice.text;
@@ -98,7 +98,7 @@ void TqvTasksFrame::Timer1Timer()
     m_alarmOpen = true;
     AlarmAnswer answer;
     try {
-        answer = Prompter::instance().ringAlarm(due->info.content, m_context.alarmSoundPath);
+        answer = TaskDialogs::instance().ringAlarm(due->info.content, m_context.alarmSoundPath);
     } catch (...) {
         m_alarmOpen = false;
         throw;

@@ -5,8 +5,7 @@
 
 #include "store/AppError.h"
 #include "components/ui/IconLists.h"
-#include "app/settings/IniFile.h"
-#include "app/settings/LoadSettings.h"
+#include "app/settings/AppSettings.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
 #include "store/WriteBatch.h"
@@ -50,7 +49,7 @@ void TqvTasksFrame::Comb_ViewRangeChange()
     ApplyViewFilter();
     UpdateActions();
     VtTasks->setFocus();
-    IniFile(m_context.settings->settingsPath).write(SettingsKeys::ViewRange, viewRangeIndex());
+    m_context.settings->setViewRange(viewRangeIndex());
 }
 
 void TqvTasksFrame::Edt_SearchChange(const QString &text)
@@ -69,20 +68,24 @@ void TqvTasksFrame::Edt_SearchChange(const QString &text)
 bool TqvTasksFrame::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Edt_Search) {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            Edt_SearchEnter();
-            break;
-        case QEvent::FocusOut:
-            Edt_SearchExit();
-            break;
-        case QEvent::KeyPress:
-            if (Edt_SearchKeyDown(static_cast<QKeyEvent *>(event)))
-                return true;
-            break;
-        default:
-            break;
-        }
+        bool handled = false;
+        RunGuarded([&] {
+            switch (event->type()) {
+            case QEvent::FocusIn:
+                Edt_SearchEnter();
+                break;
+            case QEvent::FocusOut:
+                Edt_SearchExit();
+                break;
+            case QEvent::KeyPress:
+                handled = Edt_SearchKeyDown(static_cast<QKeyEvent *>(event));
+                break;
+            default:
+                break;
+            }
+        });
+        if (handled)
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -138,7 +141,7 @@ void TqvTasksFrame::Action_ViewListExecute()
         return;
     // Every row reads and measures differently now.
     m_model->refreshAll();
-    IniFile(m_context.settings->settingsPath).write(SettingsKeys::ViewListEn, Action_ViewList->isChecked());
+    m_context.settings->setViewListEn(Action_ViewList->isChecked());
 }
 
 void TqvTasksFrame::Action_ViewDateExecute()
@@ -146,7 +149,7 @@ void TqvTasksFrame::Action_ViewDateExecute()
     if (FReloading)
         return;
     m_model->refreshAll();
-    IniFile(m_context.settings->settingsPath).write(SettingsKeys::ViewDateEn, Action_ViewDate->isChecked());
+    m_context.settings->setViewDateEn(Action_ViewDate->isChecked());
 }
 
 void TqvTasksFrame::Action_ViewAscExecute()
@@ -154,7 +157,7 @@ void TqvTasksFrame::Action_ViewAscExecute()
     FSortAscending = !FSortAscending;
     applySortIcon();
     sortTree();
-    IniFile(m_context.settings->settingsPath).write(SettingsKeys::ViewAscEn, FSortAscending);
+    m_context.settings->setViewAscEn(FSortAscending);
 }
 
 void TqvTasksFrame::sortTree()
@@ -196,20 +199,18 @@ void TqvTasksFrame::storeExpanded(TaskNode *node, bool expanded)
 
 void TqvTasksFrame::VtTasksExpanded(TaskNode *node)
 {
-    if (node)
-        RunGuarded([&] {
-            storeExpanded(node, true);
-            UpdateActions();
-        });
+    if (!node)
+        return;
+    storeExpanded(node, true);
+    UpdateActions();
 }
 
 void TqvTasksFrame::VtTasksCollapsed(TaskNode *node)
 {
-    if (node)
-        RunGuarded([&] {
-            storeExpanded(node, false);
-            UpdateActions();
-        });
+    if (!node)
+        return;
+    storeExpanded(node, false);
+    UpdateActions();
 }
 
 }  // namespace quillpad

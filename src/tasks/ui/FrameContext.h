@@ -1,5 +1,5 @@
 #pragma once
-// What the main window hands to the task list: its connection, its settings copies,
+// What the main window hands to the task list: its connection, the settings owner,
 // its background pictures, the tray icon whose hint the list keeps, and the shell's
 // actions that the list's menu bar shows.
 
@@ -14,7 +14,7 @@ class QSystemTrayIcon;
 namespace quillpad {
 
 class Connection;
-struct StartupSettings;
+class AppSettings;
 
 struct BackgroundImages {
     QPixmap toolsbar;   // top toolbar
@@ -36,7 +36,7 @@ struct ShellActions {
 
 struct FrameContext {
     Connection *connection = nullptr;
-    StartupSettings *settings = nullptr;
+    AppSettings *settings = nullptr;
     const BackgroundImages *images = nullptr;
     QSystemTrayIcon *tray = nullptr;
     QMainWindow *mainWindow = nullptr;

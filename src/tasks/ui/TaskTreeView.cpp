@@ -104,7 +104,6 @@ void TaskTreeView::setHotNode(TaskNode *node)
 
 void TaskTreeView::mouseMoveEvent(QMouseEvent *event)
 {
-    emit mouseMoved(event->position().toPoint());
     setHotNode(nodeAtPoint(event->position().toPoint()));
     QTreeView::mouseMoveEvent(event);
 }

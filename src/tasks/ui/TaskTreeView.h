@@ -47,7 +47,6 @@ public:
     void cancelEditor();
 signals:
     void hotNodeChanged(TaskNode *oldNode, TaskNode *newNode);
-    void mouseMoved(const QPoint &viewportPosition);
     void doubleClickedAt(const QPoint &viewportPosition);
     void contextMenuAt(const QPoint &viewportPosition);
     void selectionChangedByUser();

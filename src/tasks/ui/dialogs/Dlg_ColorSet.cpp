@@ -1,5 +1,6 @@
 #include "tasks/ui/dialogs/Dlg_ColorSet.h"
 
+#include "store/GuardedConnect.h"
 #include "components/ui/IconLists.h"
 #include "tasks/StoredColor.h"
 
@@ -118,13 +119,13 @@ TColorSetDlg::TColorSetDlg(const ColorChoice &start, QWidget *parent) : QDialog(
     SelectColor(cbox_bg, start.background != 0 ? start.background : StoredWhite);
     UpdateControls();
 
-    connect(cb_text, &QCheckBox::toggled, this, &TColorSetDlg::UpdateControls);
-    connect(cb_bg, &QCheckBox::toggled, this, &TColorSetDlg::UpdateControls);
-    connect(cbox_text, &QComboBox::currentIndexChanged, this, &TColorSetDlg::UpdateControls);
-    connect(cbox_bg, &QComboBox::currentIndexChanged, this, &TColorSetDlg::UpdateControls);
-    connect(btn_Default, &QPushButton::clicked, this, &TColorSetDlg::btn_DefaultClick);
-    connect(btn_Ok, &QPushButton::clicked, this, &TColorSetDlg::btn_OkClick);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(cb_text, &QCheckBox::toggled, this, &TColorSetDlg::UpdateControls);
+    ConnectGuarded(cb_bg, &QCheckBox::toggled, this, &TColorSetDlg::UpdateControls);
+    ConnectGuarded(cbox_text, &QComboBox::currentIndexChanged, this, &TColorSetDlg::UpdateControls);
+    ConnectGuarded(cbox_bg, &QComboBox::currentIndexChanged, this, &TColorSetDlg::UpdateControls);
+    ConnectGuarded(btn_Default, &QPushButton::clicked, this, &TColorSetDlg::btn_DefaultClick);
+    ConnectGuarded(btn_Ok, &QPushButton::clicked, this, &TColorSetDlg::btn_OkClick);
+    ConnectGuarded(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 QComboBox *TColorSetDlg::MakeColorBox(const char *name)

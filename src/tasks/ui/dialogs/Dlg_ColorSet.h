@@ -3,7 +3,7 @@
 // colour picked from a list of named colours, with a preview of the two together.
 // Default resets both.
 
-#include "store/Prompter.h"
+#include "tasks/ui/TaskDialogs.h"
 
 #include <QDialog>
 

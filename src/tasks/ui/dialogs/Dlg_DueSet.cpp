@@ -1,5 +1,6 @@
 #include "tasks/ui/dialogs/Dlg_DueSet.h"
 
+#include "store/GuardedConnect.h"
 #include "store/Clock.h"
 #include "store/DateText.h"
 #include "components/ui/IconLists.h"
@@ -63,9 +64,9 @@ TDueSetDlg::TDueSetDlg(const DueDateChoice &start, QWidget *parent) : QDialog(pa
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border
 
-    connect(edt_due, &QDateEdit::dateChanged, cb_due, [this] { cb_due->setChecked(true); });
-    connect(Btn_Ok, &QPushButton::clicked, this, &TDueSetDlg::Btn_OkClick);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(edt_due, &QDateEdit::dateChanged, cb_due, [this] { cb_due->setChecked(true); });
+    ConnectGuarded(Btn_Ok, &QPushButton::clicked, this, &TDueSetDlg::Btn_OkClick);
+    ConnectGuarded(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 TDateTime TDueSetDlg::pickedDateTime() const

@@ -3,7 +3,7 @@
 // the time of day of the date first shown goes along with it. A day that is today or
 // earlier is accepted only after the user confirms it.
 
-#include "store/Prompter.h"
+#include "tasks/ui/TaskDialogs.h"
 
 #include <QDialog>
 #include <QTime>

@@ -1,5 +1,6 @@
 #include "tasks/ui/dialogs/Dlg_ReminderSet.h"
 
+#include "store/GuardedConnect.h"
 #include "store/Clock.h"
 #include "store/DateText.h"
 
@@ -79,11 +80,11 @@ TReminderSetDlg::TReminderSetDlg(const ReminderChoice &start, QWidget *parent) :
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border
 
-    connect(edt_date, &QDateEdit::dateChanged, this, &TReminderSetDlg::pickerChanged);
-    connect(edt_time, &QTimeEdit::timeChanged, this, &TReminderSetDlg::pickerChanged);
-    connect(cb_reminder, &QCheckBox::toggled, this, &TReminderSetDlg::UpdateWarning);
-    connect(btn_ok, &QPushButton::clicked, this, &TReminderSetDlg::btn_okClick);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(edt_date, &QDateEdit::dateChanged, this, &TReminderSetDlg::pickerChanged);
+    ConnectGuarded(edt_time, &QTimeEdit::timeChanged, this, &TReminderSetDlg::pickerChanged);
+    ConnectGuarded(cb_reminder, &QCheckBox::toggled, this, &TReminderSetDlg::UpdateWarning);
+    ConnectGuarded(btn_ok, &QPushButton::clicked, this, &TReminderSetDlg::btn_okClick);
+    ConnectGuarded(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 TDateTime TReminderSetDlg::combinedDateTime() const

@@ -3,7 +3,7 @@
 // dialog proposes the same time tomorrow. A time that has passed is accepted; the
 // warning only says so.
 
-#include "store/Prompter.h"
+#include "tasks/ui/TaskDialogs.h"
 
 #include <QDialog>
 

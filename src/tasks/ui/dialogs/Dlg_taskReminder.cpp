@@ -2,6 +2,7 @@
 
 #include "components/DesktopServices.h"
 #include "store/Clock.h"
+#include "store/GuardedConnect.h"
 #include "components/ui/IconLists.h"
 #include "tasks/ui/dialogs/SnoozeChoices.h"
 
@@ -60,8 +61,8 @@ TtaskReminderDlg::TtaskReminderDlg(const QString &text, const QString &soundPath
     layout->setColumnStretch(0, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border
 
-    connect(btn_snooze, &QPushButton::clicked, this, &TtaskReminderDlg::btn_snoozeClick);
-    connect(btn_dismiss, &QPushButton::clicked, this, &TtaskReminderDlg::btn_dismissClick);
+    ConnectGuarded(btn_snooze, &QPushButton::clicked, this, &TtaskReminderDlg::btn_snoozeClick);
+    ConnectGuarded(btn_dismiss, &QPushButton::clicked, this, &TtaskReminderDlg::btn_dismissClick);
 }
 
 void TtaskReminderDlg::showEvent(QShowEvent *event)

@@ -6,7 +6,7 @@
 // one) it keeps the values it started with: the reminder stays set, with the zero
 // date-time, and rings again at once.
 
-#include "store/Prompter.h"
+#include "tasks/ui/TaskDialogs.h"
 
 #include <QDialog>
 

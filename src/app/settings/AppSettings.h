@@ -1,0 +1,66 @@
+#pragma once
+// The owner of the program's settings: the in-memory copies the run acts on, with the
+// settings file behind them. Widgets ask it and tell it; none opens the file itself.
+//
+// Every change is written to the file at once, key by key, as the key table says; the
+// copy changes first (it is what the program now shows), then a refused write raises
+// "Unable to write to <path>" for the caller's guard to report.
+
+#include "app/settings/LoadSettings.h"
+
+#include <QObject>
+#include <QString>
+
+namespace quillpad {
+
+// The task list's view as the "task" section keeps it.
+struct ViewSettings {
+    bool listEn = false;
+    bool dateEn = false;
+    int range = 0;
+    bool ascEn = true;
+};
+
+class AppSettings : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AppSettings(QObject *parent = nullptr);
+
+    const QString &path() const { return m_startup.settingsPath; }
+    void setPath(const QString &path);
+
+    // The shell's copies: "hintSize" and "addOpenEn" from the window's creation, the
+    // rest from LoadSettings, the task counts from the last loading of the tree.
+    const StartupSettings &startup() const { return m_startup; }
+    void readCreationSettings();
+    void load();  // LoadSettings, with its rules
+    // The Options dialog's OK: both copies, then "runMinimizedEn", then "addOpenEn".
+    void storeOptions(bool runMinimizedEn, bool addOpenEn);
+    void setVisitWebEn(bool on);          // the update offer's "Do not ask me again."
+    void setVisitWeb(TDateTime visited);  // a web page of the maker was opened
+
+    // Read afresh from the file at every loading of the task tree.
+    const ViewSettings &readView();
+    const ViewSettings &view() const { return m_view; }
+    void setViewRange(int index);
+    void setViewListEn(bool on);
+    void setViewDateEn(bool on);
+    void setViewAscEn(bool on);
+
+    // Written at every loading of the tree, even when unchanged.
+    void logTaskCounts(int privateTasks, int publicTasks);
+
+signals:
+    // A copy took a new value; the key as the file names it.
+    void changed(const QString &key);
+
+private:
+    template <typename Value>
+    void assign(Value &copy, Value value, const char *key);
+
+    StartupSettings m_startup;
+    ViewSettings m_view;
+};
+
+}  // namespace quillpad
