@@ -31,7 +31,10 @@ public:
     // Runs statements that return no rows, outside the query layer (set-up, pragmas).
     void execute(const QString &sql);
 
-    // Bulk passes (restore, import) may batch their writes.
+    // Rows inserted, changed or deleted through this connection since it opened.
+    qint64 totalChanges() const;
+
+    // Used by WriteBatch, the one transaction guard.
     void beginTransaction();
     void commit();
     void rollback() noexcept;
@@ -45,18 +48,6 @@ private:
     sqlite3 *m_db = nullptr;
     QString m_path;
     StatementCache m_statements;
-};
-
-// Rolls back unless committed, so an error or an abort leaves no half-written batch.
-class Transaction {
-public:
-    explicit Transaction(Connection &connection);
-    ~Transaction();
-    void commit();
-
-private:
-    Connection &m_connection;
-    bool m_done = false;
 };
 
 }  // namespace quillpad

@@ -54,7 +54,7 @@ void AddItems(QMenu *menu, std::initializer_list<QAction *> items)
 }  // namespace
 
 TqvTasksFrame::TqvTasksFrame(const FrameContext &context, QWidget *parent)
-    : QWidget(parent), m_context(context), ADOQuery1(*context.connection), ADOQuery2(*context.connection)
+    : QWidget(parent), m_context(context), m_store(*context.connection)
 {
     setObjectName(QStringLiteral("qvTasksFrame"));
     buildActions();
@@ -115,7 +115,7 @@ void TqvTasksFrame::buildActions()
     Action_Export = MakeAction(this, "Action_Export", QStringLiteral("&Export..."), {}, NoIcon);
     connect(Action_Export, &QAction::triggered, this, [this] {
         if (!FEditNode)
-            RunGuarded([this] { ExportSelectedTasks(VtTasks->selectedNodes()); });
+            RunGuarded([this] { ExportSelectedTasks(SnapshotOf(VtTasks->selectedNodes())); });
     });
     Action_Email = MakeAction(this, "Action_Email", QStringLiteral("E-mai&l Task..."), {}, NoIcon);
     Action_Save = MakeAction(this, "Action_Save", QStringLiteral("Sa&ve Task..."), {}, NoIcon);
