@@ -133,15 +133,10 @@ void Query::open()
     const QString sql = m_sql;
     close();
     m_sql = sql;
-    StatementCache &cache = m_connection.statements();
-    if (m_bound) {
-        m_lease = cache.acquirePrepared(m_connection.handle(), m_sql.toUtf8());
-        int parameter = 1;
-        for (const Value &value : m_parameters)
-            Bind(m_lease.stmt, parameter++, value);
-    } else {
-        m_lease = cache.acquire(m_connection.handle(), m_sql.toUtf8());
-    }
+    m_lease = m_connection.statements().acquire(m_connection.handle(), m_sql.toUtf8());
+    int parameter = 1;
+    for (const Value &value : m_parameters)
+        Bind(m_lease.stmt, parameter++, value);
     m_stmt = m_lease.stmt;
     if (sqlite3_column_count(m_stmt) == 0) {
         close();
@@ -191,7 +186,7 @@ void Query::executeBound()
 {
     sqlite3 *db = m_connection.handle();
     StatementCache &cache = m_connection.statements();
-    Leased statement{cache, cache.acquirePrepared(db, m_sql.toUtf8())};
+    Leased statement{cache, cache.acquire(db, m_sql.toUtf8())};
     int parameter = 1;
     for (const Value &value : m_parameters)
         Bind(statement.lease.stmt, parameter++, value);
@@ -377,7 +372,7 @@ void Query::post()
 
     sqlite3 *db = m_connection.handle();
     StatementCache &cache = m_connection.statements();
-    Leased statement{cache, cache.acquirePrepared(db, sqlText)};
+    Leased statement{cache, cache.acquire(db, sqlText)};
     int parameter = 1;
     for (const Value *value : values)
         Bind(statement.lease.stmt, parameter++, *value);

@@ -97,7 +97,7 @@ private:
     Connection &m_connection;
     QString m_sql;
     Parameters m_parameters;
-    bool m_bound = false;  // m_sql carries its own parameters: prepared as written
+    bool m_bound = false;  // one statement with parameters, not a script
     StatementCache::Lease m_lease;
     sqlite3_stmt *m_stmt = nullptr;  // the lease's statement while a result is open
     QStringList m_names;
