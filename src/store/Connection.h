@@ -34,16 +34,18 @@ public:
     // Rows inserted, changed or deleted through this connection since it opened.
     qint64 totalChanges() const;
 
-    // Used by WriteBatch, the one transaction guard.
-    void beginTransaction();
-    void commit();
-    void rollback() noexcept;
     bool inTransaction() const;
 
     // Raises the database's current error, prefixed with what was being done.
     [[noreturn]] void raise(const QString &doing) const;
 
 private:
+    // Transactions go through WriteBatch, the one guard.
+    friend class WriteBatch;
+    void beginTransaction();
+    void commit();
+    void rollback() noexcept;
+
     void createSchema();
     sqlite3 *m_db = nullptr;
     QString m_path;
