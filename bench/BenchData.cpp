@@ -3,6 +3,8 @@
 #include "store/Clock.h"
 #include "store/Connection.h"
 #include "store/Query.h"
+#include "store/TaskStore.h"
+#include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
 #include <QStringList>
@@ -161,9 +163,9 @@ void InsertTasks(Connection &connection, const std::vector<TTaskInfo> &tasks)
         else
             field.setDateTime(value);
     };
-    Transaction transaction(connection);
+    WriteBatch transaction(connection, WriteBatch::Unfinished::RollBack);
     Query query(connection);
-    OpenSql(query, QStringLiteral("select * from tasks where 1=0"));
+    TaskStore::openForInsert(query, TaskStore::Table::Tasks);
     for (const TTaskInfo &task : tasks) {
         query.insert();
         query.field(u"tid").setString(task.tid);

@@ -10,6 +10,7 @@
 #include "store/Connection.h"
 #include "store/Query.h"
 #include "store/TaskInfo.h"
+#include "store/TaskStore.h"
 #include "store/pU_Funcs.h"
 
 #include <QDir>
@@ -160,7 +161,7 @@ std::vector<TTaskInfo> RawReadAll(sqlite3 *db, const QString &sql, int expected)
     return tasks;
 }
 
-// The loader's shape on the bare API: a new statement text for every parent.
+// A new statement text for every parent, as the loader once sent it.
 std::vector<TTaskInfo> RawLoadTreePrepareEach(sqlite3 *db, int expected)
 {
     std::vector<TTaskInfo> tasks;
@@ -218,33 +219,29 @@ QStringList RawTray(sqlite3 *db, int limit)
 
 // ---- our layer -------------------------------------------------------------------
 
-std::vector<TTaskInfo> ReadAll(Connection &connection, const QString &sql, int expected)
+std::vector<TTaskInfo> ReadAll(Connection &connection, int expected)
 {
     std::vector<TTaskInfo> tasks;
     tasks.reserve(expected);
     Query query(connection);
-    OpenSql(query, sql);
+    TaskStore::openAllRows(query, TaskStore::Table::Tasks);
     const TaskReader reader(query);
     for (; !query.eof(); query.next())
         tasks.push_back(reader.read());
     return tasks;
 }
 
-// What the task list does when it loads: the top-level rows on one query and, for each
-// of them, its sub-tasks on a second.
+// What the task list does when it loads: the store's two-level read, flattened.
 std::vector<TTaskInfo> LoadTree(Connection &connection, int expected)
 {
+    TaskSnapshot snapshot;
+    TaskStore(connection).load(snapshot);
     std::vector<TTaskInfo> tasks;
     tasks.reserve(expected);
-    Query top(connection), children(connection);
-    OpenSql(top, TopLevelSql);
-    const TaskReader topReader(top);
-    for (; !top.eof(); top.next()) {
-        tasks.push_back(topReader.read());
-        OpenSql(children, ChildSql(tasks.back().tid));
-        const TaskReader childReader(children);
-        for (; !children.eof(); children.next()) {
-            tasks.push_back(childReader.read());
+    for (TaskWithSubTasks &entry : snapshot) {
+        tasks.push_back(std::move(entry.task));
+        for (TTaskInfo &child : entry.subTasks) {
+            tasks.push_back(std::move(child));
             tasks.back().expandFlag = false;
         }
     }
@@ -253,19 +250,12 @@ std::vector<TTaskInfo> LoadTree(Connection &connection, int expected)
 
 int CountTasks(Connection &connection)
 {
-    Query query(connection);
-    OpenSql(query, CountSql);
-    return query.field(u"cnt").asInteger();
+    return TaskStore(connection).count();
 }
 
 QStringList Tray(Connection &connection, int limit)
 {
-    QStringList texts;
-    Query query(connection);
-    OpenSql(query, TraySql);
-    for (; !query.eof() && texts.size() < limit; query.next())
-        texts.append(query.field(u"content").asString());
-    return texts;
+    return TaskStore(connection).incompleteTexts(limit);
 }
 
 // ---- checks and report -----------------------------------------------------------
@@ -286,8 +276,10 @@ void CheckSame(const char *what, std::vector<TTaskInfo> read, const std::vector<
 
 void PrintPlans(sqlite3 *db, const QString &someTid)
 {
-    const QStringList statements = {TopLevelSql, ChildSql(someTid), QStringLiteral("select * from tasks where tid=") + QuoteSql(someTid),
-                                    CountSql, TraySql};
+    // As the store sends them, with their values as parameters.
+    Q_UNUSED(someTid);
+    const QStringList statements = {QStringLiteral("select * from tasks where pid=?"),
+                                    QStringLiteral("select * from tasks where tid=?"), CountSql, TraySql};
     std::printf("\nQuery plans:\n");
     for (const QString &sql : statements) {
         std::printf("  %s\n", qPrintable(sql));
@@ -392,7 +384,7 @@ int Run(int count, int repetitions)
     PrintRow(Measure("load tree: top-level + " + std::to_string(topLevel) + " child queries", repetitions,
                      [&] { LoadTree(connection, count); }, [&] { RawReadAll(db, AllSql, count); }));
     std::printf("  (its raw figure: one select * of all rows)\n");
-    PrintRow(Measure("select * of all rows", repetitions, [&] { ReadAll(connection, AllSql, count); },
+    PrintRow(Measure("select * of all rows", repetitions, [&] { ReadAll(connection, count); },
                      [&] { RawReadAll(db, AllSql, count); }));
     PrintRow(Measure("CountTasks", repetitions, [&] { CountTasks(connection); }, [&] { RawCount(db); }));
     PrintRow(Measure("tray summary, all " + std::to_string(incomplete) + " rows", repetitions,
@@ -400,7 +392,7 @@ int Run(int count, int repetitions)
     PrintRow(Measure("tray summary, first 5 rows", repetitions, [&] { Tray(connection, TrayPeek); },
                      [&] { RawTray(db, TrayPeek); }));
 
-    // Where the load goes: the loader's statements on the bare API, against one select *.
+    // Where the load goes: child statements on the bare API, against one select *.
     std::printf("\nLoad tree on the bare C API (ms; ratio to one select * of all rows):\n");
     PrintRow(Measure("  child statement text built and prepared per parent", repetitions,
                      [&] { RawLoadTreePrepareEach(db, count); }, [&] { RawReadAll(db, AllSql, count); }));

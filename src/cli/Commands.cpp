@@ -6,17 +6,13 @@
 #include "interchange/Dm_Io.h"
 #include "interchange/ExportTasks.h"
 #include "store/Paths.h"
-#include "store/Query.h"
 #include "components/SingleInstance.h"
 #include "cli/TaskJson.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/TaskTree.h"
-#include "tasks/TaskWrites.h"
-#include "store/pU_Funcs.h"
+#include "store/TaskStore.h"
 
 #include <QHash>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -57,7 +53,7 @@ public:
     }
     bool changed() const
     {
-        return m_connection.isOpen() && sqlite3_total_changes(m_connection.handle()) > 0;
+        return m_connection.isOpen() && m_connection.totalChanges() > 0;
     }
 
 private:
@@ -158,11 +154,8 @@ int Restore(const Arguments &args, Session &session, ConsolePrompter &prompter)
 int Export(const Arguments &args, Session &session, ConsolePrompter &)
 {
     TaskTree tree;
-    Query topLevel(session.connection());
-    Query subTasks(session.connection());
-    LoadTaskTree(tree, topLevel, subTasks);
-    topLevel.close();
-    subTasks.close();
+    TaskStore store(session.connection());
+    LoadTaskTree(tree, store);
 
     QList<TaskNode *> selected;
     for (const QString &tid : args.positional.mid(1)) {
@@ -180,7 +173,7 @@ int Export(const Arguments &args, Session &session, ConsolePrompter &)
     }
     std::sort(selected.begin(), selected.end(),
               [](const TaskNode *a, const TaskNode *b) { return a->position < b->position; });
-    return Status(ExportTasksXml(args.positional.at(0), selected));
+    return Status(ExportTasksXml(args.positional.at(0), SnapshotOf(selected)));
 }
 
 // add -------------------------------------------------------------------------------
@@ -194,11 +187,11 @@ int Add(const Arguments &args, Session &session, ConsolePrompter &)
     const QString content = TrimTaskText(text);
     if (content.isEmpty())
         throw UsageError{QStringLiteral("the text is empty")};
-    Query query(session.connection());
+    TaskStore store(session.connection());
     QString pid = RootPid;
     if (const auto parent = args.value(QStringLiteral("--parent"))) {
-        OpenSql(query, QStringLiteral("select * from tasks where tid=") + QuoteSql(*parent));
-        if (query.eof() || query.field(u"pid").asString() != RootPid) {
+        const std::optional<TTaskInfo> row = store.find(*parent);
+        if (!row || row->pid != RootPid) {
             PrintError("add", QStringLiteral("%1 is not the tid of a top-level task").arg(*parent));
             return ExitFailed;
         }
@@ -207,7 +200,7 @@ int Add(const Arguments &args, Session &session, ConsolePrompter &)
     TTaskInfo task;
     task.pid = pid;
     task.content = content;
-    InsertNewTask(query, task);
+    store.insertNew(task);
     Print(task.tid.toUtf8() + '\n');
     return ExitOk;
 }
@@ -217,11 +210,10 @@ int Add(const Arguments &args, Session &session, ConsolePrompter &)
 int List(const Arguments &args, Session &session, ConsolePrompter &)
 {
     TaskTree tree;
-    Query topLevel(session.connection());
-    Query subTasks(session.connection());
-    LoadTaskTree(tree, topLevel, subTasks);
+    TaskStore store(session.connection());
+    LoadTaskTree(tree, store);
     if (args.flags.contains(QStringLiteral("--json")))
-        Print(TaskTreeJson(tree, CountTasks(topLevel)));
+        Print(TaskTreeJson(tree, store.count()));
     else
         Print(TaskTreeText(tree));
     return ExitOk;

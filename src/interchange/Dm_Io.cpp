@@ -4,7 +4,8 @@
 #include "store/Connection.h"
 #include "interchange/QvxDocument.h"
 #include "interchange/ReplaceQuestion.h"
-#include "store/TaskInfo.h"
+#include "store/TaskStore.h"
+#include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 #include "interchange/pU_XmlTry.h"
 
@@ -83,7 +84,7 @@ const std::vector<Column> MemoColumns{
 struct RecordKind {
     QString section;  // the element whose children are the records
     QString step;     // the path step before the position
-    QString table;
+    TaskStore::Table table;
     const char *id;   // the id column, also the id attribute
     QString kind;     // as the replace question names it
     const std::vector<Column> &columns;
@@ -91,12 +92,12 @@ struct RecordKind {
     QString path(int i) const { return section + step + QString::number(i); }
 };
 
-const RecordKind Memos{Qvx::MemosPath, QStringLiteral(",memo#"), QStringLiteral("memos"), "mid",
+const RecordKind Memos{Qvx::MemosPath, QStringLiteral(",memo#"), TaskStore::Table::Memos, "mid",
                        QStringLiteral("memo"), MemoColumns};
-const RecordKind Tasks{Qvx::TasksPath, QStringLiteral(",task#"), QStringLiteral("tasks"), "tid",
+const RecordKind Tasks{Qvx::TasksPath, QStringLiteral(",task#"), TaskStore::Table::Tasks, "tid",
                        QStringLiteral("task"), TaskColumns};
 
-// Where the id and the other columns sit in a "select * from <table>" result; the same
+// Where the id and the other columns sit in a result of whole rows; the same
 // for every such result, so looked up once per pass.
 struct ColumnIndexes {
     ColumnIndexes(Query &query, const RecordKind &kind) : id(query.fieldIndex(QString::fromLatin1(kind.id)))
@@ -143,21 +144,6 @@ void WriteValues(Query &query, const RecordKind &kind, const ColumnIndexes &at, 
     }
 }
 
-QString ErrorText(const std::exception_ptr &error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const AppError &e) {
-        return e.message();
-    } catch (const std::bad_alloc &) {
-        return QStringLiteral("Out of memory");
-    } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("Unexpected error");
-    }
-}
-
 // A name typed without an extension means the .qvx file, unless that name itself exists.
 QString WithQvxSuffix(const QString &fileName)
 {
@@ -166,54 +152,20 @@ QString WithQvxSuffix(const QString &fileName)
     return fileName + QStringLiteral(".qvx");
 }
 
-// Groups the writes of a pass into transactions. A transaction is committed before the
-// user is asked anything and at the end, also after an error: what was posted stays.
-class PassBatch {
-public:
-    explicit PassBatch(Connection &connection) : m_connection(connection) { resume(); }
-    ~PassBatch()
-    {
-        if (m_open)
-            m_connection.rollback();  // only when the last commit itself failed
-    }
-    PassBatch(const PassBatch &) = delete;
-    PassBatch &operator=(const PassBatch &) = delete;
-
-    void resume()
-    {
-        if (!m_open && !m_connection.inTransaction()) {
-            m_connection.beginTransaction();
-            m_open = true;
-        }
-    }
-    void pause()
-    {
-        if (m_open) {
-            m_open = false;
-            m_connection.commit();
-        }
-    }
-
-private:
-    Connection &m_connection;
-    bool m_open = false;
-};
-
 // Restores the records of one kind: a record whose id the table lacks is added; for one
 // it has, the standing answer decides, asking while it is not All. False on Abort.
 // `find` looks rows up and edits them; `insert` stays open on an empty result and
 // takes the new rows.
 bool RestorePass(Query &find, Query &insert, const RecordKind &kind, Txmltry &xml, int bias,
-                 PromptButton &standing, PassBatch &batch)
+                 PromptButton &standing, WriteBatch &batch)
 {
-    const QString select = QStringLiteral("select * from %1 where %2=").arg(kind.table, QLatin1String(kind.id));
-    OpenSql(insert, QStringLiteral("select * from %1 where 0=1").arg(kind.table));
+    TaskStore::openForInsert(insert, kind.table);
     const ColumnIndexes at(insert, kind);
     const int count = xml.CountChildren(kind.section);
     for (int i = 0; i < count; ++i) {
         RecordReader record(xml, kind.path(i));
         const QString id = record.text(kind.id);
-        OpenSql(find, select + QuoteSql(id));
+        TaskStore::openRow(find, kind.table, id);
         Query *row = &find;
         if (find.eof()) {
             row = &insert;
@@ -226,9 +178,9 @@ bool RestorePass(Query &find, Query &insert, const RecordKind &kind, Txmltry &xm
                 question.rowEditTime = find.field(u"editTime").asDateTime();
                 question.fileContent = Qvx::ReadContent(record.text("content"));
                 question.fileEditTime = Qvx::ReadTime(record.text("edit-time"), bias);
-                batch.pause();
+                batch.commit();  // nothing stays locked while the question waits
                 standing = AskReplace(question);
-                batch.resume();
+                batch.begin();
             }
             if (standing == PromptButton::Abort)
                 return false;
@@ -255,7 +207,7 @@ void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml, int bias)
             found = newIds.insert(oldId, NewGuid());
         return *found;
     };
-    OpenSql(query, QStringLiteral("select * from %1 where 0=1").arg(kind.table));
+    TaskStore::openForInsert(query, kind.table);
     const ColumnIndexes at(query, kind);
     const int pidColumn = at.columns.front();  // "pid" comes first
     const int count = xml.CountChildren(kind.section);
@@ -320,11 +272,11 @@ bool TIoDm::BackupDatabaseTo(const QString &fileName)
     const int bias = LocalBias();
     // Database errors here end the backup before any file is written.
     const pugi::xml_node memos = xml.NodeAt(Qvx::MemosPath);
-    OpenSql(ADOQuery1, QStringLiteral("select * from memos"));
+    TaskStore::openAllRows(ADOQuery1, TaskStore::Table::Memos);
     for (; !ADOQuery1.eof(); ADOQuery1.next())
         Qvx::AppendElement(memos, "memo", Qvx::MemoRowAttributes(ADOQuery1, bias));
     const pugi::xml_node tasks = xml.NodeAt(Qvx::TasksPath);
-    OpenSql(ADOQuery1, QStringLiteral("select * from tasks"));
+    TaskStore::openAllRows(ADOQuery1, TaskStore::Table::Tasks);
     for (; !ADOQuery1.eof(); ADOQuery1.next())
         Qvx::AppendElement(tasks, "task", Qvx::TaskRowAttributes(ADOQuery1, bias));
     ADOQuery1.close();
@@ -354,7 +306,9 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
     std::exception_ptr error;
     try {
         Qvx::CheckApp(xml);
-        PassBatch batch(m_connection);
+        // Committed before each question and at the end, also after an error: what was
+        // posted stays.
+        WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
         try {
             const int bias = LocalBias();
             if (mode == Mode::Restore) {
@@ -371,7 +325,7 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
         }
         ADOQuery1.close();  // drops a row in progress; the rows posted stay
         try {
-            batch.pause();
+            batch.commit();
         } catch (...) {
             if (!error)
                 throw;
@@ -382,7 +336,7 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
     }
     ADOQuery1.close();
     if (error) {
-        ErrorBox(ErrorText(error));
+        ErrorBox(ExceptionText(error));
         return false;
     }
     return true;

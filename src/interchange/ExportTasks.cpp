@@ -4,24 +4,21 @@
 #include "interchange/Dm_Io.h"
 #include "store/Prompter.h"
 #include "interchange/QvxDocument.h"
-#include "tasks/TaskTree.h"
 #include "store/pU_Funcs.h"
 #include "interchange/pU_XmlTry.h"
 
 namespace quillpad {
 
-bool ExportTasksXml(const QString &fileName, const QList<TaskNode *> &selected)
+bool ExportTasksXml(const QString &fileName, const TaskSnapshot &selected)
 {
     Txmltry xml;
     Qvx::BeginDocument(xml);
     const int bias = LocalBias();
     const pugi::xml_node tasks = xml.NodeAt(Qvx::TasksPath);
-    for (const TaskNode *node : selected) {
-        Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(node->info, RootPid, bias));
-        if (!node->isTopLevel())
-            continue;
-        for (const auto &child : node->children)
-            Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(child->info, child->info.pid, bias));
+    for (const TaskWithSubTasks &entry : selected) {
+        Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(entry.task, RootPid, bias));
+        for (const TTaskInfo &child : entry.subTasks)
+            Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(child, child.pid, bias));
     }
     try {
         xml.SaveDocument(fileName, true);
@@ -32,9 +29,9 @@ bool ExportTasksXml(const QString &fileName, const QList<TaskNode *> &selected)
     return true;
 }
 
-void ExportSelectedTasks(const QList<TaskNode *> &selected)
+void ExportSelectedTasks(const TaskSnapshot &selected)
 {
-    if (selected.isEmpty()) {
+    if (selected.empty()) {
         WarningBox(QStringLiteral("Please select a task!"));
         return;
     }

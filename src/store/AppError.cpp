@@ -27,19 +27,26 @@ void ReportError(const QString &message)
     }
 }
 
+QString ExceptionText(const std::exception_ptr &error)
+{
+    if (!error)
+        return QStringLiteral("Unexpected error");
+    try {
+        std::rethrow_exception(error);
+    } catch (const AppError &e) {
+        return e.message();
+    } catch (const std::bad_alloc &) {
+        return QStringLiteral("Out of memory");
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unexpected error");
+    }
+}
+
 void ReportCurrentException()
 {
-    try {
-        throw;
-    } catch (const AppError &error) {
-        ReportError(error.message());
-    } catch (const std::bad_alloc &) {
-        ReportError(QStringLiteral("Out of memory"));
-    } catch (const std::exception &error) {
-        ReportError(QString::fromUtf8(error.what()));
-    } catch (...) {
-        ReportError(QStringLiteral("Unexpected error"));
-    }
+    ReportError(ExceptionText(std::current_exception()));
 }
 
 }  // namespace quillpad

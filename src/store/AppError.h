@@ -28,6 +28,10 @@ QString StandardErrorText(const QString &message);
 // Shows the standard error report (caption: the application title, error icon, OK).
 void ReportError(const QString &message);
 
+// The text of any exception as the user is told it: an AppError's message, "Out of
+// memory", another exception's what(), or "Unexpected error".
+QString ExceptionText(const std::exception_ptr &error);
+
 // Reports whatever the current exception is; call only inside a catch block.
 void ReportCurrentException();
 

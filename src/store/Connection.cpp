@@ -173,6 +173,11 @@ void Connection::rollback() noexcept
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+qint64 Connection::totalChanges() const
+{
+    return m_db ? sqlite3_total_changes64(m_db) : 0;
+}
+
 bool Connection::inTransaction() const
 {
     return m_db && !sqlite3_get_autocommit(m_db);
@@ -182,23 +187,6 @@ void Connection::raise(const QString &doing) const
 {
     const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
     throw AppError(doing.isEmpty() ? reason : doing + QStringLiteral(": ") + reason);
-}
-
-Transaction::Transaction(Connection &connection) : m_connection(connection)
-{
-    m_connection.beginTransaction();
-}
-
-Transaction::~Transaction()
-{
-    if (!m_done)
-        m_connection.rollback();
-}
-
-void Transaction::commit()
-{
-    m_connection.commit();
-    m_done = true;
 }
 
 }  // namespace quillpad

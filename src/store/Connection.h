@@ -31,32 +31,25 @@ public:
     // Runs statements that return no rows, outside the query layer (set-up, pragmas).
     void execute(const QString &sql);
 
-    // Bulk passes (restore, import) may batch their writes.
-    void beginTransaction();
-    void commit();
-    void rollback() noexcept;
+    // Rows inserted, changed or deleted through this connection since it opened.
+    qint64 totalChanges() const;
+
     bool inTransaction() const;
 
     // Raises the database's current error, prefixed with what was being done.
     [[noreturn]] void raise(const QString &doing) const;
 
 private:
+    // Transactions go through WriteBatch, the one guard.
+    friend class WriteBatch;
+    void beginTransaction();
+    void commit();
+    void rollback() noexcept;
+
     void createSchema();
     sqlite3 *m_db = nullptr;
     QString m_path;
     StatementCache m_statements;
-};
-
-// Rolls back unless committed, so an error or an abort leaves no half-written batch.
-class Transaction {
-public:
-    explicit Transaction(Connection &connection);
-    ~Transaction();
-    void commit();
-
-private:
-    Connection &m_connection;
-    bool m_done = false;
 };
 
 }  // namespace quillpad

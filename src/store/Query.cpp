@@ -53,6 +53,13 @@ struct Statement {
     ~Statement() { sqlite3_finalize(stmt); }
 };
 
+// A pooled statement, handed back when the scope ends.
+struct Leased {
+    StatementCache &cache;
+    StatementCache::Lease lease;
+    ~Leased() { cache.release(lease); }
+};
+
 }  // namespace
 
 Query::Query(Connection &connection) : m_connection(connection) {}
@@ -84,6 +91,24 @@ void Query::setSql(const QString &sql)
 {
     close();
     m_sql = sql;
+    m_parameters.clear();
+    m_bound = false;
+}
+
+void Query::open(const QString &sql, Parameters parameters)
+{
+    setSql(sql);
+    m_parameters = std::move(parameters);
+    m_bound = true;
+    open();
+}
+
+void Query::execute(const QString &sql, Parameters parameters)
+{
+    setSql(sql);
+    m_parameters = std::move(parameters);
+    m_bound = true;
+    execute();
 }
 
 bool Query::fetch(std::vector<Value> &row)
@@ -109,6 +134,9 @@ void Query::open()
     close();
     m_sql = sql;
     m_lease = m_connection.statements().acquire(m_connection.handle(), m_sql.toUtf8());
+    int parameter = 1;
+    for (const Value &value : m_parameters)
+        Bind(m_lease.stmt, parameter++, value);
     m_stmt = m_lease.stmt;
     if (sqlite3_column_count(m_stmt) == 0) {
         close();
@@ -129,6 +157,10 @@ void Query::execute()
     close();
     m_sql = sql;
     m_rowsAffected = 0;
+    if (m_bound) {
+        executeBound();
+        return;
+    }
     const QByteArray utf8 = m_sql.toUtf8();
     const char *next = utf8.constData();
     const char *end = next + utf8.size();
@@ -148,6 +180,22 @@ void Query::execute()
             m_connection.raise(QString());
         m_rowsAffected += sqlite3_changes(db);
     }
+}
+
+void Query::executeBound()
+{
+    sqlite3 *db = m_connection.handle();
+    StatementCache &cache = m_connection.statements();
+    Leased statement{cache, cache.acquire(db, m_sql.toUtf8())};
+    int parameter = 1;
+    for (const Value &value : m_parameters)
+        Bind(statement.lease.stmt, parameter++, value);
+    int rc;
+    while ((rc = sqlite3_step(statement.lease.stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        m_connection.raise(QString());
+    m_rowsAffected = sqlite3_changes(db);
 }
 
 void Query::requireOpen() const
@@ -324,11 +372,7 @@ void Query::post()
 
     sqlite3 *db = m_connection.handle();
     StatementCache &cache = m_connection.statements();
-    struct Leased {
-        StatementCache &cache;
-        StatementCache::Lease lease;
-        ~Leased() { cache.release(lease); }
-    } statement{cache, cache.acquirePrepared(db, sqlText)};
+    Leased statement{cache, cache.acquire(db, sqlText)};
     int parameter = 1;
     for (const Value *value : values)
         Bind(statement.lease.stmt, parameter++, *value);

@@ -2,7 +2,7 @@
 // The one query layer: a forward-reading row result with single-row edit and insert,
 // in the manner of a classic dataset. Rows are read by column name as text, boolean,
 // integer or date-time; a null column reads as empty text, false, 0 or the zero
-// date-time.
+// date-time. Values go into a statement as bound parameters, never as text.
 
 #include "store/DateTime.h"
 #include "store/StatementCache.h"
@@ -22,6 +22,7 @@ class Connection;
 class Query {
 public:
     using Value = std::variant<std::monostate, qint64, double, QString>;
+    using Parameters = std::vector<Value>;
 
     class Field {
     public:
@@ -62,6 +63,9 @@ public:
     void open();
     // Runs the text as a statement with no row result.
     void execute();
+    // The same for one statement whose "?" parameters take the values, in order.
+    void open(const QString &sql, Parameters parameters);
+    void execute(const QString &sql, Parameters parameters);
     int rowsAffected() const { return m_rowsAffected; }
 
     bool isOpen() const { return m_stmt != nullptr; }
@@ -88,9 +92,12 @@ private:
     bool fetch(std::vector<Value> &row);
     void resolveTable();
     QString buildWriteSql() const;
+    void executeBound();
 
     Connection &m_connection;
     QString m_sql;
+    Parameters m_parameters;
+    bool m_bound = false;  // one statement with parameters, not a script
     StatementCache::Lease m_lease;
     sqlite3_stmt *m_stmt = nullptr;  // the lease's statement while a result is open
     QStringList m_names;

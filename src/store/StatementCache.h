@@ -1,8 +1,7 @@
 #pragma once
-// Prepared statements kept for reuse. The program sends many statements that differ
-// only in a quoted value ("... where pid='{...}'"); their literals are turned into
-// parameters so that one prepared statement serves them all, and a statement idle in
-// the pool is handed to one query at a time.
+// Prepared statements kept for reuse, by their text: the program's statements carry
+// their values as parameters, so one prepared statement serves every value. A
+// statement idle in the pool is handed to one query at a time.
 
 #include <QByteArray>
 #include <QStringList>
@@ -14,11 +13,6 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace quillpad {
-
-// Replaces the single-quoted literals of a select, insert, update or delete with "?"
-// and collects their values (quotes undoubled). False for any other statement, or one
-// without literals, which is then prepared as written.
-bool ParameterizeLiterals(const QByteArray &sql, QByteArray &normalized, std::vector<QByteArray> &literals);
 
 class StatementCache {
 public:
@@ -33,11 +27,9 @@ public:
     StatementCache(const StatementCache &) = delete;
     StatementCache &operator=(const StatementCache &) = delete;
 
-    // A prepared statement for the text, with its literals bound as parameters.
-    // Raises AppError with the database's message when the text does not prepare.
+    // A prepared statement for the text, its parameters unbound. Raises AppError with
+    // the database's message when the text does not prepare.
     Lease acquire(sqlite3 *db, const QByteArray &sql);
-    // A prepared statement for text that already carries its own parameters.
-    Lease acquirePrepared(sqlite3 *db, const QByteArray &sql);
     // Resets the statement and keeps it for the next query of the same text.
     void release(Lease &lease) noexcept;
     void clear() noexcept;
@@ -52,8 +44,6 @@ public:
     }
 
 private:
-    Lease take(sqlite3 *db, const QByteArray &key);
-
     struct Idle {
         sqlite3_stmt *stmt;
         QStringList names;

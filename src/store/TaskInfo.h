@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace quillpad {
 
 class Query;
@@ -29,6 +31,14 @@ struct TTaskInfo {
 };
 
 inline const QString RootPid = QStringLiteral("root");
+
+// A task with its sub-tasks, as loading reads them and exporting writes them.
+struct TaskWithSubTasks {
+    TTaskInfo task;
+    std::vector<TTaskInfo> subTasks;
+};
+// Top-level tasks in order, each with its sub-tasks.
+using TaskSnapshot = std::vector<TaskWithSubTasks>;
 
 // Reads task rows from an open "select * from tasks ..." result. The column positions
 // are looked up once, not for every row.

@@ -4,18 +4,20 @@
 
 namespace quillpad {
 
-WriteBatch::WriteBatch(Connection &connection) : m_connection(connection)
+WriteBatch::WriteBatch(Connection &connection, Unfinished unfinished)
+    : m_connection(connection), m_unfinished(unfinished)
 {
-    if (!m_connection.inTransaction()) {
-        m_connection.beginTransaction();
-        m_open = true;
-    }
+    begin();
 }
 
 WriteBatch::~WriteBatch()
 {
     if (!m_open)
         return;
+    if (m_unfinished == Unfinished::RollBack) {
+        m_connection.rollback();
+        return;
+    }
     try {
         m_connection.commit();
     } catch (...) {
@@ -24,12 +26,25 @@ WriteBatch::~WriteBatch()
     }
 }
 
+void WriteBatch::begin()
+{
+    if (!m_open && !m_connection.inTransaction()) {
+        m_connection.beginTransaction();
+        m_open = true;
+    }
+}
+
 void WriteBatch::commit()
 {
     if (!m_open)
         return;
     m_open = false;
-    m_connection.commit();
+    try {
+        m_connection.commit();
+    } catch (...) {
+        m_connection.rollback();
+        throw;
+    }
 }
 
 }  // namespace quillpad

@@ -1,30 +1,20 @@
 #include "tasks/TaskLoading.h"
 
-#include "store/Query.h"
-#include "tasks/TaskTree.h"
+#include "store/TaskStore.h"
 #include "store/pU_Funcs.h"
+#include "tasks/TaskTree.h"
 
 namespace quillpad {
 
-int CountTasks(Query &query)
-{
-    OpenSql(query, QStringLiteral("select count(*) as cnt from tasks"));
-    query.first();
-    return query.field(u"cnt").asInteger();
-}
+namespace {
 
-void LoadTaskTree(TaskTree &tree, Query &topLevel, Query &subTasks)
+constexpr int SummaryLines = 4;
+
+void AddToTree(TaskTree &tree, TaskSnapshot &snapshot)
 {
-    OpenSql(topLevel, QStringLiteral("select * from tasks where pid=") + QuoteSql(RootPid));
-    topLevel.first();
-    const TaskReader topReader(topLevel);
-    for (; !topLevel.eof(); topLevel.next()) {
-        TaskNode *node = tree.append(topReader.read());
-        OpenSql(subTasks, QStringLiteral("select * from tasks where pid=") + QuoteSql(node->info.tid));
-        subTasks.first();
-        const TaskReader subReader(subTasks);
-        for (; !subTasks.eof(); subTasks.next()) {
-            TTaskInfo info = subReader.read();
+    for (TaskWithSubTasks &entry : snapshot) {
+        TaskNode *node = tree.append(std::move(entry.task));
+        for (TTaskInfo &info : entry.subTasks) {
             info.expandFlag = false;  // kept for top-level tasks only
             tree.append(std::move(info), node);
         }
@@ -32,28 +22,35 @@ void LoadTaskTree(TaskTree &tree, Query &topLevel, Query &subTasks)
     }
 }
 
-QString IncompleteTasksSummary(Query &query, int hintSize)
+}  // namespace
+
+void LoadTaskTree(TaskTree &tree, TaskStore &store)
 {
-    OpenSql(query, QStringLiteral("select content from tasks where checkFlag=False order by content ASC"));
-    query.first();
+    TaskSnapshot snapshot;
+    try {
+        store.load(snapshot);
+    } catch (...) {
+        AddToTree(tree, snapshot);
+        throw;
+    }
+    AddToTree(tree, snapshot);
+}
+
+QString IncompleteTasksSummary(TaskStore &store, int hintSize)
+{
+    const QStringList contents = store.incompleteTexts(SummaryLines);
     QString text = QStringLiteral("Incomplete Tasks:");
     int n = 1;
-    for (; !query.eof(); query.next()) {
-        QString line = OneLine(query.field(u"content").asString());
+    for (const QString &content : contents) {
+        QString line = OneLine(content);
         if (line.size() > hintSize)
             line = line.left(hintSize) + QStringLiteral("...");
-        text += QStringLiteral("\r(%1) ").arg(n) + line;
-        if (n == 4) {
-            text += QStringLiteral("\r ...");
-            break;
-        }
-        ++n;
+        text += QStringLiteral("\r(%1) ").arg(n++) + line;
     }
-    if (n == 1)
+    if (contents.size() == SummaryLines)
+        text += QStringLiteral("\r ...");
+    if (contents.isEmpty())
         text += QStringLiteral("\rNone");
-    // Later statements on this query would close the result anyway; closing now ends
-    // the read at once.
-    query.close();
     return text;
 }
 

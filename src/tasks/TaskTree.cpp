@@ -306,4 +306,20 @@ void TaskTree::sort(bool ascending)
     }
 }
 
+TaskSnapshot SnapshotOf(const QList<TaskNode *> &nodes)
+{
+    TaskSnapshot snapshot;
+    snapshot.reserve(nodes.size());
+    for (const TaskNode *node : nodes) {
+        TaskWithSubTasks &entry = snapshot.emplace_back();
+        entry.task = node->info;
+        if (!node->isTopLevel())
+            continue;
+        entry.subTasks.reserve(node->children.size());
+        for (const auto &child : node->children)
+            entry.subTasks.push_back(child->info);
+    }
+    return snapshot;
+}
+
 }  // namespace quillpad

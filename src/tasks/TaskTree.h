@@ -5,6 +5,7 @@
 
 #include "store/TaskInfo.h"
 
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -103,6 +104,10 @@ private:
     NodeList m_roots;
     QString m_lastSearch;  // every node's textMatch refers to it; empty: none does
 };
+
+// The nodes as the export writes them: each one's record, with its sub-tasks' records
+// (hidden ones too) when it is a top-level task.
+TaskSnapshot SnapshotOf(const QList<TaskNode *> &nodes);
 
 // Byte order of the texts with the letters a-z taken as A-Z and nothing else folded.
 // Negative, zero or positive, as the first differs from the second.

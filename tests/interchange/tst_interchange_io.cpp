@@ -6,6 +6,7 @@
 #include "InterchangeFixture.h"
 #include "interchange/QvxContainer.h"
 #include "interchange/QvxDocument.h"
+#include "store/TaskStore.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/TaskTree.h"
 
@@ -144,8 +145,8 @@ void TestInterchangeIo::exportSelection()
     InterchangeFixture fixture;
     AddFamily(fixture);
     TaskTree tree;
-    Query top(fixture.connection), sub(fixture.connection);
-    LoadTaskTree(tree, top, sub);
+    TaskStore store(fixture.connection);
+    LoadTaskTree(tree, store);
     // A sub-task hidden by the view filter still travels with its parent.
     tree.findByTid(ChildOne)->visible = false;
     QList<TaskNode *> nodes;
@@ -153,7 +154,7 @@ void TestInterchangeIo::exportSelection()
         nodes.append(tree.findByTid(tid));
 
     const QString name = fixture.file(QStringLiteral("export.qvx"));
-    QVERIFY(ExportTasksXml(name, nodes));
+    QVERIFY(ExportTasksXml(name, SnapshotOf(nodes)));
     QCOMPARE(TaskElements(name), elements);
     QVERIFY(fixture.prompter.messages.isEmpty());
     const QByteArray xml = XmlOf(name);
@@ -187,11 +188,11 @@ void TestInterchangeIo::exportCommand()
     QVERIFY(fixture.prompter.fileRequests.isEmpty());
 
     TaskTree tree;
-    Query top(fixture.connection), sub(fixture.connection);
-    LoadTaskTree(tree, top, sub);
+    TaskStore store(fixture.connection);
+    LoadTaskTree(tree, store);
     const QString name = fixture.file(QStringLiteral("chosen.qvx"));
     fixture.prompter.setNextFileName(name);
-    ExportSelectedTasks({tree.findByTid(Other)});
+    ExportSelectedTasks(SnapshotOf({tree.findByTid(Other)}));
     QCOMPARE(fixture.prompter.fileRequests.size(), 1);
     QCOMPARE(fixture.prompter.fileRequests.front().filter, QStringLiteral("Ambrel Database,  (*.qvx)"));
     QCOMPARE(TaskElements(name), QStringList{Other + " root"});
@@ -468,10 +469,10 @@ void TestInterchangeIo::importTwice()
     InterchangeFixture fixture;
     AddFamily(fixture);
     TaskTree tree;
-    Query top(fixture.connection), sub(fixture.connection);
-    LoadTaskTree(tree, top, sub);
+    TaskStore store(fixture.connection);
+    LoadTaskTree(tree, store);
     const QString name = fixture.file(QStringLiteral("family.qvx"));
-    QVERIFY(ExportTasksXml(name, {tree.findByTid(Parent)}));
+    QVERIFY(ExportTasksXml(name, SnapshotOf({tree.findByTid(Parent)})));
     const QStringList before = fixture.dump();
 
     QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
@@ -485,7 +486,7 @@ void TestInterchangeIo::importTwice()
         QVERIFY(fixture.dump().contains(row));
     // Two new parents, each with its own two sub-tasks carrying the original values.
     TaskTree after;
-    LoadTaskTree(after, top, sub);
+    LoadTaskTree(after, store);
     int copies = 0;
     for (const auto &root : after.roots()) {
         if (root->info.content != QStringLiteral("parent") || root->info.tid == Parent)
@@ -528,9 +529,9 @@ void TestInterchangeIo::importOrphanSubTask()
         fixture.writeQvx(QStringLiteral("orphan.qvx"), Root(TaskXml(ChildOne, Parent, QStringLiteral("orphan"))));
     QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
     TaskTree tree;
-    Query top(fixture.connection), sub(fixture.connection);
-    QCOMPARE(CountTasks(top), 5);
-    LoadTaskTree(tree, top, sub);
+    TaskStore store(fixture.connection);
+    QCOMPARE(store.count(), 5);
+    LoadTaskTree(tree, store);
     QCOMPARE(tree.nodeCount(), 4);  // stored, not shown: its parent id names no task
 }
 

@@ -1,10 +1,13 @@
-// The task database: creation, refusal to touch what is not ours, the statements the
-// program sends, single-row edit and insert, and the indexes behind the hot queries.
+// The task database: creation, refusal to touch what is not ours, single-row edit and
+// insert, the task repository's statements and the indexes behind them, and the write
+// batch.
 
 #include "store/AppError.h"
 #include "store/Connection.h"
 #include "store/Query.h"
 #include "store/TaskInfo.h"
+#include "store/TaskStore.h"
+#include "store/WriteBatch.h"
 #include "support/TestDataFolder.h"
 #include "store/pU_Funcs.h"
 
@@ -58,6 +61,14 @@ QStringList Contents(Query &query, const QString &sql)
     return result;
 }
 
+TTaskInfo Task(const QString &pid, const QString &content)
+{
+    TTaskInfo task;
+    task.pid = pid;
+    task.content = content;
+    return task;
+}
+
 QString QueryPlan(Connection &connection, const QString &sql)
 {
     sqlite3_stmt *stmt = nullptr;
@@ -87,11 +98,14 @@ private slots:
     void editOfAVanishedRowFails();
     void readingIsForwardWithRestart();
     void errorsCarryTheDatabaseText();
-    void literalsBecomeParameters_data();
-    void literalsBecomeParameters();
     void reusedStatementsServeTwoOpenResults();
-    void hotQueriesUseIndexes_data();
-    void hotQueriesUseIndexes();
+    void repositoryStatements_data();
+    void repositoryStatements();
+    void writesKeepAnyText_data();
+    void writesKeepAnyText();
+    void aFailedWriteLeavesTheRecord();
+    void writeBatchAtTheEndOfItsScope_data();
+    void writeBatchAtTheEndOfItsScope();
 };
 
 void TestTaskStore::newFileIsPrivateAndHasBothTables()
@@ -380,42 +394,6 @@ void TestTaskStore::errorsCarryTheDatabaseText()
     QCOMPARE(Count(query), 1);
 }
 
-void TestTaskStore::literalsBecomeParameters_data()
-{
-    QTest::addColumn<QByteArray>("sql");
-    QTest::addColumn<QByteArray>("normalized");  // empty: prepared as written
-    QTest::addColumn<QList<QByteArray>>("literals");
-    QTest::newRow("one literal") << QByteArray("select * from tasks where pid='root'")
-                                 << QByteArray("select * from tasks where pid=?") << QList<QByteArray>{"root"};
-    QTest::newRow("doubled quotes") << QByteArray("update tasks set content='it''s' where tid='{A}'")
-                                    << QByteArray("update tasks set content=? where tid=?")
-                                    << QList<QByteArray>{"it's", "{A}"};
-    QTest::newRow("empty literal") << QByteArray("delete from tasks where tid=''")
-                                   << QByteArray("delete from tasks where tid=?") << QList<QByteArray>{""};
-    QTest::newRow("quoted names stay") << QByteArray("select \"a'b\" from [x'y] where c='v' -- it's\n")
-                                       << QByteArray("select \"a'b\" from [x'y] where c=? -- it's\n")
-                                       << QList<QByteArray>{"v"};
-    QTest::newRow("no literal") << QByteArray("select count(*) as cnt from tasks") << QByteArray()
-                                << QList<QByteArray>{};
-    QTest::newRow("not a query") << QByteArray("PRAGMA journal_mode='wal'") << QByteArray() << QList<QByteArray>{};
-    QTest::newRow("unterminated") << QByteArray("select 'oops") << QByteArray() << QList<QByteArray>{};
-}
-
-void TestTaskStore::literalsBecomeParameters()
-{
-    QFETCH(QByteArray, sql);
-    QFETCH(QByteArray, normalized);
-    QFETCH(QList<QByteArray>, literals);
-    QByteArray actual;
-    std::vector<QByteArray> values;
-    const bool changed = ParameterizeLiterals(sql, actual, values);
-    QCOMPARE(changed, !normalized.isEmpty());
-    if (changed) {
-        QCOMPARE(actual, normalized);
-        QCOMPARE(QList<QByteArray>(values.begin(), values.end()), literals);
-    }
-}
-
 void TestTaskStore::reusedStatementsServeTwoOpenResults()
 {
     TestDataFolder folder;
@@ -428,12 +406,13 @@ void TestTaskStore::reusedStatementsServeTwoOpenResults()
     const QString b = InsertTask(outer, RootPid, QStringLiteral("b"));
     InsertTask(outer, b, QStringLiteral("b1"));
     InsertTask(outer, b, QStringLiteral("b2"));
-    // Both queries have the same shape once their literals are parameters.
+    // Both queries send the same text with different values.
+    const QString children = QStringLiteral("select * from tasks where pid=?");
     QStringList seen;
-    OpenSql(outer, QStringLiteral("select * from tasks where pid='root'"));
+    outer.open(children, {RootPid});
     for (; !outer.eof(); outer.next()) {
         seen.append(outer.field(u"content").asString());
-        OpenSql(inner, QStringLiteral("select * from tasks where pid=") + QuoteSql(outer.field(u"tid").asString()));
+        inner.open(children, {outer.field(u"tid").asString()});
         for (; !inner.eof(); inner.next())
             seen.append(QStringLiteral("  ") + inner.field(u"content").asString());
     }
@@ -443,28 +422,192 @@ void TestTaskStore::reusedStatementsServeTwoOpenResults()
     QCOMPARE(outer.field(u"tid").asString(), b);
 }
 
-void TestTaskStore::hotQueriesUseIndexes_data()
+// What the repository sends, in order: each statement's plan names the index it uses
+// (empty for a statement without one), so both the order of effects and the indexes
+// behind the hot statements show.
+void TestTaskStore::repositoryStatements_data()
 {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<QString>("index");
-    QTest::newRow("children") << QStringLiteral("select * from tasks where pid='root'") << QStringLiteral("tasks_by_parent");
-    QTest::newRow("one row") << QStringLiteral("select * from tasks where tid='{X}'") << QStringLiteral("sqlite_autoindex_tasks_1");
-    QTest::newRow("delete children") << QStringLiteral("delete from tasks where pid='{X}'") << QStringLiteral("tasks_by_parent");
-    QTest::newRow("tray summary")
-        << QStringLiteral("select content from tasks where checkFlag=False order by content ASC")
-        << QStringLiteral("tasks_incomplete_by_content");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QStringList>("indexes");
+    const QString byParent = QStringLiteral("tasks_by_parent");
+    const QString byTid = QStringLiteral("sqlite_autoindex_tasks_1");
+    QTest::newRow("load: top level, then each parent's sub-tasks")
+        << "load" << QStringList{byParent, byParent, byParent};
+    QTest::newRow("move with sub-tasks: they go first") << "move with sub-tasks" << QStringList{byParent, byTid};
+    QTest::newRow("move a sub-task") << "move" << QStringList{byTid};
+    QTest::newRow("remove: the task, then its sub-tasks") << "remove" << QStringList{byTid, byParent};
+    QTest::newRow("text: one row read and written") << "text" << QStringList{byTid, byTid};
+    QTest::newRow("colours") << "colours" << QStringList{byTid};
+    QTest::newRow("expanded") << "expanded" << QStringList{byTid};
+    QTest::newRow("summary in text order without sorting")
+        << "summary" << QStringList{QStringLiteral("tasks_incomplete_by_content")};
+    QTest::newRow("find") << "find" << QStringList{byTid};
 }
 
-void TestTaskStore::hotQueriesUseIndexes()
+void TestTaskStore::repositoryStatements()
 {
-    QFETCH(QString, sql);
-    QFETCH(QString, index);
+    QFETCH(QString, operation);
+    QFETCH(QStringList, indexes);
     TestDataFolder folder;
     Connection connection;
     connection.open(folder.file(QStringLiteral("qvData.qvb")));
-    const QString plan = QueryPlan(connection, sql);
-    QVERIFY2(plan.contains(index), qPrintable(plan));
-    QVERIFY2(!plan.contains(QStringLiteral("TEMP B-TREE")), qPrintable(plan));  // no sort per query
+    TaskStore store(connection);
+    TTaskInfo parent = Task(RootPid, QStringLiteral("parent"));
+    store.insertNew(parent);
+    TTaskInfo other = Task(RootPid, QStringLiteral("other"));
+    store.insertNew(other);
+    TTaskInfo child = Task(parent.tid, QStringLiteral("child"));
+    store.insertNew(child);
+
+    QStringList sent;
+    const auto trace = [](unsigned, void *context, void *, void *sql) {
+        static_cast<QStringList *>(context)->append(QString::fromUtf8(static_cast<const char *>(sql)));
+        return 0;
+    };
+    sqlite3_trace_v2(connection.handle(), SQLITE_TRACE_STMT, trace, &sent);
+    if (operation == u"load") {
+        TaskSnapshot snapshot;
+        store.load(snapshot);
+    } else if (operation == u"move with sub-tasks") {
+        store.move(parent.tid, other.tid, true);
+    } else if (operation == u"move") {
+        store.move(child.tid, other.tid, false);
+    } else if (operation == u"remove") {
+        store.remove(parent.tid);
+    } else if (operation == u"text") {
+        store.storeText(child, QStringLiteral("new"));
+    } else if (operation == u"colours") {
+        store.storeColors(child.tid, 255, 0);
+    } else if (operation == u"expanded") {
+        store.storeExpandFlag(parent.tid, true);
+    } else if (operation == u"summary") {
+        store.incompleteTexts(4);
+    } else if (operation == u"find") {
+        store.find(child.tid);
+    }
+    sqlite3_trace_v2(connection.handle(), 0, nullptr, nullptr);
+
+    QCOMPARE(sent.size(), indexes.size());
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        QVERIFY2(!sent[i].contains(QLatin1Char('\'')), qPrintable(sent[i]));  // no value spliced into the text
+        const QString plan = QueryPlan(connection, sent[i]);
+        QVERIFY2(plan.contains(indexes[i]), qPrintable(sent[i] + QStringLiteral(": ") + plan));
+        QVERIFY2(!plan.contains(QStringLiteral("TEMP B-TREE")), qPrintable(plan));
+    }
+}
+
+void TestTaskStore::writesKeepAnyText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << QStringLiteral("plain");
+    QTest::newRow("quotes") << QStringLiteral("it's ''doubled'' and \"double\"");
+    QTest::newRow("non-ASCII") << QStringLiteral("ünïcode — 日本語 😀");
+    QTest::newRow("statement-like") << QStringLiteral("x'); delete from tasks; --");
+    QTest::newRow("question mark") << QStringLiteral("? and ?1");
+}
+
+void TestTaskStore::writesKeepAnyText()
+{
+    QFETCH(QString, text);
+    TestDataFolder folder;
+    Connection connection;
+    connection.open(folder.file(QStringLiteral("qvData.qvb")));
+    TaskStore store(connection);
+    TTaskInfo bystander = Task(RootPid, QStringLiteral("bystander"));
+    store.insertNew(bystander);
+
+    // The text as a task's text, and as the ids a row is found by.
+    Query query(connection);
+    ExecSql(query, QStringLiteral("insert into tasks (tid, pid, content) values (%1, 'root', 'parent')")
+                       .arg(QuoteSql(text)));
+    TTaskInfo child = Task(text, text);
+    store.insertNew(child);
+    TTaskInfo parent = *store.find(text);
+    store.storeText(parent, text + text);
+    store.storeCheck(parent, true);
+    store.storeColors(text, 7, 8);
+    store.storeExpandFlag(text, true);
+
+    TaskSnapshot snapshot;
+    store.load(snapshot);
+    QCOMPARE(snapshot.size(), size_t(2));
+    const TaskWithSubTasks &loaded = snapshot[1];
+    QCOMPARE(loaded.task.tid, text);
+    QCOMPARE(loaded.task.content, text + text);
+    QVERIFY(loaded.task.checkFlag);
+    QVERIFY(loaded.task.expandFlag);
+    QCOMPARE(loaded.task.textColor, 7);
+    QCOMPARE(loaded.task.backgroundColor, 8);
+    QCOMPARE(loaded.subTasks.size(), size_t(1));
+    QCOMPARE(loaded.subTasks[0].content, text);
+    QStringList incomplete{QStringLiteral("bystander"), text};
+    incomplete.sort();  // code-point order, which is the bytes' order for these texts
+    QCOMPARE(store.incompleteTexts(4), incomplete);
+
+    store.move(child.tid, bystander.tid, false);
+    QCOMPARE(store.find(child.tid)->pid, bystander.tid);
+    store.remove(text);
+    QCOMPARE(store.count(), 2);
+}
+
+void TestTaskStore::aFailedWriteLeavesTheRecord()
+{
+    TestDataFolder folder;
+    Connection connection;
+    connection.open(folder.file(QStringLiteral("qvData.qvb")));
+    TaskStore store(connection);
+    TTaskInfo task = Task(RootPid, QStringLiteral("before"));
+    store.insertNew(task);
+    const TTaskInfo stored = task;
+    store.remove(task.tid);
+    QVERIFY_THROWS_EXCEPTION(AppError, store.storeText(task, QStringLiteral("after")));
+    QVERIFY_THROWS_EXCEPTION(AppError, store.storeCheck(task, true));
+    QCOMPARE(task, stored);
+    QCOMPARE(store.count(), 0);  // and no row came back
+}
+
+void TestTaskStore::writeBatchAtTheEndOfItsScope_data()
+{
+    QTest::addColumn<bool>("rollBack");
+    QTest::addColumn<bool>("error");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("commit mode keeps writes") << false << false << 2;
+    QTest::newRow("commit mode keeps writes made before an error") << false << true << 2;
+    QTest::newRow("roll-back mode drops what was not committed") << true << false << 1;
+    QTest::newRow("roll-back mode after an error") << true << true << 1;
+}
+
+void TestTaskStore::writeBatchAtTheEndOfItsScope()
+{
+    QFETCH(bool, rollBack);
+    QFETCH(bool, error);
+    QFETCH(int, kept);
+    TestDataFolder folder;
+    const QString path = folder.file(QStringLiteral("qvData.qvb"));
+    Connection connection;
+    connection.open(path);
+    Query query(connection);
+    Connection reader;
+    reader.open(path);
+    Query readerQuery(reader);
+    try {
+        WriteBatch batch(connection, rollBack ? WriteBatch::Unfinished::RollBack : WriteBatch::Unfinished::Commit);
+        InsertTask(query, RootPid, QStringLiteral("committed"));
+        batch.commit();
+        QCOMPARE(Count(readerQuery), 1);
+        batch.begin();  // the next part of the pass
+        InsertTask(query, RootPid, QStringLiteral("unfinished"));
+        {
+            WriteBatch nested(connection);  // inside another: does nothing
+            nested.commit();
+        }
+        QCOMPARE(Count(readerQuery), 1);
+        if (error)
+            throw AppError(QStringLiteral("on its way"));
+    } catch (const AppError &) {
+    }
+    QVERIFY(!connection.inTransaction());
+    QCOMPARE(Count(readerQuery), kept);
 }
 
 QTEST_GUILESS_MAIN(TestTaskStore)

@@ -4,6 +4,7 @@
 #include "store/AppError.h"
 #include "store/Connection.h"
 #include "store/Query.h"
+#include "store/TaskStore.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/TaskTree.h"
 #include "support/TestDataFolder.h"
@@ -42,7 +43,7 @@ public:
     TestDataFolder folder;
     Connection connection;
     Query query{connection};
-    Query second{connection};
+    TaskStore store{connection};
 };
 
 TTaskInfo Info(const QString &content, bool checked = false)
@@ -95,10 +96,10 @@ void TestTaskTree::emptyTable()
 {
     Database db;
     TaskTree tree;
-    LoadTaskTree(tree, db.query, db.second);
+    LoadTaskTree(tree, db.store);
     QVERIFY(tree.isEmpty());
-    QCOMPARE(CountTasks(db.query), 0);
-    QCOMPARE(IncompleteTasksSummary(db.query, 20), QStringLiteral("Incomplete Tasks:\rNone"));
+    QCOMPARE(db.store.count(), 0);
+    QCOMPARE(IncompleteTasksSummary(db.store, 20), QStringLiteral("Incomplete Tasks:\rNone"));
     QVERIFY(!tree.applyFilter(ViewRange::All, false, QString()).anyVisible);
 }
 
@@ -113,10 +114,10 @@ void TestTaskTree::loadsTwoLevelsOnly()
     db.add({"{C2}", "{P1}", "child two", false, false});
 
     TaskTree tree;
-    LoadTaskTree(tree, db.query, db.second);
+    LoadTaskTree(tree, db.store);
     QCOMPARE(Order(tree), (QStringList{"parent one", "  child one", "  child two", "expanded but childless"}));
     QCOMPARE(tree.nodeCount(), 4);
-    QCOMPARE(CountTasks(db.query), 6);  // what is not shown still counts
+    QCOMPARE(db.store.count(), 6);  // what is not shown still counts
 
     const TaskNode *parent = tree.roots().at(0).get();
     QVERIFY(parent->expanded);
@@ -128,7 +129,7 @@ void TestTaskTree::loadsTwoLevelsOnly()
     QCOMPARE(tree.findByTid(QStringLiteral("{C2}")), parent->children.at(1).get());
     QVERIFY(!tree.findByTid(QStringLiteral("{O1}")));
     // The orphan and the grandchild are incomplete, so the summary lists them.
-    QCOMPARE(IncompleteTasksSummary(db.query, 20),
+    QCOMPARE(IncompleteTasksSummary(db.store, 20),
              QStringLiteral("Incomplete Tasks:\r(1) child two\r(2) expanded but childle...\r(3) grandchild\r(4) orphan\r ..."));
 }
 
@@ -157,7 +158,7 @@ void TestTaskTree::summary()
     db.add({NewGuid(), "root", "done", true, false});
     for (const QString &text : incomplete)
         db.add({NewGuid(), "root", text, false, false});
-    QCOMPARE(IncompleteTasksSummary(db.query, hintSize), hint);
+    QCOMPARE(IncompleteTasksSummary(db.store, hintSize), hint);
 }
 
 void TestTaskTree::filter_data()

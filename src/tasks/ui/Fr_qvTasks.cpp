@@ -48,7 +48,7 @@ void AddItems(QMenu *menu, std::initializer_list<QAction *> items)
 }  // namespace
 
 TqvTasksFrame::TqvTasksFrame(const FrameContext &context, QWidget *parent)
-    : QWidget(parent), m_context(context), ADOQuery1(*context.connection), ADOQuery2(*context.connection)
+    : QWidget(parent), m_context(context), m_store(*context.connection)
 {
     setObjectName(QStringLiteral("qvTasksFrame"));
     buildActions();
@@ -126,7 +126,7 @@ void TqvTasksFrame::buildActions()
                                  &F::Action_DeselectExecute);
     Action_Export = MakeAction(this, Spec("Action_Export", QStringLiteral("&Export...")), [this] {
         if (!FEditNode)
-            ExportSelectedTasks(VtTasks->selectedNodes());
+            ExportSelectedTasks(SnapshotOf(VtTasks->selectedNodes()));
     });
     Action_Email = MakeAction(this, Spec("Action_Email", QStringLiteral("E-mai&l Task...")));
     Action_Save = MakeAction(this, Spec("Action_Save", QStringLiteral("Sa&ve Task...")));

@@ -7,7 +7,7 @@
 
 #include "tasks/ui/FrameContext.h"
 #include "components/ui/IconLists.h"
-#include "store/Query.h"
+#include "store/TaskStore.h"
 #include "tasks/RowPresenter.h"
 #include "tasks/TaskTree.h"
 
@@ -175,8 +175,7 @@ private:
     void storeExpanded(TaskNode *node, bool expanded);
 
     FrameContext m_context;
-    Query ADOQuery1;
-    Query ADOQuery2;
+    TaskStore m_store;
     TaskTree m_tree;
     TaskTreeModel *m_model = nullptr;
     TaskTreeView *VtTasks = nullptr;

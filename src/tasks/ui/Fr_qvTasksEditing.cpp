@@ -7,7 +7,7 @@
 #include "tasks/ui/FrameMessages.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
-#include "tasks/TaskWrites.h"
+#include "store/TaskStore.h"
 #include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
@@ -139,7 +139,7 @@ void TqvTasksFrame::VtTasksNewText(TaskNode *node, const QString &text)
         TTaskInfo info = node->info;
         info.content = content;
         try {
-            InsertNewTask(ADOQuery1, info);
+            m_store.insertNew(info);
         } catch (...) {
             // Nothing was stored; the text stays in the list, so nothing typed is lost.
             m_tree.setContent(node, content);
@@ -149,7 +149,7 @@ void TqvTasksFrame::VtTasksNewText(TaskNode *node, const QString &text)
         node->info = std::move(info);
         m_tree.setContent(node, stored);
     } else {
-        StoreTaskText(ADOQuery1, node->info, content);
+        m_store.storeText(node->info, content);
         m_tree.setContent(node, content);
     }
     ApplyViewFilter();
@@ -204,8 +204,7 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
     std::vector<TaskNode *> deleted;
     try {
         for (TaskNode *node : selected) {
-            ExecSql(ADOQuery1, QStringLiteral("delete from tasks where tid=") + QuoteSql(node->info.tid));
-            ExecSql(ADOQuery1, QStringLiteral("delete from tasks where pid=") + QuoteSql(node->info.tid));
+            m_store.remove(node->info.tid);
             deleted.push_back(node);
         }
     } catch (...) {
@@ -223,7 +222,7 @@ void TqvTasksFrame::VtTasksChecked(TaskNode *node, bool checked)
 {
     if (node->info.tid.isEmpty())
         return;  // a task being written for the first time has no row to tick yet
-    StoreTaskCheck(ADOQuery1, node->info, checked);
+    m_store.storeCheck(node->info, checked);
     ApplyViewFilter();
     UpdateActions();
 }
@@ -241,7 +240,7 @@ void TqvTasksFrame::Action_TaskCompleteExecute()
     try {
         for (TaskNode *node : selected) {
             if (node->info.checkFlag != checked && !node->info.tid.isEmpty()) {
-                StoreTaskCheck(ADOQuery1, node->info, checked);
+                m_store.storeCheck(node->info, checked);
                 changed = true;
             }
         }

@@ -119,13 +119,13 @@ void TqvTasksFrame::ReloadTasks()
 
 int TqvTasksFrame::CountTasks()
 {
-    return quillpad::CountTasks(ADOQuery1);
+    return m_store.count();
 }
 
 void TqvTasksFrame::LoadTaskTree()
 {
     // What was loaded before a failure stays in the tree.
-    changeTree([this] { quillpad::LoadTaskTree(m_tree, ADOQuery1, ADOQuery2); });
+    changeTree([this] { quillpad::LoadTaskTree(m_tree, m_store); });
 }
 
 void TqvTasksFrame::changeTree(const std::function<void()> &change)
@@ -264,7 +264,7 @@ QString TqvTasksFrame::tipText() const
 
 void TqvTasksFrame::UpdateTrayHint()
 {
-    const QString hint = IncompleteTasksSummary(ADOQuery1, m_context.settings->startup().hintSize);
+    const QString hint = IncompleteTasksSummary(m_store, m_context.settings->startup().hintSize);
     if (m_context.tray)
         m_context.tray->setToolTip(hint);
 }

@@ -11,7 +11,7 @@
 #include "store/GuardedConnect.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
-#include "tasks/TaskWrites.h"
+#include "store/TaskStore.h"
 #include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
@@ -67,11 +67,7 @@ void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
     // The sub-tasks first (also any the list has not loaded), then the task itself: a
     // failure half-way never leaves a sub-task under a sub-task.
     for (TaskNode *node : moving) {
-        if (target && node->isTopLevel())
-            ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) +
-                                   QStringLiteral(" where pid=") + QuoteSql(node->info.tid));
-        ExecSql(ADOQuery1, QStringLiteral("update tasks set pid=") + QuoteSql(pid) + QStringLiteral(" where tid=") +
-                               QuoteSql(node->info.tid));
+        m_store.move(node->info.tid, pid, target && node->isTopLevel());
     }
     changeTree([&] {
         for (TaskNode *node : m_tree.moveMany(moving, target, toFront))
@@ -140,7 +136,7 @@ void TqvTasksFrame::PasteText(const QString &text)
     TTaskInfo info;
     info.pid = RootPid;
     info.content = TrimTaskText(text);
-    InsertNewTask(ADOQuery1, info);
+    m_store.insertNew(info);
     // Shown at the end of the top level until the next filter run; the selection stays.
     const QList<TaskNode *> selected = VtTasks->selectedNodes();
     TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());

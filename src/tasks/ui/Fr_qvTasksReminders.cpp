@@ -9,7 +9,7 @@
 #include "store/Query.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
-#include "tasks/TaskWrites.h"
+#include "store/TaskStore.h"
 #include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
@@ -40,7 +40,7 @@ void TqvTasksFrame::Action_TaskReminderSetExecute()
     if (!TaskDialogs::instance().askReminder(choice))
         return;
     writeEach(selected, true, [&](TaskNode *node) {
-        StoreTaskAlarm(ADOQuery1, node->info, choice.enabled, choice.when);
+        m_store.storeAlarm(node->info, choice.enabled, choice.when);
     });
 }
 
@@ -53,7 +53,7 @@ void TqvTasksFrame::Action_TaskDueSetExecute()
     if (!TaskDialogs::instance().askDueDate(choice))
         return;
     writeEach(selected, true, [&](TaskNode *node) {
-        StoreTaskDue(ADOQuery1, node->info, choice.enabled, choice.date);
+        m_store.storeDue(node->info, choice.enabled, choice.date);
     });
 }
 
@@ -68,10 +68,7 @@ void TqvTasksFrame::Action_SetColorExecute()
     writeEach(selected, false, [&](TaskNode *node) {
         node->info.textColor = choice.text;
         node->info.backgroundColor = choice.background;
-        ExecSql(ADOQuery1, QStringLiteral("update tasks set textColor=%1, backgroundColor=%2 where tid=")
-                                   .arg(choice.text)
-                                   .arg(choice.background) +
-                               QuoteSql(node->info.tid));
+        m_store.storeColors(node->info.tid, choice.text, choice.background);
     });
 }
 
@@ -107,7 +104,7 @@ void TqvTasksFrame::Timer1Timer()
 
     TaskNode *node = m_tree.findByTid(tid);
     if (node) {
-        StoreTaskAlarm(ADOQuery1, node->info, !answer.dismissed, answer.next);
+        m_store.storeAlarm(node->info, !answer.dismissed, answer.next);
         m_model->refresh(node);
     }
     if (m_reloadPending)

@@ -192,9 +192,7 @@ void TqvTasksFrame::storeExpanded(TaskNode *node, bool expanded)
     if (node->info.expandFlag == expanded)
         return;
     node->info.expandFlag = expanded;
-    ExecSql(ADOQuery1, QStringLiteral("update tasks set expandFlag=") +
-                           (expanded ? QStringLiteral("True") : QStringLiteral("False")) +
-                           QStringLiteral(" where tid=") + QuoteSql(node->info.tid));
+    m_store.storeExpandFlag(node->info.tid, expanded);
 }
 
 void TqvTasksFrame::VtTasksExpanded(TaskNode *node)

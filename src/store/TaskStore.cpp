@@ -1,0 +1,224 @@
+#include "store/TaskStore.h"
+
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "store/Query.h"
+#include "store/pU_Funcs.h"
+
+namespace quillpad {
+
+namespace {
+
+const QString SelectByParent = QStringLiteral("select * from tasks where pid=?");
+const QString SelectByTid = QStringLiteral("select * from tasks where tid=?");
+
+Query::Value Flag(bool value)
+{
+    return static_cast<qint64>(value ? 1 : 0);
+}
+
+void OpenRow(Query &query, const QString &tid)
+{
+    if (!TaskStore::openRowForEdit(query, tid))
+        throw AppError(QStringLiteral("The task is no longer in the database"));
+}
+
+struct TableStatements {
+    TableStatements(const QString &table, const QString &idColumn)
+        : id(idColumn),
+          all(QStringLiteral("select * from ") + table),
+          byId(QStringLiteral("select * from %1 where %2=?").arg(table, idColumn)),
+          none(QStringLiteral("select * from %1 where 0=1").arg(table))
+    {
+    }
+    QString id, all, byId, none;
+};
+
+const TableStatements &Statements(TaskStore::Table table)
+{
+    static const TableStatements tasks(QStringLiteral("tasks"), QStringLiteral("tid"));
+    static const TableStatements memos(QStringLiteral("memos"), QStringLiteral("mid"));
+    return table == TaskStore::Table::Tasks ? tasks : memos;
+}
+
+}  // namespace
+
+QString TrimTaskText(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).unicode() <= ' ')
+        --end;
+    return text.left(end);
+}
+
+void TaskStore::load(TaskSnapshot &snapshot)
+{
+    Query topLevel(m_connection);
+    Query subTasks(m_connection);
+    topLevel.open(SelectByParent, {RootPid});
+    const TaskReader topReader(topLevel);
+    for (; !topLevel.eof(); topLevel.next()) {
+        TaskWithSubTasks &entry = snapshot.emplace_back();
+        entry.task = topReader.read();
+        subTasks.open(SelectByParent, {entry.task.tid});
+        const TaskReader subReader(subTasks);
+        for (; !subTasks.eof(); subTasks.next())
+            entry.subTasks.push_back(subReader.read());
+    }
+}
+
+std::optional<TTaskInfo> TaskStore::find(const QString &tid)
+{
+    Query query(m_connection);
+    query.open(SelectByTid, {tid});
+    if (query.eof())
+        return std::nullopt;
+    return TaskReader(query).read();
+}
+
+int TaskStore::count()
+{
+    Query query(m_connection);
+    query.open(QStringLiteral("select count(*) as cnt from tasks"), {});
+    return query.field(u"cnt").asInteger();
+}
+
+QStringList TaskStore::incompleteTexts(int limit)
+{
+    // The condition is written as the partial index's is, so the planner reads that
+    // index in order instead of sorting.
+    Query query(m_connection);
+    query.open(QStringLiteral("select content from tasks where checkFlag=False order by content ASC"), {});
+    QStringList texts;
+    while (texts.size() < limit && !query.eof()) {
+        texts.append(query.field(u"content").asString());
+        if (texts.size() < limit)
+            query.next();
+    }
+    return texts;
+}
+
+void TaskStore::insertNew(TTaskInfo &info)
+{
+    TTaskInfo task = info;
+    task.tid = NewGuid();
+    task.checkFlag = task.alarmFlag = task.dueFlag = false;
+    task.textColor = task.backgroundColor = 0;
+    task.createTime = Clock::nowDateTime();
+    task.editTime = Clock::nowDateTime();  // read a moment after the creation time
+
+    Query query(m_connection);
+    openForInsert(query, Table::Tasks);
+    query.insert();
+    query.field(u"tid").setString(task.tid);
+    query.field(u"pid").setString(task.pid);
+    query.field(u"checkFlag").setBoolean(false);
+    query.field(u"alarmFlag").setBoolean(false);
+    query.field(u"dueFlag").setBoolean(false);
+    query.field(u"textColor").setInteger(0);
+    query.field(u"backgroundColor").setInteger(0);
+    query.field(u"createTime").setDateTime(task.createTime);
+    query.field(u"content").setString(task.content);
+    query.field(u"editTime").setDateTime(task.editTime);
+    query.post();
+    info = task;
+}
+
+void TaskStore::storeText(TTaskInfo &info, const QString &content)
+{
+    const TDateTime now = Clock::nowDateTime();
+    Query query(m_connection);
+    OpenRow(query, info.tid);
+    query.field(u"content").setString(content);
+    query.field(u"editTime").setDateTime(now);
+    query.post();
+    info.content = content;
+    info.editTime = now;
+}
+
+void TaskStore::storeFlagAndTime(TTaskInfo &info, QStringView flagColumn, QStringView timeColumn,
+                                 bool TTaskInfo::*flag, TDateTime TTaskInfo::*time, bool value, TDateTime when)
+{
+    Query query(m_connection);
+    OpenRow(query, info.tid);
+    query.field(flagColumn).setBoolean(value);
+    query.field(timeColumn).setDateTime(when);
+    query.post();
+    info.*flag = value;
+    info.*time = when;
+}
+
+void TaskStore::storeCheck(TTaskInfo &info, bool checked)
+{
+    storeFlagAndTime(info, u"checkFlag", u"checkTime", &TTaskInfo::checkFlag, &TTaskInfo::checkTime, checked,
+                     Clock::nowDateTime());
+}
+
+void TaskStore::storeAlarm(TTaskInfo &info, bool enabled, TDateTime when)
+{
+    storeFlagAndTime(info, u"alarmFlag", u"alarmTime", &TTaskInfo::alarmFlag, &TTaskInfo::alarmTime, enabled, when);
+}
+
+void TaskStore::storeDue(TTaskInfo &info, bool enabled, TDateTime date)
+{
+    storeFlagAndTime(info, u"dueFlag", u"dueTime", &TTaskInfo::dueFlag, &TTaskInfo::dueTime, enabled, date);
+}
+
+void TaskStore::storeColors(const QString &tid, qint32 text, qint32 background)
+{
+    Query query(m_connection);
+    query.execute(QStringLiteral("update tasks set textColor=?, backgroundColor=? where tid=?"),
+                  {qint64(text), qint64(background), tid});
+}
+
+void TaskStore::storeExpandFlag(const QString &tid, bool expanded)
+{
+    Query query(m_connection);
+    query.execute(QStringLiteral("update tasks set expandFlag=? where tid=?"), {Flag(expanded), tid});
+}
+
+void TaskStore::move(const QString &tid, const QString &pid, bool withSubTasks)
+{
+    Query query(m_connection);
+    if (withSubTasks)
+        query.execute(QStringLiteral("update tasks set pid=? where pid=?"), {pid, tid});
+    query.execute(QStringLiteral("update tasks set pid=? where tid=?"), {pid, tid});
+}
+
+void TaskStore::remove(const QString &tid)
+{
+    Query query(m_connection);
+    query.execute(QStringLiteral("delete from tasks where tid=?"), {tid});
+    query.execute(QStringLiteral("delete from tasks where pid=?"), {tid});
+}
+
+bool TaskStore::openRowForEdit(Query &query, const QString &tid)
+{
+    query.open(SelectByTid, {tid});
+    if (query.eof())
+        return false;
+    query.edit();
+    return true;
+}
+
+QString TaskStore::idColumn(Table table)
+{
+    return Statements(table).id;
+}
+
+void TaskStore::openAllRows(Query &query, Table table)
+{
+    query.open(Statements(table).all, {});
+}
+
+void TaskStore::openRow(Query &query, Table table, const QString &id)
+{
+    query.open(Statements(table).byId, {id});
+}
+
+void TaskStore::openForInsert(Query &query, Table table)
+{
+    query.open(Statements(table).none, {});
+}
+
+}  // namespace quillpad

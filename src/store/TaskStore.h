@@ -1,0 +1,79 @@
+#pragma once
+// Every statement about tasks, with its values bound as parameters: reading both levels,
+// counting, the tray's summary, and each write the list, reminders, the command line and
+// the interchange file make. A write that also changes a record changes it only once the
+// row is written, so a failed write leaves the record as the row still is.
+
+#include "store/TaskInfo.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quillpad {
+
+class Connection;
+class Query;
+
+// A task's text as it is kept: trailing blanks, line breaks and other control
+// characters removed; leading blanks and inner line breaks stay.
+QString TrimTaskText(const QString &text);
+
+class TaskStore {
+public:
+    explicit TaskStore(Connection &connection) : m_connection(connection) {}
+
+    Connection &connection() const { return m_connection; }
+
+    // Appends the top-level rows in the order the database returns them, each with its
+    // sub-task rows. Rows under a missing or a sub-task parent are not read. After an
+    // error the snapshot holds what was read before it.
+    void load(TaskSnapshot &snapshot);
+    // One task's row; none when it is gone.
+    std::optional<TTaskInfo> find(const QString &tid);
+    // The number of rows in the tasks table.
+    int count();
+    // The texts of the first `limit` incomplete rows, in byte order of the text.
+    QStringList incompleteTexts(int limit);
+
+    // Stores a new task under info.pid with info.content: a new id, not complete, no
+    // reminder or due date, default colours, created and then edited now. One insert.
+    void insertNew(TTaskInfo &info);
+    // A stored task's new text (already trimmed) and its edit time.
+    void storeText(TTaskInfo &info, const QString &content);
+    // A stored task's check state and the time it changed.
+    void storeCheck(TTaskInfo &info, bool checked);
+    // A stored task's reminder, and its due date.
+    void storeAlarm(TTaskInfo &info, bool enabled, TDateTime when);
+    void storeDue(TTaskInfo &info, bool enabled, TDateTime date);
+    // Row-only writes: the caller has already set the record.
+    void storeColors(const QString &tid, qint32 text, qint32 background);
+    void storeExpandFlag(const QString &tid, bool expanded);
+    // Puts a task under pid. With its sub-tasks, these go first (also any the list has
+    // not loaded): a failure half-way never leaves a sub-task under a sub-task.
+    void move(const QString &tid, const QString &pid, bool withSubTasks);
+    // Deletes a task, then its sub-tasks.
+    void remove(const QString &tid);
+
+    // Opens a task's row for a single-row edit; false when the row is gone.
+    static bool openRowForEdit(Query &query, const QString &tid);
+
+    // Whole rows of either table as they are stored, for copying into and out of the
+    // interchange file.
+    enum class Table { Tasks, Memos };
+    static QString idColumn(Table table);
+    static void openAllRows(Query &query, Table table);
+    // The row with the id, or an empty result.
+    static void openRow(Query &query, Table table, const QString &id);
+    // An empty result that takes new rows (Query::insert).
+    static void openForInsert(Query &query, Table table);
+
+private:
+    void storeFlagAndTime(TTaskInfo &info, QStringView flagColumn, QStringView timeColumn, bool TTaskInfo::*flag,
+                          TDateTime TTaskInfo::*time, bool value, TDateTime when);
+
+    Connection &m_connection;
+};
+
+}  // namespace quillpad
