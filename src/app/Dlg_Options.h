@@ -2,18 +2,14 @@
 // "Options": start at login, run minimised, add a new task whenever the window opens.
 // The dialog only shows and collects the choices; storing them is the caller's.
 
+#include "app/ShellDialogs.h"
+
 #include <QDialog>
 
 class QCheckBox;
 class QPushButton;
 
 namespace quillpad {
-
-struct OptionsChoice {
-    bool autoStart = false;
-    bool runMinimized = false;
-    bool addOpen = false;
-};
 
 class TOptionsDlg : public QDialog {
     Q_OBJECT

@@ -5,12 +5,14 @@
 #include "components/ui/ActionFactory.h"
 #include "tasks/ui/FrameMessages.h"
 #include "tasks/ui/Fr_qvTasks.h"
+#include "components/ui/IconLists.h"
+#include "components/ui/QvFormState.h"
+#include "components/ui/QvTray.h"
 #include "interchange/ui/IoActions.h"
 #include "store/Paths.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QSystemTrayIcon>
 
 namespace quillpad {
 
@@ -32,9 +34,19 @@ TmainFm::TmainFm(QWidget *parent)
       Action_DbBackup(MakeAction(this, ActionSpec("Action_DbBackup", QStringLiteral("Database &Backup...")))),
       Action_DbRestore(MakeAction(this, ActionSpec("Action_DbRestore", QStringLiteral("Database &Restore...")))),
       Action_Import(MakeAction(this, ActionSpec("Action_Import", QStringLiteral("&Import...")))),
-      QvTrayIcon1(new QSystemTrayIcon(this))
+      QvFormState1(new TQvFormState(this))
 {
     setObjectName(QStringLiteral("mainFm"));
+    QvFormState1->setSection(QStringLiteral("form"));
+    // The icon goes into the notification area at once, as the window's own component.
+    QvTrayIcon1 = new TQvTrayIcon(this);
+    QvTrayIcon1->setImages({IconList::small().icon(IconRole::Application)});
+    QvTrayIcon1->setMinimizeToTray(true);
+    QvTrayIcon1->OnClick = [this](TQvTrayIcon *, Qt::MouseButton button, Qt::KeyboardModifiers) {
+        RunGuarded([&] { QvTrayIcon1Click(button); });
+    };
+    // The balloon says "Click here to open!": a click on it does.
+    QvTrayIcon1->OnBalloonHintClick = [this](TQvTrayIcon *) { RunGuarded([this] { Action_UiOpenExecute(); }); };
     setWindowTitle(ApplicationTitle);  // from the first frame on; StartupChecks sets it again
     ConnectIoActions(ADOConnection1, Action_DbBackup, Action_DbRestore, Action_Import, [this] {
         if (m_frame)
@@ -59,6 +71,7 @@ bool TmainFm::FormCreate()
         loadBackgrounds();
         m_alarmSoundPath = Paths::ProgramFolder() + QStringLiteral("Sounds/Alarm.wav");
         m_settings.setPath(Paths::SettingsPath());
+        QvFormState1->setIniPath(m_settings.path());
         m_settings.readCreationSettings();
         ADOConnection1.open(Paths::DatabasePath());
         m_settings.load();
@@ -82,6 +95,8 @@ void TmainFm::showEvent(QShowEvent *event)
 
 void TmainFm::FormShow()
 {
+    if (m_restyling)
+        return;
     if (m_firstShow) {
         m_firstShow = false;
         FrameContext context;
@@ -114,14 +129,15 @@ void TmainFm::FormShow()
 void TmainFm::StartupChecks()
 {
     setWindowTitle(ApplicationTitle);
+    // Straight to the tray after the first showing; without a notification area the
+    // window is minimised to the taskbar instead.
+    if (m_settings.startup().runMinimizedEn)
+        QvTrayIcon1->Minimize();
 }
 
 void TmainFm::bringForward()
 {
-    show();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    raise();
-    activateWindow();
+    QvTrayIcon1->Restore();
 }
 
 }  // namespace quillpad

@@ -1,25 +1,35 @@
 #pragma once
 // The main window: it owns the database connection, the background pictures, the
-// settings copies and the tray icon, and holds the task list.
+// settings, the tray icon and the form state, and holds the task list.
+//
+// Construction and showing are in Fm_Main.cpp; life in the tray, the shell's actions
+// and exit in Fm_MainShell.cpp.
 
+#include "app/settings/AppSettings.h"
 #include "store/Connection.h"
 #include "tasks/ui/FrameContext.h"
-#include "app/settings/AppSettings.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 
 class QAction;
-class QSystemTrayIcon;
+class QMenu;
 
 namespace quillpad {
 
+class SingleInstance;
 class TcommonDm;
+class TQvFormState;
+class TQvTrayIcon;
 class TqvTasksFrame;
 
 class TmainFm : public QMainWindow {
     Q_OBJECT
 
 public:
+    // The balloon that says where the window went shows at most once in this time.
+    static constexpr qint64 BalloonIntervalMs = 3600000;
+
     explicit TmainFm(QWidget *parent = nullptr);
     ~TmainFm() override;
 
@@ -27,22 +37,44 @@ public:
     // once and the result is false, and the program then ends.
     bool FormCreate();
 
-    void setCommon(TcommonDm *common) { m_common = common; }
+    // The shell's actions get their handlers and the tray its menu here.
+    void setCommon(TcommonDm *common);
+    void setSingleInstance(SingleInstance *instance) { m_instance = instance; }
     TqvTasksFrame *tasksFrame() const { return m_frame; }
     const StartupSettings &settings() const { return m_settings.startup(); }
+    AppSettings &appSettings() { return m_settings; }
     const QString &alarmSoundPath() const { return m_alarmSoundPath; }
     Connection &connection() { return ADOConnection1; }
+    TQvTrayIcon *trayIcon() const { return QvTrayIcon1; }
+    TQvFormState *formState() const { return QvFormState1; }
+    QMenu *trayMenu() const { return PopupMenu_Tray; }
+    bool exiting() const { return m_exiting; }
 
-    // Brings the window to the front, also from hidden or minimised.
+    // Brings the window back, also from the tray (a second start of the program).
     void bringForward();
+
+    // The shell's actions.
+    void Action_UiOpenExecute();
+    void Action_UiCloseExecute();
+    void Action_UiStayOnTopExecute();
+    void Action_AddTaskExecute();
+    void Action_PasteTaskExecute();
+    void Action_OptionsExecute();
+    void Action_ExitExecute();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormShow();
+    void FormHide();
     void StartupChecks();
     void loadBackgrounds();
+    void QvTrayIcon1Click(Qt::MouseButton button);
+    bool balloonTimerRunning() const;
+    void endProgram();
 
     QAction *Action_DbBackup;
     QAction *Action_DbRestore;
@@ -52,11 +84,16 @@ private:
     AppSettings m_settings;
     BackgroundImages m_images;
     QString m_alarmSoundPath;
-    QSystemTrayIcon *QvTrayIcon1 = nullptr;  // the tray icon
+    TQvTrayIcon *QvTrayIcon1 = nullptr;    // the tray icon
+    TQvFormState *QvFormState1 = nullptr;  // the window's place, kept in the "form" section
+    QMenu *PopupMenu_Tray = nullptr;       // the tray icon's menu
+    QDateTime m_balloonShown;              // Timer_balloon: when the last balloon showed
     TcommonDm *m_common = nullptr;
+    SingleInstance *m_instance = nullptr;
     TqvTasksFrame *m_frame = nullptr;
     bool m_firstShow = true;
     bool m_exiting = false;
+    bool m_restyling = false;  // "stay on top" makes the window anew: not a hide or a show
 };
 
 }  // namespace quillpad

@@ -1,5 +1,7 @@
 #include "app/WidgetPrompter.h"
 
+#include "app/Dlg_Options.h"
+
 #include "tasks/ui/dialogs/Dlg_ColorSet.h"
 #include "tasks/ui/dialogs/Dlg_DueSet.h"
 #include "tasks/ui/dialogs/Dlg_ReminderSet.h"
@@ -110,6 +112,11 @@ bool WidgetPrompter::askColors(ColorChoice &choice)
 AlarmAnswer WidgetPrompter::ringAlarm(const QString &text, const QString &soundPath)
 {
     return TtaskReminderDlg::Ring(text, soundPath);
+}
+
+bool WidgetPrompter::askOptions(OptionsChoice &choice)
+{
+    return TOptionsDlg::Ask(choice, QApplication::activeWindow());
 }
 
 }  // namespace quillpad

@@ -1,13 +1,14 @@
 #pragma once
-// The desktop's Prompter and task dialogs: real message boxes, file dialogs and task
-// dialogs. The one place that knows every dialog.
+// The desktop's Prompter, task dialogs and shell dialogs: real message boxes, file
+// dialogs, task dialogs and the shell's own. The one place that knows every dialog.
 
+#include "app/ShellDialogs.h"
 #include "store/Prompter.h"
 #include "tasks/ui/TaskDialogs.h"
 
 namespace quillpad {
 
-class WidgetPrompter final : public Prompter, public TaskDialogs {
+class WidgetPrompter final : public Prompter, public TaskDialogs, public ShellDialogs {
 public:
     PromptButton message(const PromptMessage &box) override;
     QString openFileName(const FileRequest &request) override;
@@ -16,6 +17,7 @@ public:
     bool askDueDate(DueDateChoice &choice) override;
     bool askColors(ColorChoice &choice) override;
     AlarmAnswer ringAlarm(const QString &text, const QString &soundPath) override;
+    bool askOptions(OptionsChoice &choice) override;
 };
 
 }  // namespace quillpad

@@ -16,6 +16,9 @@ using namespace quillpad;
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The window hides to the tray and dialogs (a ringing reminder) come and go while it
+    // is hidden: only Exit, or a close that is not hidden away, ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("ambrel-quillpad"));
     // No display name: Qt would append it to every dialog's caption ("Ask — ...").
 
@@ -39,6 +42,7 @@ int main(int argc, char *argv[])
     FreedesktopServices desktop;
     DesktopServices::install(&desktop);
     TaskDialogs::install(&prompter);
+    ShellDialogs::install(&prompter);
 
     int result = 1;
     {
@@ -48,6 +52,7 @@ int main(int argc, char *argv[])
         if (window.FormCreate()) {
             TcommonDm common(&window);
             window.setCommon(&common);
+            window.setSingleInstance(&instance);
             ConnectGuarded(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
             ConnectGuarded(&instance, &SingleInstance::reloadRequested, &window, [&window] {
                 if (TqvTasksFrame *frame = window.tasksFrame())
@@ -57,6 +62,7 @@ int main(int argc, char *argv[])
             result = QApplication::exec();
         }
     }
+    ShellDialogs::install(nullptr);
     DesktopServices::install(nullptr);
     TaskDialogs::install(nullptr);
     Prompter::install(nullptr);

@@ -107,6 +107,13 @@ SingleInstance::SingleInstance(QString serverName, QString lockPath, QObject *pa
 
 SingleInstance::~SingleInstance() = default;
 
+void SingleInstance::release()
+{
+    if (m_server)
+        m_server->close();
+    m_mutex.reset();
+}
+
 SingleInstance::ListenResult SingleInstance::listen()
 {
     if (m_server && m_server->isListening())

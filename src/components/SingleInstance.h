@@ -55,6 +55,8 @@ public:
     // after nobody answered on it. Takes the mutex lock when listening.
     ListenResult listen();
 
+    // Stops answering and lets the lock go, as a copy that ends does.
+    void release();
     QString serverName() const { return m_serverName; }
     QString errorString() const { return m_error; }
 

@@ -5,6 +5,7 @@
 
 #include "store/Connection.h"
 #include "store/Query.h"
+#include "store/TaskInfo.h"
 #include "store/pU_Funcs.h"
 
 #include <QCoreApplication>
@@ -76,20 +77,16 @@ public:
             .section(QLatin1Char('\n'), 0, 0);
     }
 
-    // The first icon the tray host holds, by its absolute centre; null when it holds none.
+    // The centre of the program's icon in the notification area, in screen coordinates;
+    // null while the tray holds none. The embedded icon is a small window of the program.
     QPoint trayIconCentre() const
     {
-        const QString tray = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--classname"),
-                                                             QStringLiteral("trayer")})
-                                 .section(QLatin1Char('\n'), 0, 0);
-        if (tray.isEmpty())
-            return {};
-        const QString tree = run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), tray});
-        // Lines such as "0x600003 (has no name): ()  22x22+0+0  +1001+746": size, then
-        // the absolute corner.
-        static const QRegularExpression child(QStringLiteral(R"(^\s+0x[0-9a-f]+ .*\s(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)\s*$)"),
-                                              QRegularExpression::MultilineOption);
-        auto matches = child.globalMatch(tree);
+        const QString tree = run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+        // Lines such as '0x600006 "name": ("quillpad" "ambrel-quillpad")  22x24+0+0  +1001+743':
+        // the size, the corner in the parent, then the absolute corner.
+        static const QRegularExpression icon(
+            QStringLiteral(R"re(\("quillpad" [^)]*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))re"));
+        auto matches = icon.globalMatch(tree);
         while (matches.hasNext()) {
             const auto match = matches.next();
             const int width = match.captured(1).toInt();

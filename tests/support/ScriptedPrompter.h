@@ -3,6 +3,7 @@
 // dialog and answers from a script. Unscripted messages answer as if the box were
 // closed; unscripted file requests and dialogs answer "cancelled".
 
+#include "app/ShellDialogs.h"
 #include "store/Prompter.h"
 #include "tasks/ui/TaskDialogs.h"
 
@@ -11,7 +12,7 @@
 
 namespace quillpad {
 
-class ScriptedPrompter final : public Prompter, public TaskDialogs {
+class ScriptedPrompter final : public Prompter, public TaskDialogs, public ShellDialogs {
     template <typename Choice>
     static bool answer(QList<Choice> &asked, QQueue<Choice> &answers, Choice &choice)
     {
@@ -27,9 +28,11 @@ public:
     {
         Prompter::install(this);
         TaskDialogs::install(this);
+        ShellDialogs::install(this);
     }
     ~ScriptedPrompter() override
     {
+        ShellDialogs::install(nullptr);
         TaskDialogs::install(nullptr);
         Prompter::install(nullptr);
     }
@@ -56,6 +59,7 @@ public:
         alarmSounds.append(soundPath);
         return alarmAnswers.isEmpty() ? AlarmAnswer{} : alarmAnswers.dequeue();
     }
+    bool askOptions(OptionsChoice &choice) override { return answer(optionsAsked, optionsAnswers, choice); }
 
     void setNextAnswer(PromptButton answer) { answers.enqueue(answer); }
     void setNextFileName(const QString &name) { fileNames.enqueue(name); }
@@ -79,6 +83,8 @@ public:
     QStringList alarms;  // the texts of the alarm windows, in order
     QStringList alarmSounds;
     QQueue<AlarmAnswer> alarmAnswers;
+    QList<OptionsChoice> optionsAsked;
+    QQueue<OptionsChoice> optionsAnswers;
     QList<FileRequest> fileRequests;
     QQueue<PromptButton> answers;
     QQueue<QString> fileNames;

@@ -7,6 +7,7 @@
 #include "tasks/ui/Fr_qvTasks.h"
 #include "app/settings/AppSettings.h"
 #include "store/Query.h"
+#include "components/ui/QvTray.h"
 #include "support/ScriptedPrompter.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QTest>
 #include <QMainWindow>
-#include <QSystemTrayIcon>
 
 namespace quillpad {
 
@@ -127,7 +127,8 @@ public:
     Connection connection;
     AppSettings settings;
     BackgroundImages images;
-    QSystemTrayIcon tray;
+    QWidget trayOwner;
+    TQvTrayIcon tray{&trayOwner};
     QMainWindow window;
     FrameContext context;
     TqvTasksFrame *frame = nullptr;

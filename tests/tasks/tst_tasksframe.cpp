@@ -42,7 +42,7 @@ void TestTasksFrame::emptyTable()
     QCOMPARE(frame.model()->rowCount(), 0);
     QCOMPARE(frame.tipKind(), 1);
     QCOMPARE(frame.tipText(), QStringLiteral("Click here to Add a new Item."));
-    QCOMPARE(f.tray.toolTip(), QStringLiteral("Incomplete Tasks:\rNone"));
+    QCOMPARE(f.tray.Hint(), QStringLiteral("Incomplete Tasks:\rNone"));
     QCOMPARE(IniFile(f.settings.path()).readString(QStringLiteral("log"), QStringLiteral("privateTasks")),
              QStringLiteral("0"));
     QCOMPARE(IniFile(f.settings.path()).readString(QStringLiteral("log"), QStringLiteral("publicTasks")),
@@ -68,7 +68,7 @@ void TestTasksFrame::loadsSortsAndSummarises()
                                          "  Seed a", "  seed b"}));
     QCOMPARE(frame.tipKind(), 0);
     QCOMPARE(f.settings.startup().privateTasks, 7);  // the orphan counts
-    QCOMPARE(f.tray.toolTip(),
+    QCOMPARE(f.tray.Hint(),
              QStringLiteral("Incomplete Tasks:\r(1) apple  second line o...\r(2) cherry\r(3) orphan\r(4) pear\r ..."));
     QVERIFY(frame.treeView()->hasFocus() || !QApplication::focusWindow());
 }

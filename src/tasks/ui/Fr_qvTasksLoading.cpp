@@ -11,6 +11,7 @@
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
 #include "tasks/ui/TipPanel.h"
+#include "components/ui/QvTray.h"
 #include "store/WriteBatch.h"
 
 #include <QAction>
@@ -24,7 +25,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopeGuard>
-#include <QSystemTrayIcon>
 #include <QToolButton>
 
 namespace quillpad {
@@ -266,7 +266,7 @@ void TqvTasksFrame::UpdateTrayHint()
 {
     const QString hint = IncompleteTasksSummary(m_store, m_context.settings->startup().hintSize);
     if (m_context.tray)
-        m_context.tray->setToolTip(hint);
+        m_context.tray->setHint(hint);
 }
 
 void TqvTasksFrame::setViewRangeIndex(int index)

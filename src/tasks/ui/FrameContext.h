@@ -9,12 +9,12 @@
 
 class QAction;
 class QMainWindow;
-class QSystemTrayIcon;
 
 namespace quillpad {
 
 class Connection;
 class AppSettings;
+class TQvTrayIcon;
 
 struct BackgroundImages {
     QPixmap toolsbar;   // top toolbar
@@ -38,7 +38,7 @@ struct FrameContext {
     Connection *connection = nullptr;
     AppSettings *settings = nullptr;
     const BackgroundImages *images = nullptr;
-    QSystemTrayIcon *tray = nullptr;
+    TQvTrayIcon *tray = nullptr;
     QMainWindow *mainWindow = nullptr;
     QString alarmSoundPath;
     ShellActions shell;
