@@ -29,7 +29,7 @@ QPixmap LoadPicture(const QString &name)
 
 }  // namespace
 
-TmainFm::TmainFm(QWidget *parent)
+TmainFm::TmainFm(QWidget *parent, std::unique_ptr<TrayHost> trayHost)
     : QMainWindow(parent),
       Action_DbBackup(MakeAction(this, ActionSpec("Action_DbBackup", QStringLiteral("Database &Backup...")))),
       Action_DbRestore(MakeAction(this, ActionSpec("Action_DbRestore", QStringLiteral("Database &Restore...")))),
@@ -39,7 +39,7 @@ TmainFm::TmainFm(QWidget *parent)
     setObjectName(QStringLiteral("mainFm"));
     QvFormState1->setSection(QStringLiteral("form"));
     // The icon goes into the notification area at once, as the window's own component.
-    QvTrayIcon1 = new TQvTrayIcon(this);
+    QvTrayIcon1 = new TQvTrayIcon(this, std::move(trayHost));
     QvTrayIcon1->setImages({IconList::small().icon(IconRole::Application)});
     QvTrayIcon1->setMinimizeToTray(true);
     QvTrayIcon1->OnClick = [this](TQvTrayIcon *, Qt::MouseButton button, Qt::KeyboardModifiers) {

@@ -6,11 +6,14 @@
 // and exit in Fm_MainShell.cpp.
 
 #include "app/settings/AppSettings.h"
+#include "components/ui/TrayHost.h"
 #include "store/Connection.h"
 #include "tasks/ui/FrameContext.h"
 
 #include <QDateTime>
 #include <QMainWindow>
+
+#include <memory>
 
 class QAction;
 class QMenu;
@@ -30,7 +33,8 @@ public:
     // The balloon that says where the window went shows at most once in this time.
     static constexpr qint64 BalloonIntervalMs = 3600000;
 
-    explicit TmainFm(QWidget *parent = nullptr);
+    // Without a tray host the desktop's notification area is used.
+    explicit TmainFm(QWidget *parent = nullptr, std::unique_ptr<TrayHost> trayHost = nullptr);
     ~TmainFm() override;
 
     // The creation steps in order. An error ends them where it happens; it is reported

@@ -2,6 +2,7 @@
 // platform, the animation frames, and the owner window's close and minimise.
 
 #include "components/ui/QvTray.h"
+#include "support/RecordingTrayHost.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QApplication>
@@ -23,46 +24,6 @@ QIcon Swatch(Qt::GlobalColor color)
     pixmap.fill(color);
     return QIcon(pixmap);
 }
-
-// Stands for the desktop's notification area and records what reaches it.
-class RecordingTrayHost final : public TrayHost {
-public:
-    struct Call {
-        QString kind;  // "add", "modify", "remove", "balloon"
-        IconData data;
-        QString title;
-        QString text;
-        TQvBalloonHintIcon balloonKind = TQvBalloonHintIcon::bhiNone;
-        int timeoutMs = 0;
-    };
-
-    bool available() const override { return *trayExists; }
-    bool add(const IconData &data) override
-    {
-        calls.append({QStringLiteral("add"), data, {}, {}, {}, 0});
-        return *addSucceeds;
-    }
-    bool modify(const IconData &data) override
-    {
-        calls.append({QStringLiteral("modify"), data, {}, {}, {}, 0});
-        return *modifySucceeds;
-    }
-    void remove() override { calls.append({QStringLiteral("remove"), {}, {}, {}, {}, 0}); }
-    void balloon(const QString &title, const QString &text, TQvBalloonHintIcon kind, int timeoutMs) override
-    {
-        calls.append({QStringLiteral("balloon"), {}, title, text, kind, timeoutMs});
-    }
-    void setMenu(QMenu *value) override { menu = value; }
-
-    const Call &last() const { return calls.last(); }
-
-    // Shared with the test, which keeps steering after the component owns the host.
-    std::shared_ptr<bool> trayExists = std::make_shared<bool>(true);
-    std::shared_ptr<bool> addSucceeds = std::make_shared<bool>(true);
-    std::shared_ptr<bool> modifySucceeds = std::make_shared<bool>(true);
-    QList<Call> calls;
-    QMenu *menu = nullptr;
-};
 
 struct TrayFixture {
     explicit TrayFixture(bool trayExists = true)

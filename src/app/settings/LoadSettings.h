@@ -20,7 +20,7 @@ struct StartupSettings {
 
 // Fills visitWebEn, visitWeb and runMinimizedEn from the settings file, in that order.
 // A missing or empty "visitWeb" becomes now and is written back at once. A "visitWeb"
-// that is not a date-time raises, leaving it and runMinimizedEn as they were.
+// that is not a date-time leaves it and runMinimizedEn as they were (long ago, off).
 void LoadSettings(StartupSettings &settings);
 
 }  // namespace quillpad
