@@ -133,15 +133,20 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    // Starts the program; the id of its window once it shows, empty when it never does.
-    QString start()
+    QProcessEnvironment environment() const
     {
         QProcessEnvironment environment = m_desktop.environment();
         environment.insert(QStringLiteral("QUILLPAD_HOME"), m_data.path());
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_runtime.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_process.setProcessEnvironment(environment);
+        return environment;
+    }
+
+    // Starts the program; the id of its window once it shows, empty when it never does.
+    QString start()
+    {
+        m_process.setProcessEnvironment(environment());
         m_process.start(QStringLiteral(QUILLPAD_EXECUTABLE), {});
         QString id;
         for (int tries = 0; tries < 150 && id.isEmpty(); ++tries) {
@@ -204,6 +209,16 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(desktop.visibleWindow(QStringLiteral("^Ambrel Quillpad$")).isEmpty(), 10000);
         QTest::qWait(300);
         QVERIFY(program.running());
+
+        // A second start brings the hidden window back and ends at once.
+        QProcess second;
+        second.setProcessEnvironment(program.environment());
+        second.start(QStringLiteral(QUILLPAD_EXECUTABLE), {});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!desktop.visibleWindow(QStringLiteral("^Ambrel Quillpad$")).isEmpty(), 10000);
+        desktop.run(QStringLiteral("wmctrl"), {QStringLiteral("-c"), QStringLiteral("Ambrel Quillpad")});
+        QTRY_VERIFY_WITH_TIMEOUT(desktop.visibleWindow(QStringLiteral("^Ambrel Quillpad$")).isEmpty(), 10000);
 
         // A click on the icon brings the window back.
         desktop.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(icon.x()),
