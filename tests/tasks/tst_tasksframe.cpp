@@ -12,7 +12,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyleOptionComboBox>
 #include <QTest>
+#include <QToolButton>
+#include <QToolTip>
 
 using namespace quillpad;
 
@@ -28,11 +31,15 @@ private slots:
     void aRefusedViewWriteIsReportedAndEndsOnlyThatChange();
     void aRefusedCountWriteLeavesTheViewControlsAwake();
     void searchAsYouType();
+    void idleSearchPromptIsGrey_data();
+    void idleSearchPromptIsGrey();
+    void viewRangeBoxFitsItsLongestEntry();
     void rowLook();
     void hoverShowsTheWholeTextInTheListView();
     void statusText();
     void menusAndActions();
     void doubleClickOnEmptySpaceAddsATask();
+    void treeHintOnlyOverBlankSpace();
 };
 
 void TestTasksFrame::emptyTable()
@@ -221,6 +228,65 @@ void TestTasksFrame::searchAsYouType()
     QCOMPARE(f.shownRows().size(), 5);
 }
 
+void TestTasksFrame::idleSearchPromptIsGrey_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("Esc") << "esc";
+    QTest::newRow("search button") << "button";
+    QTest::newRow("leaving the box empty") << "leave";
+}
+
+void TestTasksFrame::idleSearchPromptIsGrey()
+{
+    QFETCH(QString, way);
+    Fixture f;
+    f.add({"", "", "only", false, false});
+    TqvTasksFrame &frame = f.open();
+    QApplication::setActiveWindow(&f.window);
+    auto *search = frame.findChild<QLineEdit *>(QStringLiteral("Edt_Search"));
+    const QColor grey = frame.palette().color(QPalette::Disabled, QPalette::Text);
+    const QColor normal = frame.palette().color(QPalette::Active, QPalette::Text);
+    QVERIFY(grey != normal);
+    QCOMPARE(search->palette().color(QPalette::Text), grey);
+
+    search->setFocus();
+    QApplication::processEvents();
+    QVERIFY(frame.searchOn());
+    QCOMPARE(search->palette().color(QPalette::Text), normal);
+    if (way == "esc") {
+        QTest::keyClick(search, Qt::Key_Escape);
+    } else if (way == "button") {
+        frame.findChild<QToolButton *>(QStringLiteral("Btn_Search"))->click();
+    } else {
+        frame.treeView()->setFocus();
+        QApplication::processEvents();
+    }
+    QVERIFY(!frame.searchOn());
+    QCOMPARE(search->text(), QStringLiteral("  Search..."));
+    QCOMPARE(search->palette().color(QPalette::Text), grey);
+}
+
+void TestTasksFrame::viewRangeBoxFitsItsLongestEntry()
+{
+    // A desktop font larger than the one the box was first laid out for.
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPixelSize(18);
+    QApplication::setFont(large);
+    Fixture f;
+    TqvTasksFrame &frame = f.open();
+    auto *box = frame.findChild<QComboBox *>(QStringLiteral("Comb_ViewRange"));
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.rect = box->rect();
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    const QFontMetrics metrics = box->fontMetrics();
+    QApplication::setFont(before);
+    QCOMPARE(box->itemText(2), QStringLiteral("View Incomplete"));
+    for (int i = 0; i < box->count(); ++i)
+        QVERIFY2(metrics.horizontalAdvance(box->itemText(i)) <= field.width(), qPrintable(box->itemText(i)));
+}
+
 void TestTasksFrame::rowLook()
 {
     Fixture f;
@@ -397,6 +463,32 @@ void TestTasksFrame::doubleClickOnEmptySpaceAddsATask()
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, row.center());
     QCoreApplication::sendPostedEvents(&frame);
     QCOMPARE(added, 1);  // on a row: nothing
+}
+
+void TestTasksFrame::treeHintOnlyOverBlankSpace()
+{
+    Fixture f;
+    f.add({"", "", "first", false, false});
+    f.add({"", "", "second\r\nof two lines", false, false});
+    TqvTasksFrame &frame = f.open();
+    QWidget *viewport = frame.treeView()->viewport();
+    const auto hintAt = [viewport](const QPoint &at) {
+        // Gone at once: hiding the usual way leaves the hint up for a while.
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String("qtooltip_label"))
+                top->hide();
+        }
+        QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    const QRect second = frame.treeView()->visualRect(frame.model()->index(1, 0));
+    QCOMPARE(hintAt(QPoint(viewport->width() / 2, viewport->height() - 5)), QStringLiteral("Double click to add a Task!"));
+    QCOMPARE(hintAt(frame.treeView()->visualRect(frame.model()->index(0, 0)).center()), QString());
+    QCOMPARE(hintAt(QPoint(2, second.bottom() - 2)), QString());  // the row's lower lines, at its left edge
+    QCOMPARE(hintAt(QPoint(viewport->width() - 2, second.top() + 2)), QString());
+    QCOMPARE(hintAt(QPoint(viewport->width() / 2, viewport->height() - 5)), QStringLiteral("Double click to add a Task!"));
+    QToolTip::hideText();
 }
 
 QTEST_MAIN(TestTasksFrame)

@@ -190,7 +190,9 @@ void TqvTasksFrame::buildToolBars()
     Comb_ViewRange->addItems({QStringLiteral("View All Tasks"), QStringLiteral("View Complete"),
                               QStringLiteral("View Incomplete")});
     Comb_ViewRange->setToolTip(QStringLiteral("View Range"));
-    Comb_ViewRange->setFixedWidth(121);
+    // As wide as its longest entry in whatever font the desktop uses.
+    Comb_ViewRange->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Comb_ViewRange->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     Edt_Search = new QLineEdit(ToolBar_Bottom);
     Edt_Search->setObjectName(QStringLiteral("Edt_Search"));
     Edt_Search->setToolTip(QStringLiteral("Input search string"));

@@ -34,8 +34,10 @@ void TqvTasksFrame::applySortIcon()
 void TqvTasksFrame::setSearchIdle()
 {
     FSearchOn = false;
+    // Both colours come from the frame's palette: the box's own palette holds whatever
+    // colour it was last given, in every group.
     QPalette colours = Edt_Search->palette();
-    colours.setColor(QPalette::Text, colours.color(QPalette::Disabled, QPalette::Text));
+    colours.setColor(QPalette::Text, palette().color(QPalette::Disabled, QPalette::Text));
     Edt_Search->setPalette(colours);
     Edt_Search->setText(QStringLiteral("  Search..."));
     Btn_Search->setIcon(IconList::small().icon(Icon(IconRole::Magnifier)));

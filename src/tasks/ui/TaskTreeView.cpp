@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace quillpad {
 
@@ -112,6 +113,18 @@ void TaskTreeView::leaveEvent(QEvent *event)
 {
     setHotNode(nullptr);
     QTreeView::leaveEvent(event);
+}
+
+bool TaskTreeView::viewportEvent(QEvent *event)
+{
+    // A row has no hint, and the tree's own hint is for blank space only: a hint the
+    // row does not answer must not climb up to the tree.
+    if (event->type() == QEvent::ToolTip && indexAt(static_cast<QHelpEvent *>(event)->pos()).isValid()) {
+        QToolTip::hideText();
+        event->accept();
+        return true;
+    }
+    return QTreeView::viewportEvent(event);
 }
 
 void TaskTreeView::mousePressEvent(QMouseEvent *event)
