@@ -66,6 +66,7 @@ private slots:
     void reminderWarning_data();
     void reminderWarning();
     void reminderOffStillGivesThePickersDateTime();
+    void reminderKeepsItsSizeWithTheWarning();
     void reminderThroughThePrompter();
 
     void snoozeTable_data();
@@ -188,6 +189,23 @@ void TestTaskDialogs::reminderWarning()
     QCOMPARE(Ms(dialog.answer().when), Ms(At(date, time)));
 }
 
+void TestTaskDialogs::reminderKeepsItsSizeWithTheWarning()
+{
+    TReminderSetDlg dialog({false, ZeroDateTime});
+    dialog.show();
+    QApplication::processEvents();
+    QVERIFY(dialog.lbl_warning->isHidden());
+    const QSize quiet = dialog.size();
+    dialog.edt_date->setDate(Now.date().addDays(-1));
+    QApplication::processEvents();
+    QVERIFY(dialog.lbl_warning->isVisible());
+    QCOMPARE(dialog.size(), quiet);
+    dialog.edt_date->setDate(Now.date().addDays(2));
+    QApplication::processEvents();
+    QVERIFY(dialog.lbl_warning->isHidden());
+    QCOMPARE(dialog.size(), quiet);
+}
+
 void TestTaskDialogs::reminderOffStillGivesThePickersDateTime()
 {
     TReminderSetDlg dialog({true, At(QDate(2024, 4, 2), QTime(6, 30))});
@@ -291,6 +309,11 @@ void TestTaskDialogs::alarmWindow()
     // Above other programs and without a close box; the sound plays once, on showing.
     QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
+    // A title bar naming none of its boxes gets every box, the close box included, from
+    // an X window manager: the minimise box is the one named.
+    QVERIFY(dialog.windowFlags() & Qt::WindowTitleHint);
+    QVERIFY(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(!dialog.parentWidget());
     QCOMPARE(m_desktop->sounds, QStringList{QStringLiteral("/sounds/Alarm.wav")});
 

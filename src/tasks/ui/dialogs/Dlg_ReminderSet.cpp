@@ -47,8 +47,13 @@ TReminderSetDlg::TReminderSetDlg(const ReminderChoice &start, QWidget *parent) :
     QPalette palette = lbl_warning->palette();
     palette.setColor(QPalette::WindowText, Qt::blue);
     lbl_warning->setPalette(palette);
-    Image1->hide();
-    lbl_warning->hide();
+    // The warning's place is kept while it is hidden: the dialog does not change size.
+    for (QWidget *part : {static_cast<QWidget *>(Image1), static_cast<QWidget *>(lbl_warning)}) {
+        QSizePolicy policy = part->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        part->setSizePolicy(policy);
+        part->hide();
+    }
 
     btn_ok = new QPushButton(QStringLiteral("&OK"), this);
     btn_ok->setObjectName(QStringLiteral("btn_ok"));

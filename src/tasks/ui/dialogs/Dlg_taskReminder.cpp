@@ -23,8 +23,11 @@ TtaskReminderDlg::TtaskReminderDlg(const QString &text, const QString &soundPath
 {
     setObjectName(QStringLiteral("taskReminderDlg"));
     setWindowTitle(QStringLiteral("Task Reminder"));
-    // No close box, and above other programs' windows.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    // No close box and no maximise box, and above other programs' windows. A title bar
+    // that names none of its boxes leaves X window managers free to grant them all, the
+    // close box included: the minimise box is the one asked for.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowStaysOnTopHint);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
