@@ -37,6 +37,7 @@ class TestTaskEditing : public QObject {
 private slots:
     void enterAddsAndCtrlEnterStores();
     void editorKeys();
+    void tabIsTypedIntoTheText();
     void unchangedOrCancelledNewTaskLeavesNoRow_data();
     void unchangedOrCancelledNewTaskLeavesNoRow();
     void blanksOnlyAndTrailingBreaks();
@@ -116,6 +117,30 @@ void TestTaskEditing::editorKeys()
     f.settle();
     QVERIFY(f.stored().contains(QStringLiteral("by the tip")));
     QVERIFY(!frame.editNode());
+}
+
+void TestTaskEditing::tabIsTypedIntoTheText()
+{
+    EditFixture f;
+    f.add({"", "", "first", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    auto *search = frame.findChild<QLineEdit *>(QStringLiteral("Edt_Search"));
+    f.key(Qt::Key_Return);
+    f.type(QStringLiteral("second"));
+    QTest::keyClick(f.editor(), Qt::Key_Tab);
+    f.settle();
+    QVERIFY(f.editor());
+    QVERIFY(f.editor()->hasFocus());
+    f.type(QStringLiteral("tab"));
+    // Shift+Tab goes nowhere either.
+    QTest::keyClick(f.editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+    f.settle();
+    QVERIFY(f.editor());
+    f.finish();
+    QCOMPARE(f.stored(), (QStringList{"first", "second\ttab"}));
+    QVERIFY(!frame.searchOn());
+    QCOMPARE(search->text(), QStringLiteral("  Search..."));
+    QCOMPARE(f.shownRows().size(), 2);
 }
 
 void TestTaskEditing::unchangedOrCancelledNewTaskLeavesNoRow_data()

@@ -6,6 +6,7 @@
 #include "tasks/ui/TaskTreeModel.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include "tasks/ui/TaskTreeView.h"
@@ -132,6 +133,18 @@ QWidget *TaskRowDelegate::createEditor(QWidget *parent, const QStyleOptionViewIt
         emit const_cast<TaskRowDelegate *>(this)->closeEditor(editor, QAbstractItemDelegate::NoHint);
     });
     return editor;
+}
+
+bool TaskRowDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    // The item view would take Tab to move on to the next row's editor: in our editor
+    // it is typed.
+    if (event->type() == QEvent::KeyPress && qobject_cast<TaskTextEditor *>(object)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            return false;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void TaskRowDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const

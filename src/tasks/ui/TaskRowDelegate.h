@@ -28,6 +28,7 @@ public:
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;
+    bool eventFilter(QObject *object, QEvent *event) override;
     // Width left for the text of a row at the given level (0 top, 1 sub-task).
     int textWidth(int level) const;
 

@@ -8,7 +8,9 @@ namespace quillpad {
 TaskTextEditor::TaskTextEditor(QWidget *parent) : QPlainTextEdit(parent)
 {
     setObjectName(QStringLiteral("TaskTextEditor"));
-    setTabChangesFocus(true);
+    // Tab is typed into the text: moving on would end the edit and carry the keys
+    // that follow somewhere else.
+    setTabChangesFocus(false);
     setFrameShape(QFrame::Box);
 }
 
@@ -42,6 +44,12 @@ void TaskTextEditor::keyPressEvent(QKeyEvent *event)
         insertPlainText(QStringLiteral("\n"));  // a line break, whatever else is held
         return;
     }
+    if (event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ControlModifier)) {
+        insertPlainText(QStringLiteral("\t"));
+        return;
+    }
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        return;  // nothing to type, and nowhere to go
     QPlainTextEdit::keyPressEvent(event);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The in-place editor of a task's text: several lines, Enter makes a new line,
-// Ctrl+Enter finishes. Esc and leaving the editor are the item view's own business.
+// The in-place editor of a task's text: several lines, Enter makes a new line, Tab
+// types a tab, Ctrl+Enter finishes. Esc and leaving the editor are the item view's own
+// business.
 
 #include <QPlainTextEdit>
 
