@@ -180,11 +180,8 @@ int Export(const Arguments &args, Session &session, ConsolePrompter &)
 
 int Add(const Arguments &args, Session &session, ConsolePrompter &)
 {
-    // Line breaks as the editor stores them, CR LF; then its trimming.
-    QString text = args.positional.at(0);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    const QString content = TrimTaskText(text);
+    // Kept as the editor keeps a text: line breaks as CR LF, trimmed.
+    const QString content = TrimTaskText(args.positional.at(0));
     if (content.isEmpty())
         throw UsageError{QStringLiteral("the text is empty")};
     TaskStore store(session.connection());

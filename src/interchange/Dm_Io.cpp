@@ -111,8 +111,11 @@ struct ColumnIndexes {
 
 // Decodes the record's values into the row being edited or inserted, column by column
 // in writing order, so a conversion error names the first bad value.
+// An imported file may come from elsewhere: its texts' line breaks are made CR LF.
+enum class Breaks { AsRead, CrLf };
+
 void WriteValues(Query &query, const RecordKind &kind, const ColumnIndexes &at, RecordReader &record, int bias,
-                 qsizetype first = 0)
+                 qsizetype first = 0, Breaks breaks = Breaks::AsRead)
 {
     for (qsizetype i = first; i < qsizetype(kind.columns.size()); ++i) {
         const Column &column = kind.columns[i];
@@ -123,7 +126,9 @@ void WriteValues(Query &query, const RecordKind &kind, const ColumnIndexes &at, 
             field.setString(text);
             break;
         case Codec::Content:
-            field.setString(Qvx::ReadContent(text));
+            // Made CR LF from the file's own text: a CR LF written as character references
+            // must not become two breaks.
+            field.setString(breaks == Breaks::CrLf ? CrLfLineBreaks(text) : Qvx::ReadContent(text));
             break;
         case Codec::Boolean:
             if (const std::optional<bool> value = Qvx::ReadBoolean(text, QLatin1String(column.name)))
@@ -222,7 +227,7 @@ void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml, int bias)
             query.field(pidColumn).setString(mapped(pid));
             query.field(at.id).setString(NewGuid());
         }
-        WriteValues(query, kind, at, record, bias, 1);
+        WriteValues(query, kind, at, record, bias, 1, Breaks::CrLf);
         query.post();
     }
 }

@@ -43,12 +43,34 @@ const TableStatements &Statements(TaskStore::Table table)
 
 }  // namespace
 
+QString CrLfLineBreaks(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString kept;
+    kept.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r')) {
+            kept += QLatin1String("\r\n");
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('\n')) {
+            kept += QLatin1String("\r\n");
+        } else {
+            kept += c;
+        }
+    }
+    return kept;
+}
+
 QString TrimTaskText(const QString &text)
 {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).unicode() <= ' ')
+    const QString kept = CrLfLineBreaks(text);
+    qsizetype end = kept.size();
+    while (end > 0 && kept.at(end - 1).unicode() <= ' ')
         --end;
-    return text.left(end);
+    return kept.left(end);
 }
 
 void TaskStore::load(TaskSnapshot &snapshot)

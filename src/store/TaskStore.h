@@ -16,8 +16,11 @@ namespace quillpad {
 class Connection;
 class Query;
 
-// A task's text as it is kept: trailing blanks, line breaks and other control
-// characters removed; leading blanks and inner line breaks stay.
+// Every line break (LF, a lone CR, CR LF) as CR LF, the one way a task keeps them.
+QString CrLfLineBreaks(const QString &text);
+
+// A task's text as it is kept: line breaks as CR LF; trailing blanks, line breaks and
+// other control characters removed; leading blanks and inner line breaks stay.
 QString TrimTaskText(const QString &text);
 
 class TaskStore {

@@ -41,6 +41,7 @@ private slots:
     void usageErrors();
     void addAndList();
     void addUnderASubTaskFails();
+    void addKeepsLineBreaksAsCrLf();
     void exportSelection();
     void restoreAnswers_data();
     void restoreAnswers();
@@ -219,6 +220,13 @@ void TestCli::addAndList()
     QCOMPARE(children.size(), 1);
     QCOMPARE(children.at(0).toObject().value(QStringLiteral("pid")).toString(), parent);
     QCOMPARE(children.at(0).toObject().keys().size(), 14);
+}
+
+void TestCli::addKeepsLineBreaksAsCrLf()
+{
+    // A lone CR and a plain LF are line breaks too.
+    QVERIFY(!add(QStringLiteral("one\rtwo\r\nthree\nfour\r")).isEmpty());
+    QCOMPARE(contents(), QStringList{"one\r\ntwo\r\nthree\r\nfour"});
 }
 
 void TestCli::addUnderASubTaskFails()

@@ -122,6 +122,7 @@ private slots:
     void importSubTaskBeforeParent();
     void importOrphanSubTask();
     void importMemos();
+    void importKeepsLineBreaksAsCrLf();
 };
 
 void TestInterchangeIo::exportSelection_data()
@@ -552,6 +553,23 @@ void TestInterchangeIo::importMemos()
     QCOMPARE(subPid, query.field(u"mid").asString());
     // Ids map within one pass only: the task {R} gets an id of its own.
     QVERIFY(fixture.tasks().front().tid != subPid);
+}
+
+void TestInterchangeIo::importKeepsLineBreaksAsCrLf()
+{
+    // A file written elsewhere: a plain line end, a lone CR and a CR LF, each as the
+    // file may spell it.
+    InterchangeFixture fixture;
+    const QString tasks = TaskXml(QStringLiteral("{A}"), RootPid, QStringLiteral("lf&#10;end")) +
+                          TaskXml(QStringLiteral("{B}"), RootPid, QStringLiteral("cr&#13;end")) +
+                          TaskXml(QStringLiteral("{C}"), RootPid, QStringLiteral("crlf&#13;&#10;end"));
+    const QString name = fixture.writeQvx(QStringLiteral("elsewhere.qvx"), Root(tasks));
+    QVERIFY(TIoDm(fixture.connection).ImportDatabaseFrom(name));
+    QStringList contents;
+    for (const TTaskInfo &task : fixture.tasks())
+        contents.append(task.content);
+    contents.sort();
+    QCOMPARE(contents, (QStringList{"cr\r\nend", "crlf\r\nend", "lf\r\nend"}));
 }
 
 QTEST_GUILESS_MAIN(TestInterchangeIo)

@@ -101,6 +101,8 @@ private slots:
     void reusedStatementsServeTwoOpenResults();
     void repositoryStatements_data();
     void repositoryStatements();
+    void taskTextAsKept_data();
+    void taskTextAsKept();
     void writesKeepAnyText_data();
     void writesKeepAnyText();
     void aFailedWriteLeavesTheRecord();
@@ -494,6 +496,28 @@ void TestTaskStore::repositoryStatements()
         QVERIFY2(plan.contains(indexes[i]), qPrintable(sent[i] + QStringLiteral(": ") + plan));
         QVERIFY2(!plan.contains(QStringLiteral("TEMP B-TREE")), qPrintable(plan));
     }
+}
+
+void TestTaskStore::taskTextAsKept_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("LF") << QStringLiteral("a\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("lone CR") << QStringLiteral("a\rb") << QStringLiteral("a\r\nb");
+    QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("CR before CR LF") << QStringLiteral("a\r\r\nb") << QStringLiteral("a\r\n\r\nb");
+    QTest::newRow("LF CR is two breaks") << QStringLiteral("a\n\rb") << QStringLiteral("a\r\n\r\nb");
+    QTest::newRow("empty lines inside stay") << QStringLiteral("a\n\nb") << QStringLiteral("a\r\n\r\nb");
+    QTest::newRow("trailing breaks and blanks go") << QStringLiteral("a\r\n \t\r") << QStringLiteral("a");
+    QTest::newRow("leading blanks and breaks stay") << QStringLiteral("\n  a") << QStringLiteral("\r\n  a");
+    QTest::newRow("no break") << QStringLiteral("plain\ttab") << QStringLiteral("plain\ttab");
+}
+
+void TestTaskStore::taskTextAsKept()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, kept);
+    QCOMPARE(TrimTaskText(text), kept);
 }
 
 void TestTaskStore::writesKeepAnyText_data()

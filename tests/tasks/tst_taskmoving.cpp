@@ -219,9 +219,13 @@ void TestTaskMoving::copyAndPaste()
     frame.treeView()->selectNodes({f.node(QStringLiteral("a")), f.node(QStringLiteral("b"))}, nullptr);
     f.key(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(clipboard->text(), QStringLiteral("a\rb"));
+    // A pasted text keeps its line breaks as every stored text does: CR LF.
     f.key(Qt::Key_V, Qt::ControlModifier);
-    QVERIFY(f.stored().contains(QStringLiteral("a\rb")));
-    QCOMPARE(f.frame->tree().roots().back()->info.content, QStringLiteral("a\rb"));
+    QVERIFY(f.stored().contains(QStringLiteral("a\r\nb")));
+    QCOMPARE(f.frame->tree().roots().back()->info.content, QStringLiteral("a\r\nb"));
+    clipboard->setText(QStringLiteral("copied\nfrom the editor\r\nor\relsewhere"));
+    f.key(Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(f.stored().contains(QStringLiteral("copied\r\nfrom the editor\r\nor\r\nelsewhere")));
 
     clipboard->setText(QStringLiteral("pasted\r\n\r\n  "));
     frame.action(QStringLiteral("Action_PasteTask"))->trigger();
