@@ -2,6 +2,7 @@
 // Select All and Deselect; and what each leaves in the database.
 
 #include "FrameFixture.h"
+#include "store/WriteBatch.h"
 #include "app/settings/IniFile.h"
 #include "components/ui/QvStatusBar.h"
 
@@ -9,6 +10,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 
 using namespace quillpad;
@@ -89,6 +91,8 @@ class TestTaskMoving : public QObject {
 
 private slots:
     void moveMenus();
+    void moveMenuEntriesAreReadable();
+    void aLongMoveMenuScrollsInOneColumn();
     void moveToHeadInReverseOrder();
     void moveToRoot();
     void movingATaskWithSubTasksTakesThemAlong();
@@ -117,6 +121,56 @@ void TestTaskMoving::moveMenus()
     lone.frame->UpdateActions();
     QVERIFY(!lone.window.findChild<QMenu *>(QStringLiteral("MainMoveTo"))->isEnabled());
     QVERIFY(!lone.window.findChild<QMenu *>(QStringLiteral("Menu_Moveto"))->isEnabled());
+}
+
+void TestTaskMoving::moveMenuEntriesAreReadable()
+{
+    EditFixture f;
+    const QString longText = QString(70, QLatin1Char('x'));
+    f.add({"", "", "first", false, false});
+    f.add({"", "", "before\tafter", false, false});
+    f.add({"", "", "two\r\nlines & more", false, false});
+    f.add({"", "", longText, false, false});
+    f.add({"", "", QString(59, QLatin1Char('y')) + QStringLiteral("\U0001F600z"), false, false});
+    f.openActive();
+    f.frame->treeView()->selectNodes({f.node(QStringLiteral("first"))}, nullptr);
+    f.frame->UpdateActions();
+    auto *menu = f.window.findChild<QMenu *>(QStringLiteral("MainMoveTo"));
+    emit menu->aboutToShow();
+    QStringList entries;
+    for (QAction *entry : menu->actions())
+        entries.append(entry->text());
+    QCOMPARE(entries, (QStringList{"before after", "two  lines && more", QString(60, QLatin1Char('x')) + "...",
+                                   QString(59, QLatin1Char('y')) + "..."}));
+}
+
+void TestTaskMoving::aLongMoveMenuScrollsInOneColumn()
+{
+    EditFixture f;
+    {
+        WriteBatch batch(f.connection);
+        for (int i = 0; i < 1000; ++i)
+            f.add({"", "", QStringLiteral("task %1").arg(i, 4, 10, QLatin1Char('0')), false, false});
+        batch.commit();
+    }
+    f.openActive();
+    f.frame->treeView()->selectNodes({f.node(QStringLiteral("task 0000"))}, nullptr);
+    f.frame->UpdateActions();
+    for (const char *name : {"MainMoveTo", "Menu_Moveto"}) {
+        auto *menu = f.window.findChild<QMenu *>(QString::fromLatin1(name));
+        const QRect screen = menu->screen()->availableGeometry();
+        menu->popup(screen.topLeft());
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        const QList<QAction *> entries = menu->actions();
+        QCOMPARE(entries.size(), 999);
+        QVERIFY(menu->height() <= screen.height());
+        QVERIFY(menu->width() <= screen.width());
+        // One column: every entry is reached by going down the menu.
+        QCOMPARE(menu->actionGeometry(entries.back()).left(), menu->actionGeometry(entries.front()).left());
+        menu->setActiveAction(entries.back());
+        QVERIFY(menu->rect().contains(menu->actionGeometry(entries.back())));
+        menu->hide();
+    }
 }
 
 void TestTaskMoving::moveToHeadInReverseOrder()

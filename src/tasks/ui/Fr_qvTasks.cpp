@@ -141,8 +141,10 @@ QAction *TqvTasksFrame::action(const QString &name) const
 
 void TqvTasksFrame::connectActions()
 {
-    for (QMenu *menu : {MainMoveTo, Menu_Moveto})
+    for (QMenu *menu : {MainMoveTo, Menu_Moveto}) {
+        scrollWhenLong(menu);
         ConnectGuarded(menu, &QMenu::aboutToShow, this, [this, menu] { fillMoveMenu(menu); });
+    }
     ConnectGuarded(&Timer1, &QTimer::timeout, this, &TqvTasksFrame::Timer1Timer);
     ConnectGuarded(&Timer_HotDelay, &QTimer::timeout, this, &TqvTasksFrame::Timer_HotDelayTimer);
 }

@@ -164,6 +164,7 @@ private:
 
     // Moving, drag and drop, clipboard.
     void fillMoveMenu(QMenu *menu);
+    static void scrollWhenLong(QMenu *menu);
     void moveSelected(TaskNode *target, bool toFront);
     void MoveTo(TaskNode *target);  // none: the top level
     bool VtTasksDragOver(TaskNode *node);

@@ -19,19 +19,53 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QProxyStyle>
 
 namespace quillpad {
 
 namespace {
 
+// Characters of a task's text that an entry shows before "...".
+constexpr qsizetype CaptionLength = 60;
+
 QString MenuCaption(const QString &content)
 {
+    // One line; a tab would start the menu's shortcut column and hide what follows it.
     QString caption = OneLine(content);
+    caption.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    if (caption.size() > CaptionLength) {
+        qsizetype cut = CaptionLength;
+        if (caption.at(cut - 1).isHighSurrogate())
+            --cut;
+        caption = caption.left(cut) + QStringLiteral("...");
+    }
     caption.replace(QLatin1Char('&'), QLatin1String("&&"));  // a task's text has no mnemonics
     return caption;
 }
 
+// A menu longer than the screen scrolls in one column instead of spreading into columns
+// that run off the screen.
+class ScrollingMenuStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 }  // namespace
+
+void TqvTasksFrame::scrollWhenLong(QMenu *menu)
+{
+    auto *style = new ScrollingMenuStyle;
+    style->setParent(menu);
+    menu->setStyle(style);
+}
 
 void TqvTasksFrame::fillMoveMenu(QMenu *menu)
 {
