@@ -11,7 +11,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace quillpad;
 
@@ -38,6 +40,7 @@ private slots:
     void enterAddsAndCtrlEnterStores();
     void editorKeys();
     void tabIsTypedIntoTheText();
+    void tallTasksCanBeReadAndEdited();
     void unchangedOrCancelledNewTaskLeavesNoRow_data();
     void unchangedOrCancelledNewTaskLeavesNoRow();
     void blanksOnlyAndTrailingBreaks();
@@ -141,6 +144,75 @@ void TestTaskEditing::tabIsTypedIntoTheText()
     QVERIFY(!frame.searchOn());
     QCOMPARE(search->text(), QStringLiteral("  Search..."));
     QCOMPARE(f.shownRows().size(), 2);
+}
+
+namespace {
+
+QString Lines(const QString &name, int count)
+{
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines.append(QStringLiteral("%1 line %2").arg(name).arg(i));
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+}  // namespace
+
+void TestTaskEditing::tallTasksCanBeReadAndEdited()
+{
+    EditFixture f;
+    const QString first = Lines(QStringLiteral("first"), 60);
+    const QString second = Lines(QStringLiteral("second"), 60);
+    f.add({"", "", first, false, false});
+    f.add({"", "", second, false, false});
+    f.add({"", "", QStringLiteral("short"), false, false});
+    TqvTasksFrame &frame = f.openActive();
+    TaskTreeView *tree = frame.treeView();
+    QWidget *viewport = tree->viewport();
+    const QRect view = viewport->rect();
+    const auto rowOf = [&](const QString &content) { return tree->visualRect(frame.model()->indexOf(f.node(content))); };
+    QVERIFY(rowOf(first).height() > view.height());
+
+    // The wheel moves a few lines, not past the tall row.
+    QWheelEvent wheel(QPointF(view.center()), viewport->mapToGlobal(QPointF(view.center())), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    QVERIFY(rowOf(first).top() < 0);
+    QVERIFY(rowOf(first).bottom() > view.height() / 2);
+
+    // Somewhere on the scroll bar the tall row's last line shows.
+    QScrollBar *bar = tree->verticalScrollBar();
+    bool lastLineShown = false;
+    for (int value = bar->minimum(); value <= bar->maximum() && !lastLineShown; ++value) {
+        bar->setValue(value);
+        const QRect row = rowOf(first);
+        lastLineShown = row.top() < 0 && row.bottom() < view.height() && row.bottom() > view.height() / 2;
+    }
+    QVERIFY(lastLineShown);
+
+    // Down to the next tall row shows it from its first line.
+    bar->setValue(0);
+    f.select(first);
+    f.key(Qt::Key_Down);
+    QCOMPARE(frame.model()->nodeAt(tree->currentIndex()), f.node(second));
+    QCOMPARE(rowOf(second).top(), 0);
+
+    // F2 opens the editor where it can be seen, all of it, and typing keeps the caret in view.
+    f.select(first);
+    bar->setValue(bar->maximum());
+    QVERIFY(rowOf(first).bottom() < 0);
+    f.key(Qt::Key_F2);
+    QVERIFY(f.editor());
+    QVERIFY(view.contains(f.editor()->geometry()));
+    QTest::keyClick(f.editor(), Qt::Key_End, Qt::ControlModifier);
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(f.editor(), Qt::Key_Return);
+        f.type(QStringLiteral("more"));
+    }
+    QVERIFY(view.contains(f.editor()->geometry()));
+    QVERIFY(f.editor()->viewport()->rect().contains(f.editor()->cursorRect()));
+    f.finish();
+    QVERIFY(f.stored().contains(first + QString(QStringLiteral("\r\nmore")).repeated(5)));
 }
 
 void TestTaskEditing::unchangedOrCancelledNewTaskLeavesNoRow_data()

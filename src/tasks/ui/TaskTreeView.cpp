@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QToolTip>
 
 namespace quillpad {
@@ -33,6 +34,30 @@ TaskTreeView::TaskTreeView(QWidget *parent) : QTreeView(parent)
     setDropIndicatorShown(false);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
+    // Rows may be taller than the view: it scrolls by pixels, a line at a time, so every
+    // line of a tall row can be brought into view.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setLineStep();
+}
+
+void TaskTreeView::setLineStep()
+{
+    // Set once, the step stays: the view would otherwise take the first row's height.
+    verticalScrollBar()->setSingleStep(fontMetrics().height());
+}
+
+void TaskTreeView::changeEvent(QEvent *event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        setLineStep();
+}
+
+void TaskTreeView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (hint == EnsureVisible && index.isValid() && visualRect(index).height() > viewport()->height())
+        hint = PositionAtTop;
+    QTreeView::scrollTo(index, hint);
 }
 
 void TaskTreeView::setTaskModel(TaskTreeModel *model)

@@ -45,6 +45,8 @@ public:
     void finishEditor();  // ends the open edit, keeping the text
     void editorOpened(QWidget *editor, TaskNode *node);  // from the row delegate
     void cancelEditor();
+    // A row taller than the view is shown from its first line.
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 signals:
     void hotNodeChanged(TaskNode *oldNode, TaskNode *newNode);
     void doubleClickedAt(const QPoint &viewportPosition);
@@ -57,6 +59,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
@@ -70,6 +73,7 @@ protected:
 
 private:
     void setHotNode(TaskNode *node);
+    void setLineStep();
     void keepSiblingsOnly();
 
     TaskTreeModel *m_model = nullptr;
