@@ -34,16 +34,38 @@ TaskTreeView::TaskTreeView(QWidget *parent) : QTreeView(parent)
     setDropIndicatorShown(false);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
-    // Rows may be taller than the view: it scrolls by pixels, a line at a time, so every
-    // line of a tall row can be brought into view.
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    chooseScrollMode();
+}
+
+void TaskTreeView::chooseScrollMode()
+{
+    // Rows may be taller than the view: scrolling by pixels, a line at a time, brings
+    // every line of a tall row into view. It measures every shown row for the scroll
+    // bar's length, though: a list longer than a few thousand rows scrolls by rows.
+    int rows = m_model ? m_model->rowCount() : 0;
+    for (int r = 0; m_model && r < m_model->rowCount() && rows <= PixelScrollRows; ++r) {
+        const QModelIndex top = m_model->index(r, 0);
+        if (isExpanded(top))
+            rows += m_model->rowCount(top);
+    }
+    const ScrollMode mode = rows <= PixelScrollRows ? ScrollPerPixel : ScrollPerItem;
+    if (mode != verticalScrollMode())
+        setVerticalScrollMode(mode);
     setLineStep();
+}
+
+void TaskTreeView::reset()
+{
+    // Before anything else hears of the new rows, which may lay them out.
+    QTreeView::reset();
+    chooseScrollMode();
 }
 
 void TaskTreeView::setLineStep()
 {
-    // Set once, the step stays: the view would otherwise take the first row's height.
-    verticalScrollBar()->setSingleStep(fontMetrics().height());
+    // Once set, the step stays: by pixels the view would take the first row's height.
+    // By rows it is the view's own again.
+    verticalScrollBar()->setSingleStep(verticalScrollMode() == ScrollPerPixel ? fontMetrics().height() : -1);
 }
 
 void TaskTreeView::changeEvent(QEvent *event)
@@ -65,6 +87,19 @@ void TaskTreeView::setTaskModel(TaskTreeModel *model)
     m_model = model;
     setModel(model);
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskTreeView::forgetHotNode);
+    // Leaving pixels lays out the rows it leaves: the old ones, while they are few.
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (verticalScrollMode() != ScrollPerItem) {
+            setVerticalScrollMode(ScrollPerItem);
+            setLineStep();
+        }
+    });
+    connect(model, &QAbstractItemModel::layoutChanged, this, &TaskTreeView::chooseScrollMode);
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model, changed, this, &TaskTreeView::chooseScrollMode);
+    for (auto changed : {&QTreeView::expanded, &QTreeView::collapsed})
+        connect(this, changed, this, &TaskTreeView::chooseScrollMode);
+    chooseScrollMode();
 }
 
 TaskNode *TaskTreeView::nodeAtPoint(const QPoint &viewportPosition) const

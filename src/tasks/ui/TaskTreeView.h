@@ -47,6 +47,7 @@ public:
     void cancelEditor();
     // A row taller than the view is shown from its first line.
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+    void reset() override;
 signals:
     void hotNodeChanged(TaskNode *oldNode, TaskNode *newNode);
     void doubleClickedAt(const QPoint &viewportPosition);
@@ -73,7 +74,10 @@ protected:
 
 private:
     void setHotNode(TaskNode *node);
+    void chooseScrollMode();
     void setLineStep();
+
+    static constexpr int PixelScrollRows = 2000;
     void keepSiblingsOnly();
 
     TaskTreeModel *m_model = nullptr;
