@@ -91,6 +91,8 @@ QString WidgetPrompter::saveFileName(const FileRequest &request)
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    if (request.selectedFilter)
+        *request.selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().front();
 }
 

@@ -55,6 +55,8 @@ struct FileRequest {
     QString fileName;       // proposed name
     QString filter;         // e.g. "Quillpad files (*.qvx);;All files (*)"
     QString defaultSuffix;  // appended to a name typed without one
+    // When set, receives the filter the user chose (one of `filter`'s, as written there).
+    QString *selectedFilter = nullptr;
 };
 
 class Prompter {

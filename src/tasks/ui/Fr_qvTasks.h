@@ -174,6 +174,9 @@ private:
     void Action_DeselectExecute();
     void storeExpanded(TaskNode *node, bool expanded);
 
+    // Saving, e-mailing and printing the tasks.
+    void SaveTasksAs(bool selectAll);
+
     FrameContext m_context;
     TaskStore m_store;
     TaskTree m_tree;
