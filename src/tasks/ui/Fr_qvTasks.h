@@ -7,6 +7,7 @@
 
 #include "tasks/ui/FrameContext.h"
 #include "components/ui/IconLists.h"
+#include "components/QvSendMessage.h"
 #include "store/TaskStore.h"
 #include "tasks/RowPresenter.h"
 #include "tasks/TaskTree.h"
@@ -176,6 +177,7 @@ private:
 
     // Saving, e-mailing and printing the tasks.
     void SaveTasksAs(bool selectAll);
+    void Action_EmailExecute();
 
     FrameContext m_context;
     TaskStore m_store;
@@ -229,6 +231,8 @@ private:
     QAction *Action_Save = nullptr;
     QAction *Action_SaveAll = nullptr;
     QAction *Action_Print = nullptr;
+
+    TQvSendMessage QvSendMessage1;
 
     TaskNode *FEditNode = nullptr;
     TaskNode *FHoverNode = nullptr;

@@ -2,6 +2,7 @@
 
 #include "tasks/ui/Fr_qvTasks.h"
 
+#include "interchange/MailTasks.h"
 #include "interchange/TaskDocuments.h"
 #include "tasks/ui/TaskTreeView.h"
 
@@ -19,6 +20,12 @@ void TqvTasksFrame::SaveTasksAs(bool selectAll)
     WriteTaskDocument(choice.format, choice.fileName, SnapshotOf(VtTasks->selectedNodes()));
     if (selectAll)
         VtTasks->clearSelection();
+}
+
+void TqvTasksFrame::Action_EmailExecute()
+{
+    if (!FEditNode)
+        MailTasks(QvSendMessage1, SnapshotOf(VtTasks->selectedNodes()));
 }
 
 }  // namespace quillpad

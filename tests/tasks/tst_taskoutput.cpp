@@ -1,10 +1,13 @@
-// Save Task and Save All from the task list: which tasks each writes, and the
-// selection they leave.
+// Save Task, Save All and E-mail Task from the task list: which tasks each writes, the
+// selection they leave, and the message handed to the mail program.
 
 #include "FrameFixture.h"
 
 #include "app/settings/IniFile.h"
 #include "app/settings/SettingsKeys.h"
+#include "support/RecordingDesktopServices.h"
+
+#include <QDir>
 
 #include <QFile>
 
@@ -64,7 +67,7 @@ public:
 
 }  // namespace
 
-class TestTaskSaving : public QObject {
+class TestTaskOutput : public QObject {
     Q_OBJECT
 
 private slots:
@@ -74,9 +77,10 @@ private slots:
     void saveAllSelectsAllAndDeselects();
     void cancelWritesNothing();
     void nothingWhileEditing();
+    void emailHandsOverBothFiles();
 };
 
-void TestTaskSaving::saveTask_data()
+void TestTaskOutput::saveTask_data()
 {
     QTest::addColumn<QStringList>("selected");
     QTest::addColumn<QStringList>("written");
@@ -87,7 +91,7 @@ void TestTaskSaving::saveTask_data()
         << QStringList{"B"} << QStringList{"* B", "- b1 done", "Tasks 1, Sub-Tasks 1"};
 }
 
-void TestTaskSaving::saveTask()
+void TestTaskOutput::saveTask()
 {
     QFETCH(QStringList, selected);
     QFETCH(QStringList, written);
@@ -101,7 +105,7 @@ void TestTaskSaving::saveTask()
     QCOMPARE(f.frame->treeView()->selectedNodes().size(), selected.size());
 }
 
-void TestTaskSaving::saveAllSelectsAllAndDeselects_data()
+void TestTaskOutput::saveAllSelectsAllAndDeselects_data()
 {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QStringList>("written");
@@ -111,7 +115,7 @@ void TestTaskSaving::saveAllSelectsAllAndDeselects_data()
     QTest::newRow("a sub-task selected") << "a1" << QStringList{"* a1", "* a2", "Tasks 2, Sub-Tasks 0"};
 }
 
-void TestTaskSaving::saveAllSelectsAllAndDeselects()
+void TestTaskOutput::saveAllSelectsAllAndDeselects()
 {
     QFETCH(QString, before);
     QFETCH(QStringList, written);
@@ -121,7 +125,7 @@ void TestTaskSaving::saveAllSelectsAllAndDeselects()
     QVERIFY(f.frame->treeView()->selectedNodes().isEmpty());
 }
 
-void TestTaskSaving::cancelWritesNothing()
+void TestTaskOutput::cancelWritesNothing()
 {
     SavingFixture f;
     f.selectNodes({"A"});
@@ -130,7 +134,7 @@ void TestTaskSaving::cancelWritesNothing()
     QCOMPARE(f.frame->treeView()->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("A"))});
 }
 
-void TestTaskSaving::nothingWhileEditing()
+void TestTaskOutput::nothingWhileEditing()
 {
     SavingFixture f;
     f.select(QStringLiteral("A"));
@@ -142,5 +146,31 @@ void TestTaskSaving::nothingWhileEditing()
     f.cancel();
 }
 
-QTEST_MAIN(TestTaskSaving)
-#include "tst_tasksaving.moc"
+void TestTaskOutput::emailHandsOverBothFiles()
+{
+    RecordingDesktopServices desktop;
+    desktop.mailError = QStringLiteral("the mail program said no");  // swallowed
+    SavingFixture f;
+    const QString temp = f.folder.path() + QStringLiteral("/Temp/");
+    QVERIFY(!QDir(temp).exists());
+    f.selectNodes({"B"});
+    f.frame->action(QStringLiteral("Action_Email"))->trigger();
+    QCOMPARE(desktop.mails.size(), 1);
+    const MailMessage &mail = desktop.mails.front();
+    QCOMPARE(mail.subject, QStringLiteral("To-Do List"));
+    QCOMPARE(mail.body, QStringLiteral("Tasks.html: HTML file, you can open it with website browser.\r\n"
+                                       "Tasks.qvx: Ambrel data file, you can import it into Ambrel software "
+                                       "directly.\r\n"));
+    QCOMPARE(mail.attachments, (QStringList{temp + "Tasks.html", temp + "Tasks.qvx"}));
+    QFile page(mail.attachments.front());
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QByteArray html = page.readAll();
+    QVERIFY(html.contains("b1 done</th>"));  // the hidden sub-task goes along
+    QVERIFY(html.contains("<p>Tasks 1, Sub-Tasks 1 - "));
+    QVERIFY(QFile::exists(mail.attachments.back()));
+    QVERIFY(f.prompter.messages.isEmpty());
+    QCOMPARE(f.frame->treeView()->selectedNodes().size(), 1);  // the selection stays
+}
+
+QTEST_MAIN(TestTaskOutput)
+#include "tst_taskoutput.moc"
