@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -94,6 +96,12 @@ QString WidgetPrompter::saveFileName(const FileRequest &request)
     if (request.selectedFilter)
         *request.selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().front();
+}
+
+bool WidgetPrompter::choosePrinter(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool WidgetPrompter::askReminder(ReminderChoice &choice)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
+
 namespace quillpad {
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
@@ -67,6 +69,9 @@ public:
     // An empty result means the user cancelled.
     virtual QString openFileName(const FileRequest &request) = 0;
     virtual QString saveFileName(const FileRequest &request) = 0;
+    // The print dialog: true when the user confirmed it, with the printer set up.
+    // Prompters without windows offer no printer.
+    virtual bool choosePrinter(QPrinter &) { return false; }
 
     static Prompter &instance();
     static void install(Prompter *prompter);  // nullptr restores the stderr prompter

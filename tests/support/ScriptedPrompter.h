@@ -10,6 +10,8 @@
 #include <QList>
 #include <QQueue>
 
+#include <functional>
+
 namespace quillpad {
 
 class ScriptedPrompter final : public Prompter, public TaskDialogs, public ShellDialogs {
@@ -57,6 +59,13 @@ public:
         return openFileName(request);
     }
 
+    // The print dialog: the test's answer sets the printer up; none is Cancel.
+    bool choosePrinter(QPrinter &printer) override
+    {
+        ++printerRequests;
+        return printerAnswer ? printerAnswer(printer) : false;
+    }
+
     // The task dialogs: a scripted answer is OK with that choice; none is Cancel.
     bool askReminder(ReminderChoice &choice) override { return answer(reminderAsked, reminderAnswers, choice); }
     bool askDueDate(DueDateChoice &choice) override { return answer(dueDateAsked, dueDateAnswers, choice); }
@@ -101,7 +110,9 @@ public:
     QList<FileRequest> fileRequests;
     QQueue<PromptButton> answers;
     QQueue<QString> fileNames;
-    QQueue<QString> fileFilters;  // the filters the save requests report chosen
+    QQueue<QString> fileFilters;
+    int printerRequests = 0;
+    std::function<bool(QPrinter &)> printerAnswer;  // the filters the save requests report chosen
 };
 
 }  // namespace quillpad

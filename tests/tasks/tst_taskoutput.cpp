@@ -1,5 +1,5 @@
-// Save Task, Save All and E-mail Task from the task list: which tasks each writes, the
-// selection they leave, and the message handed to the mail program.
+// Save Task, Save All, E-mail Task and Print from the task list: which tasks each
+// writes, the selection they leave, the message handed to the mail program, the pages.
 
 #include "FrameFixture.h"
 
@@ -7,7 +7,11 @@
 #include "app/settings/SettingsKeys.h"
 #include "support/RecordingDesktopServices.h"
 
+#include "tasks/ui/TaskTreePrinter.h"
+
 #include <QDir>
+#include <QPrinter>
+#include <QRegularExpression>
 
 #include <QFile>
 
@@ -78,6 +82,8 @@ private slots:
     void cancelWritesNothing();
     void nothingWhileEditing();
     void emailHandsOverBothFiles();
+    void printPages_data();
+    void printPages();
 };
 
 void TestTaskOutput::saveTask_data()
@@ -170,6 +176,53 @@ void TestTaskOutput::emailHandsOverBothFiles()
     QVERIFY(QFile::exists(mail.attachments.back()));
     QVERIFY(f.prompter.messages.isEmpty());
     QCOMPARE(f.frame->treeView()->selectedNodes().size(), 1);  // the selection stays
+}
+
+void TestTaskOutput::printPages_data()
+{
+    QTest::addColumn<int>("tasks");
+    QTest::newRow("short") << 3;
+    QTest::newRow("long") << 400;
+}
+
+void TestTaskOutput::printPages()
+{
+    QFETCH(int, tasks);
+    EditFixture f;
+    for (int i = 0; i < tasks; ++i)
+        f.add({"", "", QStringLiteral("task %1").arg(i), i % 2 == 0, false});
+    TqvTasksFrame &frame = f.openActive();
+    const QString pdf = f.folder.file(QStringLiteral("tree.pdf"));
+    qreal scale = 0;
+    int pieceHeight = 0;
+    f.prompter.printerAnswer = [&](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        scale = QFontMetricsF(frame.treeView()->font(), &printer).height() /
+                QFontMetricsF(frame.treeView()->font(), frame.treeView()).height();
+        pieceHeight = int(printer.pageLayout().paintRectPixels(printer.resolution()).height() / scale);
+        return true;
+    };
+    frame.action(QStringLiteral("Action_Print"))->trigger();
+    QCOMPARE(f.prompter.printerRequests, 1);
+    QVERIFY(scale > 1);  // the printer's resolution is finer than the screen's
+
+    const int rowHeight = frame.treeView()->visualRect(frame.model()->index(0, 0)).height();
+    const QImage image = TaskTreeImage(*frame.treeView());
+    QCOMPARE(image.height(), tasks * rowHeight);  // every row, no header
+    const int expected = (tasks * rowHeight + pieceHeight - 1) / pieceHeight;
+    QCOMPARE(expected > 1, tasks > 3);
+
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), expected);
+
+    // Cancelling the dialog prints nothing.
+    QVERIFY(file.remove());
+    f.prompter.printerAnswer = nullptr;
+    frame.action(QStringLiteral("Action_Print"))->trigger();
+    QVERIFY(!QFile::exists(pdf));
 }
 
 QTEST_MAIN(TestTaskOutput)

@@ -133,7 +133,7 @@ void TqvTasksFrame::buildActions()
     Action_Save = MakeAction(this, Spec("Action_Save", QStringLiteral("Sa&ve Task...")), [this] { SaveTasksAs(false); });
     Action_SaveAll = MakeAction(this, Spec("Action_SaveAll", QStringLiteral("&Save All...")),
                                 [this] { SaveTasksAs(true); });
-    Action_Print = MakeAction(this, Spec("Action_Print", QStringLiteral("&Print...")));
+    Action_Print = MakeAction(this, Spec("Action_Print", QStringLiteral("&Print...")), &F::Action_PrintExecute);
 }
 
 QAction *TqvTasksFrame::action(const QString &name) const

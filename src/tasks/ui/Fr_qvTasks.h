@@ -178,6 +178,7 @@ private:
     // Saving, e-mailing and printing the tasks.
     void SaveTasksAs(bool selectAll);
     void Action_EmailExecute();
+    void Action_PrintExecute();
 
     FrameContext m_context;
     TaskStore m_store;

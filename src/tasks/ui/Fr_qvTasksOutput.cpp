@@ -4,7 +4,11 @@
 
 #include "interchange/MailTasks.h"
 #include "interchange/TaskDocuments.h"
+#include "store/Prompter.h"
+#include "tasks/ui/TaskTreePrinter.h"
 #include "tasks/ui/TaskTreeView.h"
+
+#include <QPrinter>
 
 namespace quillpad {
 
@@ -26,6 +30,15 @@ void TqvTasksFrame::Action_EmailExecute()
 {
     if (!FEditNode)
         MailTasks(QvSendMessage1, SnapshotOf(VtTasks->selectedNodes()));
+}
+
+void TqvTasksFrame::Action_PrintExecute()
+{
+    if (FEditNode)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    if (Prompter::instance().choosePrinter(printer))
+        PrintTaskTree(*VtTasks, printer);
 }
 
 }  // namespace quillpad
