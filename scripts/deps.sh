@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+  xdg-utils
   libsqlite3-dev libpugixml-dev zlib1g-dev
   xvfb xauth xdotool python3
   openbox trayer wmctrl x11-utils

@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -91,7 +93,15 @@ QString WidgetPrompter::saveFileName(const FileRequest &request)
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    if (request.selectedFilter)
+        *request.selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().front();
+}
+
+bool WidgetPrompter::choosePrinter(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool WidgetPrompter::askReminder(ReminderChoice &choice)

@@ -13,6 +13,7 @@ public:
     PromptButton message(const PromptMessage &box) override;
     QString openFileName(const FileRequest &request) override;
     QString saveFileName(const FileRequest &request) override;
+    bool choosePrinter(QPrinter &printer) override;
     bool askReminder(ReminderChoice &choice) override;
     bool askDueDate(DueDateChoice &choice) override;
     bool askColors(ColorChoice &choice) override;

@@ -5,6 +5,7 @@
 #include "store/Connection.h"
 #include "interchange/Dm_Io.h"
 #include "interchange/ExportTasks.h"
+#include "interchange/TaskDocuments.h"
 #include "store/Paths.h"
 #include "components/SingleInstance.h"
 #include "cli/TaskJson.h"
@@ -149,31 +150,60 @@ int Restore(const Arguments &args, Session &session, ConsolePrompter &prompter)
     return Status(TIoDm(session.connection()).RestoreDatabaseFrom(args.positional.at(0)));
 }
 
-// export ----------------------------------------------------------------------------
+// export, save ----------------------------------------------------------------------
 
-int Export(const Arguments &args, Session &session, ConsolePrompter &)
+// The tasks named by tid, as the task list would have them selected: siblings only, in
+// tree order.
+QList<TaskNode *> SelectedNodes(TaskTree &tree, const QStringList &tids, const char *verb)
 {
-    TaskTree tree;
-    TaskStore store(session.connection());
-    LoadTaskTree(tree, store);
-
     QList<TaskNode *> selected;
-    for (const QString &tid : args.positional.mid(1)) {
+    for (const QString &tid : tids) {
         TaskNode *node = tree.findByTid(tid);
         if (!node)
             throw UsageError{QStringLiteral("no task with the tid %1 in the task list").arg(tid)};
         if (!selected.contains(node))
             selected.append(node);
     }
-    // As in the task list: only siblings are selected together, in tree order.
     for (const TaskNode *node : selected) {
         if (node->parent != selected.front()->parent)
-            throw UsageError{QStringLiteral("the tasks to export must be siblings: all top-level tasks, or "
-                                            "sub-tasks of one task")};
+            throw UsageError{QStringLiteral("the tasks to %1 must be siblings: all top-level tasks, or "
+                                            "sub-tasks of one task")
+                                 .arg(QLatin1String(verb))};
     }
     std::sort(selected.begin(), selected.end(),
               [](const TaskNode *a, const TaskNode *b) { return a->position < b->position; });
+    return selected;
+}
+
+int Export(const Arguments &args, Session &session, ConsolePrompter &)
+{
+    TaskTree tree;
+    TaskStore store(session.connection());
+    LoadTaskTree(tree, store);
+    const QList<TaskNode *> selected = SelectedNodes(tree, args.positional.mid(1), "export");
     return Status(ExportTasksXml(args.positional.at(0), SnapshotOf(selected)));
+}
+
+int Save(const Arguments &args, Session &session, ConsolePrompter &)
+{
+    const QString &fileName = args.positional.at(0);
+    const std::optional<TaskDocumentFormat> format = FormatOfFileName(fileName);
+    if (!format)
+        throw UsageError{QStringLiteral("FILE must end in .txt, .html or .htm")};
+    const bool all = args.flags.contains(QStringLiteral("--all"));
+    if (all && args.positional.size() > 1)
+        throw UsageError{QStringLiteral("--all takes no TIDs")};
+    TaskTree tree;
+    TaskStore store(session.connection());
+    LoadTaskTree(tree, store);
+    QList<TaskNode *> selected;
+    if (all) {
+        for (const auto &root : tree.roots())
+            selected.append(root.get());
+    } else {
+        selected = SelectedNodes(tree, args.positional.mid(1), "save");
+    }
+    return Status(WriteTaskDocument(*format, fileName, SnapshotOf(selected)));
 }
 
 // add -------------------------------------------------------------------------------
@@ -240,6 +270,12 @@ const std::vector<Command> &Commands()
          "a top-level task followed by all its sub-tasks. The tasks must be siblings. Without TIDs\n"
          "the file holds no tasks.",
          {}, {}, 1, -1, &Export},
+        {"save", "save [--all] FILE [TID...]",
+         "Writes the tasks TID... to FILE as the task list's Save Task does, as text when FILE ends\n"
+         "in .txt, as an HTML page when it ends in .html or .htm: a top-level task followed by all\n"
+         "its sub-tasks. The tasks must be siblings. --all writes every top-level task, as Save All\n"
+         "does with the whole list shown.",
+         {}, {QStringLiteral("--all")}, 1, -1, &Save},
         {"add", "add TEXT [--parent TID]",
          "Stores TEXT as a new task, or as a sub-task of the top-level task TID, and prints its tid.", 
          {QStringLiteral("--parent")}, {}, 1, 1, &Add},

@@ -12,7 +12,7 @@ class NoDesktop final : public DesktopServices {
 public:
     void playSound(const QString &) override {}
     bool openUrl(const QUrl &) override { return false; }
-    void sendMail(const MailMessage &) override { throw AppError(QStringLiteral("No mail program is available")); }
+    void sendMail(const MailMessage &) override { throw MailUnavailable(QStringLiteral("No mail program is available")); }
     bool isAutoStart() const override { return false; }
     void setAutoStart(bool) override { throw AppError(QStringLiteral("Starting with the desktop is not available")); }
     bool hasNotificationArea() const override { return false; }

@@ -4,6 +4,8 @@
 // One replaceable instance: the program installs the desktop's at start, the tests a
 // recording one; without either, nothing reaches a desktop.
 
+#include "store/AppError.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,13 @@ struct MailMessage {
     QString subject;
     QString body;
     QStringList attachments;  // paths of files
+    QStringList to, cc, bcc;  // addresses; none: the user fills them in
+};
+
+// No mail program could be reached at all (as opposed to one that refused the message).
+class MailUnavailable : public AppError {
+public:
+    using AppError::AppError;
 };
 
 class DesktopServices {
@@ -27,8 +36,8 @@ public:
     // Opens a web address, or a file (a file: URL) with the program the desktop
     // chooses. False when nothing took it.
     virtual bool openUrl(const QUrl &url) = 0;
-    // Hands a message to the user's mail program to finish and send. Throws AppError
-    // when no mail program took it.
+    // Hands a message to the user's mail program to finish and send. Throws
+    // MailUnavailable when there is none to hand it to, AppError when it was not taken.
     virtual void sendMail(const MailMessage &message) = 0;
     // Whether the program starts with the user's desktop session.
     virtual bool isAutoStart() const = 0;

@@ -46,6 +46,12 @@ QString ExceptionText(const std::exception_ptr &error)
 
 void ReportCurrentException()
 {
+    try {
+        throw;
+    } catch (const AbortError &) {
+        return;
+    } catch (...) {
+    }
     ReportError(ExceptionText(std::current_exception()));
 }
 

@@ -21,6 +21,12 @@ private:
     QByteArray m_utf8;
 };
 
+// An error that ends an operation the user chose to end: the standard report stays silent.
+class AbortError : public AppError {
+public:
+    using AppError::AppError;
+};
+
 // The error's text as the report shows it: a full stop is appended when the last
 // character sorts after "." (so "Failed!" stays, "Failed" becomes "Failed.").
 QString StandardErrorText(const QString &message);
@@ -32,7 +38,8 @@ void ReportError(const QString &message);
 // memory", another exception's what(), or "Unexpected error".
 QString ExceptionText(const std::exception_ptr &error);
 
-// Reports whatever the current exception is; call only inside a catch block.
+// Reports whatever the current exception is, except an AbortError; call only inside a
+// catch block.
 void ReportCurrentException();
 
 // Every action handler runs inside this guard: an error ends the handler, is reported

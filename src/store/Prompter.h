@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
+
 namespace quillpad {
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
@@ -55,6 +57,8 @@ struct FileRequest {
     QString fileName;       // proposed name
     QString filter;         // e.g. "Quillpad files (*.qvx);;All files (*)"
     QString defaultSuffix;  // appended to a name typed without one
+    // When set, receives the filter the user chose (one of `filter`'s, as written there).
+    QString *selectedFilter = nullptr;
 };
 
 class Prompter {
@@ -65,6 +69,9 @@ public:
     // An empty result means the user cancelled.
     virtual QString openFileName(const FileRequest &request) = 0;
     virtual QString saveFileName(const FileRequest &request) = 0;
+    // The print dialog: true when the user confirmed it, with the printer set up.
+    // Prompters without windows offer no printer.
+    virtual bool choosePrinter(QPrinter &) { return false; }
 
     static Prompter &instance();
     static void install(Prompter *prompter);  // nullptr restores the stderr prompter

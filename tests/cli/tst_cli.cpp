@@ -6,6 +6,8 @@
 #include "store/pU_Funcs.h"
 #include "interchange/pU_XmlTry.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -43,6 +45,7 @@ private slots:
     void addUnderASubTaskFails();
     void addKeepsLineBreaksAsCrLf();
     void exportSelection();
+    void saveDocuments();
     void restoreAnswers_data();
     void restoreAnswers();
     void importTwiceAndBadFiles();
@@ -144,6 +147,8 @@ void TestCli::help_data()
     QTest::newRow("import") << QStringList{"import", "--help"} << QStringLiteral("Usage: quillpad-cli import FILE");
     QTest::newRow("export") << QStringList{"export", "--help"}
                             << QStringLiteral("Usage: quillpad-cli export FILE [TID...]");
+    QTest::newRow("save") << QStringList{"save", "--help"}
+                          << QStringLiteral("Usage: quillpad-cli save [--all] FILE [TID...]");
     QTest::newRow("add") << QStringList{"add", "-h"} << QStringLiteral("Usage: quillpad-cli add TEXT [--parent TID]");
     QTest::newRow("list") << QStringList{"list", "--help"} << QStringLiteral("Usage: quillpad-cli list [--json]");
 }
@@ -171,6 +176,9 @@ void TestCli::usageErrors_data()
     QTest::newRow("list takes no argument") << QStringList{"list", "all"};
     QTest::newRow("empty text") << QStringList{"add", " \t\n"};
     QTest::newRow("unknown tid to export") << QStringList{"export", "x.qvx", "{NOT-THERE}"};
+    QTest::newRow("save to a file of no known kind") << QStringList{"save", "x.qvx"};
+    QTest::newRow("save --all with tids") << QStringList{"save", "--all", "x.txt", "{A}"};
+    QTest::newRow("save without a file") << QStringList{"save", "--all"};
 }
 
 void TestCli::usageErrors()
@@ -265,6 +273,39 @@ void TestCli::exportSelection()
     const Result unwritable = run({"export", file(QStringLiteral("no/folder.qvx")), parent});
     QCOMPARE(unwritable.code, 1);
     QCOMPARE(unwritable.err, QStringLiteral("Error: File Write Failure !\n"));
+}
+
+void TestCli::saveDocuments()
+{
+    const QString parent = add(QStringLiteral("parent"));
+    add(QStringLiteral("one"), parent);
+    const QString other = add(QStringLiteral("a < b"));
+    const auto lines = [this](const QString &name) {
+        QFile document(file(name));
+        return document.open(QIODevice::ReadOnly) ? QString::fromUtf8(document.readAll()).split(QStringLiteral("\r\n"))
+                                                  : QStringList();
+    };
+
+    QCOMPARE(run({"save", file(QStringLiteral("out.txt")), parent}).code, 0);
+    const QStringList text = lines(QStringLiteral("out.txt"));
+    QCOMPARE(text.mid(0, 6), (QStringList{"To-Do List", QString(33, QLatin1Char('-')), "", " * parent - Incomplete",
+                                          "   - one - Incomplete", ""}));
+    QVERIFY(text.at(7).startsWith(QLatin1String(" Tasks 1, Sub-Tasks 1 - ")));
+
+    QCOMPARE(run({"save", "--all", file(QStringLiteral("all.htm"))}).code, 0);
+    const QStringList page = lines(QStringLiteral("all.htm"));
+    QVERIFY(page.contains(QStringLiteral("parent</th>")));
+    QVERIFY(page.contains(QStringLiteral("a &lt; b</th>")));
+    QVERIFY(std::any_of(page.begin(), page.end(), [](const QString &line) {
+        return line.startsWith(QLatin1String("<p>Tasks 2, Sub-Tasks 1 - "));
+    }));
+
+    const Result mixed = run({"save", file(QStringLiteral("x.txt")), other, parent, add(QStringLiteral("two"), parent)});
+    QCOMPARE(mixed.code, 2);
+    QVERIFY(mixed.err.contains(QLatin1String("must be siblings")));
+    const Result unwritable = run({"save", file(QStringLiteral("no/folder.html")), parent});
+    QCOMPARE(unwritable.code, 1);
+    QCOMPARE(unwritable.err, QStringLiteral("Error: File write failure!\n"));
 }
 
 void TestCli::restoreAnswers_data()

@@ -242,10 +242,13 @@ void TestDesktopServices::mailGoesToXdgEmail()
 
     FreedesktopServices desktop;
     desktop.sendMail({QStringLiteral("Tasks"), QStringLiteral("two tasks"),
-                      {QStringLiteral("/tmp/a b.qvx"), QStringLiteral("/tmp/c.txt")}});
+                      {QStringLiteral("/tmp/a b.qvx"), QStringLiteral("/tmp/c.txt")},
+                      {QStringLiteral("to@example.org")},
+                      {QStringLiteral("cc@example.org")},
+                      {QStringLiteral("bcc@example.org")}});
     QCOMPARE(QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
              (QStringList{"--subject", "Tasks", "--body", "two tasks", "--attach", "/tmp/a b.qvx", "--attach",
-                          "/tmp/c.txt"}));
+                          "/tmp/c.txt", "--cc", "cc@example.org", "--bcc", "bcc@example.org", "to@example.org"}));
 }
 
 void TestDesktopServices::mailFailures()
@@ -254,25 +257,33 @@ void TestDesktopServices::mailFailures()
     QTemporaryDir bin;
     QVERIFY(bin.isValid());
     FreedesktopServices desktop;
-    const MailMessage message{QStringLiteral("s"), QStringLiteral("b"), {}};
+    MailMessage message;
+    message.subject = QStringLiteral("s");
+    message.body = QStringLiteral("b");
 
     // No xdg-email on the PATH.
     environment.set("PATH", QFile::encodeName(bin.path()));
     try {
         desktop.sendMail(message);
         QFAIL("no error without xdg-email");
-    } catch (const AppError &error) {
+    } catch (const MailUnavailable &error) {
         QVERIFY2(error.message().contains(QStringLiteral("xdg-email was not found")), error.what());
     }
 
-    // xdg-email there but failing.
-    WriteFile(bin.filePath(QStringLiteral("xdg-email")), "#!/bin/sh\nexit 3\n",
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    try {
-        desktop.sendMail(message);
-        QFAIL("no error for a failing xdg-email");
-    } catch (const AppError &error) {
-        QVERIFY2(error.message().contains(QStringLiteral("code 3")), error.what());
+    // No mail program found by xdg-email (3), or one that failed (4).
+    for (const int code : {3, 4}) {
+        WriteFile(bin.filePath(QStringLiteral("xdg-email")), "#!/bin/sh\nexit " + QByteArray::number(code) + "\n",
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        try {
+            desktop.sendMail(message);
+            QFAIL("no error for a failing xdg-email");
+        } catch (const MailUnavailable &error) {
+            QCOMPARE(code, 3);
+            QVERIFY2(error.message().contains(QStringLiteral("code 3")), error.what());
+        } catch (const AppError &error) {
+            QCOMPARE(code, 4);
+            QVERIFY2(error.message().contains(QStringLiteral("code 4")), error.what());
+        }
     }
 }
 

@@ -10,6 +10,8 @@
 #include <QList>
 #include <QQueue>
 
+#include <functional>
+
 namespace quillpad {
 
 class ScriptedPrompter final : public Prompter, public TaskDialogs, public ShellDialogs {
@@ -47,7 +49,22 @@ public:
         fileRequests.append(request);
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
-    QString saveFileName(const FileRequest &request) override { return openFileName(request); }
+    // The chosen filter is the scripted one, else the first, as a dialog starts with it.
+    QString saveFileName(const FileRequest &request) override
+    {
+        if (request.selectedFilter) {
+            *request.selectedFilter = fileFilters.isEmpty() ? request.filter.section(QStringLiteral(";;"), 0, 0)
+                                                            : fileFilters.dequeue();
+        }
+        return openFileName(request);
+    }
+
+    // The print dialog: the test's answer sets the printer up; none is Cancel.
+    bool choosePrinter(QPrinter &printer) override
+    {
+        ++printerRequests;
+        return printerAnswer ? printerAnswer(printer) : false;
+    }
 
     // The task dialogs: a scripted answer is OK with that choice; none is Cancel.
     bool askReminder(ReminderChoice &choice) override { return answer(reminderAsked, reminderAnswers, choice); }
@@ -63,6 +80,11 @@ public:
 
     void setNextAnswer(PromptButton answer) { answers.enqueue(answer); }
     void setNextFileName(const QString &name) { fileNames.enqueue(name); }
+    void setNextFileName(const QString &name, const QString &filter)
+    {
+        fileNames.enqueue(name);
+        fileFilters.enqueue(filter);
+    }
 
     // "<caption>: <text>" of every message so far, for compact assertions.
     QStringList lines() const
@@ -88,6 +110,9 @@ public:
     QList<FileRequest> fileRequests;
     QQueue<PromptButton> answers;
     QQueue<QString> fileNames;
+    QQueue<QString> fileFilters;
+    int printerRequests = 0;
+    std::function<bool(QPrinter &)> printerAnswer;  // the filters the save requests report chosen
 };
 
 }  // namespace quillpad

@@ -35,6 +35,11 @@ QStringList FreedesktopServices::mailArguments(const MailMessage &message)
     QStringList arguments{QStringLiteral("--subject"), message.subject, QStringLiteral("--body"), message.body};
     for (const QString &file : message.attachments)
         arguments << QStringLiteral("--attach") << file;
+    for (const QString &address : message.cc)
+        arguments << QStringLiteral("--cc") << address;
+    for (const QString &address : message.bcc)
+        arguments << QStringLiteral("--bcc") << address;
+    arguments += message.to;
     return arguments;
 }
 
@@ -42,7 +47,7 @@ void FreedesktopServices::sendMail(const MailMessage &message)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
     if (program.isEmpty())
-        throw AppError(QStringLiteral("No mail program can be started: xdg-email was not found"));
+        throw MailUnavailable(QStringLiteral("No mail program can be started: xdg-email was not found"));
     // Owned by the application: a mail program still running in the foreground of
     // xdg-email must outlive this call.
     auto *process = new QProcess(QCoreApplication::instance());
@@ -52,10 +57,13 @@ void FreedesktopServices::sendMail(const MailMessage &message)
     if (!process->waitForStarted()) {
         const QString error = process->errorString();
         process->deleteLater();
-        throw AppError(QStringLiteral("xdg-email could not be started: %1").arg(error));
+        throw MailUnavailable(QStringLiteral("xdg-email could not be started: %1").arg(error));
     }
     if (!process->waitForFinished(MailHandOffMs))
         return;
+    // 3: xdg-email found no mail program to start.
+    if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 3)
+        throw MailUnavailable(QStringLiteral("No mail program can be started (xdg-email ended with code 3)"));
     if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
         throw AppError(QStringLiteral("The mail program did not take the message (xdg-email ended with code %1)")
                            .arg(process->exitCode()));

@@ -128,10 +128,12 @@ void TqvTasksFrame::buildActions()
         if (!FEditNode)
             ExportSelectedTasks(SnapshotOf(VtTasks->selectedNodes()));
     });
-    Action_Email = MakeAction(this, Spec("Action_Email", QStringLiteral("E-mai&l Task...")));
-    Action_Save = MakeAction(this, Spec("Action_Save", QStringLiteral("Sa&ve Task...")));
-    Action_SaveAll = MakeAction(this, Spec("Action_SaveAll", QStringLiteral("&Save All...")));
-    Action_Print = MakeAction(this, Spec("Action_Print", QStringLiteral("&Print...")));
+    Action_Email = MakeAction(this, Spec("Action_Email", QStringLiteral("E-mai&l Task...")),
+                              &F::Action_EmailExecute);
+    Action_Save = MakeAction(this, Spec("Action_Save", QStringLiteral("Sa&ve Task...")), [this] { SaveTasksAs(false); });
+    Action_SaveAll = MakeAction(this, Spec("Action_SaveAll", QStringLiteral("&Save All...")),
+                                [this] { SaveTasksAs(true); });
+    Action_Print = MakeAction(this, Spec("Action_Print", QStringLiteral("&Print...")), &F::Action_PrintExecute);
 }
 
 QAction *TqvTasksFrame::action(const QString &name) const

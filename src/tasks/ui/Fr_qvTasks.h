@@ -7,6 +7,7 @@
 
 #include "tasks/ui/FrameContext.h"
 #include "components/ui/IconLists.h"
+#include "components/QvSendMessage.h"
 #include "store/TaskStore.h"
 #include "tasks/RowPresenter.h"
 #include "tasks/TaskTree.h"
@@ -175,6 +176,11 @@ private:
     void Action_DeselectExecute();
     void storeExpanded(TaskNode *node, bool expanded);
 
+    // Saving, e-mailing and printing the tasks.
+    void SaveTasksAs(bool selectAll);
+    void Action_EmailExecute();
+    void Action_PrintExecute();
+
     FrameContext m_context;
     TaskStore m_store;
     TaskTree m_tree;
@@ -227,6 +233,8 @@ private:
     QAction *Action_Save = nullptr;
     QAction *Action_SaveAll = nullptr;
     QAction *Action_Print = nullptr;
+
+    TQvSendMessage QvSendMessage1;
 
     TaskNode *FEditNode = nullptr;
     TaskNode *FHoverNode = nullptr;
