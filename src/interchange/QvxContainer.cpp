@@ -17,6 +17,10 @@ namespace {
 
 constexpr qint64 HeaderSize = 8;
 constexpr qsizetype ChunkSize = 256 * 1024;
+// The largest stored length believed of a file: 64 times its compressed data, and any
+// length up to 16 MiB whatever the data.
+constexpr qint64 MaxInflationRatio = 64;
+constexpr qint64 MaxLengthWithoutRatio = 16 * 1024 * 1024;
 
 AppError NotAContainer(const QString &why)
 {
@@ -103,6 +107,14 @@ QByteArray ReadQvxContainer(QIODevice &in)
     length = qFromLittleEndian(length);
     if (length < 0)
         throw NotAContainer(QStringLiteral("the stored length is negative"));
+    // Our own files inflate to a few times their size. A claim far beyond what the data
+    // could hold is refused before anything is inflated, so a small hostile file cannot
+    // take the machine's memory.
+    if (!in.isSequential()) {
+        const qint64 compressed = std::max<qint64>(in.size() - HeaderSize, 0);
+        if (length > std::max(compressed * MaxInflationRatio, MaxLengthWithoutRatio))
+            throw NotAContainer(QStringLiteral("the stored length is beyond what the data can hold"));
+    }
 
     Inflater inflater;
     z_stream &stream = inflater.stream();

@@ -15,7 +15,8 @@ void WriteQvxContainer(QIODevice &out, QByteArrayView xml);
 
 // Reads the container from the device and gives exactly the stored number of bytes.
 // Raises AppError for a short header, a negative length, a damaged or truncated
-// stream, or a stream that inflates to fewer bytes than stored. Memory grows with the
+// stream, a stream that inflates to fewer bytes than stored, or (for a file) a stored
+// length beyond 64 times the compressed data and beyond 16 MiB. Memory grows with the
 // inflated data, never with what the header claims.
 QByteArray ReadQvxContainer(QIODevice &in);
 

@@ -1,5 +1,6 @@
 // Export, backup, restore and import against a real database file.
 
+#include "store/AppError.h"
 #include "store/DateText.h"
 #include "interchange/Dm_Io.h"
 #include "interchange/ExportTasks.h"
@@ -11,6 +12,7 @@
 #include "tasks/TaskTree.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QFile>
 #include <QTest>
 #include <QtEndian>
@@ -110,6 +112,7 @@ private slots:
 
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
+    void aSmallFileCannotClaimGigabytes();
     void foreignFileIsRefused();
 
     void restoreAnswers_data();
@@ -301,6 +304,22 @@ void TestInterchangeIo::badFilesChangeNothing()
     QVERIFY(!(restore ? io.RestoreDatabaseFrom(name) : io.ImportDatabaseFrom(name)));
     QCOMPARE(fixture.prompter.lines(), QStringList{QStringLiteral("Error: File read failure!")});
     QCOMPARE(fixture.dump(), before);
+}
+
+void TestInterchangeIo::aSmallFileCannotClaimGigabytes()
+{
+    // 32 MiB of blanks deflate to a few kilobytes: a real length, but far more than such
+    // a file can hold, so it is refused before anything is inflated.
+    InterchangeFixture fixture;
+    const QByteArray blanks(32 * 1024 * 1024, ' ');
+    const QString name = WriteBytes(fixture, Container(blanks.size(), blanks));
+    QVERIFY(QFileInfo(name).size() < 200 * 1024);
+    QVERIFY_THROWS_EXCEPTION(AppError, XmlOf(name));
+
+    // Within the limits the same kind of file reads whole.
+    const QByteArray fewBlanks(4 * 1024 * 1024, ' ');
+    const QString small = WriteBytes(fixture, Container(fewBlanks.size(), fewBlanks));
+    QCOMPARE(XmlOf(small).size(), fewBlanks.size());
 }
 
 void TestInterchangeIo::foreignFileIsRefused()
