@@ -1,6 +1,7 @@
 #include "interchange/Dm_Io.h"
 
 #include "store/AppError.h"
+#include "store/Paths.h"
 #include "store/Connection.h"
 #include "interchange/QvxDocument.h"
 #include "interchange/ReplaceQuestion.h"
@@ -285,6 +286,11 @@ bool TIoDm::BackupDatabaseTo(const QString &fileName)
     for (; !ADOQuery1.eof(); ADOQuery1.next())
         Qvx::AppendElement(tasks, "task", Qvx::TaskRowAttributes(ADOQuery1, bias));
     ADOQuery1.close();
+    if (Paths::IsOwnDataFile(fileName)) {
+        ErrorBox(QStringLiteral("\"%1\" is the program's own task database or settings file. Choose another file.")
+                     .arg(fileName));
+        return false;
+    }
     try {
         xml.SaveDocument(fileName, true);
     } catch (const AppError &) {

@@ -1,6 +1,7 @@
 #include "interchange/ExportTasks.h"
 
 #include "store/AppError.h"
+#include "store/Paths.h"
 #include "interchange/Dm_Io.h"
 #include "store/Prompter.h"
 #include "interchange/QvxDocument.h"
@@ -19,6 +20,11 @@ bool ExportTasksXml(const QString &fileName, const TaskSnapshot &selected)
         Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(entry.task, RootPid, bias));
         for (const TTaskInfo &child : entry.subTasks)
             Qvx::AppendElement(tasks, "task", Qvx::TaskAttributes(child, child.pid, bias));
+    }
+    if (Paths::IsOwnDataFile(fileName)) {
+        ErrorBox(QStringLiteral("\"%1\" is the program's own task database or settings file. Choose another file.")
+                     .arg(fileName));
+        return false;
     }
     try {
         xml.SaveDocument(fileName, true);

@@ -4,6 +4,7 @@
 #include "store/Clock.h"
 #include "store/DateText.h"
 #include "store/Prompter.h"
+#include "store/Paths.h"
 #include "store/pU_Funcs.h"
 
 #include <QFile>
@@ -96,6 +97,11 @@ void AppendHtmlRow(QStringList &lines, const TTaskInfo &task, const Shading &sha
 // UTF-8, every line followed by CR LF, no byte-order mark.
 bool WriteLines(const QString &fileName, const QStringList &lines)
 {
+    if (Paths::IsOwnDataFile(fileName)) {
+        ErrorBox(QStringLiteral("\"%1\" is the program's own task database or settings file. Choose another file.")
+                     .arg(fileName));
+        return false;
+    }
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += (line + CrLf).toUtf8();

@@ -4,8 +4,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 namespace quillpad {
 
@@ -51,6 +54,22 @@ QString DatabasePath()
 QString SettingsPath()
 {
     return DataFolder() + QStringLiteral("qvConf.ini");
+}
+
+bool IsOwnDataFile(const QString &path)
+{
+    struct stat target {};
+    if (::stat(QFile::encodeName(path).constData(), &target) != 0)
+        return false;  // a file that does not exist yet is nobody's
+    const QString database = DatabasePath();
+    for (const QString &own : {database, database + QStringLiteral("-wal"), database + QStringLiteral("-shm"),
+                               SettingsPath()}) {
+        struct stat file {};
+        if (::stat(QFile::encodeName(own).constData(), &file) == 0 && file.st_dev == target.st_dev &&
+            file.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
 }
 
 QString TempFolder()

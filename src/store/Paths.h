@@ -18,6 +18,10 @@ QString DatabasePath();
 QString SettingsPath();
 QString TempFolder();
 
+// Whether the file is the task database, one of its -wal and -shm companions, or the
+// settings file: the same file on disk, whatever name or link leads to it.
+bool IsOwnDataFile(const QString &path);
+
 inline constexpr const char *DataFolderVariable = "QUILLPAD_HOME";
 
 }  // namespace Paths

@@ -7,6 +7,7 @@
 #include "InterchangeFixture.h"
 #include "interchange/QvxContainer.h"
 #include "interchange/QvxDocument.h"
+#include "interchange/TaskDocuments.h"
 #include "store/TaskStore.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/TaskTree.h"
@@ -113,6 +114,8 @@ private slots:
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
     void aSmallFileCannotClaimGigabytes();
+    void noFileIsWrittenOverTheDatabase_data();
+    void noFileIsWrittenOverTheDatabase();
     void foreignFileIsRefused();
 
     void restoreAnswers_data();
@@ -320,6 +323,51 @@ void TestInterchangeIo::aSmallFileCannotClaimGigabytes()
     const QByteArray fewBlanks(4 * 1024 * 1024, ' ');
     const QString small = WriteBytes(fixture, Container(fewBlanks.size(), fewBlanks));
     QCOMPARE(XmlOf(small).size(), fewBlanks.size());
+}
+
+void TestInterchangeIo::noFileIsWrittenOverTheDatabase_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("the database") << QStringLiteral("qvData.qvb") << false;
+    QTest::newRow("the database through a link") << QStringLiteral("qvData.qvb") << true;
+    QTest::newRow("its write-ahead log") << QStringLiteral("qvData.qvb-wal") << false;
+    QTest::newRow("the settings file") << QStringLiteral("qvConf.ini") << false;
+}
+
+void TestInterchangeIo::noFileIsWrittenOverTheDatabase()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, throughLink);
+    InterchangeFixture fixture;
+    AddFamily(fixture);
+    QFile settings(fixture.file(QStringLiteral("qvConf.ini")));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[option]\nhintSize=20\n");
+    settings.close();
+    QString name = fixture.file(target);
+    QVERIFY(QFile::exists(name));
+    if (throughLink) {
+        const QString link = fixture.file(QStringLiteral("backup.qvx"));
+        QVERIFY(QFile::link(name, link));
+        name = link;
+    }
+    QFile original(fixture.file(target));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+
+    TIoDm io(fixture.connection);
+    QVERIFY(!io.BackupDatabaseTo(name));
+    QVERIFY(!ExportTasksXml(name, TaskSnapshot{}));
+    QVERIFY(!WriteTasksText(name, {}));
+    QCOMPARE(fixture.prompter.messages.size(), 3);
+    for (const PromptMessage &box : fixture.prompter.messages)
+        QVERIFY2(box.text.contains(QStringLiteral("the program's own task database or settings file")),
+                 qPrintable(box.text));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(original.readAll(), before);
+    QCOMPARE(fixture.tasks().size(), 4);
 }
 
 void TestInterchangeIo::foreignFileIsRefused()
