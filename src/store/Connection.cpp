@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -89,6 +90,9 @@ void Connection::open(const QString &path)
         throw AppError(QStringLiteral("Unable to open the task database %1: it is not a file").arg(path));
     if (!info.exists())
         CreatePrivateFile(path);
+    else if (info.size() == 0)
+        // An empty file becomes our database: it gets the mode a new one would have.
+        ::chmod(QFile::encodeName(path).constData(), 0600);
 
     sqlite3 *db = nullptr;
     // One thread uses a connection, so SQLite's own locking is not needed.

@@ -87,6 +87,7 @@ class TestTaskStore : public QObject {
     Q_OBJECT
 
 private slots:
+    void newFileIsPrivateAndHasBothTables_data();
     void newFileIsPrivateAndHasBothTables();
     void foreignFilesAreNeverWritten_data();
     void foreignFilesAreNeverWritten();
@@ -110,10 +111,24 @@ private slots:
     void writeBatchAtTheEndOfItsScope();
 };
 
+void TestTaskStore::newFileIsPrivateAndHasBothTables_data()
+{
+    QTest::addColumn<bool>("emptyFileFirst");
+    QTest::newRow("no file") << false;
+    QTest::newRow("an empty file others may read") << true;
+}
+
 void TestTaskStore::newFileIsPrivateAndHasBothTables()
 {
+    QFETCH(bool, emptyFileFirst);
     TestDataFolder folder;
     const QString path = folder.file(QStringLiteral("qvData.qvb"));
+    if (emptyFileFirst) {
+        QFile empty(path);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QVERIFY(empty.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
     Connection connection;
     connection.open(path);
     struct stat info {};
