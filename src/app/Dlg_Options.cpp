@@ -57,13 +57,4 @@ OptionsChoice TOptionsDlg::answer() const
     return {cb_AutoStart->isChecked(), cb_AutoMinimized->isChecked(), cb_AddOpen->isChecked()};
 }
 
-bool TOptionsDlg::Ask(OptionsChoice &choice, QWidget *parent)
-{
-    TOptionsDlg dialog(choice, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    choice = dialog.answer();
-    return true;
-}
-
 }  // namespace quillpad

@@ -19,9 +19,6 @@ public:
 
     OptionsChoice answer() const;
 
-    // Shows the dialog modally; on OK puts the answer into choice and returns true.
-    static bool Ask(OptionsChoice &choice, QWidget *parent);
-
     QCheckBox *cb_AutoStart;
     QCheckBox *cb_AutoMinimized;
     QCheckBox *cb_AddOpen;

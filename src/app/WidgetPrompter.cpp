@@ -21,6 +21,18 @@ namespace quillpad {
 
 namespace {
 
+// Shows one of the program's dialogs modally from the given choice; on OK the dialog's
+// answer becomes the choice.
+template <typename Dialog, typename Choice>
+bool AskModal(Choice &choice)
+{
+    Dialog dialog(choice, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice = dialog.answer();
+    return true;
+}
+
 QMessageBox::Icon ToIcon(PromptIcon icon)
 {
     switch (icon) {
@@ -106,17 +118,17 @@ bool WidgetPrompter::choosePrinter(QPrinter &printer)
 
 bool WidgetPrompter::askReminder(ReminderChoice &choice)
 {
-    return TReminderSetDlg::Ask(choice, QApplication::activeWindow());
+    return AskModal<TReminderSetDlg>(choice);
 }
 
 bool WidgetPrompter::askDueDate(DueDateChoice &choice)
 {
-    return TDueSetDlg::Ask(choice, QApplication::activeWindow());
+    return AskModal<TDueSetDlg>(choice);
 }
 
 bool WidgetPrompter::askColors(ColorChoice &choice)
 {
-    return TColorSetDlg::Ask(choice, QApplication::activeWindow());
+    return AskModal<TColorSetDlg>(choice);
 }
 
 AlarmAnswer WidgetPrompter::ringAlarm(const QString &text, const QString &soundPath)
@@ -126,7 +138,7 @@ AlarmAnswer WidgetPrompter::ringAlarm(const QString &text, const QString &soundP
 
 bool WidgetPrompter::askOptions(OptionsChoice &choice)
 {
-    return TOptionsDlg::Ask(choice, QApplication::activeWindow());
+    return AskModal<TOptionsDlg>(choice);
 }
 
 }  // namespace quillpad

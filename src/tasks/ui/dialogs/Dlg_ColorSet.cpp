@@ -181,13 +181,4 @@ void TColorSetDlg::btn_DefaultClick()
     accept();
 }
 
-bool TColorSetDlg::Ask(ColorChoice &choice, QWidget *parent)
-{
-    TColorSetDlg dialog(choice, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    choice = dialog.answer();
-    return true;
-}
-
 }  // namespace quillpad

@@ -25,8 +25,6 @@ public:
 
     // The stored value of the colour a colour box shows.
     static qint32 ChosenColor(const QComboBox *box);
-    // Shows the dialog modally; true and the answer in `choice` on OK or Default.
-    static bool Ask(ColorChoice &choice, QWidget *parent);
 
     QLabel *Image1;
     QCheckBox *cb_text;

@@ -100,13 +100,4 @@ void TDueSetDlg::Btn_OkClick()
     accept();
 }
 
-bool TDueSetDlg::Ask(DueDateChoice &choice, QWidget *parent)
-{
-    TDueSetDlg dialog(choice, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    choice = dialog.answer();
-    return true;
-}
-
 }  // namespace quillpad

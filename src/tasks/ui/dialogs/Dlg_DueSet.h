@@ -25,8 +25,6 @@ public:
     DueDateChoice answer() const { return m_result; }  // meaningful after OK
     TDateTime pickedDateTime() const;
 
-    static bool Ask(DueDateChoice &choice, QWidget *parent);
-
     QLabel *Image1;
     QCheckBox *cb_due;
     QDateEdit *edt_due;

@@ -145,13 +145,4 @@ void TReminderSetDlg::btn_okClick()
     accept();
 }
 
-bool TReminderSetDlg::Ask(ReminderChoice &choice, QWidget *parent)
-{
-    TReminderSetDlg dialog(choice, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    choice = dialog.answer();
-    return true;
-}
-
 }  // namespace quillpad

@@ -27,9 +27,6 @@ public:
     // The time of day of the time picker on the date of the date picker.
     TDateTime combinedDateTime() const;
 
-    // Shows the dialog modally; true and the answer in `choice` on OK.
-    static bool Ask(ReminderChoice &choice, QWidget *parent);
-
     QCheckBox *cb_reminder;
     QDateEdit *edt_date;
     QTimeEdit *edt_time;
