@@ -9,13 +9,20 @@ AppSettings::AppSettings(QObject *parent) : QObject(parent)
 {
 }
 
-template <typename Value>
-void AppSettings::assign(Value &copy, Value value, const char *key)
+template <typename Value, typename Key>
+void AppSettings::assign(Value &copy, Value value, const Key &key)
 {
     if (copy == value)
         return;
     copy = value;
-    emit changed(QString::fromLatin1(key));
+    emit changed(QString::fromLatin1(key.name));
+}
+
+template <typename Value, typename Key>
+void AppSettings::store(Value &copy, Value value, const Key &key)
+{
+    assign(copy, value, key);
+    IniFile(path()).write(key, value);
 }
 
 void AppSettings::setPath(const QString &path)
@@ -26,8 +33,8 @@ void AppSettings::setPath(const QString &path)
 void AppSettings::readCreationSettings()
 {
     const IniFile ini(path());
-    assign(m_startup.hintSize, ini.read(SettingsKeys::HintSize), SettingsKeys::HintSize.name);
-    assign(m_startup.addOpenEn, ini.read(SettingsKeys::AddOpenEn), SettingsKeys::AddOpenEn.name);
+    assign(m_startup.hintSize, ini.read(SettingsKeys::HintSize), SettingsKeys::HintSize);
+    assign(m_startup.addOpenEn, ini.read(SettingsKeys::AddOpenEn), SettingsKeys::AddOpenEn);
 }
 
 void AppSettings::load()
@@ -53,8 +60,8 @@ void AppSettings::load()
 
 void AppSettings::storeOptions(bool runMinimizedEn, bool addOpenEn)
 {
-    assign(m_startup.runMinimizedEn, runMinimizedEn, SettingsKeys::RunMinimizedEn.name);
-    assign(m_startup.addOpenEn, addOpenEn, SettingsKeys::AddOpenEn.name);
+    assign(m_startup.runMinimizedEn, runMinimizedEn, SettingsKeys::RunMinimizedEn);
+    assign(m_startup.addOpenEn, addOpenEn, SettingsKeys::AddOpenEn);
     IniFile ini(path());
     ini.write(SettingsKeys::RunMinimizedEn, runMinimizedEn);
     ini.write(SettingsKeys::AddOpenEn, addOpenEn);
@@ -62,54 +69,49 @@ void AppSettings::storeOptions(bool runMinimizedEn, bool addOpenEn)
 
 void AppSettings::setVisitWebEn(bool on)
 {
-    assign(m_startup.visitWebEn, on, SettingsKeys::VisitWebEn.name);
-    IniFile(path()).write(SettingsKeys::VisitWebEn, on);
+    store(m_startup.visitWebEn, on, SettingsKeys::VisitWebEn);
 }
 
 void AppSettings::setVisitWeb(TDateTime visited)
 {
-    assign(m_startup.visitWeb, visited, SettingsKeys::VisitWeb.name);
+    assign(m_startup.visitWeb, visited, SettingsKeys::VisitWeb);
     IniFile(path()).write(SettingsKeys::VisitWeb, IsoTime(visited));
 }
 
 const ViewSettings &AppSettings::readView()
 {
     const IniFile ini(path());
-    assign(m_view.listEn, ini.read(SettingsKeys::ViewListEn), SettingsKeys::ViewListEn.name);
-    assign(m_view.dateEn, ini.read(SettingsKeys::ViewDateEn), SettingsKeys::ViewDateEn.name);
-    assign(m_view.range, ini.read(SettingsKeys::ViewRange), SettingsKeys::ViewRange.name);
-    assign(m_view.ascEn, ini.read(SettingsKeys::ViewAscEn), SettingsKeys::ViewAscEn.name);
+    assign(m_view.listEn, ini.read(SettingsKeys::ViewListEn), SettingsKeys::ViewListEn);
+    assign(m_view.dateEn, ini.read(SettingsKeys::ViewDateEn), SettingsKeys::ViewDateEn);
+    assign(m_view.range, ini.read(SettingsKeys::ViewRange), SettingsKeys::ViewRange);
+    assign(m_view.ascEn, ini.read(SettingsKeys::ViewAscEn), SettingsKeys::ViewAscEn);
     return m_view;
 }
 
 void AppSettings::setViewRange(int index)
 {
-    assign(m_view.range, index, SettingsKeys::ViewRange.name);
-    IniFile(path()).write(SettingsKeys::ViewRange, index);
+    store(m_view.range, index, SettingsKeys::ViewRange);
 }
 
 void AppSettings::setViewListEn(bool on)
 {
-    assign(m_view.listEn, on, SettingsKeys::ViewListEn.name);
-    IniFile(path()).write(SettingsKeys::ViewListEn, on);
+    store(m_view.listEn, on, SettingsKeys::ViewListEn);
 }
 
 void AppSettings::setViewDateEn(bool on)
 {
-    assign(m_view.dateEn, on, SettingsKeys::ViewDateEn.name);
-    IniFile(path()).write(SettingsKeys::ViewDateEn, on);
+    store(m_view.dateEn, on, SettingsKeys::ViewDateEn);
 }
 
 void AppSettings::setViewAscEn(bool on)
 {
-    assign(m_view.ascEn, on, SettingsKeys::ViewAscEn.name);
-    IniFile(path()).write(SettingsKeys::ViewAscEn, on);
+    store(m_view.ascEn, on, SettingsKeys::ViewAscEn);
 }
 
 void AppSettings::logTaskCounts(int privateTasks, int publicTasks)
 {
-    assign(m_startup.privateTasks, privateTasks, SettingsKeys::PrivateTasks.name);
-    assign(m_startup.publicTasks, publicTasks, SettingsKeys::PublicTasks.name);
+    assign(m_startup.privateTasks, privateTasks, SettingsKeys::PrivateTasks);
+    assign(m_startup.publicTasks, publicTasks, SettingsKeys::PublicTasks);
     IniFile log(path());
     log.write(SettingsKeys::PrivateTasks, privateTasks);
     log.write(SettingsKeys::PublicTasks, publicTasks);

@@ -56,8 +56,12 @@ signals:
     void changed(const QString &key);
 
 private:
-    template <typename Value>
-    void assign(Value &copy, Value value, const char *key);
+    // The copy takes the value, announced under the key's name when it changed.
+    template <typename Value, typename Key>
+    void assign(Value &copy, Value value, const Key &key);
+    // The same, then the key is written to the file at once.
+    template <typename Value, typename Key>
+    void store(Value &copy, Value value, const Key &key);
 
     StartupSettings m_startup;
     ViewSettings m_view;
