@@ -9,9 +9,9 @@ namespace {
 QAction *Make(QObject *owner, const char *name, const QString &caption, const QString &hint = {},
               const QKeySequence &shortcut = {})
 {
-    ActionSpec spec(name, caption, hint);
-    spec.shortcut = shortcut;
-    return MakeAction(owner, spec);
+    ActionInfo info(name, caption, hint);
+    info.shortcut = shortcut;
+    return MakeAction(owner, info);
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ QPixmap LoadPicture(const QString &name)
 
 TmainFm::TmainFm(QWidget *parent, std::unique_ptr<TrayHost> trayHost)
     : QMainWindow(parent),
-      Action_DbBackup(MakeAction(this, ActionSpec("Action_DbBackup", QStringLiteral("Database &Backup...")))),
-      Action_DbRestore(MakeAction(this, ActionSpec("Action_DbRestore", QStringLiteral("Database &Restore...")))),
-      Action_Import(MakeAction(this, ActionSpec("Action_Import", QStringLiteral("&Import...")))),
+      Action_DbBackup(MakeAction(this, ActionInfo("Action_DbBackup", QStringLiteral("Database &Backup...")))),
+      Action_DbRestore(MakeAction(this, ActionInfo("Action_DbRestore", QStringLiteral("Database &Restore...")))),
+      Action_Import(MakeAction(this, ActionInfo("Action_Import", QStringLiteral("&Import...")))),
       QvFormState1(new TQvFormState(this))
 {
     setObjectName(QStringLiteral("mainFm"));

@@ -2,18 +2,18 @@
 
 namespace quillpad {
 
-QAction *MakeAction(QObject *owner, const ActionSpec &spec)
+QAction *MakeAction(QObject *owner, const ActionInfo &info)
 {
-    auto *action = new QAction(spec.text, owner);
-    action->setObjectName(QString::fromLatin1(spec.name));
-    if (!spec.hint.isEmpty()) {
-        action->setToolTip(spec.hint);
-        action->setStatusTip(spec.hint);
+    auto *action = new QAction(info.text, owner);
+    action->setObjectName(QString::fromLatin1(info.name));
+    if (!info.hint.isEmpty()) {
+        action->setToolTip(info.hint);
+        action->setStatusTip(info.hint);
     }
-    action->setIcon(spec.icon);
-    if (!spec.shortcut.isEmpty())
-        action->setShortcut(spec.shortcut);
-    action->setCheckable(spec.checkable);
+    action->setIcon(info.icon);
+    if (!info.shortcut.isEmpty())
+        action->setShortcut(info.shortcut);
+    action->setCheckable(info.checkable);
     return action;
 }
 

@@ -13,8 +13,8 @@
 
 namespace quillpad {
 
-struct ActionSpec {
-    ActionSpec(const char *name, QString text, QString hint = {}, QIcon icon = {})
+struct ActionInfo {
+    ActionInfo(const char *name, QString text, QString hint = {}, QIcon icon = {})
         : name(name), text(std::move(text)), hint(std::move(hint)), icon(std::move(icon))
     {
     }
@@ -27,13 +27,13 @@ struct ActionSpec {
     bool checkable = false;
 };
 
-QAction *MakeAction(QObject *owner, const ActionSpec &spec);
+QAction *MakeAction(QObject *owner, const ActionInfo &info);
 
 // The same, with the handler run guarded on every trigger.
 template <typename Owner, typename Handler>
-QAction *MakeAction(Owner *owner, const ActionSpec &spec, Handler handler)
+QAction *MakeAction(Owner *owner, const ActionInfo &info, Handler handler)
 {
-    QAction *action = MakeAction(static_cast<QObject *>(owner), spec);
+    QAction *action = MakeAction(static_cast<QObject *>(owner), info);
     ConnectGuarded(action, &QAction::triggered, owner, std::move(handler));
     return action;
 }

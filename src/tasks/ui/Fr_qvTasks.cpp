@@ -29,9 +29,9 @@ namespace {
 
 constexpr IconRole NoIcon = static_cast<IconRole>(-1);  // the lists answer a null icon
 
-ActionSpec Spec(const char *name, const QString &text, const QString &hint = {}, IconRole icon = NoIcon)
+ActionInfo ActionOf(const char *name, const QString &text, const QString &hint = {}, IconRole icon = NoIcon)
 {
-    return ActionSpec(name, text, hint, IconList::small().icon(icon));
+    return ActionInfo(name, text, hint, IconList::small().icon(icon));
 }
 
 // Menu captions carry their shortcut text after blanks; menus show the caption as is.
@@ -78,62 +78,62 @@ void TqvTasksFrame::buildActions()
 {
     // Every handler runs inside the guard: an error is reported once and the list goes on.
     using F = TqvTasksFrame;
-    Action_TaskAdd = MakeAction(this, Spec("Action_TaskAdd", QStringLiteral("Add &Task        Enter"),
+    Action_TaskAdd = MakeAction(this, ActionOf("Action_TaskAdd", QStringLiteral("Add &Task        Enter"),
                                            QStringLiteral("Add Task"), IconRole::AddTask),
                                 &F::Action_TaskAddExecute);
-    Action_SubTaskAdd = MakeAction(this, Spec("Action_SubTaskAdd", QStringLiteral("&Add Sub-Task  Ctrl+Enter"),
+    Action_SubTaskAdd = MakeAction(this, ActionOf("Action_SubTaskAdd", QStringLiteral("&Add Sub-Task  Ctrl+Enter"),
                                               QStringLiteral("Add Sub-Task"), IconRole::AddSubTask),
                                    &F::Action_SubTaskAddExecute);
-    Action_TaskEdit = MakeAction(this, Spec("Action_TaskEdit", QStringLiteral("&Edit            F2"),
+    Action_TaskEdit = MakeAction(this, ActionOf("Action_TaskEdit", QStringLiteral("&Edit            F2"),
                                             QStringLiteral("Edit Task or Sub-Task"), IconRole::EditTask),
                                  &F::Action_TaskEditExecute);
-    Action_TaskDelete = MakeAction(this, Spec("Action_TaskDelete", QStringLiteral("&Delete"),
+    Action_TaskDelete = MakeAction(this, ActionOf("Action_TaskDelete", QStringLiteral("&Delete"),
                                               QStringLiteral("Delete Task or Sub-Task"), IconRole::DeleteTask),
                                    &F::Action_TaskDeleteExecute);
-    Action_TaskComplete = MakeAction(this, Spec("Action_TaskComplete", QStringLiteral("&Mark Complete")),
+    Action_TaskComplete = MakeAction(this, ActionOf("Action_TaskComplete", QStringLiteral("&Mark Complete")),
                                      &F::Action_TaskCompleteExecute);
-    Action_TaskReminderSet = MakeAction(this, Spec("Action_TaskReminderSet", QStringLiteral("&Set Reminder...")),
+    Action_TaskReminderSet = MakeAction(this, ActionOf("Action_TaskReminderSet", QStringLiteral("&Set Reminder...")),
                                         &F::Action_TaskReminderSetExecute);
-    Action_TaskDueSet = MakeAction(this, Spec("Action_TaskDueSet", QStringLiteral("Set D&ue Date...")),
+    Action_TaskDueSet = MakeAction(this, ActionOf("Action_TaskDueSet", QStringLiteral("Set D&ue Date...")),
                                    &F::Action_TaskDueSetExecute);
-    Action_SetColor = MakeAction(this, Spec("Action_SetColor", QStringLiteral("Set C&olor...")),
+    Action_SetColor = MakeAction(this, ActionOf("Action_SetColor", QStringLiteral("Set C&olor...")),
                                  &F::Action_SetColorExecute);
-    Action_ViewAsc = MakeAction(this, Spec("Action_ViewAsc", QString(), QStringLiteral("Descending Sort"),
+    Action_ViewAsc = MakeAction(this, ActionOf("Action_ViewAsc", QString(), QStringLiteral("Descending Sort"),
                                            IconRole::SortDescending),
                                 &F::Action_ViewAscExecute);
-    ActionSpec viewList = Spec("Action_ViewList", QStringLiteral("View &List"), QStringLiteral("List View Tasks"),
+    ActionInfo viewList = ActionOf("Action_ViewList", QStringLiteral("View &List"), QStringLiteral("List View Tasks"),
                                IconRole::ListView);
     viewList.checkable = true;
     Action_ViewList = MakeAction(this, viewList, &F::Action_ViewListExecute);
-    ActionSpec viewDate = Spec("Action_ViewDate", QStringLiteral("View &Date"), QStringLiteral("View Date "),
+    ActionInfo viewDate = ActionOf("Action_ViewDate", QStringLiteral("View &Date"), QStringLiteral("View Date "),
                                IconRole::DateView);
     viewDate.checkable = true;
     Action_ViewDate = MakeAction(this, viewDate, &F::Action_ViewDateExecute);
-    Action_ExpandAll = MakeAction(this, Spec("Action_ExpandAll", QStringLiteral("&Expand All"),
+    Action_ExpandAll = MakeAction(this, ActionOf("Action_ExpandAll", QStringLiteral("&Expand All"),
                                              QStringLiteral("Expand all"), IconRole::ExpandAll),
                                   [this] { setAllExpanded(true); });
-    Action_CollapseAll = MakeAction(this, Spec("Action_CollapseAll", QStringLiteral("&Collapse All"),
+    Action_CollapseAll = MakeAction(this, ActionOf("Action_CollapseAll", QStringLiteral("&Collapse All"),
                                                QStringLiteral("Collapse all"), IconRole::CollapseAll),
                                     [this] { setAllExpanded(false); });
-    Action_MoveTo = MakeAction(this, Spec("Action_MoveTo", QStringLiteral("&Move to")));
-    Action_CopyTask = MakeAction(this, Spec("Action_CopyTask", QStringLiteral("&Copy             Ctrl+C")),
+    Action_MoveTo = MakeAction(this, ActionOf("Action_MoveTo", QStringLiteral("&Move to")));
+    Action_CopyTask = MakeAction(this, ActionOf("Action_CopyTask", QStringLiteral("&Copy             Ctrl+C")),
                                  &F::Action_CopyTaskExecute);
-    Action_PasteTask = MakeAction(this, Spec("Action_PasteTask", QStringLiteral("&Paste            Ctrl+V")),
+    Action_PasteTask = MakeAction(this, ActionOf("Action_PasteTask", QStringLiteral("&Paste            Ctrl+V")),
                                   &F::Action_PasteTaskExecute);
-    Action_SelectAll = MakeAction(this, Spec("Action_SelectAll", QStringLiteral("&Select All       Ctrl+A")),
+    Action_SelectAll = MakeAction(this, ActionOf("Action_SelectAll", QStringLiteral("&Select All       Ctrl+A")),
                                   &F::Action_SelectAllExecute);
-    Action_Deselect = MakeAction(this, Spec("Action_Deselect", QStringLiteral("&Deselect")),
+    Action_Deselect = MakeAction(this, ActionOf("Action_Deselect", QStringLiteral("&Deselect")),
                                  &F::Action_DeselectExecute);
-    Action_Export = MakeAction(this, Spec("Action_Export", QStringLiteral("&Export...")), [this] {
+    Action_Export = MakeAction(this, ActionOf("Action_Export", QStringLiteral("&Export...")), [this] {
         if (!FEditNode)
             ExportSelectedTasks(SnapshotOf(VtTasks->selectedNodes()));
     });
-    Action_Email = MakeAction(this, Spec("Action_Email", QStringLiteral("E-mai&l Task...")),
+    Action_Email = MakeAction(this, ActionOf("Action_Email", QStringLiteral("E-mai&l Task...")),
                               &F::Action_EmailExecute);
-    Action_Save = MakeAction(this, Spec("Action_Save", QStringLiteral("Sa&ve Task...")), [this] { SaveTasksAs(false); });
-    Action_SaveAll = MakeAction(this, Spec("Action_SaveAll", QStringLiteral("&Save All...")),
+    Action_Save = MakeAction(this, ActionOf("Action_Save", QStringLiteral("Sa&ve Task...")), [this] { SaveTasksAs(false); });
+    Action_SaveAll = MakeAction(this, ActionOf("Action_SaveAll", QStringLiteral("&Save All...")),
                                 [this] { SaveTasksAs(true); });
-    Action_Print = MakeAction(this, Spec("Action_Print", QStringLiteral("&Print...")), &F::Action_PrintExecute);
+    Action_Print = MakeAction(this, ActionOf("Action_Print", QStringLiteral("&Print...")), &F::Action_PrintExecute);
 }
 
 QAction *TqvTasksFrame::action(const QString &name) const
@@ -252,9 +252,9 @@ void TqvTasksFrame::buildMenus()
     m_viewRangeGroup = new QActionGroup(this);
     // Each item sets the view-range box and runs its change.
     const auto range = [this](const char *name, const QString &text, int index) {
-        ActionSpec spec = Spec(name, text);
-        spec.checkable = true;
-        QAction *item = MakeAction(this, spec, [this, index] {
+        ActionInfo info = ActionOf(name, text);
+        info.checkable = true;
+        QAction *item = MakeAction(this, info, [this, index] {
             setViewRangeIndex(index);
             Comb_ViewRangeChange();
         });
