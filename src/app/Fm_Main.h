@@ -50,7 +50,6 @@ public:
     const QString &alarmSoundPath() const { return m_alarmSoundPath; }
     Connection &connection() { return ADOConnection1; }
     TQvTrayIcon *trayIcon() const { return QvTrayIcon1; }
-    TQvFormState *formState() const { return QvFormState1; }
     QMenu *trayMenu() const { return PopupMenu_Tray; }
     bool exiting() const { return m_exiting; }
 

@@ -10,7 +10,6 @@ namespace quillpad {
 namespace {
 
 const QString SelectByParent = QStringLiteral("select * from tasks where pid=?");
-const QString SelectByTid = QStringLiteral("select * from tasks where tid=?");
 
 Query::Value Flag(bool value)
 {
@@ -92,7 +91,7 @@ void TaskStore::load(TaskSnapshot &snapshot)
 std::optional<TTaskInfo> TaskStore::find(const QString &tid)
 {
     Query query(m_connection);
-    query.open(SelectByTid, {tid});
+    openRow(query, Table::Tasks, tid);
     if (query.eof())
         return std::nullopt;
     return TaskReader(query).read();
@@ -216,7 +215,7 @@ void TaskStore::remove(const QString &tid)
 
 bool TaskStore::openRowForEdit(Query &query, const QString &tid)
 {
-    query.open(SelectByTid, {tid});
+    openRow(query, Table::Tasks, tid);
     if (query.eof())
         return false;
     query.edit();

@@ -185,12 +185,6 @@ void TQvTrayIcon::setImages(const QList<QIcon> &images)
     ResetIcon();
 }
 
-void TQvTrayIcon::clearImages()
-{
-    m_images.clear();
-    m_hasImages = false;
-}
-
 void TQvTrayIcon::setImageIndex(int value)
 {
     m_imageIndex = value;

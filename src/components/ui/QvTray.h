@@ -58,11 +58,9 @@ public:
     void setHint(const QString &value);
     const QIcon &Icon() const { return m_icon; }
     void setIcon(const QIcon &value);
-    // The image list: no list at all differs from an empty one.
-    bool hasImages() const { return m_hasImages; }
+    // The image list. Until one is set there is none, which differs from an empty one.
     const QList<QIcon> &Images() const { return m_images; }
     void setImages(const QList<QIcon> &images);
-    void clearImages();
     int ImageIndex() const { return m_imageIndex; }
     void setImageIndex(int value);
     int Interval() const { return m_interval; }
@@ -91,10 +89,8 @@ public:
 
     bool shown() const { return m_shown; }
     QMenu *ownMenu() const { return m_ownMenu.get(); }
-    TrayHost &host() const { return *m_host; }
     // The picture the icon shows now (before the application's icon stands in for none).
     const QIcon &currentIcon() const { return m_currentIcon; }
-    int nextFrame() const { return m_nextFrame; }
     QTimer *animationTimer() const { return m_animationTimer.get(); }
     QTimer &trayRetryTimer() { return m_trayRetry; }
 
