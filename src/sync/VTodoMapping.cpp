@@ -25,9 +25,12 @@ struct WireTime {
     int ms;
 };
 
+// libical holds years up to 3000; a later time travels as the last second of 3000.
+const QDateTime LastWireTime(QDate(3000, 12, 31), QTime(23, 59, 59), QTimeZone::utc());
+
 WireTime UtcOf(TDateTime local)
 {
-    const QDateTime utc = DateTimeToQt(local).toUTC();
+    const QDateTime utc = qMin(DateTimeToQt(local).toUTC(), LastWireTime);
     icaltimetype time = icaltime_null_time();
     time.year = utc.date().year();
     time.month = utc.date().month();
@@ -181,15 +184,52 @@ QString FirstLine(const QString &text)
     return end < 0 ? text : text.left(end);
 }
 
+// libical drops the blanks a text value starts with; ours keep theirs in a parameter,
+// one letter each: S a space, T a tab.
+QByteArray IndentOf(const QString &text)
+{
+    QByteArray letters;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(' '))
+            letters += 'S';
+        else if (c == QLatin1Char('\t'))
+            letters += 'T';
+        else
+            break;
+    }
+    return letters;
+}
+
+QString TextProperty(icalproperty *property)
+{
+    if (!property)
+        return QString();
+    QString text = CrLfLineBreaks(FromIcal(icalvalue_get_text(icalproperty_get_value(property))));
+    const char *indent = icalproperty_get_parameter_as_string(property, VTodoNames::Indent);
+    if (!indent || text.startsWith(QLatin1Char(' ')) || text.startsWith(QLatin1Char('\t')))
+        return text;
+    QString blanks;
+    for (const char *c = indent; *c; ++c)
+        blanks += *c == 'T' ? QLatin1Char('\t') : QLatin1Char(' ');
+    return blanks + text;
+}
+
+icalproperty *NewTextProperty(icalproperty *(*make)(const char *), const QString &text)
+{
+    icalproperty *property = make(text.toUtf8().constData());
+    const QByteArray indent = IndentOf(text);
+    if (!indent.isEmpty())
+        icalproperty_set_parameter_from_string(property, VTodoNames::Indent, indent.constData());
+    return property;
+}
+
 QString ReadContent(icalcomponent *todo)
 {
-    icalproperty *summaryProperty = icalcomponent_get_first_property(todo, ICAL_SUMMARY_PROPERTY);
-    const QString summary =
-        CrLfLineBreaks(summaryProperty ? FromIcal(icalproperty_get_summary(summaryProperty)) : QString());
+    const QString summary = TextProperty(icalcomponent_get_first_property(todo, ICAL_SUMMARY_PROPERTY));
     icalproperty *descriptionProperty = icalcomponent_get_first_property(todo, ICAL_DESCRIPTION_PROPERTY);
     if (!descriptionProperty)
         return TrimTaskText(summary);
-    const QString description = CrLfLineBreaks(FromIcal(icalproperty_get_description(descriptionProperty)));
+    const QString description = TextProperty(descriptionProperty);
     if (summary.trimmed().isEmpty() || FirstLine(description).trimmed() == summary.trimmed())
         return TrimTaskText(description);
     return TrimTaskText(summary + CrLf + description);
@@ -201,9 +241,9 @@ void WriteContent(icalcomponent *todo, const QString &content)
     text.replace(CrLf, QStringLiteral("\n"));
     RemoveProperties(todo, ICAL_SUMMARY_PROPERTY);
     RemoveProperties(todo, ICAL_DESCRIPTION_PROPERTY);
-    icalcomponent_add_property(todo, icalproperty_new_summary(FirstLine(content).toUtf8().constData()));
+    icalcomponent_add_property(todo, NewTextProperty(&icalproperty_new_summary, FirstLine(content)));
     if (content.contains(CrLf))
-        icalcomponent_add_property(todo, icalproperty_new_description(text.toUtf8().constData()));
+        icalcomponent_add_property(todo, NewTextProperty(&icalproperty_new_description, text));
 }
 
 bool IsParentLink(icalproperty *relatedTo)
@@ -281,6 +321,13 @@ std::vector<Reminder> Reminders(icalcomponent *todo)
             found.push_back({alarm, time});
     }
     return found;
+}
+
+void ReadAlarm(icalcomponent *todo, TTaskInfo &task)
+{
+    const std::vector<Reminder> reminders = Reminders(todo);
+    task.alarmFlag = !reminders.empty();
+    task.alarmTime = task.alarmFlag ? reminders.front().time : XTime(todo, VTodoNames::AlarmTimeOff);
 }
 
 void WriteAlarm(icalcomponent *todo, const TTaskInfo &task)
@@ -397,9 +444,7 @@ TTaskInfo ReadVTodo(icalcomponent *todo)
     if (!task.dueFlag)
         task.dueTime = XTime(todo, VTodoNames::DueTimeOff);
 
-    const std::vector<Reminder> reminders = Reminders(todo);
-    task.alarmFlag = !reminders.empty();
-    task.alarmTime = task.alarmFlag ? reminders.front().time : XTime(todo, VTodoNames::AlarmTimeOff);
+    ReadAlarm(todo, task);
 
     task.createTime = PropertyTime(todo, ICAL_CREATED_PROPERTY);
     task.editTime = PropertyTime(todo, ICAL_LASTMODIFIED_PROPERTY);
@@ -421,7 +466,10 @@ void WriteVTodo(icalcomponent *todo, const TTaskInfo &task, const QString &shown
         WriteCheck(todo, task, was.checkFlag != task.checkFlag);
     if (was.dueFlag != task.dueFlag || !SameTime(was.dueTime, task.dueTime))
         WriteDue(todo, task);
-    if (was.alarmFlag != task.alarmFlag || !SameTime(was.alarmTime, task.alarmTime))
+    // After the due date: a reminder relative to it may have moved with it.
+    TTaskInfo alarm;
+    ReadAlarm(todo, alarm);
+    if (alarm.alarmFlag != task.alarmFlag || !SameTime(alarm.alarmTime, task.alarmTime))
         WriteAlarm(todo, task);
     if (task.pid != shownPid)
         WriteParent(todo, task.pid);

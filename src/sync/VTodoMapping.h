@@ -16,7 +16,9 @@
 // What iCalendar has no place for travels as our own X- properties: the colours, the
 // expansion, and the time a flag that is off still keeps (a switched-off reminder keeps
 // its time). The milliseconds of a time, which iCalendar cannot hold, travel as the
-// parameter X-QUILLPAD-MS, so our record comes back equal.
+// parameter X-QUILLPAD-MS, so our record comes back equal; so do the blanks a text
+// starts with, which libical drops (X-QUILLPAD-INDENT). libical holds years up to 3000:
+// a later time is written as the last second of the year 3000.
 
 #include "store/TaskInfo.h"
 #include "sync/Ical.h"
@@ -33,6 +35,7 @@ inline constexpr char CheckTimeOff[] = "X-QUILLPAD-CHECK-TIME";
 inline constexpr char DueTimeOff[] = "X-QUILLPAD-DUE-TIME";
 inline constexpr char AlarmTimeOff[] = "X-QUILLPAD-ALARM-TIME";
 inline constexpr char Milliseconds[] = "X-QUILLPAD-MS";
+inline constexpr char Indent[] = "X-QUILLPAD-INDENT";
 }  // namespace VTodoNames
 
 // The task a VTODO holds. pid is the UID its parent link names (root without one), as
