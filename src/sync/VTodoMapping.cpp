@@ -241,7 +241,11 @@ void WriteContent(icalcomponent *todo, const QString &content)
     text.replace(CrLf, QStringLiteral("\n"));
     RemoveProperties(todo, ICAL_SUMMARY_PROPERTY);
     RemoveProperties(todo, ICAL_DESCRIPTION_PROPERTY);
-    icalcomponent_add_property(todo, NewTextProperty(&icalproperty_new_summary, FirstLine(content)));
+    // libical reads an empty value as a fault and drops the property: a blank first line
+    // has no SUMMARY, the DESCRIPTION holds the text.
+    const QString summary = FirstLine(content);
+    if (!summary.trimmed().isEmpty())
+        icalcomponent_add_property(todo, NewTextProperty(&icalproperty_new_summary, summary));
     if (content.contains(CrLf))
         icalcomponent_add_property(todo, NewTextProperty(&icalproperty_new_description, text));
 }
@@ -460,7 +464,7 @@ void WriteVTodo(icalcomponent *todo, const TTaskInfo &task, const QString &shown
     RemoveProperties(todo, ICAL_XLICERROR_PROPERTY);  // libical's notes on what it could not read
     if (was.tid != task.tid || !icalcomponent_get_first_property(todo, ICAL_UID_PROPERTY))
         icalcomponent_set_uid(todo, task.tid.toUtf8().constData());
-    if (was.content != task.content || !icalcomponent_get_first_property(todo, ICAL_SUMMARY_PROPERTY))
+    if (was.content != task.content)
         WriteContent(todo, task.content);
     if (was.checkFlag != task.checkFlag || !SameTime(was.checkTime, task.checkTime))
         WriteCheck(todo, task, was.checkFlag != task.checkFlag);

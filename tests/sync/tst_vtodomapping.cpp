@@ -205,7 +205,11 @@ void TestVTodoMapping::roundTrip_data()
     TTaskInfo bare = Plain();
     bare.createTime = bare.editTime = ZeroDateTime;
     bare.content.clear();
-    QTest::newRow("no times, no text") << bare << QStringList{"SUMMARY:"};
+    QTest::newRow("no times, no text") << bare << QStringList();
+    TTaskInfo blankFirst = Plain();
+    blankFirst.content = QStringLiteral("  \r\nsecond");
+    QTest::newRow("a blank first line") << blankFirst
+                                        << QStringList{"DESCRIPTION;X-QUILLPAD-INDENT=SS:  \\nsecond"};
 }
 
 void TestVTodoMapping::roundTrip()
@@ -226,6 +230,9 @@ void TestVTodoMapping::roundTrip()
     COMPARE_TASKS(read->front(), expected);
     IcalComponentPtr root = Parse(text);
     COMPARE_TASKS(ReadVTodo(TodoOf(root.get())), task);  // the wire pid, unflattened
+    // libical's own check of what RFC 5545 requires (it notes each fault as X-LIC-ERROR).
+    QVERIFY(icalrestriction_check(root.get()));
+    QCOMPARE(icalcomponent_count_errors(root.get()), 0);
 }
 
 void TestVTodoMapping::wireTimes_data()
