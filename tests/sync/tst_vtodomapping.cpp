@@ -34,12 +34,6 @@ QStringList Lines(const QByteArray &ics)
     return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
 
-IcalComponentPtr Parse(const QByteArray &text)
-{
-    IcalComponentPtr root = ParseIcal(text);
-    return root;
-}
-
 // The first VTODO of a calendar, or the component itself.
 icalcomponent *TodoOf(icalcomponent *root)
 {
@@ -228,7 +222,7 @@ void TestVTodoMapping::roundTrip()
     if (expected.pid != RootPid)
         expected.pid = RootPid;  // its parent is not in the file
     COMPARE_TASKS(read->front(), expected);
-    IcalComponentPtr root = Parse(text);
+    IcalComponentPtr root = ParseIcal(text);
     COMPARE_TASKS(ReadVTodo(TodoOf(root.get())), task);  // the wire pid, unflattened
     // libical's own check of what RFC 5545 requires (it notes each fault as X-LIC-ERROR).
     QVERIFY(icalrestriction_check(root.get()));
@@ -256,7 +250,7 @@ void TestVTodoMapping::wireTimes()
     QFETCH(TDateTime, local);
     QByteArray text = Foreign;
     text.replace("DUE;TZID=America/New_York:20260415T170000", due);
-    IcalComponentPtr root = Parse(text);
+    IcalComponentPtr root = ParseIcal(text);
     const TTaskInfo task = ReadVTodo(TodoOf(root.get()));
     QVERIFY(task.dueFlag);
     QCOMPARE(DateTimeToQt(task.dueTime), DateTimeToQt(local));
@@ -290,7 +284,7 @@ void TestVTodoMapping::foreignPropertiesSurviveOurEdit()
     QFETCH(int, edit);
     QFETCH(QStringList, gone);
     QFETCH(QStringList, added);
-    IcalComponentPtr root = Parse(Foreign);
+    IcalComponentPtr root = ParseIcal(Foreign);
     icalcomponent *todo = TodoOf(root.get());
     const QStringList before = Lines(IcalText(root.get()));
     TTaskInfo task = ReadVTodo(todo);
@@ -322,7 +316,7 @@ void TestVTodoMapping::foreignPropertiesSurviveOurEdit()
     QVERIFY(after.contains(QStringLiteral("DTSTAMP:20260416T070000Z")));
     // What we wrote reads back as our record, also through the text.
     COMPARE_TASKS(ReadVTodo(todo), task);
-    IcalComponentPtr reread = Parse(IcalText(root.get()));
+    IcalComponentPtr reread = ParseIcal(IcalText(root.get()));
     COMPARE_TASKS(ReadVTodo(TodoOf(reread.get())), task);
 }
 
@@ -343,7 +337,7 @@ void TestVTodoMapping::contentFromOtherClients()
 {
     QFETCH(QByteArray, properties);
     QFETCH(QString, content);
-    IcalComponentPtr todo = Parse("BEGIN:VTODO\r\nUID:x\r\n" + properties + "\r\nEND:VTODO\r\n");
+    IcalComponentPtr todo = ParseIcal("BEGIN:VTODO\r\nUID:x\r\n" + properties + "\r\nEND:VTODO\r\n");
     QVERIFY(todo);
     QCOMPARE(ReadVTodo(todo.get()).content, content);
 }
@@ -370,7 +364,7 @@ void TestVTodoMapping::deeperNestingShownAtTwoLevels()
 
 void TestVTodoMapping::deeperNestingKeepsItsLinkOnEdit()
 {
-    IcalComponentPtr root = Parse(Fixture("thunderbird.ics"));
+    IcalComponentPtr root = ParseIcal(Fixture("thunderbird.ics"));
     const std::optional<std::vector<TTaskInfo>> shown = TasksFromIcs(Fixture("thunderbird.ics"));
     QVERIFY(shown && shown->size() == 3);
     icalcomponent *grandchild = icalcomponent_get_first_component(root.get(), ICAL_VTODO_COMPONENT);
