@@ -2,7 +2,7 @@
 """Fails when a lower layer includes a higher one.
 
 Layers, lowest first: store < app/settings < components < interchange (core) < tasks
-< interchange/ui < app. Each layer but store and settings has a core part (QtCore, value
+< sync < interchange/ui < app. Each layer but store and settings has a core part (QtCore, value
 types of QtGui) and a part with windows; a core part includes no window part and no Qt
 Widgets header. The command-line companion includes core parts only and links no
 window library.
@@ -21,9 +21,10 @@ LAYERS = {
     'interchange': (3, False),
     'tasks': (4, False),
     'tasks/ui': (4, True),
-    'interchange/ui': (5, True),
-    'app': (6, True),
-    'cli': (6, False),
+    'sync': (5, False),
+    'interchange/ui': (6, True),
+    'app': (7, True),
+    'cli': (7, False),
 }
 WINDOW_LIBRARIES = ('Qt6::Widgets', 'Qt6::Multimedia', 'qv_tasks ', 'qv_tasks)', 'qv_components ',
                     'qv_components)', 'qv_app', 'qv_interchange_ui', 'qv_interchange_dialogs',

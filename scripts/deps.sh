@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   xdg-utils
-  libsqlite3-dev libpugixml-dev zlib1g-dev
+  libsqlite3-dev libpugixml-dev zlib1g-dev libical-dev
   xvfb xauth xdotool python3
   openbox trayer wmctrl x11-utils
 )

@@ -9,11 +9,13 @@
 #include "store/Paths.h"
 #include "components/SingleInstance.h"
 #include "cli/TaskJson.h"
+#include "sync/IcsFile.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/TaskTree.h"
 #include "store/TaskStore.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cstdio>
@@ -206,6 +208,46 @@ int Save(const Arguments &args, Session &session, ConsolePrompter &)
     return Status(WriteTaskDocument(*format, fileName, SnapshotOf(selected)));
 }
 
+// ics -------------------------------------------------------------------------------
+
+// The tasks TID... (all without TIDs) in the order the database gives them: a top-level
+// task with all its sub-tasks.
+std::vector<TTaskInfo> TasksNamed(const TaskSnapshot &snapshot, const QStringList &tids)
+{
+    QSet<QString> named(tids.begin(), tids.end());
+    const bool all = named.isEmpty();
+    std::vector<TTaskInfo> tasks;
+    for (const TaskWithSubTasks &entry : snapshot) {
+        const bool withFamily = all || named.remove(entry.task.tid);
+        if (withFamily)
+            tasks.push_back(entry.task);
+        for (const TTaskInfo &child : entry.subTasks) {
+            if (named.remove(child.tid) || withFamily)
+                tasks.push_back(child);
+        }
+    }
+    if (!named.isEmpty())
+        throw UsageError{QStringLiteral("no task with the tid %1 in the task list").arg(*named.begin())};
+    return tasks;
+}
+
+int Ics(const Arguments &args, Session &session, ConsolePrompter &)
+{
+    const QString &action = args.positional.at(0);
+    const QString &fileName = args.positional.at(1);
+    TaskStore store(session.connection());
+    if (action == QLatin1String("import")) {
+        if (args.positional.size() > 2)
+            throw UsageError{QStringLiteral("ics import takes one FILE")};
+        return Status(ImportIcsFile(fileName, store));
+    }
+    if (action != QLatin1String("export"))
+        throw UsageError{QStringLiteral("ics takes export or import, not \"%1\"").arg(action)};
+    TaskSnapshot snapshot;
+    store.load(snapshot);
+    return Status(ExportIcsFile(fileName, TasksNamed(snapshot, args.positional.mid(2))));
+}
+
 // add -------------------------------------------------------------------------------
 
 int Add(const Arguments &args, Session &session, ConsolePrompter &)
@@ -276,6 +318,12 @@ const std::vector<Command> &Commands()
          "its sub-tasks. The tasks must be siblings. --all writes every top-level task, as Save All\n"
          "does with the whole list shown.",
          {}, {QStringLiteral("--all")}, 1, -1, &Save},
+        {"ics", "ics export FILE [TID...] | ics import FILE",
+         "export writes the tasks TID... to FILE as an iCalendar file (.ics) that calendar and\n"
+         "task programs import: a top-level task with all its sub-tasks. Without TIDs it writes\n"
+         "every task. import adds every task (VTODO) of an iCalendar file under new ids, keeping\n"
+         "sub-tasks under their tasks; one nested deeper goes under its top-level task.",
+         {}, {}, 2, -1, &Ics},
         {"add", "add TEXT [--parent TID]",
          "Stores TEXT as a new task, or as a sub-task of the top-level task TID, and prints its tid.", 
          {QStringLiteral("--parent")}, {}, 1, 1, &Add},

@@ -1,5 +1,5 @@
-// quillpad-cli: backup, restore, import and export of the task database, adding and
-// listing tasks, from the command line.
+// quillpad-cli: backup, restore, import and export of the task database, iCalendar
+// files, adding and listing tasks, from the command line.
 
 #include "cli/Commands.h"
 #include "cli/ConsolePrompter.h"

@@ -145,6 +145,28 @@ void TaskStore::insertNew(TTaskInfo &info)
     info = task;
 }
 
+void TaskStore::insertRecord(const TTaskInfo &info)
+{
+    Query query(m_connection);
+    openForInsert(query, Table::Tasks);
+    query.insert();
+    query.field(u"tid").setString(info.tid);
+    query.field(u"pid").setString(info.pid);
+    query.field(u"content").setString(info.content);
+    query.field(u"checkFlag").setBoolean(info.checkFlag);
+    query.field(u"dueFlag").setBoolean(info.dueFlag);
+    query.field(u"alarmFlag").setBoolean(info.alarmFlag);
+    query.field(u"expandFlag").setBoolean(info.expandFlag);
+    query.field(u"textColor").setInteger(info.textColor);
+    query.field(u"backgroundColor").setInteger(info.backgroundColor);
+    query.field(u"createTime").setDateTime(info.createTime);
+    query.field(u"editTime").setDateTime(info.editTime);
+    query.field(u"checkTime").setDateTime(info.checkTime);
+    query.field(u"alarmTime").setDateTime(info.alarmTime);
+    query.field(u"dueTime").setDateTime(info.dueTime);
+    query.post();
+}
+
 void TaskStore::storeText(TTaskInfo &info, const QString &content)
 {
     const TDateTime now = Clock::nowDateTime();

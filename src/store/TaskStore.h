@@ -43,6 +43,8 @@ public:
     // Stores a new task under info.pid with info.content: a new id, not complete, no
     // reminder or due date, default colours, created and then edited now. One insert.
     void insertNew(TTaskInfo &info);
+    // Stores a task with every field as the record has it, its id included.
+    void insertRecord(const TTaskInfo &info);
     // A stored task's new text (already trimmed) and its edit time.
     void storeText(TTaskInfo &info, const QString &content);
     // A stored task's check state and the time it changed.

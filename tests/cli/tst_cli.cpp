@@ -14,6 +14,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +51,9 @@ private slots:
     void restoreAnswers_data();
     void restoreAnswers();
     void importTwiceAndBadFiles();
+    void icsExportAndImportBack();
+    void icsImportFromOtherPrograms_data();
+    void icsImportFromOtherPrograms();
     void reloadRequestedAfterChanges();
 
 private:
@@ -57,6 +62,7 @@ private:
     QString add(const QString &text, const QString &parent = QString());
     QStringList contents();
     QStringList exportedPids(const QString &fileName);
+    QJsonArray listed();
     QString file(const QString &name) const { return m_data->filePath(name); }
 
     QTemporaryDir m_runtime;  // where the test's "running program" listens
@@ -151,6 +157,8 @@ void TestCli::help_data()
                           << QStringLiteral("Usage: quillpad-cli save [--all] FILE [TID...]");
     QTest::newRow("add") << QStringList{"add", "-h"} << QStringLiteral("Usage: quillpad-cli add TEXT [--parent TID]");
     QTest::newRow("list") << QStringList{"list", "--help"} << QStringLiteral("Usage: quillpad-cli list [--json]");
+    QTest::newRow("ics") << QStringList{"ics", "--help"}
+                         << QStringLiteral("Usage: quillpad-cli ics export FILE [TID...] | ics import FILE");
 }
 
 void TestCli::help()
@@ -179,6 +187,10 @@ void TestCli::usageErrors_data()
     QTest::newRow("save to a file of no known kind") << QStringList{"save", "x.qvx"};
     QTest::newRow("save --all with tids") << QStringList{"save", "--all", "x.txt", "{A}"};
     QTest::newRow("save without a file") << QStringList{"save", "--all"};
+    QTest::newRow("ics without a file") << QStringList{"ics", "export"};
+    QTest::newRow("ics with neither export nor import") << QStringList{"ics", "send", "x.ics"};
+    QTest::newRow("ics import of two files") << QStringList{"ics", "import", "a.ics", "b.ics"};
+    QTest::newRow("unknown tid to ics export") << QStringList{"ics", "export", "x.ics", "{NOT-THERE}"};
 }
 
 void TestCli::usageErrors()
@@ -376,6 +388,125 @@ void TestCli::importTwiceAndBadFiles()
     const Result missing = run({"restore", file(QStringLiteral("missing.qvx"))});
     QCOMPARE(missing.code, 1);
     QCOMPARE(contents().size(), 6);
+}
+
+// The tasks of "list --json".
+QJsonArray TestCli::listed()
+{
+    const Result result = run({"list", "--json"});
+    return QJsonDocument::fromJson(result.out.toUtf8()).object().value(QStringLiteral("tasks")).toArray();
+}
+
+void TestCli::icsExportAndImportBack()
+{
+    const QString parent = add(QStringLiteral("parent\nwith a second line"));
+    const QString child = add(QStringLiteral("child"), parent);
+    const QString other = add(QStringLiteral("other"));
+    const QString name = file(QStringLiteral("tasks.ics"));
+    const auto vtodos = [&name] {
+        QFile ics(name);
+        if (!ics.open(QIODevice::ReadOnly))
+            return QStringList();
+        const QStringList lines = QString::fromUtf8(ics.readAll()).split(QStringLiteral("\r\n"));
+        if (lines.value(0) != QLatin1String("BEGIN:VCALENDAR") || !lines.contains(QStringLiteral("VERSION:2.0")) ||
+            !lines.filter(QRegularExpression(QStringLiteral("^PRODID:."))).size())
+            return QStringList{"not a calendar"};
+        return lines.filter(QRegularExpression(QStringLiteral("^UID:")));
+    };
+
+    QCOMPARE(run({"ics", "export", name, child}).code, 0);
+    QCOMPARE(vtodos(), QStringList{"UID:" + child});
+    QCOMPARE(run({"ics", "export", name, parent}).code, 0);
+    QCOMPARE(vtodos(), (QStringList{"UID:" + parent, "UID:" + child}));
+    QCOMPARE(run({"ics", "export", name}).code, 0);  // every task
+    QCOMPARE(vtodos().size(), 3);
+    QVERIFY(vtodos().contains("UID:" + other));
+
+    const QJsonArray before = listed();
+    const Result imported = run({"ics", "import", name});
+    QCOMPARE(imported.code, 0);
+    QVERIFY(imported.err.isEmpty());
+    const QJsonArray after = listed();
+    QCOMPARE(after.size(), 4);
+    QCOMPARE(contents(), (QStringList{"child", "child", "other", "other", "parent\r\nwith a second line",
+                                      "parent\r\nwith a second line"}));
+    // The copies are the tasks under new ids, field for field.
+    QSet<QString> ids;
+    for (const QJsonValue &value : after) {
+        const QJsonObject task = value.toObject();
+        ids.insert(task.value(QStringLiteral("tid")).toString());
+        for (const QJsonValue &sub : task.value(QStringLiteral("children")).toArray())
+            ids.insert(sub.toObject().value(QStringLiteral("tid")).toString());
+    }
+    QCOMPARE(ids.size(), 6);
+    const auto withoutIds = [](QJsonObject task) {
+        task.remove(QStringLiteral("tid"));
+        task.remove(QStringLiteral("pid"));
+        QJsonArray children = task.take(QStringLiteral("children")).toArray();
+        for (qsizetype i = 0; i < children.size(); ++i) {
+            QJsonObject sub = children.at(i).toObject();
+            sub.remove(QStringLiteral("tid"));
+            sub.remove(QStringLiteral("pid"));
+            children[i] = sub;
+        }
+        task.insert(QStringLiteral("children"), children);
+        return task;
+    };
+    for (const QJsonValue &original : before) {
+        const QJsonObject want = withoutIds(original.toObject());
+        QCOMPARE(std::count_if(after.begin(), after.end(),
+                               [&](const QJsonValue &task) { return withoutIds(task.toObject()) == want; }),
+                 2);
+    }
+
+    QFile notIcs(file(QStringLiteral("tasks.txt")));
+    QVERIFY(notIcs.open(QIODevice::WriteOnly));
+    notIcs.write("To-Do List\r\n");
+    notIcs.close();
+    for (const QString &unreadable : {notIcs.fileName(), file(QStringLiteral("missing.ics"))}) {
+        const Result result = run({"ics", "import", unreadable});
+        QCOMPARE(result.code, 1);
+        QCOMPARE(result.err, QStringLiteral("Error: File read failure!\n"));
+    }
+    const Result unwritable = run({"ics", "export", file(QStringLiteral("no/folder.ics"))});
+    QCOMPARE(unwritable.code, 1);
+    QCOMPARE(unwritable.err, QStringLiteral("Error: File write failure!\n"));
+    QCOMPARE(contents().size(), 6);
+}
+
+void TestCli::icsImportFromOtherPrograms_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QStringList>("tasks");  // "content | sub-tasks' contents", top-level tasks in order
+    QTest::addColumn<QStringList>("times");  // the top-level tasks' due and reminder times (UTC here)
+    QTest::newRow("Thunderbird") << QStringLiteral("thunderbird.ics")
+                                 << QStringList{"Plan the garden\r\nSeeds from the market\r\nand new gloves | "
+                                                "Buy seeds, Compare prices"}
+                                 << QStringList{"2024-07-05T16:00:00.000Z 2024-07-05T15:30:00.000Z"};
+    QTest::newRow("Evolution") << QStringLiteral("evolution.ics")
+                               << QStringList{"Call the plumber | Find the invoice\r\nIn the blue folder"}
+                               << QStringList{"2024-04-15T21:00:00.000Z 2024-04-15T20:00:00.000Z"};
+}
+
+void TestCli::icsImportFromOtherPrograms()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QStringList, tasks);
+    QFETCH(QStringList, times);
+    const Result result = run({"ics", "import", QStringLiteral(ICS_FIXTURES "/") + fixture});
+    QCOMPARE(result.code, 0);
+    QStringList shown, due;
+    for (const QJsonValue &value : listed()) {
+        const QJsonObject task = value.toObject();
+        QStringList children;
+        for (const QJsonValue &sub : task.value(QStringLiteral("children")).toArray())
+            children.append(sub.toObject().value(QStringLiteral("content")).toString());
+        shown.append(task.value(QStringLiteral("content")).toString() + " | " + children.join(QStringLiteral(", ")));
+        due.append(task.value(QStringLiteral("dueTime")).toString() + ' ' +
+                   task.value(QStringLiteral("alarmTime")).toString());
+    }
+    QCOMPARE(shown, tasks);
+    QCOMPARE(due, times);
 }
 
 // A running program is asked to reload after a command that changed the database, and

@@ -1,0 +1,101 @@
+#include "sync/IcsFile.h"
+
+#include "store/Clock.h"
+#include "store/Paths.h"
+#include "store/TaskStore.h"
+#include "store/WriteBatch.h"
+#include "store/pU_Funcs.h"
+#include "sync/Ical.h"
+#include "sync/VTodoMapping.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+
+namespace quillpad {
+
+namespace {
+const char ProductId[] = "-//Ambrel//Quillpad//EN";
+}  // namespace
+
+QByteArray TasksAsIcs(const std::vector<TTaskInfo> &tasks)
+{
+    IcalComponentPtr calendar(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(ProductId));
+    for (const TTaskInfo &task : tasks)
+        icalcomponent_add_component(calendar.get(), NewVTodo(task).release());
+    return IcalText(calendar.get());
+}
+
+std::optional<std::vector<TTaskInfo>> TasksFromIcs(const QByteArray &text)
+{
+    const IcalComponentPtr root = ParseIcal(text);
+    if (!root)
+        return std::nullopt;
+    std::vector<TTaskInfo> tasks;
+    const icalcomponent_kind kind = icalcomponent_isa(root.get());
+    if (kind == ICAL_VTODO_COMPONENT) {
+        tasks.push_back(ReadVTodo(root.get()));
+    } else if (kind == ICAL_VCALENDAR_COMPONENT) {
+        for (icalcomponent *todo = icalcomponent_get_first_component(root.get(), ICAL_VTODO_COMPONENT); todo;
+             todo = icalcomponent_get_next_component(root.get(), ICAL_VTODO_COMPONENT))
+            tasks.push_back(ReadVTodo(todo));
+    } else {
+        return std::nullopt;
+    }
+    ShowAtTwoLevels(tasks);
+    return tasks;
+}
+
+bool ExportIcsFile(const QString &fileName, const std::vector<TTaskInfo> &tasks)
+{
+    if (Paths::IsOwnDataFile(fileName)) {
+        ErrorBox(QStringLiteral("\"%1\" is the program's own task database or settings file. Choose another file.")
+                     .arg(fileName));
+        return false;
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(TasksAsIcs(tasks)) < 0 || !file.commit()) {
+        ErrorBox(QStringLiteral("File write failure!"));
+        return false;
+    }
+    return true;
+}
+
+bool ImportIcsFile(const QString &fileName, TaskStore &store)
+{
+    QFile file(fileName);
+    std::optional<std::vector<TTaskInfo>> tasks;
+    if (file.open(QIODevice::ReadOnly))
+        tasks = TasksFromIcs(file.readAll());
+    if (!tasks) {
+        ErrorBox(QStringLiteral("File read failure!"));
+        return false;
+    }
+    // A parent's new id, by the UID its sub-tasks name (the first task with that UID).
+    QHash<QString, QString> newIds;
+    std::vector<QString> ids;
+    ids.reserve(tasks->size());
+    for (const TTaskInfo &task : *tasks) {
+        ids.push_back(NewGuid());
+        if (!newIds.contains(task.tid))
+            newIds.insert(task.tid, ids.back());
+    }
+    WriteBatch batch(store.connection(), WriteBatch::Unfinished::RollBack);
+    for (size_t i = 0; i < tasks->size(); ++i) {
+        TTaskInfo row = tasks->at(i);
+        row.tid = ids.at(i);
+        if (row.pid != RootPid)
+            row.pid = newIds.value(row.pid);
+        if (row.createTime == ZeroDateTime)
+            row.createTime = Clock::nowDateTime();
+        if (row.editTime == ZeroDateTime)
+            row.editTime = row.createTime;
+        store.insertRecord(row);
+    }
+    batch.commit();
+    return true;
+}
+
+}  // namespace quillpad

@@ -1,0 +1,59 @@
+#pragma once
+// A task record as an iCalendar VTODO and back: the one place that knows which property
+// holds which field.
+//
+// tid: UID. content: SUMMARY is its first line; DESCRIPTION the whole text when it has
+// more than one. Read back, a DESCRIPTION whose first line is the SUMMARY is the text;
+// another client's note (a DESCRIPTION that does not start with the SUMMARY) follows the
+// SUMMARY on a line of its own. Line breaks travel as iCalendar's \n and come back as
+// CR LF. checkFlag: STATUS:COMPLETED (or a COMPLETED without a STATUS), checkTime:
+// COMPLETED. dueFlag/dueTime: DUE, a date without a time when it is local midnight, else
+// UTC. alarmFlag/alarmTime: the first VALARM whose trigger comes to a time (absolute, or
+// relative to DUE or DTSTART); we write an absolute UTC TRIGGER. pid: RELATED-TO with
+// RELTYPE PARENT (or none). createTime/editTime: CREATED/LAST-MODIFIED in UTC; DTSTAMP
+// follows editTime. Times are local in the record and UTC (or a date) on the wire.
+//
+// What iCalendar has no place for travels as our own X- properties: the colours, the
+// expansion, and the time a flag that is off still keeps (a switched-off reminder keeps
+// its time). The milliseconds of a time, which iCalendar cannot hold, travel as the
+// parameter X-QUILLPAD-MS, so our record comes back equal; so do the blanks a text
+// starts with, which libical drops (X-QUILLPAD-INDENT). libical holds years up to 3000:
+// a later time is written as the last second of the year 3000.
+
+#include "store/TaskInfo.h"
+#include "sync/Ical.h"
+
+#include <vector>
+
+namespace quillpad {
+
+namespace VTodoNames {
+inline constexpr char TextColor[] = "X-QUILLPAD-TEXT-COLOR";
+inline constexpr char BackgroundColor[] = "X-QUILLPAD-BACKGROUND-COLOR";
+inline constexpr char Expanded[] = "X-QUILLPAD-EXPANDED";
+inline constexpr char CheckTimeOff[] = "X-QUILLPAD-CHECK-TIME";
+inline constexpr char DueTimeOff[] = "X-QUILLPAD-DUE-TIME";
+inline constexpr char AlarmTimeOff[] = "X-QUILLPAD-ALARM-TIME";
+inline constexpr char Milliseconds[] = "X-QUILLPAD-MS";
+inline constexpr char Indent[] = "X-QUILLPAD-INDENT";
+}  // namespace VTodoNames
+
+// The task a VTODO holds. pid is the UID its parent link names (root without one), as
+// it is on the wire: ShowAtTwoLevels makes it one the task list can show.
+TTaskInfo ReadVTodo(icalcomponent *todo);
+
+// Writes the task into an existing VTODO in place: a field the VTODO already holds
+// with the task's value stays as it is written there (its time zone, a relative
+// reminder), and every property and component we do not map stays. shownPid is the pid
+// the task list showed the VTODO under; while the task is still there, its parent link
+// stays as it is, so a task nested deeper by another client keeps its place there.
+void WriteVTodo(icalcomponent *todo, const TTaskInfo &task, const QString &shownPid);
+void WriteVTodo(icalcomponent *todo, const TTaskInfo &task);  // shown as it is read
+IcalComponentPtr NewVTodo(const TTaskInfo &task);
+
+// Tasks as the two levels of the task list show them: a task whose parent is a sub-task
+// (nested deeper by another client) goes under its top-level ancestor; one whose parent
+// is not among the tasks, or whose parents go round in a circle, is top-level.
+void ShowAtTwoLevels(std::vector<TTaskInfo> &tasks);
+
+}  // namespace quillpad
