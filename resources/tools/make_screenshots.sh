@@ -68,16 +68,25 @@ db.commit()
 PY
 }
 
-# Starts the program, waits for the named window and grabs it into the file.
-shoot() {  # window title, file
+# Starts the program, waits for the named window and grabs it into the file. Keys
+# given after the file are typed into the main window first (menu accelerators).
+shoot() {  # window title, file, keys...
+    local title=$1 file=$2
+    shift 2
     "$build/bin/quillpad" &
     program_pid=$!
     local id
-    id=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
-    sleep 2  # let it draw
+    if [ $# -gt 0 ]; then
+        id=$(xdotool search --sync --onlyvisible --name "^Ambrel Quillpad\$" | head -n 1)
+        sleep 2
+        xdotool windowfocus "$id"
+        for key in "$@"; do xdotool key --window "$id" "$key"; sleep 0.5; done
+    fi
+    id=$(xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
+    sleep 1  # let it draw (the update offer closes itself after five seconds)
     import -window "$id" "$work/shot.png"
     # Few colours and no metadata keep the pictures small.
-    convert "$work/shot.png" -strip -colors 128 -define png:compression-level=9 "$shots/$2"
+    convert "$work/shot.png" -strip -colors 128 -define png:compression-level=9 "$shots/$file"
     kill "$program_pid"
     wait "$program_pid" 2>/dev/null || true
     program_pid=
@@ -92,5 +101,13 @@ shoot "Ambrel Quillpad" views.png
 
 prepare "$work/ringing" reminder
 shoot "Task Reminder" reminder.png
+
+prepare "$work/about"
+shoot "About\.\.\." about.png alt+h a
+
+# Last visit to the maker's site long ago: the update offer comes at start.
+prepare "$work/update"
+printf '[option]\nvisitWeb=2020-01-01T00:00:00.000Z\n' > "$work/update/qvConf.ini"
+shoot "Ambrel Update" update.png
 
 ls -l "$shots"
