@@ -2,6 +2,9 @@
 
 #include "store/AppError.h"
 #include "app/Dm_Common.h"
+#include "app/HelpTopics.h"
+#include "components/ui/QvHHComp.h"
+#include "app/LoadPicture.h"
 #include "components/ui/ActionFactory.h"
 #include "tasks/ui/FrameMessages.h"
 #include "tasks/ui/Fr_qvTasks.h"
@@ -16,28 +19,17 @@
 
 namespace quillpad {
 
-namespace {
-
-QPixmap LoadPicture(const QString &name)
-{
-    const QString path = Paths::ProgramFolder() + QStringLiteral("Images/") + name;
-    QPixmap picture(path);
-    if (picture.isNull())
-        throw AppError(QStringLiteral("Unable to load the picture %1").arg(path));
-    return picture;
-}
-
-}  // namespace
-
 TmainFm::TmainFm(QWidget *parent, std::unique_ptr<TrayHost> trayHost)
     : QMainWindow(parent),
       Action_DbBackup(MakeAction(this, ActionInfo("Action_DbBackup", QStringLiteral("Database &Backup...")))),
       Action_DbRestore(MakeAction(this, ActionInfo("Action_DbRestore", QStringLiteral("Database &Restore...")))),
       Action_Import(MakeAction(this, ActionInfo("Action_Import", QStringLiteral("&Import...")))),
-      QvFormState1(new TQvFormState(this))
+      QvFormState1(new TQvFormState(this)),
+      QVHHComp1(new TQVHHComp(this))
 {
     setObjectName(QStringLiteral("mainFm"));
     QvFormState1->setSection(QStringLiteral("form"));
+    HelpTopics::Install(*QVHHComp1);
     // The icon goes into the notification area at once, as the window's own component.
     QvTrayIcon1 = new TQvTrayIcon(this, std::move(trayHost));
     QvTrayIcon1->setImages({IconList::small().icon(IconRole::Application)});
@@ -80,11 +72,11 @@ bool TmainFm::FormCreate()
 
 void TmainFm::loadBackgrounds()
 {
-    m_images.toolsbar = LoadPicture(QStringLiteral("toolsbarBackground.bmp"));
-    m_images.searchbar = LoadPicture(QStringLiteral("searchbarBackground.bmp"));
-    m_images.group = LoadPicture(QStringLiteral("groupBackground.bmp"));
-    m_images.item0 = LoadPicture(QStringLiteral("itemBackground0.bmp"));
-    m_images.item1 = LoadPicture(QStringLiteral("itemBackground1.bmp"));
+    m_images.toolsbar = LoadPicture(QStringLiteral("Images/toolsbarBackground.bmp"));
+    m_images.searchbar = LoadPicture(QStringLiteral("Images/searchbarBackground.bmp"));
+    m_images.group = LoadPicture(QStringLiteral("Images/groupBackground.bmp"));
+    m_images.item0 = LoadPicture(QStringLiteral("Images/itemBackground0.bmp"));
+    m_images.item1 = LoadPicture(QStringLiteral("Images/itemBackground1.bmp"));
 }
 
 void TmainFm::showEvent(QShowEvent *event)
@@ -129,9 +121,17 @@ void TmainFm::FormShow()
 void TmainFm::StartupChecks()
 {
     setWindowTitle(ApplicationTitle);
+    // The offer comes after the list has loaded (posted after it); the window stays open
+    // for it on this start. The user's "Run program minimized" itself is left as it is,
+    // so that the Options dialog still shows it.
+    bool runMinimized = m_settings.startup().runMinimizedEn;
+    if (m_settings.startup().visitWebEn && updateOfferDue()) {
+        QCoreApplication::postEvent(this, new FrameEvent(MsgUpdateOffer));
+        runMinimized = false;
+    }
     // Straight to the tray after the first showing; without a notification area the
     // window is minimised to the taskbar instead.
-    if (m_settings.startup().runMinimizedEn)
+    if (runMinimized)
         QvTrayIcon1->Minimize();
 }
 

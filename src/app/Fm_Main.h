@@ -3,9 +3,12 @@
 // settings, the tray icon and the form state, and holds the task list.
 //
 // Construction and showing are in Fm_Main.cpp; life in the tray, the shell's actions
-// and exit in Fm_MainShell.cpp.
+// and exit in Fm_MainShell.cpp; help, the web links and the update offer in
+// Fm_MainHelp.cpp.
 
+#include "app/WebLinks.h"
 #include "app/settings/AppSettings.h"
+#include "components/QvVersionInfo.h"
 #include "components/ui/TrayHost.h"
 #include "store/Connection.h"
 #include "tasks/ui/FrameContext.h"
@@ -23,6 +26,7 @@ namespace quillpad {
 class SingleInstance;
 class TcommonDm;
 class TQvFormState;
+class TQVHHComp;
 class TQvTrayIcon;
 class TqvTasksFrame;
 
@@ -52,6 +56,12 @@ public:
     TQvTrayIcon *trayIcon() const { return QvTrayIcon1; }
     QMenu *trayMenu() const { return PopupMenu_Tray; }
     bool exiting() const { return m_exiting; }
+    WebLinks &webLinks() { return m_links; }
+    TQVHHComp *helpComponent() const { return QVHHComp1; }
+
+    // More than this many whole days since the last visit to the maker's site from the
+    // program, the update offer comes at start-up.
+    static constexpr qint64 UpdateOfferDays = 90;
 
     // Brings the window back, also from the tray (a second start of the program).
     void bringForward();
@@ -64,8 +74,11 @@ public:
     void Action_PasteTaskExecute();
     void Action_OptionsExecute();
     void Action_ExitExecute();
+    void HelpContents1Execute();
+    void Action_AboutExecute();
 
 protected:
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -78,6 +91,8 @@ private:
     void QvTrayIcon1Click(Qt::MouseButton button);
     bool balloonTimerRunning() const;
     void endProgram();
+    void connectHelp(TcommonDm *common);
+    bool updateOfferDue() const;
 
     QAction *Action_DbBackup;
     QAction *Action_DbRestore;
@@ -85,10 +100,13 @@ private:
 
     Connection ADOConnection1;  // the database connection
     AppSettings m_settings;
+    WebLinks m_links{m_settings};
+    TQvVersionInfo QvVersionInfo1;
     BackgroundImages m_images;
     QString m_alarmSoundPath;
     TQvTrayIcon *QvTrayIcon1 = nullptr;    // the tray icon
     TQvFormState *QvFormState1 = nullptr;  // the window's place, kept in the "form" section
+    TQVHHComp *QVHHComp1 = nullptr;        // F1: the manual at the focused control's topic
     QMenu *PopupMenu_Tray = nullptr;       // the tray icon's menu
     QDateTime m_balloonShown;              // Timer_balloon: when the last balloon showed
     TcommonDm *m_common = nullptr;

@@ -36,6 +36,7 @@ void TmainFm::setCommon(TcommonDm *common)
     ConnectGuarded(common->Action_PasteTask, &QAction::triggered, this, &F::Action_PasteTaskExecute);
     ConnectGuarded(common->Action_Options, &QAction::triggered, this, &F::Action_OptionsExecute);
     ConnectGuarded(common->Action_Exit, &QAction::triggered, this, &F::Action_ExitExecute);
+    connectHelp(common);
 
     delete PopupMenu_Tray;
     PopupMenu_Tray = new QMenu(this);

@@ -1,9 +1,14 @@
 #pragma once
-// The shell's own dialogs as the main window asks them (Options so far). The desktop
-// shows the real dialog; tests answer from a script; with nothing installed every
-// dialog answers Cancel.
+// The shell's own dialogs as the main window asks them. The desktop shows the real
+// dialog; tests answer from a script; with nothing installed every dialog answers
+// Cancel and the others show nothing.
+
+#include <QString>
 
 namespace quillpad {
+
+class AppSettings;
+class WebLinks;
 
 struct OptionsChoice {
     bool autoStart = false;
@@ -17,6 +22,11 @@ public:
 
     // Starts from the given choice; on OK puts the answer into it and returns true.
     virtual bool askOptions(OptionsChoice &) { return false; }
+    // "About...", with the program's version; its links open through `links`.
+    virtual void showAbout(WebLinks &, const QString & /*version*/) {}
+    // "Ambrel Update": Yes opens the page through `links`; the check box stores its
+    // switch through `settings` at every click.
+    virtual void offerUpdate(WebLinks &, AppSettings &) {}
 
     static ShellDialogs &instance()
     {

@@ -1,6 +1,8 @@
 #include "app/WidgetPrompter.h"
 
+#include "app/Dlg_About.h"
 #include "app/Dlg_Options.h"
+#include "app/Dlg_Update.h"
 
 #include "tasks/ui/dialogs/Dlg_ColorSet.h"
 #include "tasks/ui/dialogs/Dlg_DueSet.h"
@@ -139,6 +141,18 @@ AlarmAnswer WidgetPrompter::ringAlarm(const QString &text, const QString &soundP
 bool WidgetPrompter::askOptions(OptionsChoice &choice)
 {
     return AskModal<TOptionsDlg>(choice);
+}
+
+void WidgetPrompter::showAbout(WebLinks &links, const QString &version)
+{
+    TAboutDlg dialog(links, version, QApplication::activeWindow());
+    dialog.exec();
+}
+
+void WidgetPrompter::offerUpdate(WebLinks &links, AppSettings &settings)
+{
+    TupdateDlg dialog(links, settings, QApplication::activeWindow());
+    dialog.exec();
 }
 
 }  // namespace quillpad

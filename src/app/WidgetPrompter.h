@@ -19,6 +19,8 @@ public:
     bool askColors(ColorChoice &choice) override;
     AlarmAnswer ringAlarm(const QString &text, const QString &soundPath) override;
     bool askOptions(OptionsChoice &choice) override;
+    void showAbout(WebLinks &links, const QString &version) override;
+    void offerUpdate(WebLinks &links, AppSettings &settings) override;
 };
 
 }  // namespace quillpad

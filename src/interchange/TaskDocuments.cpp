@@ -1,5 +1,6 @@
 #include "interchange/TaskDocuments.h"
 
+#include "components/MakerAddresses.h"
 #include "components/QvVersionInfo.h"
 #include "store/Clock.h"
 #include "store/DateText.h"
@@ -12,7 +13,7 @@
 
 namespace quillpad {
 
-const QString ProductPageAddress = QStringLiteral("https://www.ambrel.example/quillpad");
+const QString ProductPageAddress = MakerAddresses::ProductPage();
 
 namespace {
 

@@ -77,6 +77,8 @@ public:
         return alarmAnswers.isEmpty() ? AlarmAnswer{} : alarmAnswers.dequeue();
     }
     bool askOptions(OptionsChoice &choice) override { return answer(optionsAsked, optionsAnswers, choice); }
+    void showAbout(WebLinks &, const QString &version) override { aboutVersions.append(version); }
+    void offerUpdate(WebLinks &, AppSettings &) override { ++updateOffers; }
 
     void setNextAnswer(PromptButton answer) { answers.enqueue(answer); }
     void setNextFileName(const QString &name) { fileNames.enqueue(name); }
@@ -107,6 +109,8 @@ public:
     QQueue<AlarmAnswer> alarmAnswers;
     QList<OptionsChoice> optionsAsked;
     QQueue<OptionsChoice> optionsAnswers;
+    QStringList aboutVersions;  // the version each About box was shown with
+    int updateOffers = 0;
     QList<FileRequest> fileRequests;
     QQueue<PromptButton> answers;
     QQueue<QString> fileNames;

@@ -72,9 +72,8 @@ void AppSettings::setVisitWebEn(bool on)
     store(m_startup.visitWebEn, on, SettingsKeys::VisitWebEn);
 }
 
-void AppSettings::setVisitWeb(TDateTime visited)
+void AppSettings::recordVisitWeb(TDateTime visited)
 {
-    assign(m_startup.visitWeb, visited, SettingsKeys::VisitWeb);
     IniFile(path()).write(SettingsKeys::VisitWeb, IsoTime(visited));
 }
 

@@ -38,7 +38,9 @@ public:
     // The Options dialog's OK: both copies, then "runMinimizedEn", then "addOpenEn".
     void storeOptions(bool runMinimizedEn, bool addOpenEn);
     void setVisitWebEn(bool on);          // the update offer's "Do not ask me again."
-    void setVisitWeb(TDateTime visited);  // a web page of the maker was opened
+    // A web page of the maker was opened: the file only. The copy keeps its start-up
+    // value, the one this run's update offer was decided on.
+    void recordVisitWeb(TDateTime visited);
 
     // Read afresh from the file at every loading of the task tree.
     const ViewSettings &readView();
