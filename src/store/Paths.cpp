@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -27,7 +28,7 @@ namespace Paths {
 QString ProgramFolderFor(const QString &executableFolder)
 {
     const QDir executable(executableFolder);
-    const QString folder = executable.exists(QStringLiteral("Images"))
+    const QString folder = QFileInfo(executable, QStringLiteral("Images")).isDir()
                                ? executable.absolutePath()
                                : executable.absoluteFilePath(QStringLiteral(QUILLPAD_SHARE_FROM_BIN));
     return WithSlash(QDir::cleanPath(folder));
