@@ -43,12 +43,12 @@ set(CPACK_PACKAGE_NAME ambrel-quillpad)
 set(CPACK_PACKAGE_VENDOR Ambrel)
 set(CPACK_PACKAGE_CONTACT "Ambrel <support@ambrel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "personal task list for the notification area")
+# The extended description; cpack puts the summary above it and indents each line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Ambrel Quillpad keeps tasks and sub-tasks in a two-level tree with check
- boxes, reminders, due dates, colours, views and search. It waits in the
- desktop's notification area. The command-line companion quillpad-cli backs
- up, restores, imports and exports the same task database.")
+  "Ambrel Quillpad keeps tasks and sub-tasks in a two-level tree with check
+boxes, reminders, due dates, colours, views and search. It waits in the
+desktop's notification area. The command-line companion quillpad-cli backs
+up, restores, imports and exports the same task database.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
