@@ -42,33 +42,35 @@ done
 gzip -t "$usr/share/man/man1/quillpad.1.gz" "$usr/share/man/man1/quillpad-cli.1.gz"
 bash -n "$usr/share/bash-completion/completions/quillpad-cli"
 
-# A fresh user: nothing but HOME and a private runtime folder.
+# A fresh user: nothing but HOME and a private runtime folder. Runs in place of the
+# calling shell, so a program started in the background is the process $! names.
 run_as_user() {  # HOME_DIR XDG_DATA_HOME_OR_EMPTY COMMAND...
   local home=$1 data=$2
   shift 2
   mkdir -p "$home" "$work/runtime"
   chmod 700 "$work/runtime"
-  env -u QUILLPAD_HOME -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY \
+  exec env -u QUILLPAD_HOME -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY \
     HOME="$home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
     ${data:+XDG_DATA_HOME="$data"} "$@"
 }
+as_user() { (run_as_user "$@"); }
 cli=$usr/bin/quillpad-cli
 
 # The companion writes under ~/.local/share/ambrel-quillpad by default...
 first=$work/first
-parent=$(run_as_user "$first" "" "$cli" add "Buy stamps")
-run_as_user "$first" "" "$cli" add "Post the letters" --parent "$parent" >/dev/null
-run_as_user "$first" "" "$cli" add "Water the plants" >/dev/null
-run_as_user "$first" "" "$cli" list >"$work/before.txt"
-run_as_user "$first" "" "$cli" backup "$work/tasks.qvx"
+parent=$(as_user "$first" "" "$cli" add "Buy stamps")
+as_user "$first" "" "$cli" add "Post the letters" --parent "$parent" >/dev/null
+as_user "$first" "" "$cli" add "Water the plants" >/dev/null
+as_user "$first" "" "$cli" list >"$work/before.txt"
+as_user "$first" "" "$cli" backup "$work/tasks.qvx"
 [ -f "$first/.local/share/ambrel-quillpad/qvData.qvb" ] || fail "no database in ~/.local/share/ambrel-quillpad"
 [ -s "$work/tasks.qvx" ] || fail "no backup written"
 
 # ...and under $XDG_DATA_HOME/ambrel-quillpad when that is set; a restore there brings
 # back the same list.
 second=$work/second
-run_as_user "$second" "$work/xdg" "$cli" restore "$work/tasks.qvx" --answer no
-run_as_user "$second" "$work/xdg" "$cli" list >"$work/after.txt"
+as_user "$second" "$work/xdg" "$cli" restore "$work/tasks.qvx" --answer no
+as_user "$second" "$work/xdg" "$cli" list >"$work/after.txt"
 [ -f "$work/xdg/ambrel-quillpad/qvData.qvb" ] || fail "no database in \$XDG_DATA_HOME/ambrel-quillpad"
 [ ! -e "$second/.local/share/ambrel-quillpad" ] || fail "XDG_DATA_HOME was not followed"
 grep -q "Post the letters" "$work/before.txt" || fail "the list lacks the sub-task: $(cat "$work/before.txt")"
