@@ -8,7 +8,8 @@
 // The data folder holds qvData.qvb, qvConf.ini and Temp/. It is the program folder when
 // that already holds a qvData.qvb or a file named "portable" (a portable copy), otherwise
 // $XDG_DATA_HOME/ambrel-quillpad/: a build folder that is cleaned or an uninstalled
-// package never takes the user's tasks with it. QUILLPAD_HOME overrides both.
+// package never takes the user's tasks with it. QUILLPAD_HOME names the data folder
+// over both.
 
 #include <QString>
 
