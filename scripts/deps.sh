@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need, when missing.
+# Installs the Debian packages the build, the program and the tests need, when missing,
+# and any further packages named as arguments.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,8 @@ packages=(
   libsqlite3-dev libpugixml-dev zlib1g-dev libical-dev
   xvfb xauth xdotool python3
   openbox trayer wmctrl x11-utils
+  desktop-file-utils appstream
+  "$@"
 )
 
 missing=()

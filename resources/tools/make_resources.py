@@ -256,6 +256,10 @@ def render_icon(size, samples=4):
     return rows
 
 
+# The sizes an installed copy puts into the desktop's hicolor icon theme.
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
 # -------------------------------------------------------------- main
 
 
@@ -275,6 +279,12 @@ def main():
     for path in (os.path.join(root, "images", "appIcon.png"),
                  os.path.join(root, "icons", "ambrel-quillpad.png")):
         write_png(path, 128, 128, icon)
+    # Drawn afresh at each size rather than scaled, so small ones stay sharp.
+    for size in HICOLOR_SIZES:
+        folder = os.path.join(root, "hicolor", "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, "ambrel-quillpad.png"), size, size,
+                  icon if size == 128 else render_icon(size))
 
 
 if __name__ == "__main__":

@@ -20,6 +20,8 @@ int main(int argc, char *argv[])
     // is hidden: only Exit, or a close that is not hidden away, ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("ambrel-quillpad"));
+    // Wayland desktops find the window's icon and name through the installed entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ambrel-quillpad"));
     // No display name: Qt would append it to every dialog's caption ("Ask — ...").
 
     // A second start brings the running copy forward and ends before touching any file.

@@ -25,22 +25,37 @@ QString WithSlash(QString folder)
 
 namespace Paths {
 
+QString ProgramFolderFor(const QString &executableFolder)
+{
+    const QDir executable(executableFolder);
+    const QString folder = QFileInfo(executable, QStringLiteral("Images")).isDir()
+                               ? executable.absolutePath()
+                               : executable.absoluteFilePath(QStringLiteral(QUILLPAD_SHARE_FROM_BIN));
+    return WithSlash(QDir::cleanPath(folder));
+}
+
 QString ProgramFolder()
 {
-    return WithSlash(QCoreApplication::applicationDirPath());
+    return ProgramFolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString DataFolderFor(const QString &programFolder)
+{
+    QString folder = qEnvironmentVariable(DataFolderVariable);
+    if (folder.isEmpty()) {
+        const QDir program(programFolder);
+        const bool portable = program.exists(QStringLiteral("qvData.qvb")) ||
+                              program.exists(QString::fromLatin1(PortableMarker));
+        folder = portable ? program.absolutePath()
+                          : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                QStringLiteral("/ambrel-quillpad");
+    }
+    return WithSlash(QDir::cleanPath(QDir(folder).absolutePath()));
 }
 
 QString DataFolder()
 {
-    QString folder = qEnvironmentVariable(DataFolderVariable);
-    if (folder.isEmpty()) {
-        const QFileInfo program(ProgramFolder());
-        folder = program.isWritable()
-                     ? program.absoluteFilePath()
-                     : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                           QStringLiteral("/ambrel-quillpad");
-    }
-    folder = WithSlash(QDir::cleanPath(QDir(folder).absolutePath()));
+    const QString folder = DataFolderFor(ProgramFolder());
     if (!QDir().mkpath(folder))
         throw AppError(QStringLiteral("Unable to create the data folder %1").arg(folder));
     return folder;
