@@ -5,11 +5,15 @@
 #include "store/Query.h"
 #include "store/pU_Funcs.h"
 
+#include <QHash>
+
+#include <algorithm>
+
 namespace quillpad {
 
 namespace {
 
-const QString SelectByParent = QStringLiteral("select * from tasks where pid=?");
+const QString SelectAll = QStringLiteral("select * from tasks");
 
 Query::Value Flag(bool value)
 {
@@ -74,18 +78,49 @@ QString TrimTaskText(const QString &text)
 
 void TaskStore::load(TaskSnapshot &snapshot)
 {
-    Query topLevel(m_connection);
-    Query subTasks(m_connection);
-    topLevel.open(SelectByParent, {RootPid});
-    const TaskReader topReader(topLevel);
-    for (; !topLevel.eof(); topLevel.next()) {
-        TaskWithSubTasks &entry = snapshot.emplace_back();
-        entry.task = topReader.read();
-        subTasks.open(SelectByParent, {entry.task.tid});
-        const TaskReader subReader(subTasks);
-        for (; !subTasks.eof(); subTasks.next())
-            entry.subTasks.push_back(subReader.read());
+    // One pass over the table, grouped here. A scan and the parent index both give a
+    // parent's rows in the table's own order, so the tree is the one a query per parent
+    // would give.
+    std::vector<TTaskInfo> topLevel;
+    QHash<QString, std::vector<TTaskInfo>> byParent;
+    const auto group = [&] {
+        snapshot.reserve(snapshot.size() + topLevel.size());
+        std::vector<TTaskInfo> rootsAsChildren;  // for a task whose own id is "root"
+        if (std::any_of(topLevel.begin(), topLevel.end(), [](const TTaskInfo &task) { return task.tid == RootPid; }))
+            rootsAsChildren = topLevel;
+        for (TTaskInfo &task : topLevel) {
+            TaskWithSubTasks &entry = snapshot.emplace_back();
+            entry.task = std::move(task);
+            if (entry.task.tid == RootPid) {
+                entry.subTasks = rootsAsChildren;
+            } else if (auto found = byParent.find(entry.task.tid); found != byParent.end()) {
+                // Ids are unique, except that a null one reads as empty, as many can.
+                if (entry.task.tid.isEmpty())
+                    entry.subTasks = *found;
+                else
+                    entry.subTasks = std::move(*found);
+            }
+        }
+    };
+    try {
+        Query query(m_connection);
+        query.open(SelectAll, {});
+        const TaskReader reader(query);
+        const int pidColumn = query.fieldIndex(u"pid");
+        for (; !query.eof(); query.next()) {
+            if (query.field(pidColumn).isNull())
+                continue;  // no parent's id matches a null
+            TTaskInfo row = reader.read();
+            if (row.pid == RootPid)
+                topLevel.push_back(std::move(row));
+            else
+                byParent[row.pid].push_back(std::move(row));
+        }
+    } catch (...) {
+        group();
+        throw;
     }
+    group();
 }
 
 std::optional<TTaskInfo> TaskStore::find(const QString &tid)

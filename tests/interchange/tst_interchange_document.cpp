@@ -6,6 +6,8 @@
 #include "components/QvVersionInfo.h"
 #include "interchange/QvxDocument.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace quillpad;
@@ -26,6 +28,7 @@ private slots:
     void readTimeAcrossZones();
     void readTimeRejects_data();
     void readTimeRejects();
+    void readTimeAgreesWithTheFullReader();
     void checkApp_data();
     void checkApp();
 };
@@ -188,12 +191,43 @@ void TestInterchangeDocument::readTimeRejects_data()
     QTest::newRow("empty") << QString();
     QTest::newRow("date only") << QStringLiteral("2025-06-01");
     QTest::newRow("no month 13") << QStringLiteral("2025-13-01T00:00:00.000Z");
+    QTest::newRow("no 29 February 2025") << QStringLiteral("2025-02-29T00:00:00.000Z");
+    QTest::newRow("no 31 April") << QStringLiteral("2025-04-31T00:00:00.000+01:00");
+    QTest::newRow("no year 0") << QStringLiteral("0000-01-01T00:00:00.000Z");
+    QTest::newRow("no hour 24:30") << QStringLiteral("2025-01-01T24:30:00.000Z");
+    QTest::newRow("no zone +15:00") << QStringLiteral("2025-01-01T00:00:00.000+15:00");
+    QTest::newRow("no zone +01:60") << QStringLiteral("1899-12-30T00:00:00.000+01:60");
+    QTest::newRow("no letters") << QStringLiteral("2025-01-0xT00:00:00.000Z");
 }
 
 void TestInterchangeDocument::readTimeRejects()
 {
     QFETCH(QString, text);
     QVERIFY_THROWS_EXCEPTION(AppError, Qvx::ReadTime(text, LocalBias()));
+}
+
+// The hand reader of the common form against the full reader and the zero rule, on
+// texts as writers make them in any zone, and on near misses the full reader takes.
+void TestInterchangeDocument::readTimeAgreesWithTheFullReader()
+{
+    const auto reference = [](const QString &text, int bias) {
+        const TDateTime time = IsoToDateTime(text, bias);
+        static const QRegularExpression zero(QStringLiteral(R"(^1899-12-30T00:00:00(\.0+)?(Z|[+-]\d\d:\d\d)?$)"));
+        return zero.match(text.trimmed()).hasMatch() ? ZeroDateTime : time;
+    };
+    QStringList texts{QStringLiteral("1899-12-30T00:00:00.000Z"), QStringLiteral("1899-12-30T00:00:00.000-14:00"),
+                      QStringLiteral("1899-12-30T00:00:01.000+02:00"), QStringLiteral("0001-01-01T00:00:00.000+00:30"),
+                      QStringLiteral("9999-12-31T23:59:59.000-05:00"), QStringLiteral("2024-02-29T12:00:00.000Z"),
+                      QStringLiteral("2000-02-29T00:00:00.000+14:00"), QStringLiteral(" 2025-01-01T00:00:00.000Z"),
+                      QStringLiteral("2025-01-01T00:00:00.5Z"), QStringLiteral("2025-01-01T24:00:00.000Z"),
+                      QStringLiteral("1899-12-30T00:00:00"), QStringLiteral("12025-01-01T00:00:00.000Z")};
+    QRandomGenerator random(15);
+    for (int i = 0; i < 3000; ++i)
+        texts.append(IsoTime(random.bounded(-693593.0, 2958465.0), random.bounded(-14 * 60, 14 * 60 + 1)));
+    for (const int bias : {0, -60, 330, -840}) {
+        for (const QString &text : texts)
+            QCOMPARE(DateTimeToMs(Qvx::ReadTime(text, bias)), DateTimeToMs(reference(text, bias)));
+    }
 }
 
 void TestInterchangeDocument::checkApp_data()

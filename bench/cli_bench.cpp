@@ -1,0 +1,183 @@
+// Times the command-line companion as a user runs it: each command a process of its own,
+// with its wall time and peak resident memory, beside a baseline measured in the same
+// run. list --json beside the sqlite3 shell's "select * from tasks" of the same file,
+// backup beside zlib level 9 of the same XML bytes (in this process), import beside the
+// same rows inserted with one prepared statement in one transaction (in this process).
+// Usage: quillpad-bench-cli [tasks] [repetitions]; quillpad-cli is looked for beside
+// this program.
+
+#include "BenchData.h"
+#include "BenchTiming.h"
+
+#include "interchange/QvxContainer.h"
+#include "store/Connection.h"
+#include "store/TaskInfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace quillpad;
+using namespace BenchTiming;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string &what)
+{
+    throw std::runtime_error(what);
+}
+
+struct ChildRun {
+    double ms = 0;
+    long peakRssKb = 0;
+};
+
+// Runs the program with QUILLPAD_HOME set, its output to a file (or nowhere), and
+// gives its wall time and peak RSS. Fails unless it exits with 0.
+ChildRun RunChild(const std::vector<std::string> &arguments, const QString &home, const char *output = "/dev/null")
+{
+    std::vector<char *> argv;
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    const QByteArray homeValue = QFile::encodeName(home);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid < 0)
+        Fail("fork");
+    if (pid == 0) {
+        setenv("QUILLPAD_HOME", homeValue.constData(), 1);
+        const int out = open(output, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out >= 0)
+            dup2(out, STDOUT_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        Fail("wait4");
+    ChildRun run;
+    run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    run.peakRssKb = usage.ru_maxrss;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        Fail(arguments.front() + " " + arguments.at(1) + " failed");
+    return run;
+}
+
+QByteArray InflatedXml(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail("cannot open the backup");
+    return ReadQvxContainer(file);
+}
+
+void CompressLevel9(const QByteArray &xml)
+{
+    uLongf size = compressBound(static_cast<uLong>(xml.size()));
+    std::vector<Bytef> packed(size);
+    if (compress2(packed.data(), &size, reinterpret_cast<const Bytef *>(xml.constData()),
+                  static_cast<uLong>(xml.size()), Z_BEST_COMPRESSION) != Z_OK)
+        Fail("compress2");
+}
+
+struct Series {
+    std::vector<double> ms;
+    long peakRssKb = 0;
+    void add(const ChildRun &run)
+    {
+        ms.push_back(run.ms);
+        peakRssKb = std::max(peakRssKb, run.peakRssKb);
+    }
+};
+
+void PrintRow(const char *operation, const Series &ours, const char *baseline, const Series &base)
+{
+    const auto memory = [](long kb) { return kb ? std::to_string(kb / 1024) + " MB" : std::string("-"); };
+    std::printf("%-24s %9.1f %8s   %-40s %9.1f %8s %7.2fx\n", operation, Median(ours.ms), memory(ours.peakRssKb).c_str(),
+                baseline, Median(base.ms), memory(base.peakRssKb).c_str(), Median(ours.ms) / Median(base.ms));
+}
+
+int Run(int count, int repetitions)
+{
+    const std::string cli = (QCoreApplication::applicationDirPath() + QStringLiteral("/quillpad-cli")).toStdString();
+    if (!QFileInfo(QString::fromStdString(cli)).isExecutable())
+        Fail(cli + " is not built");
+    QTemporaryDir source, files;
+    if (!source.isValid() || !files.isValid())
+        Fail("no temporary folder");
+    const std::vector<TTaskInfo> tasks = BenchData::MakeTasks(count);
+    const QString database = source.filePath(QStringLiteral("qvData.qvb"));
+    {
+        Connection connection;
+        connection.open(database);
+        BenchData::InsertTasks(connection, tasks);
+    }
+    const std::string backup = files.filePath(QStringLiteral("backup.qvx")).toStdString();
+
+    Series list, select, backups, zlib, imports, raw;
+    QByteArray xml;
+    for (int i = 0; i < repetitions; ++i) {
+        list.add(RunChild({cli, "list", "--json"}, source.path()));
+        select.add(RunChild({"/usr/bin/sqlite3", database.toStdString(), "select * from tasks"}, source.path()));
+        backups.add(RunChild({cli, "backup", backup}, source.path()));
+        if (xml.isEmpty())
+            xml = InflatedXml(QString::fromStdString(backup));
+        zlib.ms.push_back(TimeMs([&] { CompressLevel9(xml); }));
+        {
+            QTemporaryDir target;
+            imports.add(RunChild({cli, "import", backup}, target.path()));
+        }
+        {
+            QTemporaryDir target;
+            Connection connection;
+            connection.open(target.filePath(QStringLiteral("qvData.qvb")));
+            raw.ms.push_back(TimeMs([&] { BenchData::InsertTasksRaw(connection.handle(), tasks); }));
+        }
+    }
+    std::printf("quillpad-bench-cli: %d tasks, %d repetitions, zlib %s, SQLite %s; XML %.1f MB, file %.1f MB\n",
+                count, repetitions, zlibVersion(), sqlite3_libversion(), xml.size() / 1e6,
+                QFileInfo(QString::fromStdString(backup)).size() / 1e6);
+    std::printf("Times are medians in ms of whole processes; memory is the peak RSS of the process.\n\n");
+    std::printf("%-24s %9s %8s   %-40s %9s %8s %8s\n", "command", "ms", "RSS", "baseline", "ms", "RSS", "ratio");
+    PrintRow("list --json", list, "sqlite3 \"select * from tasks\"", select);
+    PrintRow("backup", backups, "zlib level 9 of the same XML (in memory)", zlib);
+    PrintRow("import (empty database)", imports, "the same rows, one transaction", raw);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int repetitions = argc > 2 ? std::atoi(argv[2]) : 5;
+    if (count <= 0 || repetitions <= 0) {
+        std::fprintf(stderr, "usage: %s [tasks] [repetitions]\n", argv[0]);
+        return 2;
+    }
+    try {
+        return Run(count, repetitions);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "quillpad-bench-cli: %s\n", error.what());
+        return 1;
+    }
+}
