@@ -22,11 +22,14 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <chrono>
+#include <ctime>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -45,8 +48,26 @@ namespace {
 
 struct ChildRun {
     double ms = 0;
+    double cpuMs = 0;  // user and system
     long peakRssKb = 0;
 };
+
+double CpuMs(const timeval &user, const timeval &system)
+{
+    return (user.tv_sec + system.tv_sec) * 1e3 + (user.tv_usec + system.tv_usec) / 1e3;
+}
+
+// The work's wall and CPU time in this process.
+ChildRun TimeHere(const std::function<void()> &work)
+{
+    timespec before{}, after{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    ChildRun run;
+    run.ms = TimeMs(work);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    run.cpuMs = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    return run;
+}
 
 // Runs the program with QUILLPAD_HOME set, its output to a file (or nowhere), and
 // gives its wall time and peak RSS. Fails unless it exits with 0.
@@ -76,6 +97,7 @@ ChildRun RunChild(const std::vector<std::string> &arguments, const QString &home
     ChildRun run;
     run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     run.peakRssKb = usage.ru_maxrss;
+    run.cpuMs = CpuMs(usage.ru_utime, usage.ru_stime);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         Fail(arguments.front() + " " + arguments.at(1) + " failed");
     return run;
@@ -99,11 +121,12 @@ void CompressLevel9(const QByteArray &xml)
 }
 
 struct Series {
-    std::vector<double> ms;
+    std::vector<double> ms, cpuMs;
     long peakRssKb = 0;
     void add(const ChildRun &run)
     {
         ms.push_back(run.ms);
+        cpuMs.push_back(run.cpuMs);
         peakRssKb = std::max(peakRssKb, run.peakRssKb);
     }
 };
@@ -111,8 +134,9 @@ struct Series {
 void PrintRow(const char *operation, const Series &ours, const char *baseline, const Series &base)
 {
     const auto memory = [](long kb) { return kb ? std::to_string(kb / 1024) + " MB" : std::string("-"); };
-    std::printf("%-24s %9.1f %8s   %-40s %9.1f %8s %7.2fx\n", operation, Median(ours.ms), memory(ours.peakRssKb).c_str(),
-                baseline, Median(base.ms), memory(base.peakRssKb).c_str(), Median(ours.ms) / Median(base.ms));
+    std::printf("%-24s %8.0f %8.0f %7s   %-40s %8.0f %8.0f %7s %6.2fx %6.2fx\n", operation, Median(ours.ms),
+                Median(ours.cpuMs), memory(ours.peakRssKb).c_str(), baseline, Median(base.ms), Median(base.cpuMs),
+                memory(base.peakRssKb).c_str(), Median(ours.ms) / Median(base.ms), Median(ours.cpuMs) / Median(base.cpuMs));
 }
 
 int Run(int count, int repetitions)
@@ -140,7 +164,7 @@ int Run(int count, int repetitions)
         backups.add(RunChild({cli, "backup", backup}, source.path()));
         if (xml.isEmpty())
             xml = InflatedXml(QString::fromStdString(backup));
-        zlib.ms.push_back(TimeMs([&] { CompressLevel9(xml); }));
+        zlib.add(TimeHere([&] { CompressLevel9(xml); }));
         {
             QTemporaryDir target;
             imports.add(RunChild({cli, "import", backup}, target.path()));
@@ -149,14 +173,16 @@ int Run(int count, int repetitions)
             QTemporaryDir target;
             Connection connection;
             connection.open(target.filePath(QStringLiteral("qvData.qvb")));
-            raw.ms.push_back(TimeMs([&] { BenchData::InsertTasksRaw(connection.handle(), tasks); }));
+            raw.add(TimeHere([&] { BenchData::InsertTasksRaw(connection.handle(), tasks); }));
         }
     }
     std::printf("quillpad-bench-cli: %d tasks, %d repetitions, zlib %s, SQLite %s; XML %.1f MB, file %.1f MB\n",
                 count, repetitions, zlibVersion(), sqlite3_libversion(), xml.size() / 1e6,
                 QFileInfo(QString::fromStdString(backup)).size() / 1e6);
-    std::printf("Times are medians in ms of whole processes; memory is the peak RSS of the process.\n\n");
-    std::printf("%-24s %9s %8s   %-40s %9s %8s %8s\n", "command", "ms", "RSS", "baseline", "ms", "RSS", "ratio");
+    std::printf("Medians in ms of whole processes, wall and CPU (user + system); memory is the peak RSS of the\n"
+                "process (the in-memory baselines run in this one, their RSS is not shown). Ratios: wall, CPU.\n\n");
+    std::printf("%-24s %8s %8s %7s   %-40s %8s %8s %7s %7s %7s\n", "command", "wall", "CPU", "RSS", "baseline", "wall",
+                "CPU", "RSS", "ratio", "CPU");
     PrintRow("list --json", list, "sqlite3 \"select * from tasks\"", select);
     PrintRow("backup", backups, "zlib level 9 of the same XML (in memory)", zlib);
     PrintRow("import (empty database)", imports, "the same rows, one transaction", raw);

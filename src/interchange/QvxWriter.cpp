@@ -72,7 +72,10 @@ void QvxWriter::closeSection()
 
 void QvxWriter::beginElement(const char *name)
 {
-    text(m_sectionHasElements ? "    <" : ">\n    <");
+    if (m_sectionHasElements)
+        text("    <");
+    else
+        text(">\n    <");
     m_sectionHasElements = true;
     text(name, qsizetype(std::strlen(name)));
 }

@@ -7,8 +7,6 @@
 
 #include <QHash>
 
-#include <algorithm>
-
 namespace quillpad {
 
 namespace {
@@ -81,16 +79,19 @@ void TaskStore::load(TaskSnapshot &snapshot)
     // One pass over the table, grouped here. A scan and the parent index both give a
     // parent's rows in the table's own order, so the tree is the one a query per parent
     // would give.
-    std::vector<TTaskInfo> topLevel;
+    const size_t first = snapshot.size();
     QHash<QString, std::vector<TTaskInfo>> byParent;
     const auto group = [&] {
-        snapshot.reserve(snapshot.size() + topLevel.size());
         std::vector<TTaskInfo> rootsAsChildren;  // for a task whose own id is "root"
-        if (std::any_of(topLevel.begin(), topLevel.end(), [](const TTaskInfo &task) { return task.tid == RootPid; }))
-            rootsAsChildren = topLevel;
-        for (TTaskInfo &task : topLevel) {
-            TaskWithSubTasks &entry = snapshot.emplace_back();
-            entry.task = std::move(task);
+        for (size_t i = first; i < snapshot.size(); ++i) {
+            if (snapshot[i].task.tid == RootPid) {
+                for (size_t j = first; j < snapshot.size(); ++j)
+                    rootsAsChildren.push_back(snapshot[j].task);
+                break;
+            }
+        }
+        for (size_t i = first; i < snapshot.size(); ++i) {
+            TaskWithSubTasks &entry = snapshot[i];
             if (entry.task.tid == RootPid) {
                 entry.subTasks = rootsAsChildren;
             } else if (auto found = byParent.find(entry.task.tid); found != byParent.end()) {
@@ -111,10 +112,12 @@ void TaskStore::load(TaskSnapshot &snapshot)
             if (query.field(pidColumn).isNull())
                 continue;  // no parent's id matches a null
             TTaskInfo row = reader.read();
-            if (row.pid == RootPid)
-                topLevel.push_back(std::move(row));
-            else
+            if (row.pid == RootPid) {
+                row.pid = RootPid;  // one shared text instead of a copy per task
+                snapshot.emplace_back().task = std::move(row);
+            } else {
                 byParent[row.pid].push_back(std::move(row));
+            }
         }
     } catch (...) {
         group();

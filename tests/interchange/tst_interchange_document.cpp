@@ -223,7 +223,7 @@ void TestInterchangeDocument::readTimeAgreesWithTheFullReader()
                       QStringLiteral("1899-12-30T00:00:00"), QStringLiteral("12025-01-01T00:00:00.000Z")};
     QRandomGenerator random(15);
     for (int i = 0; i < 3000; ++i)
-        texts.append(IsoTime(random.bounded(-693593.0, 2958465.0), random.bounded(-14 * 60, 14 * 60 + 1)));
+        texts.append(IsoTime(random.bounded(3652058.0) - 693593.0, random.bounded(-14 * 60, 14 * 60 + 1)));
     for (const int bias : {0, -60, 330, -840}) {
         for (const QString &text : texts)
             QCOMPARE(DateTimeToMs(Qvx::ReadTime(text, bias)), DateTimeToMs(reference(text, bias)));

@@ -239,7 +239,7 @@ void TestHelpers::isoTimeWrittenIntoABuffer()
                                   EncodeDateTime(QDate(2024, 2, 29), QTime(12, 0)), -700000.5, 3000000.75, 1e12, -1e12};
     QRandomGenerator random(15);
     for (int i = 0; i < 2000; ++i)
-        values.push_back(random.bounded(-700000.0, 3000000.0));
+        values.push_back(random.bounded(3700000.0) - 700000.0);
     char text[IsoTimeCapacity];
     for (const int bias : {0, -60, 300, -330, 720, -840, 6000}) {
         for (const TDateTime value : values) {

@@ -542,7 +542,7 @@ void TestTaskStore::loadGivesTheTreeOfAQueryPerParent()
     }
     query.close();
     children.close();
-    QCOMPARE(expected.size(), size_t(7));
+    QCOMPARE(expected.size(), size_t(6));
 
     TaskSnapshot loaded;
     TaskStore(connection).load(loaded);
