@@ -8,6 +8,7 @@
 
 #include "BenchData.h"
 #include "BenchTiming.h"
+#include "BenchXml.h"
 
 #include "interchange/QvxContainer.h"
 #include "store/Connection.h"
@@ -38,6 +39,7 @@
 
 using namespace quillpad;
 using namespace BenchTiming;
+using namespace BenchXml;
 
 namespace {
 
@@ -101,23 +103,6 @@ ChildRun RunChild(const std::vector<std::string> &arguments, const QString &home
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         Fail(arguments.front() + " " + arguments.at(1) + " failed");
     return run;
-}
-
-QByteArray InflatedXml(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        Fail("cannot open the backup");
-    return ReadQvxContainer(file);
-}
-
-void CompressLevel9(const QByteArray &xml)
-{
-    uLongf size = compressBound(static_cast<uLong>(xml.size()));
-    std::vector<Bytef> packed(size);
-    if (compress2(packed.data(), &size, reinterpret_cast<const Bytef *>(xml.constData()),
-                  static_cast<uLong>(xml.size()), Z_BEST_COMPRESSION) != Z_OK)
-        Fail("compress2");
 }
 
 struct Series {

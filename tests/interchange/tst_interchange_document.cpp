@@ -4,10 +4,14 @@
 #include "store/AppError.h"
 #include "InterchangeFixture.h"
 #include "components/QvVersionInfo.h"
+#include "interchange/QvxContainer.h"
 #include "interchange/QvxDocument.h"
+#include "interchange/QvxStream.h"
+#include "interchange/pU_XmlTry.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QFile>
 #include <QTest>
 
 using namespace quillpad;
@@ -31,6 +35,8 @@ private slots:
     void readTimeAgreesWithTheFullReader();
     void checkApp_data();
     void checkApp();
+    void streamReadsWhatTheDocumentReads_data();
+    void streamReadsWhatTheDocumentReads();
 };
 
 void TestInterchangeDocument::templateText()
@@ -228,6 +234,89 @@ void TestInterchangeDocument::readTimeAgreesWithTheFullReader()
         for (const QString &text : texts)
             QCOMPARE(DateTimeToMs(Qvx::ReadTime(text, bias)), DateTimeToMs(reference(text, bias)));
     }
+}
+
+void TestInterchangeDocument::streamReadsWhatTheDocumentReads_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<bool>("inForm");
+    const QByteArray head = "<?xml version=\"1.0\"?>\n<ambrel app=\"Plumcrest\" appversion=\"1\" time=\"\">\n";
+    QTest::newRow("as written") << head + "  <tasks>\n    <task tid=\"a\" pid=\"root\" content=\"x&#10;y &amp;&lt;&gt;&quot;&apos; &#x1F600;&#233; >\" />\n"
+                                          "  </tasks>\n  <memos>\n    <memo mid=\"m\" content=\"memo\" />\n  </memos>\n  <notes />\n</ambrel>\n"
+                                << true;
+    QTest::newRow("other spellings") << QByteArray("<ambrel app='Plumcrest'><tasks><item  tid = 'b'\tcontent=\"tab\there\r\nCR LF\rCR\nLF\" "
+                                                   "tid=\"second\"><sub a=\"1\"/></item ><task/></tasks><tasks><task tid=\"ignored\"/>"
+                                                   "</tasks><memos/></ambrel>")
+                                     << true;
+    QTest::newRow("no app") << QByteArray("<ambrel><tasks><task tid=\"a\"/></tasks><memos></memos></ambrel>") << true;
+    QTest::newRow("comment") << head + "<!-- note --><tasks/><memos/></ambrel>" << false;
+    QTest::newRow("no memos") << head + "<tasks><task tid=\"a\"/></tasks></ambrel>" << false;
+    QTest::newRow("other entity") << head + "<tasks><task tid=\"&foo;\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("bare ampersand") << head + "<tasks><task tid=\"a & b\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("reference to 0") << head + "<tasks><task tid=\"a&#0;b\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("text in a section") << head + "<tasks>words<task tid=\"a\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("mismatched end") << head + "<tasks><task tid=\"a\"></tusk></tasks><memos/></ambrel>" << false;
+    QTest::newRow("cut short") << head + "<tasks><task tid=\"a\"/></tasks><memos/>" << false;
+    QTest::newRow("after the root") << head + "<tasks/><memos/></ambrel><more/>" << false;
+    QTest::newRow("blank before the declaration") << " " + head + "<tasks/><memos/></ambrel>" << false;
+    QTest::newRow("attributes run together") << head + "<tasks><task a=\"1\"b=\"2\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("less-than in a value") << head + "<tasks><task a=\"1<2\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("CDATA") << head + "<tasks><![CDATA[x]]></tasks><memos/></ambrel>" << false;
+}
+
+// The record reader of the common form against the document reader (pugixml) on the
+// same text: a file is in the form only when every element of both sections and the
+// root's app read exactly as the document reads them; anything else is left to it.
+void TestInterchangeDocument::streamReadsWhatTheDocumentReads()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(bool, inForm);
+    InterchangeFixture fixture;
+    const QString name = fixture.file(QStringLiteral("form.qvx"));
+    {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        WriteQvxContainer(file, xml);
+    }
+    const QvxStream::Survey survey = QvxStream::survey(name);
+    QCOMPARE(survey.inForm, inForm);
+    if (!inForm)
+        return;
+
+    Txmltry document;
+    document.LoadDocument(name, true);
+    const pugi::xml_node root = document.NodeAt(QStringLiteral("ambrel"));
+    QCOMPARE(survey.app.has_value(), bool(root.attribute("app")));
+    if (survey.app)
+        QCOMPARE(*survey.app, QByteArray(root.attribute("app").value()));
+    const auto attributes = [](const pugi::xml_node &node) {
+        QList<QByteArray> list{"<record>"};
+        for (const pugi::xml_attribute &attribute : node.attributes())
+            list << QByteArray(attribute.name()) << QByteArray(attribute.value());
+        return list;
+    };
+    const auto streamed = [](const QvxAttributes &view) {
+        QList<QByteArray> list{"<record>"};
+        for (const auto &[attribute, value] : view)
+            list << attribute.toByteArray() << value.toByteArray();
+        return list;
+    };
+    QList<QByteArray> expected, read;
+    for (const pugi::xml_node &node : document.NodeAt(Qvx::TasksPath).children())
+        expected << attributes(node);
+    int next = 0;
+    QvxStream::forEachTask(name, [&](const QvxAttributes &view, int position) {
+        read << streamed(view);
+        return position == next++;
+    });
+    QCOMPARE(read, expected);
+    expected.clear();
+    read.clear();
+    for (const pugi::xml_node &node : document.NodeAt(Qvx::MemosPath).children())
+        expected << attributes(node);
+    for (const QvxStream::Record &record : survey.memos)
+        read << streamed(record.view());
+    QCOMPARE(read, expected);
 }
 
 void TestInterchangeDocument::checkApp_data()
