@@ -71,38 +71,125 @@ ChildRun TimeHere(const std::function<void()> &work)
     return run;
 }
 
-// Runs the program with QUILLPAD_HOME set, its output to a file (or nowhere), and
-// gives its wall time and peak RSS. Fails unless it exits with 0.
+// A child's peak RSS counts the pages it shared with its parent when it was forked, so
+// commands are started by a small process forked before this one grows: it takes a
+// request on a pipe, runs the command with QUILLPAD_HOME set and its output to a file
+// (or nowhere), and answers with its times, peak RSS and exit status.
+class Launcher {
+public:
+    struct Answer {
+        ChildRun run;
+        int status = -1;
+    };
+
+    Launcher()
+    {
+        if (pipe(m_request) != 0 || pipe(m_answer) != 0)
+            Fail("pipe");
+        m_pid = fork();
+        if (m_pid < 0)
+            Fail("fork");
+        if (m_pid == 0) {
+            close(m_request[1]);
+            close(m_answer[0]);
+            serve();
+            _exit(0);
+        }
+        close(m_request[0]);
+        close(m_answer[1]);
+    }
+    ~Launcher()
+    {
+        close(m_request[1]);  // the launcher ends at the end of its input
+        close(m_answer[0]);
+        waitpid(m_pid, nullptr, 0);
+    }
+
+    // fields: the data folder, the output file, then the program and its arguments.
+    Answer run(const std::vector<std::string> &fields)
+    {
+        std::string request;
+        for (const std::string &field : fields)
+            request += field + '\0';
+        request += '\0';
+        if (write(m_request[1], request.data(), request.size()) != ssize_t(request.size()))
+            Fail("launcher request");
+        Answer answer;
+        if (read(m_answer[0], &answer, sizeof answer) != ssize_t(sizeof answer))
+            Fail("launcher answer");
+        return answer;
+    }
+
+private:
+    void serve()
+    {
+        std::string pending;
+        char buffer[4096];
+        for (;;) {
+            const size_t end = pending.find(std::string(1, '\0') + '\0');
+            if (end == std::string::npos) {
+                const ssize_t got = read(m_request[0], buffer, sizeof buffer);
+                if (got <= 0)
+                    return;
+                pending.append(buffer, size_t(got));
+                continue;
+            }
+            std::vector<std::string> fields;
+            for (size_t at = 0; at <= end;) {
+                const size_t next = pending.find('\0', at);
+                fields.push_back(pending.substr(at, next - at));
+                at = next + 1;
+            }
+            pending.erase(0, end + 2);
+            const Answer answer = launch(fields);
+            if (write(m_answer[1], &answer, sizeof answer) != ssize_t(sizeof answer))
+                return;
+        }
+    }
+
+    static Answer launch(const std::vector<std::string> &fields)
+    {
+        std::vector<char *> argv;
+        for (size_t i = 2; i < fields.size(); ++i)
+            argv.push_back(const_cast<char *>(fields[i].c_str()));
+        argv.push_back(nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("QUILLPAD_HOME", fields[0].c_str(), 1);
+            const int out = open(fields[1].c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (out >= 0)
+                dup2(out, STDOUT_FILENO);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        Answer answer;
+        rusage usage{};
+        if (pid < 0 || wait4(pid, &answer.status, 0, &usage) != pid)
+            return answer;
+        answer.run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        answer.run.peakRssKb = usage.ru_maxrss;
+        answer.run.cpuMs = CpuMs(usage.ru_utime, usage.ru_stime);
+        return answer;
+    }
+
+    int m_request[2]{};
+    int m_answer[2]{};
+    pid_t m_pid = -1;
+};
+
+Launcher *TheLauncher = nullptr;
+
+// Runs the program and gives its wall and CPU time and its peak RSS. Fails unless it
+// exits with 0.
 ChildRun RunChild(const std::vector<std::string> &arguments, const QString &home, const char *output = "/dev/null")
 {
-    std::vector<char *> argv;
-    for (const std::string &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.c_str()));
-    argv.push_back(nullptr);
-    const QByteArray homeValue = QFile::encodeName(home);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid < 0)
-        Fail("fork");
-    if (pid == 0) {
-        setenv("QUILLPAD_HOME", homeValue.constData(), 1);
-        const int out = open(output, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out >= 0)
-            dup2(out, STDOUT_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid)
-        Fail("wait4");
-    ChildRun run;
-    run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    run.peakRssKb = usage.ru_maxrss;
-    run.cpuMs = CpuMs(usage.ru_utime, usage.ru_stime);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::vector<std::string> fields{QFile::encodeName(home).toStdString(), output};
+    fields.insert(fields.end(), arguments.begin(), arguments.end());
+    const Launcher::Answer answer = TheLauncher->run(fields);
+    if (!WIFEXITED(answer.status) || WEXITSTATUS(answer.status) != 0)
         Fail(arguments.front() + " " + arguments.at(1) + " failed");
-    return run;
+    return answer.run;
 }
 
 struct Series {
@@ -178,6 +265,8 @@ int Run(int count, int repetitions)
 
 int main(int argc, char *argv[])
 {
+    Launcher launcher;  // before anything grows
+    TheLauncher = &launcher;
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int repetitions = argc > 2 ? std::atoi(argv[2]) : 5;
