@@ -6,6 +6,7 @@
 
 #include "BenchData.h"
 #include "BenchTiming.h"
+#include "BenchXml.h"
 
 #include "store/Connection.h"
 #include "interchange/Dm_Io.h"
@@ -38,6 +39,7 @@
 using namespace quillpad;
 
 using namespace BenchTiming;
+using namespace BenchXml;
 
 namespace {
 
@@ -68,24 +70,6 @@ private:
 public:
     Connection connection;
 };
-
-QByteArray InflatedXml(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        Fail("cannot open the backup");
-    return ReadQvxContainer(file);
-}
-
-// The baseline of the backup: the same bytes through zlib at level 9, into memory.
-void CompressLevel9(const QByteArray &xml)
-{
-    uLongf size = compressBound(static_cast<uLong>(xml.size()));
-    std::vector<Bytef> packed(size);
-    if (compress2(packed.data(), &size, reinterpret_cast<const Bytef *>(xml.constData()),
-                  static_cast<uLong>(xml.size()), Z_BEST_COMPRESSION) != Z_OK)
-        Fail("compress2");
-}
 
 struct Row {
     const char *operation;

@@ -381,7 +381,7 @@ int Run(int count, int repetitions)
     if (Tray(connection, count) != RawTray(db, count) || RawTray(db, count).size() != incomplete)
         Fail("the tray summaries differ");
 
-    PrintRow(Measure("load tree: top-level + " + std::to_string(topLevel) + " child queries", repetitions,
+    PrintRow(Measure("load tree: one query, " + std::to_string(topLevel) + " top-level", repetitions,
                      [&] { LoadTree(connection, count); }, [&] { RawReadAll(db, AllSql, count); }));
     std::printf("  (its raw figure: one select * of all rows)\n");
     PrintRow(Measure("select * of all rows", repetitions, [&] { ReadAll(connection, count); },

@@ -278,13 +278,17 @@ int Add(const Arguments &args, Session &session, ConsolePrompter &)
 
 int List(const Arguments &args, Session &session, ConsolePrompter &)
 {
-    TaskTree tree;
     TaskStore store(session.connection());
+    if (args.flags.contains(QStringLiteral("--json"))) {
+        // Straight from the rows: a tree of a hundred thousand nodes is not needed to print them.
+        TaskSnapshot tasks;
+        store.load(tasks);
+        WriteTaskListJson(stdout, tasks, store.count());
+        return ExitOk;
+    }
+    TaskTree tree;
     LoadTaskTree(tree, store);
-    if (args.flags.contains(QStringLiteral("--json")))
-        Print(TaskTreeJson(tree, store.count()));
-    else
-        Print(TaskTreeText(tree));
+    Print(TaskTreeText(tree));
     return ExitOk;
 }
 

@@ -4,6 +4,8 @@
 #include "store/Paths.h"
 #include "store/Connection.h"
 #include "interchange/QvxDocument.h"
+#include "interchange/QvxStream.h"
+#include "interchange/QvxWriter.h"
 #include "interchange/ReplaceQuestion.h"
 #include "store/TaskStore.h"
 #include "store/WriteBatch.h"
@@ -13,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -23,28 +26,27 @@ namespace quillpad {
 
 namespace {
 
-// One record of the file. Each attribute is read once, so a missing one is reported
-// once even when the question and the row both want it.
+struct RecordKind;
+
+using RecordAttributes = QvxAttributes;
+
+// One record of the file, read from its own attributes. Each attribute is read once, so
+// a missing one is reported once even when the question and the row both want it; the
+// report names the record by its path in the file.
 class RecordReader {
 public:
-    RecordReader(Txmltry &xml, QString path) : m_xml(xml), m_path(std::move(path)) {}
-
-    const QString &text(const char *name)
+    RecordReader(const RecordAttributes &attributes, const RecordKind &kind, int position)
+        : m_attributes(attributes), m_kind(kind), m_position(position)
     {
-        for (int i = 0; i < m_count; ++i) {
-            if (std::strcmp(m_names[i], name) == 0)
-                return m_values[i];
-        }
-        Q_ASSERT(m_count < Capacity);
-        m_names[m_count] = name;
-        m_values[m_count] = m_xml.ReadAttr(m_path, QLatin1String(name));
-        return m_values[m_count++];
     }
+
+    const QString &text(const char *name);
 
 private:
     static constexpr int Capacity = 16;  // more than any record has
-    Txmltry &m_xml;
-    QString m_path;
+    const RecordAttributes &m_attributes;
+    const RecordKind &m_kind;
+    int m_position;
     std::array<const char *, Capacity> m_names{};
     std::array<QString, Capacity> m_values;
     int m_count = 0;
@@ -97,6 +99,68 @@ const RecordKind Memos{Qvx::MemosPath, QStringLiteral(",memo#"), TaskStore::Tabl
                        QStringLiteral("memo"), MemoColumns};
 const RecordKind Tasks{Qvx::TasksPath, QStringLiteral(",task#"), TaskStore::Table::Tasks, "tid",
                        QStringLiteral("task"), TaskColumns};
+
+const QString &RecordReader::text(const char *name)
+{
+    for (int i = 0; i < m_count; ++i) {
+        if (std::strcmp(m_names[i], name) == 0)
+            return m_values[i];
+    }
+    Q_ASSERT(m_count < Capacity);
+    m_names[m_count] = name;
+    QString &value = m_values[m_count++];
+    const QByteArrayView wanted(name);
+    const auto found = std::find_if(m_attributes.begin(), m_attributes.end(),
+                                    [&wanted](const auto &attribute) { return attribute.first == wanted; });
+    if (found == m_attributes.end())
+        Txmltry::ReportAbsent(m_kind.path(m_position), QLatin1String(name));
+    else
+        value = QString::fromUtf8(found->second);
+    return value;
+}
+
+// Where the records come from: the file read as it is inflated, or its document when
+// it is not in the common form.
+struct RecordSource {
+    QString fileName;
+    QvxStream::Survey survey;
+    Txmltry document;
+    bool whole = false;  // read as a document
+};
+
+// Hands each record of the kind's section to visit(RecordReader &), in document order,
+// until it answers false.
+template <typename Visit>
+void ForEachRecord(RecordSource &source, const RecordKind &kind, Visit &&visit)
+{
+    if (!source.whole) {
+        if (kind.table == TaskStore::Table::Memos) {
+            for (int position = 0; position < int(source.survey.memos.size()); ++position) {
+                const RecordAttributes attributes = source.survey.memos[position].view();
+                RecordReader record(attributes, kind, position);
+                if (!visit(record))
+                    return;
+            }
+        } else {
+            QvxStream::forEachTask(source.fileName, [&](const RecordAttributes &attributes, int position) {
+                RecordReader record(attributes, kind, position);
+                return visit(record);
+            });
+        }
+        return;
+    }
+    const pugi::xml_node section = source.document.NodeAt(kind.section);
+    RecordAttributes attributes;
+    int position = 0;
+    for (pugi::xml_node node = section.first_child(); node; node = node.next_sibling(), ++position) {
+        attributes.clear();
+        for (const pugi::xml_attribute &attribute : node.attributes())
+            attributes.emplace_back(QByteArrayView(attribute.name()), QByteArrayView(attribute.value()));
+        RecordReader record(attributes, kind, position);
+        if (!visit(record))
+            return;
+    }
+}
 
 // Where the id and the other columns sit in a result of whole rows; the same
 // for every such result, so looked up once per pass.
@@ -162,14 +226,13 @@ QString WithQvxSuffix(const QString &fileName)
 // it has, the standing answer decides, asking while it is not All. False on Abort.
 // `find` looks rows up and edits them; `insert` stays open on an empty result and
 // takes the new rows.
-bool RestorePass(Query &find, Query &insert, const RecordKind &kind, Txmltry &xml, int bias,
+bool RestorePass(Query &find, Query &insert, const RecordKind &kind, RecordSource &xml, int bias,
                  PromptButton &standing, WriteBatch &batch)
 {
     TaskStore::openForInsert(insert, kind.table);
     const ColumnIndexes at(insert, kind);
-    const int count = xml.CountChildren(kind.section);
-    for (int i = 0; i < count; ++i) {
-        RecordReader record(xml, kind.path(i));
+    bool aborted = false;
+    ForEachRecord(xml, kind, [&](RecordReader &record) {
         const QString id = record.text(kind.id);
         TaskStore::openRow(find, kind.table, id);
         Query *row = &find;
@@ -188,21 +251,24 @@ bool RestorePass(Query &find, Query &insert, const RecordKind &kind, Txmltry &xm
                 standing = AskReplace(question);
                 batch.begin();
             }
-            if (standing == PromptButton::Abort)
+            if (standing == PromptButton::Abort) {
+                aborted = true;
                 return false;
+            }
             if (standing != PromptButton::Yes && standing != PromptButton::All)
-                continue;  // No, or the window closed: this row stays as it is
+                return true;  // No, or the window closed: this row stays as it is
             find.edit();
         }
         row->field(at.id).setString(id);
         WriteValues(*row, kind, at, record, bias);
         row->post();
-    }
-    return true;
+        return true;
+    });
+    return !aborted;
 }
 
 // Adds every record of one kind under a new id.
-void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml, int bias)
+void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bias)
 {
     // Old id -> new id, for the ids of top-level records (a record's own, or one named as
     // a parent before its record came). Exact comparison, as ids are stored.
@@ -216,9 +282,7 @@ void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml, int bias)
     TaskStore::openForInsert(query, kind.table);
     const ColumnIndexes at(query, kind);
     const int pidColumn = at.columns.front();  // "pid" comes first
-    const int count = xml.CountChildren(kind.section);
-    for (int i = 0; i < count; ++i) {
-        RecordReader record(xml, kind.path(i));
+    ForEachRecord(xml, kind, [&](RecordReader &record) {
         query.insert();
         const QString pid = record.text("pid");
         if (pid == RootPid) {
@@ -230,7 +294,8 @@ void ImportPass(Query &query, const RecordKind &kind, Txmltry &xml, int bias)
         }
         WriteValues(query, kind, at, record, bias, 1, Breaks::CrLf);
         query.post();
-    }
+        return true;
+    });
 }
 
 }  // namespace
@@ -273,27 +338,23 @@ bool TIoDm::ImportDatabase()
 
 bool TIoDm::BackupDatabaseTo(const QString &fileName)
 {
-    Txmltry xml;
-    Qvx::BeginDocument(xml);
+    // Written as the rows are read. A database error ends the backup with the file
+    // left as it was; a file that cannot be written is reported once all is read.
+    QvxWriter file(fileName);
     const int bias = LocalBias();
-    // Database errors here end the backup before any file is written.
-    const pugi::xml_node memos = xml.NodeAt(Qvx::MemosPath);
-    TaskStore::openAllRows(ADOQuery1, TaskStore::Table::Memos);
-    for (; !ADOQuery1.eof(); ADOQuery1.next())
-        Qvx::AppendElement(memos, "memo", Qvx::MemoRowAttributes(ADOQuery1, bias));
-    const pugi::xml_node tasks = xml.NodeAt(Qvx::TasksPath);
+    file.beginSection(QvxWriter::Section::Tasks);
     TaskStore::openAllRows(ADOQuery1, TaskStore::Table::Tasks);
-    for (; !ADOQuery1.eof(); ADOQuery1.next())
-        Qvx::AppendElement(tasks, "task", Qvx::TaskRowAttributes(ADOQuery1, bias));
+    Qvx::WriteTaskRows(file, ADOQuery1, bias);
+    file.beginSection(QvxWriter::Section::Memos);
+    TaskStore::openAllRows(ADOQuery1, TaskStore::Table::Memos);
+    Qvx::WriteMemoRows(file, ADOQuery1, bias);
     ADOQuery1.close();
     if (Paths::IsOwnDataFile(fileName)) {
         ErrorBox(QStringLiteral("\"%1\" is the program's own task database or settings file. Choose another file.")
                      .arg(fileName));
         return false;
     }
-    try {
-        xml.SaveDocument(fileName, true);
-    } catch (const AppError &) {
+    if (!file.finish()) {
         ErrorBox(QStringLiteral("File write failure!"));
         return false;
     }
@@ -302,9 +363,15 @@ bool TIoDm::BackupDatabaseTo(const QString &fileName)
 
 bool TIoDm::ReadFile(const QString &fileName, Mode mode)
 {
-    Txmltry xml;
+    // Read as it is inflated when the file is in the common form; otherwise as a
+    // document, which takes or refuses the rest as it always has.
+    RecordSource xml;
+    xml.fileName = fileName;
     try {
-        xml.LoadDocument(fileName, true);
+        xml.survey = QvxStream::survey(fileName);
+        xml.whole = !xml.survey.inForm;
+        if (xml.whole)
+            xml.document.LoadDocument(fileName, true);
     } catch (const AppError &) {
         ErrorBox(QStringLiteral("File read failure!"));
         return false;
@@ -316,7 +383,10 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
 
     std::exception_ptr error;
     try {
-        Qvx::CheckApp(xml);
+        if (xml.whole)
+            Qvx::CheckApp(xml.document);
+        else
+            Qvx::CheckApp(xml.survey.app ? std::optional<QString>(QString::fromUtf8(*xml.survey.app)) : std::nullopt);
         // Committed before each question and at the end, also after an error: what was
         // posted stays.
         WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);

@@ -67,39 +67,81 @@ private:
 
 }  // namespace
 
-void WriteQvxContainer(QIODevice &out, QByteArrayView xml)
+struct QvxContainerWriter::Stream {
+    Deflater deflater;
+    QByteArray buffer = QByteArray(ChunkSize, Qt::Uninitialized);
+};
+
+QvxContainerWriter::QvxContainerWriter(QIODevice &out, qint64 announcedLength)
+    : m_out(out), m_announced(announcedLength), m_stream(std::make_unique<Stream>())
 {
-    const qint64 length = qToLittleEndian<qint64>(xml.size());
+    const qint64 length = qToLittleEndian<qint64>(announcedLength);
     if (out.write(reinterpret_cast<const char *>(&length), HeaderSize) != HeaderSize)
         throw AppError(QStringLiteral("Cannot write the file: %1").arg(out.errorString()));
+}
 
-    Deflater deflater;
-    z_stream &stream = deflater.stream();
-    QByteArray buffer(ChunkSize, Qt::Uninitialized);
-    const char *next = xml.data();
-    qsizetype left = xml.size();
-    int code = Z_OK;
-    while (code != Z_STREAM_END) {
-        if (stream.avail_in == 0 && left > 0) {
-            // avail_in is 32-bit: hand the text over in slices.
-            const qsizetype slice = std::min<qsizetype>(left, std::numeric_limits<uInt>::max());
-            stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(next));
-            stream.avail_in = static_cast<uInt>(slice);
-            next += slice;
-            left -= slice;
-        }
-        stream.next_out = reinterpret_cast<Bytef *>(buffer.data());
-        stream.avail_out = static_cast<uInt>(buffer.size());
-        code = deflate(&stream, left == 0 ? Z_FINISH : Z_NO_FLUSH);
-        if (code == Z_STREAM_ERROR)
-            throw AppError(QStringLiteral("Cannot compress the data: %1").arg(ZlibText(stream, code)));
-        const qint64 produced = buffer.size() - stream.avail_out;
-        if (out.write(buffer.constData(), produced) != produced)
-            throw AppError(QStringLiteral("Cannot write the file: %1").arg(out.errorString()));
+QvxContainerWriter::~QvxContainerWriter() = default;
+
+void QvxContainerWriter::write(QByteArrayView text)
+{
+    z_stream &stream = m_stream->deflater.stream();
+    const char *next = text.data();
+    qsizetype left = text.size();
+    m_length += left;
+    while (left > 0) {
+        // avail_in is 32-bit: hand the text over in slices.
+        const qsizetype slice = std::min<qsizetype>(left, std::numeric_limits<uInt>::max());
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(next));
+        stream.avail_in = static_cast<uInt>(slice);
+        next += slice;
+        left -= slice;
+        deflateInput(Z_NO_FLUSH);
     }
 }
 
+void QvxContainerWriter::finish()
+{
+    deflateInput(Z_FINISH);
+    if (m_length == m_announced)
+        return;
+    const qint64 length = qToLittleEndian<qint64>(m_length);
+    if (!m_out.seek(0) || m_out.write(reinterpret_cast<const char *>(&length), HeaderSize) != HeaderSize)
+        throw AppError(QStringLiteral("Cannot write the file: %1").arg(m_out.errorString()));
+}
+
+// Runs deflate until it has taken all the input (or, finishing, ended the stream).
+void QvxContainerWriter::deflateInput(int flush)
+{
+    z_stream &stream = m_stream->deflater.stream();
+    QByteArray &buffer = m_stream->buffer;
+    int code = Z_OK;
+    do {
+        stream.next_out = reinterpret_cast<Bytef *>(buffer.data());
+        stream.avail_out = static_cast<uInt>(buffer.size());
+        code = deflate(&stream, flush);
+        if (code == Z_STREAM_ERROR)
+            throw AppError(QStringLiteral("Cannot compress the data: %1").arg(ZlibText(stream, code)));
+        const qint64 produced = buffer.size() - stream.avail_out;
+        if (produced > 0 && m_out.write(buffer.constData(), produced) != produced)
+            throw AppError(QStringLiteral("Cannot write the file: %1").arg(m_out.errorString()));
+    } while (flush == Z_FINISH ? code != Z_STREAM_END : (stream.avail_in > 0 || stream.avail_out == 0));
+}
+
+void WriteQvxContainer(QIODevice &out, QByteArrayView xml)
+{
+    QvxContainerWriter writer(out, xml.size());
+    writer.write(xml);
+    writer.finish();
+}
+
 QByteArray ReadQvxContainer(QIODevice &in)
+{
+    QByteArray xml;
+    InflateQvxContainer(in, [&xml](QByteArrayView piece) { xml.append(piece); });
+    return xml;
+}
+
+void InflateQvxContainer(QIODevice &in, const std::function<void(QByteArrayView)> &take)
 {
     qint64 length = 0;
     if (in.read(reinterpret_cast<char *>(&length), HeaderSize) != HeaderSize)
@@ -120,7 +162,7 @@ QByteArray ReadQvxContainer(QIODevice &in)
     z_stream &stream = inflater.stream();
     QByteArray input(ChunkSize, Qt::Uninitialized);
     QByteArray output(ChunkSize, Qt::Uninitialized);
-    QByteArray xml;
+    qint64 taken = 0;
     qint64 inflated = 0;
     int code = Z_OK;
     // Stop at the stream's end, or as soon as it has proved longer than the stored
@@ -143,13 +185,14 @@ QByteArray ReadQvxContainer(QIODevice &in)
         if (code != Z_OK && code != Z_STREAM_END && !(code == Z_BUF_ERROR && stream.avail_in == 0))
             throw NotAContainer(ZlibText(stream, code));
         const qint64 produced = output.size() - stream.avail_out;
-        const qint64 kept = std::min(produced, length - xml.size());
-        xml.append(output.constData(), kept);
+        const qint64 kept = std::min(produced, length - taken);
+        if (kept > 0)
+            take(QByteArrayView(output.constData(), kept));
+        taken += kept;
         inflated += produced;
     }
-    if (xml.size() < length)
+    if (taken < length)
         throw NotAContainer(QStringLiteral("the data is shorter than the stored length"));
-    return xml;
 }
 
 }  // namespace quillpad

@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <functional>
+#include <memory>
+
 class QIODevice;
 
 namespace quillpad {
@@ -13,11 +16,38 @@ namespace quillpad {
 // device refuses the data.
 void WriteQvxContainer(QIODevice &out, QByteArrayView xml);
 
+// The same for a text handed over piece by piece: each piece is compressed as it comes,
+// and a length other than the one announced is written into the header at the end
+// (the device must then be able to seek). Raises AppError when the device refuses data.
+class QvxContainerWriter {
+public:
+    explicit QvxContainerWriter(QIODevice &out, qint64 announcedLength = 0);
+    ~QvxContainerWriter();
+    QvxContainerWriter(const QvxContainerWriter &) = delete;
+    QvxContainerWriter &operator=(const QvxContainerWriter &) = delete;
+
+    void write(QByteArrayView text);
+    void finish();
+
+private:
+    void deflateInput(int flush);
+
+    QIODevice &m_out;
+    qint64 m_announced;
+    qint64 m_length = 0;
+    struct Stream;
+    std::unique_ptr<Stream> m_stream;
+};
+
 // Reads the container from the device and gives exactly the stored number of bytes.
 // Raises AppError for a short header, a negative length, a damaged or truncated
 // stream, a stream that inflates to fewer bytes than stored, or (for a file) a stored
 // length beyond 64 times the compressed data and beyond 16 MiB. Memory grows with the
 // inflated data, never with what the header claims.
 QByteArray ReadQvxContainer(QIODevice &in);
+
+// The same reading and checks, handing the text over in pieces as it is inflated
+// instead of keeping it.
+void InflateQvxContainer(QIODevice &in, const std::function<void(QByteArrayView)> &take);
 
 }  // namespace quillpad

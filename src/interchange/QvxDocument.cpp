@@ -6,10 +6,12 @@
 #include "store/Query.h"
 #include "store/TaskInfo.h"
 #include "store/pU_Funcs.h"
+#include "interchange/QvxWriter.h"
 #include "interchange/pU_XmlTry.h"
 
 #include <QRegularExpression>
 
+#include <cstdio>
 #include <new>
 
 namespace quillpad {
@@ -30,19 +32,30 @@ const char Template[] =
 
 namespace {
 
-QString FieldIntegerText(const Query::Field &field)
+void WriteIntegerField(QvxWriter &file, const char *name, const Query::Field &field)
 {
-    return field.isNull() ? QString() : QString::number(field.asInteger());
+    if (field.isNull()) {
+        file.attribute(name, "", 0);
+        return;
+    }
+    char text[16];
+    file.attribute(name, text, std::snprintf(text, sizeof text, "%d", static_cast<int>(field.asInteger())));
 }
 
-QString FieldBooleanText(const Query::Field &field)
+void WriteBooleanField(QvxWriter &file, const char *name, const Query::Field &field)
 {
-    return field.isNull() ? QString() : BooleanText(field.asBoolean());
+    if (field.isNull())
+        file.attribute(name, "", 0);
+    else if (field.asBoolean())
+        file.attribute(name, "True", 4);
+    else
+        file.attribute(name, "False", 5);
 }
 
-QString FieldTimeText(const Query::Field &field, int bias)
+void WriteContentField(QvxWriter &file, const Query::Field &field)
 {
-    return TimeText(field.asDateTime(), bias);
+    const QString content = field.asString();
+    file.attribute("content", content.contains(QLatin1Char('\r')) ? ContentText(content) : content);
 }
 
 }  // namespace
@@ -87,35 +100,49 @@ Attributes TaskAttributes(const TTaskInfo &task, const QString &pid, int bias)
     };
 }
 
-Attributes TaskRowAttributes(Query &query, int bias)
+void WriteTaskRows(QvxWriter &file, Query &query, int bias)
 {
-    return {
-        {"tid", query.field(u"tid").asString()},
-        {"pid", query.field(u"pid").asString()},
-        {"content", ContentText(query.field(u"content").asString())},
-        {"check-flag", FieldBooleanText(query.field(u"checkFlag"))},
-        {"alarm-flag", FieldBooleanText(query.field(u"alarmFlag"))},
-        {"due-flag", FieldBooleanText(query.field(u"dueFlag"))},
-        {"text-color", FieldIntegerText(query.field(u"textColor"))},
-        {"background-color", FieldIntegerText(query.field(u"backgroundColor"))},
-        {"create-time", FieldTimeText(query.field(u"createTime"), bias)},
-        {"edit-time", FieldTimeText(query.field(u"editTime"), bias)},
-        {"check-time", FieldTimeText(query.field(u"checkTime"), bias)},
-        {"alarm-time", FieldTimeText(query.field(u"alarmTime"), bias)},
-        {"due-time", FieldTimeText(query.field(u"dueTime"), bias)},
-    };
+    const int tid = query.fieldIndex(u"tid"), pid = query.fieldIndex(u"pid"), content = query.fieldIndex(u"content");
+    const int checkFlag = query.fieldIndex(u"checkFlag"), alarmFlag = query.fieldIndex(u"alarmFlag"),
+              dueFlag = query.fieldIndex(u"dueFlag");
+    const int textColor = query.fieldIndex(u"textColor"), backgroundColor = query.fieldIndex(u"backgroundColor");
+    const int createTime = query.fieldIndex(u"createTime"), editTime = query.fieldIndex(u"editTime"),
+              checkTime = query.fieldIndex(u"checkTime"), alarmTime = query.fieldIndex(u"alarmTime"),
+              dueTime = query.fieldIndex(u"dueTime");
+    for (; !query.eof(); query.next()) {
+        file.beginElement("task");
+        file.attribute("tid", query.field(tid).asString());
+        file.attribute("pid", query.field(pid).asString());
+        WriteContentField(file, query.field(content));
+        WriteBooleanField(file, "check-flag", query.field(checkFlag));
+        WriteBooleanField(file, "alarm-flag", query.field(alarmFlag));
+        WriteBooleanField(file, "due-flag", query.field(dueFlag));
+        WriteIntegerField(file, "text-color", query.field(textColor));
+        WriteIntegerField(file, "background-color", query.field(backgroundColor));
+        file.timeAttribute("create-time", query.field(createTime).asDateTime(), bias);
+        file.timeAttribute("edit-time", query.field(editTime).asDateTime(), bias);
+        file.timeAttribute("check-time", query.field(checkTime).asDateTime(), bias);
+        file.timeAttribute("alarm-time", query.field(alarmTime).asDateTime(), bias);
+        file.timeAttribute("due-time", query.field(dueTime).asDateTime(), bias);
+        file.endElement();
+    }
 }
 
-Attributes MemoRowAttributes(Query &query, int bias)
+void WriteMemoRows(QvxWriter &file, Query &query, int bias)
 {
-    return {
-        {"mid", query.field(u"mid").asString()},
-        {"pid", query.field(u"pid").asString()},
-        {"content", ContentText(query.field(u"content").asString())},
-        {"assign-time", FieldTimeText(query.field(u"assignTime"), bias)},
-        {"create-time", FieldTimeText(query.field(u"createTime"), bias)},
-        {"edit-time", FieldTimeText(query.field(u"editTime"), bias)},
-    };
+    const int mid = query.fieldIndex(u"mid"), pid = query.fieldIndex(u"pid"), content = query.fieldIndex(u"content");
+    const int assignTime = query.fieldIndex(u"assignTime"), createTime = query.fieldIndex(u"createTime"),
+              editTime = query.fieldIndex(u"editTime");
+    for (; !query.eof(); query.next()) {
+        file.beginElement("memo");
+        file.attribute("mid", query.field(mid).asString());
+        file.attribute("pid", query.field(pid).asString());
+        WriteContentField(file, query.field(content));
+        file.timeAttribute("assign-time", query.field(assignTime).asDateTime(), bias);
+        file.timeAttribute("create-time", query.field(createTime).asDateTime(), bias);
+        file.timeAttribute("edit-time", query.field(editTime).asDateTime(), bias);
+        file.endElement();
+    }
 }
 
 QString BooleanText(bool value)
@@ -137,9 +164,16 @@ QString ContentText(const QString &content)
 
 void CheckApp(Txmltry &xml)
 {
-    const QString app = xml.ReadAttr(QStringLiteral("ambrel"), QStringLiteral("app"));
-    if (app != AppName)
-        throw AppError(QStringLiteral("Data mismatch: ") + app + AppName);
+    CheckApp(std::optional<QString>(xml.ReadAttr(QStringLiteral("ambrel"), QStringLiteral("app"))));
+}
+
+void CheckApp(const std::optional<QString> &app)
+{
+    if (!app)
+        Txmltry::ReportAbsent(QStringLiteral("ambrel"), QStringLiteral("app"));
+    const QString text = app.value_or(QString());
+    if (text != AppName)
+        throw AppError(QStringLiteral("Data mismatch: ") + text + AppName);
 }
 
 std::optional<bool> ReadBoolean(const QString &value, const QString &field)
@@ -164,9 +198,90 @@ std::optional<qint32> ReadInteger(const QString &value, const QString &field)
     return number;
 }
 
+namespace {
+
+// The days from 1899-12-30 to a proleptic Gregorian date.
+qint64 DaysFromCivil(int year, int month, int day)
+{
+    year -= month <= 2 ? 1 : 0;
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int yoe = year - era * 400;
+    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return qint64(era) * 146097 + doe - 719468 + 25569;
+}
+
+// The form every writer of the file uses, "YYYY-MM-DDThh:mm:ss.000" and "Z" or
+// "+hh:mm", read by hand; false for anything else, which IsoToDateTime then reads.
+bool ReadCommonTime(QStringView text, int bias, TDateTime &time)
+{
+    if (text.size() != 24 && text.size() != 29)
+        return false;
+    static constexpr char Shape[] = "dddd-dd-ddTdd:dd:dd.000";
+    int digits[14];
+    int count = 0;
+    for (int i = 0; i < 23; ++i) {
+        const char16_t c = text[i].unicode();
+        if (Shape[i] == 'd') {
+            if (c < u'0' || c > u'9')
+                return false;
+            digits[count++] = c - u'0';
+        } else if (c != char16_t(Shape[i])) {
+            return false;
+        }
+    }
+    const auto number = [&digits](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i)
+            value = value * 10 + digits[i];
+        return value;
+    };
+    const int year = number(0, 4), month = number(4, 2), day = number(6, 2);
+    const int hour = number(8, 2), minute = number(10, 2), second = number(12, 2);
+    static constexpr int MonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > MonthDays[month - 1] ||
+        (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59)
+        return false;
+    int offsetMinutes = 0;  // east of UTC
+    if (text.size() == 24) {
+        if (text[23] != u'Z')
+            return false;
+    } else {
+        const QStringView zone = text.mid(23);
+        const char16_t sign = zone[0].unicode();
+        if ((sign != u'+' && sign != u'-') || zone[3] != u':')
+            return false;
+        int zoneDigits[4];
+        for (int i = 0; i < 4; ++i) {
+            const char16_t c = zone[i < 2 ? i + 1 : i + 2].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            zoneDigits[i] = c - u'0';
+        }
+        const int zoneHours = zoneDigits[0] * 10 + zoneDigits[1], zoneMinutes = zoneDigits[2] * 10 + zoneDigits[3];
+        if (zoneHours > 14 || zoneMinutes > 59)
+            return false;
+        offsetMinutes = (zoneHours * 60 + zoneMinutes) * (sign == u'-' ? -1 : 1);
+    }
+    if (year == 1899 && month == 12 && day == 30 && hour == 0 && minute == 0 && second == 0) {
+        time = ZeroDateTime;  // "not set" in whatever zone it was written
+        return true;
+    }
+    const qint64 ms = DaysFromCivil(year, month, day) * MsPerDay + ((hour * 60 + minute) * 60 + second) * 1000 -
+                      (static_cast<qint64>(offsetMinutes) + bias) * 60'000;
+    time = MsToDateTime(ms);
+    return true;
+}
+
+}  // namespace
+
 TDateTime ReadTime(const QString &value, int bias)
 {
-    const TDateTime time = IsoToDateTime(value, bias);  // raises on text that is not a time
+    TDateTime time;
+    if (ReadCommonTime(value, bias, time))
+        return time;
+    time = IsoToDateTime(value, bias);  // raises on text that is not a time
     // Most times are not the zero one: a plain prefix test keeps the common case cheap.
     static const QString zeroClock = QStringLiteral("1899-12-30T00:00:00");
     if (!value.trimmed().startsWith(zeroClock))

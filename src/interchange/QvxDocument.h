@@ -16,6 +16,7 @@
 namespace quillpad {
 
 class Txmltry;
+class QvxWriter;
 class Query;
 struct TTaskInfo;
 
@@ -39,10 +40,10 @@ void AppendElement(pugi::xml_node parent, const char *name, const Attributes &at
 
 // A task as the export writes it: flags always "True" or "False".
 Attributes TaskAttributes(const TTaskInfo &task, const QString &pid, int bias);
-// The current row of "select * from tasks" or "select * from memos" as the backup
-// writes it: null flags and colours become empty text.
-Attributes TaskRowAttributes(Query &query, int bias);
-Attributes MemoRowAttributes(Query &query, int bias);
+// Every row of an open "select * from tasks" or "select * from memos" as the backup
+// writes it, into the open section: null flags and colours become empty text.
+void WriteTaskRows(QvxWriter &file, Query &query, int bias);
+void WriteMemoRows(QvxWriter &file, Query &query, int bias);
 
 // Value texts.
 QString BooleanText(bool value);
@@ -54,6 +55,8 @@ QString ContentText(const QString &content);
 // "Data mismatch: " with the value found and our name run together, when "app" is not
 // exactly ours.
 void CheckApp(Txmltry &xml);
+// The same for the root's "app" read without a document; none when the root lacks it.
+void CheckApp(const std::optional<QString> &app);
 // "True"/"False" or a leading part of either in any case; empty text is null.
 std::optional<bool> ReadBoolean(const QString &value, const QString &field);
 // A signed 32-bit decimal; empty text is null.

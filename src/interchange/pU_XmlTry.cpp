@@ -216,7 +216,7 @@ pugi::xml_node Txmltry::ChildAt(pugi::xml_node parent, int position)
     return node;
 }
 
-void Txmltry::ReportAbsent(const QString &path, const QString &name) const
+void Txmltry::ReportAbsent(const QString &path, const QString &name)
 {
     ErrorBox(path + QStringLiteral(": ") + name + QStringLiteral(" not Exist !"));
 }

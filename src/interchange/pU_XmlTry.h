@@ -49,6 +49,8 @@ public:
     bool WriteAttr(const QString &path, const QString &name, const QString &value);
 
     static int StepCount(QStringView text);
+    // The report of an attribute the element at the path lacks.
+    static void ReportAbsent(const QString &path, const QString &name);
 
 private:
     // The last position reached. Readers walk "task#0", "task#1", ... each a dozen
@@ -63,7 +65,6 @@ private:
     pugi::xml_node Walk(const QString &path);
     pugi::xml_node ApplyStep(pugi::xml_node current, QStringView step);
     pugi::xml_node ChildAt(pugi::xml_node parent, int position);
-    void ReportAbsent(const QString &path, const QString &name) const;
 
     std::unique_ptr<pugi::xml_document> m_document;
     QByteArray m_source;  // the parsed text; the document points into it

@@ -5,11 +5,13 @@
 #include "store/Query.h"
 #include "store/pU_Funcs.h"
 
+#include <QHash>
+
 namespace quillpad {
 
 namespace {
 
-const QString SelectByParent = QStringLiteral("select * from tasks where pid=?");
+const QString SelectAll = QStringLiteral("select * from tasks");
 
 Query::Value Flag(bool value)
 {
@@ -74,18 +76,54 @@ QString TrimTaskText(const QString &text)
 
 void TaskStore::load(TaskSnapshot &snapshot)
 {
-    Query topLevel(m_connection);
-    Query subTasks(m_connection);
-    topLevel.open(SelectByParent, {RootPid});
-    const TaskReader topReader(topLevel);
-    for (; !topLevel.eof(); topLevel.next()) {
-        TaskWithSubTasks &entry = snapshot.emplace_back();
-        entry.task = topReader.read();
-        subTasks.open(SelectByParent, {entry.task.tid});
-        const TaskReader subReader(subTasks);
-        for (; !subTasks.eof(); subTasks.next())
-            entry.subTasks.push_back(subReader.read());
+    // One pass over the table, grouped here. A scan and the parent index both give a
+    // parent's rows in the table's own order, so the tree is the one a query per parent
+    // would give.
+    const size_t first = snapshot.size();
+    QHash<QString, std::vector<TTaskInfo>> byParent;
+    const auto group = [&] {
+        std::vector<TTaskInfo> rootsAsChildren;  // for a task whose own id is "root"
+        for (size_t i = first; i < snapshot.size(); ++i) {
+            if (snapshot[i].task.tid == RootPid) {
+                for (size_t j = first; j < snapshot.size(); ++j)
+                    rootsAsChildren.push_back(snapshot[j].task);
+                break;
+            }
+        }
+        for (size_t i = first; i < snapshot.size(); ++i) {
+            TaskWithSubTasks &entry = snapshot[i];
+            if (entry.task.tid == RootPid) {
+                entry.subTasks = rootsAsChildren;
+            } else if (auto found = byParent.find(entry.task.tid); found != byParent.end()) {
+                // Ids are unique, except that a null one reads as empty, as many can.
+                if (entry.task.tid.isEmpty())
+                    entry.subTasks = *found;
+                else
+                    entry.subTasks = std::move(*found);
+            }
+        }
+    };
+    try {
+        Query query(m_connection);
+        query.open(SelectAll, {});
+        const TaskReader reader(query);
+        const int pidColumn = query.fieldIndex(u"pid");
+        for (; !query.eof(); query.next()) {
+            if (query.field(pidColumn).isNull())
+                continue;  // no parent's id matches a null
+            TTaskInfo row = reader.read();
+            if (row.pid == RootPid) {
+                row.pid = RootPid;  // one shared text instead of a copy per task
+                snapshot.emplace_back().task = std::move(row);
+            } else {
+                byParent[row.pid].push_back(std::move(row));
+            }
+        }
+    } catch (...) {
+        group();
+        throw;
     }
+    group();
 }
 
 std::optional<TTaskInfo> TaskStore::find(const QString &tid)

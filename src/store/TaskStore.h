@@ -29,9 +29,9 @@ public:
 
     Connection &connection() const { return m_connection; }
 
-    // Appends the top-level rows in the order the database returns them, each with its
-    // sub-task rows. Rows under a missing or a sub-task parent are not read. After an
-    // error the snapshot holds what was read before it.
+    // Appends the top-level rows in the table's order, each with its sub-task rows, from
+    // one query. Rows under a missing or a sub-task parent are left out. After an error
+    // the snapshot holds what was read before it.
     void load(TaskSnapshot &snapshot);
     // One task's row; none when it is gone.
     std::optional<TTaskInfo> find(const QString &tid);

@@ -5,7 +5,10 @@
 #include "store/Prompter.h"
 #include "store/Query.h"
 
-#include <QUuid>
+#include <QRandomGenerator>
+
+#include <array>
+#include <random>
 
 #include <cstdio>
 #include <ctime>
@@ -228,7 +231,36 @@ TDateTime IsoToDateTime(const QString &text, int bias)
 
 QString NewGuid()
 {
-    return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
+    // One generator per thread, seeded once from the system's randomness: an import
+    // makes a hundred thousand ids, and asking the system for each costs more than
+    // storing the row.
+    thread_local std::mt19937_64 generator = [] {
+        std::array<quint32, 8> seed;
+        QRandomGenerator::system()->fillRange(seed.data(), seed.size());
+        std::seed_seq sequence(seed.begin(), seed.end());
+        return std::mt19937_64(sequence);
+    }();
+    const quint64 high = (generator() & ~quint64(0xF000)) | 0x4000;                          // version 4
+    const quint64 low = (generator() & ~(quint64(0xC) << 60)) | (quint64(0x8) << 60);      // RFC 4122 variant
+    static const char hex[] = "0123456789ABCDEF";
+    char16_t text[38];
+    int at = 0;
+    const auto put = [&](quint64 bits, int from, int count) {
+        for (int i = 0; i < count; ++i)
+            text[at++] = char16_t(hex[(bits >> (4 * (from - i))) & 0xF]);
+    };
+    text[at++] = u'{';
+    put(high, 15, 8);
+    text[at++] = u'-';
+    put(high, 7, 4);
+    text[at++] = u'-';
+    put(high, 3, 4);
+    text[at++] = u'-';
+    put(low, 15, 4);
+    text[at++] = u'-';
+    put(low, 11, 12);
+    text[at++] = u'}';
+    return QString(reinterpret_cast<const QChar *>(text), at);
 }
 
 }  // namespace quillpad

@@ -124,12 +124,52 @@ TaskNode *TaskTree::insert(TTaskInfo info, TaskNode *parent, int position)
     auto node = std::make_unique<TaskNode>();
     node->info = std::move(info);
     node->parent = parent;
-    return Place(parent ? parent->children : m_roots, std::move(node), position);
+    TaskNode *placed = Place(parent ? parent->children : m_roots, std::move(node), position);
+    noteReminder(placed);
+    return placed;
 }
 
 void TaskTree::remove(TaskNode *node)
 {
+    forgetReminders(node);
     Detach(siblingsOf(node), node);
+}
+
+void TaskTree::noteReminder(TaskNode *node)
+{
+    if (node->info.alarmFlag)
+        m_reminders.insert(node);
+}
+
+void TaskTree::forgetReminders(const TaskNode *node)
+{
+    if (m_reminders.empty())
+        return;
+    m_reminders.erase(const_cast<TaskNode *>(node));
+    for (const auto &child : node->children)
+        m_reminders.erase(child.get());
+}
+
+TaskNode *TaskTree::firstDueReminder(qint64 nowMs)
+{
+    // Tree order: by the top-level task's position, then the sub-task's (a top-level
+    // task comes before its own sub-tasks).
+    const auto place = [](const TaskNode *node) {
+        return node->parent ? std::pair(node->parent->position, node->position) : std::pair(node->position, -1);
+    };
+    TaskNode *first = nullptr;
+    for (auto it = m_reminders.begin(); it != m_reminders.end();) {
+        TaskNode *node = *it;
+        if (!node->info.alarmFlag) {
+            it = m_reminders.erase(it);
+            continue;
+        }
+        ++it;
+        if (!node->info.checkFlag && DateTimeToMs(node->info.alarmTime) <= nowMs &&
+            (!first || place(node) < place(first)))
+            first = node;
+    }
+    return first;
 }
 
 void TaskTree::move(TaskNode *node, TaskNode *newParent, int position)
@@ -173,6 +213,8 @@ void TaskTree::removeMany(const std::vector<TaskNode *> &nodes)
     std::unordered_map<const TaskNode *, std::unique_ptr<TaskNode>> taken;
     for (NodeList *list : lists)
         TakeOut(*list, marked, taken);
+    for (const auto &[node, owned] : taken)
+        forgetReminders(node);
 }
 
 std::vector<TaskNode *> TaskTree::moveMany(const std::vector<TaskNode *> &nodes, TaskNode *target, bool toFront)

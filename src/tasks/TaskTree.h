@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace quillpad {
@@ -51,7 +52,11 @@ public:
     bool isEmpty() const { return m_roots.empty(); }
     int nodeCount() const;  // both levels
 
-    void clear() { m_roots.clear(); }
+    void clear()
+    {
+        m_roots.clear();
+        m_reminders.clear();
+    }
     // Appends a node as the last top-level node, or the last child of parent.
     TaskNode *append(TTaskInfo info, TaskNode *parent = nullptr);
     // Inserts at a position among the siblings (clamped to the end).
@@ -86,6 +91,14 @@ public:
     // the text (case-sensitive); a passing sub-task shows its parent.
     FilterOutcome applyFilter(ViewRange range, bool searchOn, const QString &searchText);
 
+    // Tells the tree a node's reminder may have been switched on (its record holds it).
+    // Nodes added with a reminder need no word.
+    void noteReminder(TaskNode *node);
+    // The first task in tree order whose reminder is on and due at nowMs (milliseconds
+    // as DateTimeToMs counts them) and which is not complete; none when there is none.
+    // Looks only at the tasks with a reminder.
+    TaskNode *firstDueReminder(qint64 nowMs);
+
     // Sorts both levels by text. Texts that compare equal keep their current order.
     void sort(bool ascending);
 
@@ -101,7 +114,11 @@ public:
     }
 
 private:
+    void forgetReminders(const TaskNode *node);  // the node's and its sub-tasks'
+
     NodeList m_roots;
+    // Every node whose reminder is on, and perhaps some whose reminder went off since.
+    std::unordered_set<TaskNode *> m_reminders;
     QString m_lastSearch;  // every node's textMatch refers to it; empty: none does
 };
 

@@ -2,6 +2,7 @@
 
 #include "store/Connection.h"
 #include "store/Query.h"
+#include "store/TaskStore.h"
 #include "components/SingleInstance.h"
 #include "store/pU_Funcs.h"
 #include "interchange/pU_XmlTry.h"
@@ -46,6 +47,7 @@ private slots:
     void addAndList();
     void addUnderASubTaskFails();
     void addKeepsLineBreaksAsCrLf();
+    void listJsonIsQtsCompactJson();
     void exportSelection();
     void saveDocuments();
     void restoreAnswers_data();
@@ -247,6 +249,68 @@ void TestCli::addKeepsLineBreaksAsCrLf()
     // A lone CR and a plain LF are line breaks too.
     QVERIFY(!add(QStringLiteral("one\rtwo\r\nthree\nfour\r")).isEmpty());
     QCOMPARE(contents(), QStringList{"one\r\ntwo\r\nthree\r\nfour"});
+}
+
+// The streamed list against Qt's own JSON of the same records, byte for byte, on rows
+// with every kind of awkward value.
+void TestCli::listJsonIsQtsCompactJson()
+{
+    QVERIFY(!add(QStringLiteral("made by the program")).isEmpty());
+    {
+        Connection connection;
+        connection.open(file(QStringLiteral("qvData.qvb")));
+        Query query(connection);
+        ExecSql(query, QStringLiteral(
+            "insert into tasks values "
+            "('p1', 'root', 'quote \" back\\slash / tab\t bell' || char(7) || char(1) || char(31) || char(127), "
+            "1, 0, 1, 1, -16777211, 255, 45000.5, -1.25, 2958465.99999, 0, -693593), "
+            "('c1', 'p1', 'line' || char(13) || char(10) || 'break ünïcode — 日本語 😀', 0, 1, 0, 1, 0, 0, "
+            "null, null, 1e9, -1e9, 1.0000001), "
+            "('p2', 'root', null, null, null, null, null, null, null, null, null, null, null, null), "
+            "('c2', 'p1', cast(x'ff41c328' as text), 2, 3, 4, 5, 2147483647, -2147483648, 1, 2, 3, 4, 5), "
+            "('o1', 'gone', 'orphan', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0), "
+            "('c3', 'c1', 'under a sub-task', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)"));
+    }
+    const Result listed = run({"list", "--json"});
+    QCOMPARE(listed.code, 0);
+
+    Connection connection;
+    connection.open(file(QStringLiteral("qvData.qvb")));
+    TaskStore store(connection);
+    TaskSnapshot snapshot;
+    store.load(snapshot);
+    QCOMPARE(snapshot.size(), size_t(3));
+    const auto object = [](const TTaskInfo &task, bool expandFlag) {
+        const int bias = 0;  // the program runs at UTC here
+        return QJsonObject{
+            {QStringLiteral("tid"), task.tid},
+            {QStringLiteral("pid"), task.pid},
+            {QStringLiteral("content"), task.content},
+            {QStringLiteral("checkFlag"), task.checkFlag},
+            {QStringLiteral("dueFlag"), task.dueFlag},
+            {QStringLiteral("alarmFlag"), task.alarmFlag},
+            {QStringLiteral("expandFlag"), expandFlag},
+            {QStringLiteral("textColor"), task.textColor},
+            {QStringLiteral("backgroundColor"), task.backgroundColor},
+            {QStringLiteral("createTime"), IsoTime(task.createTime, bias)},
+            {QStringLiteral("editTime"), IsoTime(task.editTime, bias)},
+            {QStringLiteral("checkTime"), IsoTime(task.checkTime, bias)},
+            {QStringLiteral("alarmTime"), IsoTime(task.alarmTime, bias)},
+            {QStringLiteral("dueTime"), IsoTime(task.dueTime, bias)},
+        };
+    };
+    QJsonArray tasks;
+    for (const TaskWithSubTasks &entry : snapshot) {
+        QJsonObject task = object(entry.task, entry.task.expandFlag);
+        QJsonArray children;
+        for (const TTaskInfo &child : entry.subTasks)
+            children.append(object(child, false));
+        task.insert(QStringLiteral("children"), children);
+        tasks.append(task);
+    }
+    const QJsonObject result{{QStringLiteral("count"), store.count()}, {QStringLiteral("tasks"), tasks}};
+    const QByteArray expected = QJsonDocument(result).toJson(QJsonDocument::Compact) + '\n';
+    QCOMPARE(listed.out.toUtf8(), expected);
 }
 
 void TestCli::addUnderASubTaskFails()

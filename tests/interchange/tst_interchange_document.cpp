@@ -4,8 +4,14 @@
 #include "store/AppError.h"
 #include "InterchangeFixture.h"
 #include "components/QvVersionInfo.h"
+#include "interchange/QvxContainer.h"
 #include "interchange/QvxDocument.h"
+#include "interchange/QvxStream.h"
+#include "interchange/pU_XmlTry.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QFile>
 #include <QTest>
 
 using namespace quillpad;
@@ -26,8 +32,11 @@ private slots:
     void readTimeAcrossZones();
     void readTimeRejects_data();
     void readTimeRejects();
+    void readTimeAgreesWithTheFullReader();
     void checkApp_data();
     void checkApp();
+    void streamReadsWhatTheDocumentReads_data();
+    void streamReadsWhatTheDocumentReads();
 };
 
 void TestInterchangeDocument::templateText()
@@ -188,12 +197,126 @@ void TestInterchangeDocument::readTimeRejects_data()
     QTest::newRow("empty") << QString();
     QTest::newRow("date only") << QStringLiteral("2025-06-01");
     QTest::newRow("no month 13") << QStringLiteral("2025-13-01T00:00:00.000Z");
+    QTest::newRow("no 29 February 2025") << QStringLiteral("2025-02-29T00:00:00.000Z");
+    QTest::newRow("no 31 April") << QStringLiteral("2025-04-31T00:00:00.000+01:00");
+    QTest::newRow("no year 0") << QStringLiteral("0000-01-01T00:00:00.000Z");
+    QTest::newRow("no hour 24:30") << QStringLiteral("2025-01-01T24:30:00.000Z");
+    QTest::newRow("no zone +15:00") << QStringLiteral("2025-01-01T00:00:00.000+15:00");
+    QTest::newRow("no zone +01:60") << QStringLiteral("1899-12-30T00:00:00.000+01:60");
+    QTest::newRow("no letters") << QStringLiteral("2025-01-0xT00:00:00.000Z");
 }
 
 void TestInterchangeDocument::readTimeRejects()
 {
     QFETCH(QString, text);
     QVERIFY_THROWS_EXCEPTION(AppError, Qvx::ReadTime(text, LocalBias()));
+}
+
+// The hand reader of the common form against the full reader and the zero rule, on
+// texts as writers make them in any zone, and on near misses the full reader takes.
+void TestInterchangeDocument::readTimeAgreesWithTheFullReader()
+{
+    const auto reference = [](const QString &text, int bias) {
+        const TDateTime time = IsoToDateTime(text, bias);
+        static const QRegularExpression zero(QStringLiteral(R"(^1899-12-30T00:00:00(\.0+)?(Z|[+-]\d\d:\d\d)?$)"));
+        return zero.match(text.trimmed()).hasMatch() ? ZeroDateTime : time;
+    };
+    QStringList texts{QStringLiteral("1899-12-30T00:00:00.000Z"), QStringLiteral("1899-12-30T00:00:00.000-14:00"),
+                      QStringLiteral("1899-12-30T00:00:01.000+02:00"), QStringLiteral("0001-01-01T00:00:00.000+00:30"),
+                      QStringLiteral("9999-12-31T23:59:59.000-05:00"), QStringLiteral("2024-02-29T12:00:00.000Z"),
+                      QStringLiteral("2000-02-29T00:00:00.000+14:00"), QStringLiteral(" 2025-01-01T00:00:00.000Z"),
+                      QStringLiteral("2025-01-01T00:00:00.5Z"), QStringLiteral("2025-01-01T24:00:00.000Z"),
+                      QStringLiteral("1899-12-30T00:00:00"), QStringLiteral("12025-01-01T00:00:00.000Z")};
+    QRandomGenerator random(15);
+    for (int i = 0; i < 3000; ++i)
+        texts.append(IsoTime(random.bounded(3652058.0) - 693593.0, random.bounded(-14 * 60, 14 * 60 + 1)));
+    for (const int bias : {0, -60, 330, -840}) {
+        for (const QString &text : texts)
+            QCOMPARE(DateTimeToMs(Qvx::ReadTime(text, bias)), DateTimeToMs(reference(text, bias)));
+    }
+}
+
+void TestInterchangeDocument::streamReadsWhatTheDocumentReads_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<bool>("inForm");
+    const QByteArray head = "<?xml version=\"1.0\"?>\n<ambrel app=\"Plumcrest\" appversion=\"1\" time=\"\">\n";
+    QTest::newRow("as written") << head + "  <tasks>\n    <task tid=\"a\" pid=\"root\" content=\"x&#10;y &amp;&lt;&gt;&quot;&apos; &#x1F600;&#233; >\" />\n"
+                                          "  </tasks>\n  <memos>\n    <memo mid=\"m\" content=\"memo\" />\n  </memos>\n  <notes />\n</ambrel>\n"
+                                << true;
+    QTest::newRow("other spellings") << QByteArray("<ambrel app='Plumcrest'><tasks><item  tid = 'b'\tcontent=\"tab\there\r\nCR LF\rCR\nLF\" "
+                                                   "tid=\"second\"><sub a=\"1\"/></item ><task/></tasks><tasks><task tid=\"ignored\"/>"
+                                                   "</tasks><memos/></ambrel>")
+                                     << true;
+    QTest::newRow("no app") << QByteArray("<ambrel><tasks><task tid=\"a\"/></tasks><memos></memos></ambrel>") << true;
+    QTest::newRow("comment") << head + "<!-- note --><tasks/><memos/></ambrel>" << false;
+    QTest::newRow("no memos") << head + "<tasks><task tid=\"a\"/></tasks></ambrel>" << false;
+    QTest::newRow("other entity") << head + "<tasks><task tid=\"&foo;\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("bare ampersand") << head + "<tasks><task tid=\"a & b\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("reference to 0") << head + "<tasks><task tid=\"a&#0;b\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("text in a section") << head + "<tasks>words<task tid=\"a\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("mismatched end") << head + "<tasks><task tid=\"a\"></tusk></tasks><memos/></ambrel>" << false;
+    QTest::newRow("cut short") << head + "<tasks><task tid=\"a\"/></tasks><memos/>" << false;
+    QTest::newRow("after the root") << head + "<tasks/><memos/></ambrel><more/>" << false;
+    QTest::newRow("blank before the declaration") << " " + head + "<tasks/><memos/></ambrel>" << false;
+    QTest::newRow("attributes run together") << head + "<tasks><task a=\"1\"b=\"2\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("less-than in a value") << head + "<tasks><task a=\"1<2\"/></tasks><memos/></ambrel>" << false;
+    QTest::newRow("CDATA") << head + "<tasks><![CDATA[x]]></tasks><memos/></ambrel>" << false;
+}
+
+// The record reader of the common form against the document reader (pugixml) on the
+// same text: a file is in the form only when every element of both sections and the
+// root's app read exactly as the document reads them; anything else is left to it.
+void TestInterchangeDocument::streamReadsWhatTheDocumentReads()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(bool, inForm);
+    InterchangeFixture fixture;
+    const QString name = fixture.file(QStringLiteral("form.qvx"));
+    {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        WriteQvxContainer(file, xml);
+    }
+    const QvxStream::Survey survey = QvxStream::survey(name);
+    QCOMPARE(survey.inForm, inForm);
+    if (!inForm)
+        return;
+
+    Txmltry document;
+    document.LoadDocument(name, true);
+    const pugi::xml_node root = document.NodeAt(QStringLiteral("ambrel"));
+    QCOMPARE(survey.app.has_value(), bool(root.attribute("app")));
+    if (survey.app)
+        QCOMPARE(*survey.app, QByteArray(root.attribute("app").value()));
+    const auto attributes = [](const pugi::xml_node &node) {
+        QList<QByteArray> list{"<record>"};
+        for (const pugi::xml_attribute &attribute : node.attributes())
+            list << QByteArray(attribute.name()) << QByteArray(attribute.value());
+        return list;
+    };
+    const auto streamed = [](const QvxAttributes &view) {
+        QList<QByteArray> list{"<record>"};
+        for (const auto &[attribute, value] : view)
+            list << attribute.toByteArray() << value.toByteArray();
+        return list;
+    };
+    QList<QByteArray> expected, read;
+    for (const pugi::xml_node &node : document.NodeAt(Qvx::TasksPath).children())
+        expected << attributes(node);
+    int next = 0;
+    QvxStream::forEachTask(name, [&](const QvxAttributes &view, int position) {
+        read << streamed(view);
+        return position == next++;
+    });
+    QCOMPARE(read, expected);
+    expected.clear();
+    read.clear();
+    for (const pugi::xml_node &node : document.NodeAt(Qvx::MemosPath).children())
+        expected << attributes(node);
+    for (const QvxStream::Record &record : survey.memos)
+        read << streamed(record.view());
+    QCOMPARE(read, expected);
 }
 
 void TestInterchangeDocument::checkApp_data()

@@ -4,9 +4,12 @@
 #include "store/Clock.h"
 #include "store/DateTime.h"
 #include "store/GuardedConnect.h"
+#include "store/IsoTimeText.h"
 #include "support/ScriptedPrompter.h"
 #include "store/pU_Funcs.h"
 
+#include <QRandomGenerator>
+#include <QSet>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -70,6 +73,7 @@ private slots:
     void isoTime_data();
     void isoTime();
     void isoTimeUsesTheOffsetInForceNow();
+    void isoTimeWrittenIntoABuffer();
     void isoToDateTime_data();
     void isoToDateTime();
     void isoToDateTimeRejects_data();
@@ -227,6 +231,24 @@ void TestHelpers::isoTimeUsesTheOffsetInForceNow()
     QCOMPARE(IsoTime(summerDay), QStringLiteral("2026-07-01T09:30:00.000+01:00"));
 }
 
+// The writers' text is IsoTime's, for every kind of value and offset.
+void TestHelpers::isoTimeWrittenIntoABuffer()
+{
+    std::vector<TDateTime> values{ZeroDateTime, -1.25, -0.25, 0.999999999, 1.5, 45000.123456789, 45000.99999999,
+                                  EncodeDateTime(QDate(1, 1, 1)), EncodeDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999)),
+                                  EncodeDateTime(QDate(2024, 2, 29), QTime(12, 0)), -700000.5, 3000000.75, 1e12, -1e12};
+    QRandomGenerator random(15);
+    for (int i = 0; i < 2000; ++i)
+        values.push_back(random.bounded(3700000.0) - 700000.0);
+    char text[IsoTimeCapacity];
+    for (const int bias : {0, -60, 300, -330, 720, -840, 6000}) {
+        for (const TDateTime value : values) {
+            const int length = WriteIsoTime(text, value, bias);
+            QCOMPARE(QString::fromLatin1(text, length), IsoTime(value, bias));
+        }
+    }
+}
+
 void TestHelpers::isoToDateTime_data()
 {
     QTest::addColumn<QByteArray>("tz");
@@ -369,6 +391,15 @@ void TestHelpers::newGuidIsBracedUpperCase()
     QCOMPARE(a.size(), 38);
     QVERIFY2(shape.match(a).hasMatch(), qPrintable(a));
     QVERIFY(a != NewGuid());
+    // Random ids of version 4: the version digit and the variant bits are fixed.
+    QSet<QString> seen;
+    for (int i = 0; i < 20000; ++i) {
+        const QString id = NewGuid();
+        QCOMPARE(id.at(15), QLatin1Char('4'));
+        QVERIFY2(QStringLiteral("89AB").contains(id.at(20)), qPrintable(id));
+        seen.insert(id);
+    }
+    QCOMPARE(seen.size(), 20000);
 }
 
 QTEST_GUILESS_MAIN(TestHelpers)

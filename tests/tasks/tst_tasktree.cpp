@@ -10,6 +10,7 @@
 #include "support/TestDataFolder.h"
 #include "store/pU_Funcs.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace quillpad;
@@ -90,6 +91,7 @@ private slots:
     void compare();
     void sortTwiceReturnsToTheFirstOrder();
     void positionsFollowChanges();
+    void dueReminderIsTheFirstInTreeOrder();
 };
 
 void TestTaskTree::emptyTable()
@@ -310,6 +312,89 @@ void TestTaskTree::positionsFollowChanges()
     tree.remove(b);
     QCOMPARE(Order(tree), (QStringList{"child", "a"}));
     QCOMPARE(tree.nodeCount(), 2);
+}
+
+
+// The reminder index against a walk over every node, through random edits of every
+// kind the tree takes, reminders switched on and off, tasks completed, and the time.
+void TestTaskTree::dueReminderIsTheFirstInTreeOrder()
+{
+    QRandomGenerator random(4);
+    TaskTree tree;
+    const auto task = [&random](int i) {
+        TTaskInfo info;
+        info.tid = QString::number(i);
+        info.content = QString::number(random.bounded(50));
+        info.alarmFlag = random.bounded(4) == 0;
+        info.checkFlag = random.bounded(5) == 0;
+        info.alarmTime = random.bounded(100);
+        return info;
+    };
+    const auto walk = [&tree](qint64 now) {
+        TaskNode *due = nullptr;
+        tree.forEach([&](const TaskNode *node) {
+            if (!due && node->info.alarmFlag && !node->info.checkFlag && DateTimeToMs(node->info.alarmTime) <= now)
+                due = const_cast<TaskNode *>(node);
+        });
+        return due;
+    };
+    const auto anyNode = [&]() -> TaskNode * {
+        std::vector<TaskNode *> nodes;
+        tree.forEach([&](const TaskNode *node) { nodes.push_back(const_cast<TaskNode *>(node)); });
+        return nodes.empty() ? nullptr : nodes[random.bounded(int(nodes.size()))];
+    };
+    int made = 0;
+    for (int step = 0; step < 3000; ++step) {
+        TaskNode *node = anyNode();
+        switch (random.bounded(9)) {
+        case 0:
+        case 1:
+            tree.insert(task(made++), node && node->isTopLevel() && random.bounded(2) ? node : nullptr,
+                        random.bounded(-1, 5));
+            break;
+        case 2:
+            if (node)
+                tree.remove(node);
+            break;
+        case 3:
+            if (node) {
+                std::vector<TaskNode *> some{node};
+                if (TaskNode *other = anyNode(); other && other != node && other->parent != node && node->parent != other)
+                    some.push_back(other);
+                tree.removeMany(some);
+            }
+            break;
+        case 4:
+            if (node && node->children.empty() && random.bounded(2)) {
+                TaskNode *target = anyNode();
+                if (target && target != node && target->isTopLevel())
+                    tree.move(node, target, random.bounded(-1, 3));
+            } else if (node && !node->isTopLevel()) {
+                tree.move(node, nullptr, random.bounded(-1, 3));
+            }
+            break;
+        case 5:
+            tree.sort(random.bounded(2));
+            break;
+        case 6:
+            if (node) {  // a reminder set or dismissed, as the frame does it
+                node->info.alarmFlag = !node->info.alarmFlag;
+                node->info.alarmTime = random.bounded(100);
+                tree.noteReminder(node);
+            }
+            break;
+        case 7:
+            if (node)
+                node->info.checkFlag = !node->info.checkFlag;
+            break;
+        case 8:
+            if (random.bounded(50) == 0)
+                tree.clear();
+            break;
+        }
+        const qint64 now = DateTimeToMs(random.bounded(110));
+        QCOMPARE(tree.firstDueReminder(now), walk(now));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTaskTree)

@@ -41,6 +41,7 @@ void TqvTasksFrame::Action_TaskReminderSetExecute()
         return;
     writeEach(selected, true, [&](TaskNode *node) {
         m_store.storeAlarm(node->info, choice.enabled, choice.when);
+        m_tree.noteReminder(node);
     });
 }
 
@@ -80,12 +81,7 @@ void TqvTasksFrame::Timer1Timer()
         requestReload();
         return;
     }
-    const qint64 now = DateTimeToMs(Clock::nowDateTime());
-    TaskNode *due = nullptr;
-    m_tree.forEach([&](const TaskNode *node) {
-        if (!due && node->info.alarmFlag && !node->info.checkFlag && DateTimeToMs(node->info.alarmTime) <= now)
-            due = const_cast<TaskNode *>(node);
-    });
+    TaskNode *due = m_tree.firstDueReminder(DateTimeToMs(Clock::nowDateTime()));
     if (!due)
         return;
 
@@ -105,6 +101,7 @@ void TqvTasksFrame::Timer1Timer()
     TaskNode *node = m_tree.findByTid(tid);
     if (node) {
         m_store.storeAlarm(node->info, !answer.dismissed, answer.next);
+        m_tree.noteReminder(node);
         m_model->refresh(node);
     }
     if (m_reloadPending)
