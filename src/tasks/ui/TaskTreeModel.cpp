@@ -44,6 +44,34 @@ void TaskTreeModel::endRebuild()
     }
 }
 
+void TaskTreeModel::beginLayoutChange()
+{
+    if (m_rebuildDepth > 0 || m_layoutDepth++ > 0)
+        return;
+    emit layoutAboutToBeChanged();
+    // The rows the selection and the view hold on to, by their nodes, which outlive the change.
+    m_layoutBefore = persistentIndexList();
+    m_layoutNodes.clear();
+    m_layoutNodes.reserve(static_cast<std::size_t>(m_layoutBefore.size()));
+    for (const QModelIndex &index : std::as_const(m_layoutBefore))
+        m_layoutNodes.push_back(nodeAt(index));
+}
+
+void TaskTreeModel::endLayoutChange()
+{
+    if (m_rebuildDepth > 0 || --m_layoutDepth > 0)
+        return;
+    rebuildRows();
+    QModelIndexList after;
+    after.reserve(m_layoutBefore.size());
+    for (TaskNode *node : m_layoutNodes)
+        after.append(indexOf(node));
+    changePersistentIndexList(m_layoutBefore, after);
+    m_layoutBefore.clear();
+    m_layoutNodes.clear();
+    emit layoutChanged();
+}
+
 void TaskTreeModel::rebuildRows()
 {
     m_topRows.clear();
@@ -98,12 +126,6 @@ void TaskTreeModel::refresh(const TaskNode *node)
         emit dataChanged(at, at);
 }
 
-void TaskTreeModel::refreshAll()
-{
-    // Row heights are cached by the view per layout; a layout change makes it measure again.
-    emit layoutAboutToBeChanged();
-    emit layoutChanged();
-}
 
 QModelIndex TaskTreeModel::index(int row, int column, const QModelIndex &parent) const
 {
