@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
@@ -166,8 +168,9 @@ int RunWindow(int argc, char *argv[])
     const double cpuBefore = CpuMs();
     QElapsedTimer idle;
     idle.start();
-    while (idle.elapsed() < idleMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, idleMs - int(idle.elapsed()));
+    QEventLoop idleLoop;
+    QTimer::singleShot(idleMs, &idleLoop, &QEventLoop::quit);
+    idleLoop.exec();
     const double idleCpuPerMinute = (CpuMs() - cpuBefore) * 60000.0 / double(idle.elapsed());
     std::printf("first_ms %.2f\nkeystroke_ms %.2f\nmax_keystroke_ms %.2f\nclear_ms %.2f\ndeferred_ms %.2f\n"
                 "tree_ms %.2f\nidle_cpu_ms %.2f\nrss_kb %ld\n",
