@@ -97,6 +97,17 @@ void TestTaskView::filterAndEditKeepSelectionExpansionAndPlace()
     QCOMPARE(view->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("row 00151"))});
     QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
     QCOMPARE(view->visualRect(frame.model()->indexOf(parent)).top(), top);
+
+    // So does a pasted task, one row in at the end; and a new task dropped on its
+    // editor's Esc (the editor itself is scrolled to).
+    frame.PasteText(QStringLiteral("zz pasted"));
+    QCOMPARE(view->visualRect(frame.model()->indexOf(parent)).top(), top);
+    f.key(Qt::Key_Return);
+    QVERIFY(f.editor());
+    f.cancel();
+    QCOMPARE(frame.model()->rowCount(), 302);
+    QCOMPARE(view->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("row 00151"))});
+    QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
 }
 
 void TestTaskView::rowsAreExposedToScreenReaders()

@@ -72,6 +72,44 @@ void TaskTreeModel::endLayoutChange()
     emit layoutChanged();
 }
 
+TaskNode *TaskTreeModel::appendTask(TTaskInfo info, TaskNode *parent)
+{
+    if (m_rebuildDepth > 0)
+        return m_tree.append(std::move(info), parent);  // the rebuild shows it
+    std::vector<TaskNode *> &rows = parent ? m_childRows[static_cast<std::size_t>(parent->viewRow)] : m_topRows;
+    const int row = static_cast<int>(rows.size());
+    beginInsertRows(indexOf(parent), row, row);
+    TaskNode *node = m_tree.append(std::move(info), parent);
+    node->viewRow = row;
+    rows.push_back(node);
+    if (!parent)
+        m_childRows.emplace_back();
+    endInsertRows();
+    return node;
+}
+
+void TaskTreeModel::removeTask(TaskNode *node)
+{
+    const QModelIndex at = indexOf(node);
+    if (m_rebuildDepth > 0 || !at.isValid()) {
+        m_tree.remove(node);  // no row goes, or the rebuild makes them all again
+        return;
+    }
+    const int row = node->viewRow;
+    beginRemoveRows(at.parent(), row, row);
+    std::vector<TaskNode *> &rows =
+        node->parent ? m_childRows[static_cast<std::size_t>(node->parent->viewRow)] : m_topRows;
+    rows.erase(rows.begin() + row);
+    for (std::size_t i = static_cast<std::size_t>(row); i < rows.size(); ++i)
+        rows[i]->viewRow = static_cast<int>(i);
+    if (!node->parent) {
+        m_childRows.erase(m_childRows.begin() + row);
+        std::erase(m_expandedRows, node);
+    }
+    m_tree.remove(node);
+    endRemoveRows();
+}
+
 void TaskTreeModel::rebuildRows()
 {
     m_topRows.clear();

@@ -36,6 +36,11 @@ public:
     // every row keeps its selection, expansion and place in the view.
     void beginLayoutChange();
     void endLayoutChange();
+    // A new task at the end of the top level or of a shown parent's sub-tasks (never a
+    // hidden one), and the removal of a single task: each reaches the view as one
+    // inserted or removed row. Not inside a layout change.
+    TaskNode *appendTask(TTaskInfo info, TaskNode *parent);
+    void removeTask(TaskNode *node);
     // A node's look changed (text, check, colours, height).
     void refresh(const TaskNode *node);
     // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
