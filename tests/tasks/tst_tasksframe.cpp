@@ -206,6 +206,7 @@ void TestTasksFrame::searchAsYouType()
     QTest::keyClicks(search, QStringLiteral("Train"));
     // The sub-task match shows and expands its parent; the parent's own text does not match.
     QCOMPARE(f.shownRows(), (QStringList{"Holiday", "  book the Train", "Train ticket\r\nrefund"}));
+    QApplication::processEvents();  // stored after the keystroke's repaint
     Query check(f.connection);
     OpenSql(check, QStringLiteral("select * from tasks where tid='{H}'"));
     QVERIFY(check.field(u"expandFlag").asBoolean());  // expanding by the search is stored

@@ -332,9 +332,9 @@ void TqvTasksFrame::wireTree()
     ConnectGuarded(VtTasks, &TaskTreeView::hotNodeChanged, this, &TqvTasksFrame::VtTasksHotChange);
     ConnectGuarded(VtTasks, &TaskTreeView::doubleClickedAt, this, &TqvTasksFrame::VtTasksDblClick);
     ConnectGuarded(VtTasks, &TaskTreeView::contextMenuAt, this, &TqvTasksFrame::VtTasksContextMenu);
-    ConnectGuarded(VtTasks, &QTreeView::expanded, this,
+    ConnectGuarded(VtTasks, &TaskTreeView::expanded, this,
                    [this](const QModelIndex &index) { VtTasksExpanded(m_model->nodeAt(index)); });
-    ConnectGuarded(VtTasks, &QTreeView::collapsed, this,
+    ConnectGuarded(VtTasks, &TaskTreeView::collapsed, this,
                    [this](const QModelIndex &index) { VtTasksCollapsed(m_model->nodeAt(index)); });
 }
 

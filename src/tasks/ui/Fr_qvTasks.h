@@ -109,6 +109,7 @@ private:
     void setSearchIdle();
     void applySortIcon();
     void expandFromFilter(const std::vector<TaskNode *> &parents);
+    void storeExpandedFromFilter();
     void restoreExpansion();
     // Runs a change of the tree's structure with the view's rows rebuilt around it; the
     // rows are rebuilt (and the expanded tasks opened again) also when it fails half-way.
@@ -246,6 +247,7 @@ private:
     int FTipKind = 0;
     bool m_reloadPending = false;
     bool m_alarmOpen = false;  // an alarm window is showing
+    QStringList m_expandedToStore;  // opened by the search, not written yet
 };
 
 }  // namespace quillpad

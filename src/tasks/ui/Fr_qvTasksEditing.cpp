@@ -33,11 +33,17 @@ void TqvTasksFrame::startNewTask(TaskNode *parent)
     TTaskInfo info;
     info.pid = parent ? parent->info.tid : RootPid;
     TaskNode *node = nullptr;
-    changeTree([&] {
-        node = m_tree.append(std::move(info), parent);
-        if (parent)
-            parent->visible = true;  // a filtered-out parent shows for its new sub-task
-    });
+    if (parent && !m_model->indexOf(parent).isValid()) {
+        // A filtered-out parent shows for its new sub-task: the rows are made again.
+        changeTree([&] {
+            node = m_tree.append(std::move(info), parent);
+            parent->visible = true;
+        });
+    } else {
+        // One inserted row; an open editor ends first, keeping its text.
+        VtTasks->finishEditor();
+        node = m_model->appendTask(std::move(info), parent);
+    }
     enterEdit(node);
 }
 
@@ -187,8 +193,11 @@ void TqvTasksFrame::dropNewNode(TaskNode *node)
     // Only a pending node that is still in the tree: a reload may have come between.
     bool present = false;
     m_tree.forEach([&](const TaskNode *each) { present = present || each == node; });
-    if (present && node->info.tid.isEmpty() && node != FEditNode)
-        changeTree([&] { m_tree.remove(node); });
+    if (present && node->info.tid.isEmpty() && node != FEditNode) {
+        if (FHoverNode == node)
+            FHoverNode = nullptr;
+        m_model->removeTask(node);
+    }
     ShowTip(0);
 }
 

@@ -27,10 +27,23 @@
 #include <QScopeGuard>
 #include <QToolButton>
 
+#include <utility>
+
 namespace quillpad {
+
+namespace {
+
+// Writes the expanded states a search stored up, behind the repaint it asked for.
+const QEvent::Type StoreExpandedEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
 
 void TqvTasksFrame::customEvent(QEvent *event)
 {
+    if (event->type() == StoreExpandedEvent) {
+        RunGuarded([this] { storeExpandedFromFilter(); });
+        return;
+    }
     switch (static_cast<int>(event->type())) {
     case MsgReloadTasks:
         if (QApplication::activeModalWidget()) {
@@ -158,14 +171,22 @@ void TqvTasksFrame::restoreExpansion()
 
 void TqvTasksFrame::ApplyViewFilter()
 {
-    FHoverNode = nullptr;
-    const QList<TaskNode *> selected = VtTasks->selectedNodes();
-    TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
+    // An open editor ends first, keeping its text; the hover's look goes with the pass.
+    VtTasks->finishEditor();
+    if (TaskNode *hover = std::exchange(FHoverNode, nullptr))
+        m_model->refresh(hover);
 
+    // Rows come and go as a change of layout: the selection, the expanded rows and the
+    // row at the top of the view stay as they are where they are still shown.
     FilterOutcome outcome;
-    changeTree([&] { outcome = m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText); });
+    m_model->beginLayoutChange();
+    {
+        const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
+        outcome = m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText);
+    }
     expandFromFilter(outcome.parentsToExpand);
-    VtTasks->selectNodes(selected, current);
+    if (!VtTasks->selectedNodes().isEmpty())
+        VtTasksChange();
 
     ShowTip(FSearchOn && !outcome.anyVisible ? 3 : 0);
     UpdateTrayHint();
@@ -173,14 +194,34 @@ void TqvTasksFrame::ApplyViewFilter()
 
 void TqvTasksFrame::expandFromFilter(const std::vector<TaskNode *> &parents)
 {
-    if (parents.empty())
-        return;
-    WriteBatch batch(*m_context.connection);  // one disk flush for all the stored states
+    // The view opens the parents at once, quietly; their stored state is written after
+    // the repaint, all in one transaction.
+    const QSignalBlocker quiet(VtTasks);
+    const bool posted = !m_expandedToStore.isEmpty();
     for (TaskNode *parent : parents) {
         const QModelIndex at = m_model->indexOf(parent);
-        if (at.isValid() && !VtTasks->isExpanded(at))
-            VtTasks->setExpanded(at, true);  // the expand handler stores it
+        if (!at.isValid() || VtTasks->isExpanded(at))
+            continue;
+        VtTasks->setExpanded(at, true);
+        parent->expanded = true;
+        if (!parent->info.expandFlag) {
+            parent->info.expandFlag = true;
+            m_expandedToStore.append(parent->info.tid);
+        }
     }
+    // Posted with the repaint's own low priority, so it runs after it.
+    if (!posted && !m_expandedToStore.isEmpty())
+        QCoreApplication::postEvent(this, new QEvent(StoreExpandedEvent), Qt::LowEventPriority);
+}
+
+void TqvTasksFrame::storeExpandedFromFilter()
+{
+    const QStringList tids = std::exchange(m_expandedToStore, {});
+    if (tids.isEmpty())
+        return;
+    WriteBatch batch(*m_context.connection);
+    for (const QString &tid : tids)
+        m_store.storeExpandFlag(tid, true);
     batch.commit();
 }
 

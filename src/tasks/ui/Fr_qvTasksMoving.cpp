@@ -172,10 +172,7 @@ void TqvTasksFrame::PasteText(const QString &text)
     info.content = TrimTaskText(text);
     m_store.insertNew(info);
     // Shown at the end of the top level until the next filter run; the selection stays.
-    const QList<TaskNode *> selected = VtTasks->selectedNodes();
-    TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
-    changeTree([&] { m_tree.append(std::move(info)); });
-    VtTasks->selectNodes(selected, current);
+    m_model->appendTask(std::move(info), nullptr);
     UpdateActions();
     UpdateTrayHint();
 }

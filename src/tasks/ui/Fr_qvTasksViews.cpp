@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QToolButton>
 
 namespace quillpad {
@@ -164,10 +165,14 @@ void TqvTasksFrame::Action_ViewAscExecute()
 
 void TqvTasksFrame::sortTree()
 {
-    const QList<TaskNode *> selected = VtTasks->selectedNodes();
-    TaskNode *current = m_model->nodeAt(VtTasks->currentIndex());
-    changeTree([this] { m_tree.sort(FSortAscending); });
-    VtTasks->selectNodes(selected, current);
+    // Rows change places only: the selection and the expanded rows go with them.
+    VtTasks->finishEditor();
+    {
+        m_model->beginLayoutChange();
+        const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
+        m_tree.sort(FSortAscending);
+    }
+    m_model->refreshAll();  // a row's number may have changed
 }
 
 void TqvTasksFrame::setAllExpanded(bool expanded)

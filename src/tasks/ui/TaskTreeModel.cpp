@@ -44,6 +44,72 @@ void TaskTreeModel::endRebuild()
     }
 }
 
+void TaskTreeModel::beginLayoutChange()
+{
+    if (m_rebuildDepth > 0 || m_layoutDepth++ > 0)
+        return;
+    emit layoutAboutToBeChanged();
+    // The rows the selection and the view hold on to, by their nodes, which outlive the change.
+    m_layoutBefore = persistentIndexList();
+    m_layoutNodes.clear();
+    m_layoutNodes.reserve(static_cast<std::size_t>(m_layoutBefore.size()));
+    for (const QModelIndex &index : std::as_const(m_layoutBefore))
+        m_layoutNodes.push_back(nodeAt(index));
+}
+
+void TaskTreeModel::endLayoutChange()
+{
+    if (m_rebuildDepth > 0 || --m_layoutDepth > 0)
+        return;
+    rebuildRows();
+    QModelIndexList after;
+    after.reserve(m_layoutBefore.size());
+    for (TaskNode *node : m_layoutNodes)
+        after.append(indexOf(node));
+    changePersistentIndexList(m_layoutBefore, after);
+    m_layoutBefore.clear();
+    m_layoutNodes.clear();
+    emit layoutChanged();
+}
+
+TaskNode *TaskTreeModel::appendTask(TTaskInfo info, TaskNode *parent)
+{
+    if (m_rebuildDepth > 0)
+        return m_tree.append(std::move(info), parent);  // the rebuild shows it
+    std::vector<TaskNode *> &rows = parent ? m_childRows[static_cast<std::size_t>(parent->viewRow)] : m_topRows;
+    const int row = static_cast<int>(rows.size());
+    beginInsertRows(indexOf(parent), row, row);
+    TaskNode *node = m_tree.append(std::move(info), parent);
+    node->viewRow = row;
+    rows.push_back(node);
+    if (!parent)
+        m_childRows.emplace_back();
+    endInsertRows();
+    return node;
+}
+
+void TaskTreeModel::removeTask(TaskNode *node)
+{
+    const QModelIndex at = indexOf(node);
+    if (m_rebuildDepth > 0 || !at.isValid()) {
+        m_tree.remove(node);  // no row goes, or the rebuild makes them all again
+        return;
+    }
+    const int row = node->viewRow;
+    beginRemoveRows(at.parent(), row, row);
+    std::vector<TaskNode *> &rows =
+        node->parent ? m_childRows[static_cast<std::size_t>(node->parent->viewRow)] : m_topRows;
+    rows.erase(rows.begin() + row);
+    for (std::size_t i = static_cast<std::size_t>(row); i < rows.size(); ++i)
+        rows[i]->viewRow = static_cast<int>(i);
+    if (!node->parent) {
+        m_childRows.erase(m_childRows.begin() + row);
+        std::erase(m_expandedRows, node);
+    }
+    m_tree.remove(node);
+    endRemoveRows();
+}
+
 void TaskTreeModel::rebuildRows()
 {
     m_topRows.clear();
@@ -98,12 +164,6 @@ void TaskTreeModel::refresh(const TaskNode *node)
         emit dataChanged(at, at);
 }
 
-void TaskTreeModel::refreshAll()
-{
-    // Row heights are cached by the view per layout; a layout change makes it measure again.
-    emit layoutAboutToBeChanged();
-    emit layoutChanged();
-}
 
 QModelIndex TaskTreeModel::index(int row, int column, const QModelIndex &parent) const
 {

@@ -31,12 +31,23 @@ public:
     // are rebuilt from the tree in one step.
     void beginRebuild();
     void endRebuild();
+    // Call around a change of node visibility or order in which no node is made or
+    // freed (a filter pass, a sort): the rows are rebuilt as a change of layout, so
+    // every row keeps its selection, expansion and place in the view.
+    void beginLayoutChange();
+    void endLayoutChange();
+    // A new task at the end of the top level or of a shown parent's sub-tasks (never a
+    // hidden one), and the removal of a single task: each reaches the view as one
+    // inserted or removed row. Not inside a layout change.
+    TaskNode *appendTask(TTaskInfo info, TaskNode *parent);
+    void removeTask(TaskNode *node);
     // A node's look changed (text, check, colours, height).
     void refresh(const TaskNode *node);
     // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
     // a rebuilt view starts collapsed and opens these again.
     const std::vector<TaskNode *> &expandedRows() const { return m_expandedRows; }
-    void refreshAll();
+    // Every row reads and measures differently (a change of view).
+    void refreshAll() { emit lookChanged(); }
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -56,6 +67,8 @@ public:
 signals:
     // The user ticked or cleared a check box; the node is not changed here.
     void checkToggled(TaskNode *node, bool checked);
+    // Every row must be measured and painted again.
+    void lookChanged();
 
 private:
     void rebuildRows();
@@ -68,6 +81,9 @@ private:
     std::vector<std::vector<TaskNode *>> m_childRows;
     std::vector<TaskNode *> m_expandedRows;
     int m_rebuildDepth = 0;
+    int m_layoutDepth = 0;
+    QModelIndexList m_layoutBefore;
+    std::vector<TaskNode *> m_layoutNodes;
 };
 
 }  // namespace quillpad

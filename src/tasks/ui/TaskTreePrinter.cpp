@@ -11,48 +11,26 @@
 
 namespace quillpad {
 
-namespace {
-
-// Every row the view shows, top to bottom: top-level rows and those of expanded parents.
-QList<QModelIndex> ShownRows(const TaskTreeView &view)
-{
-    QList<QModelIndex> rows;
-    const QAbstractItemModel *model = view.model();
-    if (!model)
-        return rows;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        const QModelIndex top = model->index(r, 0);
-        if (view.isRowHidden(r, QModelIndex()))
-            continue;
-        rows.append(top);
-        if (!view.isExpanded(top))
-            continue;
-        for (int c = 0; c < model->rowCount(top); ++c) {
-            if (!view.isRowHidden(c, top))
-                rows.append(model->index(c, 0, top));
-        }
-    }
-    return rows;
-}
-
-}  // namespace
-
 QImage TaskTreeImage(const TaskTreeView &view)
 {
-    const QList<QModelIndex> rows = ShownRows(view);
+    const QModelIndexList rows = view.shownRows();
     const int width = std::max(view.viewport()->width(), 1);
     QList<QRect> places;
     int height = 0;
+    QAbstractItemDelegate *delegate = view.itemDelegate();
     for (const QModelIndex &row : rows) {
-        QRect place = view.visualRect(row);
-        place.moveTop(height);
+        // Every row measured as the view measures it, but placed one under the other.
+        const int indent = view.indentation() * (row.parent().isValid() ? 2 : 1);
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.rect = QRect(indent, height, width - indent, 1);
+        const QRect place(indent, height, width - indent, delegate->sizeHint(option, row).height());
         height += place.height();
         places.append(place);
     }
     QImage image(width, std::max(height, 1), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    QAbstractItemDelegate *delegate = view.itemDelegate();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         QStyleOptionViewItem option;
         option.initFrom(&view);

@@ -1,8 +1,11 @@
 #include "tasks/ui/TaskTreeView.h"
 
+#include "tasks/ui/TaskTreeAccessible.h"
 #include "tasks/ui/TaskTextEditor.h"
 #include "tasks/ui/TaskTreeModel.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -11,100 +14,561 @@
 #include <QScrollBar>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace quillpad {
 
-TaskTreeView::TaskTreeView(QWidget *parent) : QTreeView(parent)
+TaskTreeView::TaskTreeView(QWidget *parent) : QAbstractItemView(parent)
 {
-    setHeaderHidden(true);
+    InstallTaskTreeAccessible();
     setFrameShape(QFrame::NoFrame);
-    setRootIsDecorated(true);
-    setItemsExpandable(true);
-    setExpandsOnDoubleClick(false);
-    setUniformRowHeights(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::EditKeyPressed);  // F2, through the list's check
     setMouseTracking(true);
-    setAllColumnsShowFocus(true);
-    setWordWrap(true);
-    setTextElideMode(Qt::ElideNone);
     setContextMenuPolicy(Qt::DefaultContextMenu);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
-    chooseScrollMode();
-}
-
-void TaskTreeView::chooseScrollMode()
-{
-    // Rows may be taller than the view: scrolling by pixels, a line at a time, brings
-    // every line of a tall row into view. It measures every shown row for the scroll
-    // bar's length, though: a list longer than a few thousand rows scrolls by rows.
-    int rows = m_model ? m_model->rowCount() : 0;
-    for (int r = 0; m_model && r < m_model->rowCount() && rows <= PixelScrollRows; ++r) {
-        const QModelIndex top = m_model->index(r, 0);
-        if (isExpanded(top))
-            rows += m_model->rowCount(top);
-    }
-    const ScrollMode mode = rows <= PixelScrollRows ? ScrollPerPixel : ScrollPerItem;
-    if (mode != verticalScrollMode())
-        setVerticalScrollMode(mode);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // rows wrap to the width
+    setVerticalScrollMode(ScrollPerPixel);
+    m_indentation = style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this);
     setLineStep();
-}
-
-void TaskTreeView::reset()
-{
-    // Before anything else hears of the new rows, which may lay them out.
-    QTreeView::reset();
-    chooseScrollMode();
 }
 
 void TaskTreeView::setLineStep()
 {
-    // Once set, the step stays: by pixels the view would take the first row's height.
-    // By rows it is the view's own again.
-    verticalScrollBar()->setSingleStep(verticalScrollMode() == ScrollPerPixel ? fontMetrics().height() : -1);
+    // Rows may be taller than the view: a step is a line, so every line can be brought into view.
+    verticalScrollBar()->setSingleStep(fontMetrics().height());
 }
 
 void TaskTreeView::changeEvent(QEvent *event)
 {
-    QTreeView::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    QAbstractItemView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_indentation = style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this);
         setLineStep();
+        forgetHeights();
+    }
 }
 
-void TaskTreeView::scrollTo(const QModelIndex &index, ScrollHint hint)
+void TaskTreeView::setModel(QAbstractItemModel *model)
 {
-    if (hint == EnsureVisible && index.isValid() && visualRect(index).height() > viewport()->height())
-        hint = PositionAtTop;
-    QTreeView::scrollTo(index, hint);
+    m_model = qobject_cast<TaskTreeModel *>(model);
+    m_rows.clear();
+    m_topRows.clear();
+    m_heights.clear();
+    m_expanded.clear();
+    m_anchor = QPersistentModelIndex();
+    QAbstractItemView::setModel(model);
+    if (!m_model)
+        return;
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskTreeView::forgetHotNode);
+    // Every change of the shown rows keeps the row at the top of the view where it is.
+    for (auto before : {&QAbstractItemModel::layoutAboutToBeChanged})
+        connect(m_model, before, this, &TaskTreeView::saveAnchor);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, &TaskTreeView::saveAnchor);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, &TaskTreeView::saveAnchor);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &TaskTreeView::relayout);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TaskTreeView::relayout);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, &TaskTreeView::relayout);
+    connect(m_model, &TaskTreeModel::lookChanged, this, &TaskTreeView::forgetHeights);
+    relayout();
 }
 
 void TaskTreeView::setTaskModel(TaskTreeModel *model)
 {
-    m_model = model;
     setModel(model);
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskTreeView::forgetHotNode);
-    // Leaving pixels lays out the rows it leaves: the old ones, while they are few.
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-        if (verticalScrollMode() != ScrollPerItem) {
-            setVerticalScrollMode(ScrollPerItem);
-            setLineStep();
-        }
-    });
-    connect(model, &QAbstractItemModel::layoutChanged, this, &TaskTreeView::chooseScrollMode);
-    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(model, changed, this, &TaskTreeView::chooseScrollMode);
-    for (auto changed : {&QTreeView::expanded, &QTreeView::collapsed})
-        connect(this, changed, this, &TaskTreeView::chooseScrollMode);
-    chooseScrollMode();
 }
 
-TaskNode *TaskTreeView::nodeAtPoint(const QPoint &viewportPosition) const
+void TaskTreeView::reset()
 {
-    return m_model ? m_model->nodeAt(indexAt(viewportPosition)) : nullptr;
+    m_heights.clear();  // the nodes are new
+    m_expanded.clear();
+    m_anchor = QPersistentModelIndex();
+    m_hotNode = nullptr;
+    QAbstractItemView::reset();
+    relayout();
+}
+
+// --- The shown rows ------------------------------------------------------------------
+
+void TaskTreeView::saveAnchor()
+{
+    ensureRows();
+    const int top = rowAtY(verticalOffset());
+    m_anchor = top >= 0 ? QPersistentModelIndex(m_rows[top].index) : QPersistentModelIndex();
+    m_anchorInside = top >= 0 ? verticalOffset() - rowTop(top) : 0;
+}
+
+void TaskTreeView::relayout()
+{
+    m_rowsPending = false;
+    m_rows.clear();
+    m_topRows.clear();
+    if (m_model) {
+        const int estimate = estimatedHeight();
+        const int tops = m_model->rowCount();
+        m_topRows.assign(static_cast<std::size_t>(tops), -1);
+        m_rows.reserve(static_cast<std::size_t>(tops));
+        const auto add = [&](const QModelIndex &index) {
+            const auto known = m_heights.constFind(index.internalId());
+            const bool measured = known != m_heights.cend();
+            m_rows.push_back({index, measured ? *known : estimate, measured});
+        };
+        for (int r = 0; r < tops; ++r) {
+            const QModelIndex top = m_model->index(r, 0);
+            m_topRows[static_cast<std::size_t>(r)] = static_cast<int>(m_rows.size());
+            add(top);
+            if (!m_expanded.isEmpty() && m_expanded.contains(top.internalId())) {
+                const int children = m_model->rowCount(top);
+                for (int c = 0; c < children; ++c)
+                    add(m_model->index(c, 0, top));
+            }
+        }
+    }
+    m_positionsDirty = true;
+    int offset = verticalOffset();
+    const int at = m_anchor.isValid() ? rowOf(m_anchor) : -1;
+    if (at >= 0)
+        offset = rowTop(at) + std::min(m_anchorInside, std::max(0, m_rows[at].height - 1));
+    m_anchor = QPersistentModelIndex();
+    measureFrom(offset);
+    updateScrollRange();
+    m_settingOffset = true;
+    verticalScrollBar()->setValue(offset);
+    m_settingOffset = false;
+    if (measureFrom(verticalOffset()))
+        updateScrollRange();
+    viewport()->update();
+    updateEditorGeometries();
+}
+
+void TaskTreeView::ensureRows() const
+{
+    if (m_rowsPending)
+        const_cast<TaskTreeView *>(this)->relayout();
+}
+
+void TaskTreeView::doItemsLayout()
+{
+    ensureRows();
+    measureFrom(verticalOffset());
+    updateScrollRange();
+    QAbstractItemView::doItemsLayout();
+}
+
+int TaskTreeView::estimatedHeight() const
+{
+    return fontMetrics().height() + 4;
+}
+
+void TaskTreeView::forgetHeights()
+{
+    m_heights.clear();
+    for (Row &row : m_rows)
+        row.measured = false;
+    measureFrom(verticalOffset());
+    updateScrollRange();
+    viewport()->update();
+    updateEditorGeometries();
+}
+
+int TaskTreeView::rowOf(const QModelIndex &index) const
+{
+    ensureRows();
+    if (!index.isValid() || index.model() != m_model || index.column() != 0)
+        return -1;
+    const QModelIndex parent = index.parent();
+    if (!parent.isValid()) {
+        return index.row() < static_cast<int>(m_topRows.size()) ? m_topRows[static_cast<std::size_t>(index.row())]
+                                                                  : -1;
+    }
+    if (!m_expanded.contains(parent.internalId()) || parent.row() >= static_cast<int>(m_topRows.size()))
+        return -1;
+    const int row = m_topRows[static_cast<std::size_t>(parent.row())] + 1 + index.row();
+    return row < static_cast<int>(m_rows.size()) && m_rows[static_cast<std::size_t>(row)].index == index ? row : -1;
+}
+
+void TaskTreeView::updatePositions() const
+{
+    if (!m_positionsDirty)
+        return;
+    m_tops.resize(m_rows.size() + 1);
+    int y = 0;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        m_tops[i] = y;
+        y += m_rows[i].height;
+    }
+    m_tops[m_rows.size()] = y;
+    m_positionsDirty = false;
+}
+
+int TaskTreeView::rowTop(int row) const
+{
+    ensureRows();
+    updatePositions();
+    return m_tops[static_cast<std::size_t>(std::clamp(row, 0, static_cast<int>(m_rows.size())))];
+}
+
+int TaskTreeView::contentHeight() const
+{
+    return rowTop(static_cast<int>(m_rows.size()));
+}
+
+int TaskTreeView::rowAtY(int contentY) const
+{
+    ensureRows();
+    updatePositions();
+    if (contentY < 0 || m_rows.empty() || contentY >= m_tops.back())
+        return -1;
+    const auto after = std::upper_bound(m_tops.begin(), m_tops.end(), contentY);
+    return static_cast<int>(after - m_tops.begin()) - 1;
+}
+
+QStyleOptionViewItem TaskTreeView::rowOption(int row) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const Row &shown = m_rows[static_cast<std::size_t>(row)];
+    const int indent = m_indentation * (shown.index.parent().isValid() ? 2 : 1);
+    option.rect = QRect(indent, rowTop(row) - verticalOffset(), viewport()->width() - indent, shown.height);
+    return option;
+}
+
+bool TaskTreeView::measure(int row) const
+{
+    Row &shown = m_rows[static_cast<std::size_t>(row)];
+    if (shown.measured)
+        return false;
+    QStyleOptionViewItem option = rowOption(row);
+    const int height = std::max(1, itemDelegateForIndex(shown.index)->sizeHint(option, shown.index).height());
+    shown.measured = true;
+    m_heights.insert(shown.index.internalId(), height);
+    if (height == shown.height)
+        return false;
+    shown.height = height;
+    m_positionsDirty = true;
+    return true;
+}
+
+bool TaskTreeView::measureFrom(int offset) const
+{
+    ensureRows();
+    bool changed = false;
+    int row = rowAtY(std::max(0, offset));
+    if (row < 0)
+        return false;
+    int y = rowTop(row);
+    const int bottom = offset + viewport()->height();
+    for (; row < static_cast<int>(m_rows.size()) && y < bottom; ++row) {
+        changed = measure(row) || changed;
+        y += m_rows[static_cast<std::size_t>(row)].height;
+    }
+    return changed;
+}
+
+void TaskTreeView::updateScrollRange()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int page = viewport()->height();
+    bar->setPageStep(std::max(1, page));
+    bar->setRange(0, std::max(0, contentHeight() - page));
+}
+
+void TaskTreeView::updateGeometries()
+{
+    measureFrom(verticalOffset());
+    updateScrollRange();
+    QAbstractItemView::updateGeometries();
+}
+
+void TaskTreeView::resizeEvent(QResizeEvent *event)
+{
+    // The rows wrap to the width, and an edited row is as tall as the view allows.
+    m_heights.clear();
+    for (Row &row : m_rows)
+        row.measured = false;
+    QAbstractItemView::resizeEvent(event);
+    updateGeometries();
+}
+
+int TaskTreeView::verticalOffset() const
+{
+    return verticalScrollBar()->value();
+}
+
+void TaskTreeView::scrollContentsBy(int, int dy)
+{
+    if (dy == 0)
+        return;
+    if (!m_settingOffset && measureFrom(verticalOffset()))
+        QMetaObject::invokeMethod(this, &TaskTreeView::updateScrollRange, Qt::QueuedConnection);
+    viewport()->update();
+    updateEditorGeometries();
+}
+
+QRect TaskTreeView::rowRect(int row) const
+{
+    return QRect(0, rowTop(row) - verticalOffset(), viewport()->width(), m_rows[static_cast<std::size_t>(row)].height);
+}
+
+QRect TaskTreeView::visualRect(const QModelIndex &index) const
+{
+    const int row = rowOf(index);
+    if (row < 0)
+        return {};
+    if (measure(row))
+        updatePositions();
+    const int indent = m_indentation * (index.parent().isValid() ? 2 : 1);
+    return rowRect(row).adjusted(indent, 0, 0, 0);
+}
+
+QModelIndex TaskTreeView::indexAt(const QPoint &point) const
+{
+    if (point.x() < 0 || point.x() >= viewport()->width())
+        return {};
+    const int row = rowAtY(point.y() + verticalOffset());
+    return row >= 0 ? m_rows[static_cast<std::size_t>(row)].index : QModelIndex();
+}
+
+QModelIndexList TaskTreeView::shownRows() const
+{
+    ensureRows();
+    QModelIndexList rows;
+    rows.reserve(static_cast<qsizetype>(m_rows.size()));
+    for (const Row &row : m_rows)
+        rows.append(row.index);
+    return rows;
+}
+
+int TaskTreeView::shownRowCount() const
+{
+    ensureRows();
+    return static_cast<int>(m_rows.size());
+}
+
+QModelIndex TaskTreeView::shownRow(int row) const
+{
+    ensureRows();
+    return row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(row)].index
+                                                              : QModelIndex();
+}
+
+void TaskTreeView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    const QModelIndex parent = index.isValid() ? index.parent() : QModelIndex();
+    if (parent.isValid() && !isExpanded(parent))
+        expand(parent);  // a sub-task brought into view shows with its parent open
+    const int row = rowOf(index);
+    if (row < 0)
+        return;
+    const int page = viewport()->height();
+    measure(row);
+    const int height = m_rows[static_cast<std::size_t>(row)].height;
+    if (hint == EnsureVisible && height > page)
+        hint = PositionAtTop;
+    // Rows that will show above the row are measured first, so it lands where it should.
+    if (hint != PositionAtTop) {
+        int above = 0;
+        for (int r = row - 1; r >= 0 && above < page; --r) {
+            measure(r);
+            above += m_rows[static_cast<std::size_t>(r)].height;
+        }
+    }
+    const int top = rowTop(row);
+    int offset = verticalOffset();
+    switch (hint) {
+    case EnsureVisible:
+        if (top < offset)
+            offset = top;
+        else if (top + height > offset + page)
+            offset = top + height - page;
+        break;
+    case PositionAtTop:
+        offset = top;
+        break;
+    case PositionAtBottom:
+        offset = top + height - page;
+        break;
+    case PositionAtCenter:
+        offset = top + height / 2 - page / 2;
+        break;
+    }
+    measureFrom(offset);
+    updateScrollRange();
+    verticalScrollBar()->setValue(offset);
+}
+
+// --- Expanding -----------------------------------------------------------------------
+
+bool TaskTreeView::isExpanded(const QModelIndex &index) const
+{
+    return index.isValid() && m_expanded.contains(index.internalId());
+}
+
+void TaskTreeView::setExpanded(const QModelIndex &index, bool expanded)
+{
+    if (!index.isValid() || index.model() != m_model || index.parent().isValid() ||
+        isExpanded(index) == expanded)
+        return;
+    if (expanded)
+        m_expanded.insert(index.internalId(), true);
+    else
+        m_expanded.remove(index.internalId());
+    // The rows are made again once, however many rows open in one go.
+    if (m_model->rowCount(index) > 0) {
+        m_rowsPending = true;
+        scheduleDelayedItemsLayout();
+        viewport()->update();
+    }
+    if (expanded)
+        emit this->expanded(index);
+    else
+        emit collapsed(index);
+}
+
+void TaskTreeView::expandAll()
+{
+    if (!m_model)
+        return;
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const QModelIndex top = m_model->index(r, 0);
+        if (m_model->rowCount(top) > 0)
+            setExpanded(top, true);
+    }
+}
+
+void TaskTreeView::collapseAll()
+{
+    if (!m_model)
+        return;
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        setExpanded(m_model->index(r, 0), false);
+}
+
+bool TaskTreeView::onBranch(int row, const QPoint &point) const
+{
+    const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
+    return !index.parent().isValid() && point.x() >= 0 && point.x() < m_indentation && m_model->rowCount(index) > 0;
+}
+
+// --- Painting ------------------------------------------------------------------------
+
+void TaskTreeView::paintEvent(QPaintEvent *event)
+{
+    ensureRows();
+    if (measureFrom(verticalOffset()))
+        QMetaObject::invokeMethod(this, &TaskTreeView::updateScrollRange, Qt::QueuedConnection);
+    QPainter painter(viewport());
+    const int offset = verticalOffset();
+    const QRect area = event->rect();
+    const QModelIndex current = currentIndex();
+    const QModelIndex hot = m_hotNode && m_model ? m_model->indexOf(m_hotNode) : QModelIndex();
+    QItemSelectionModel *selection = selectionModel();
+    for (int row = std::max(0, rowAtY(offset + area.top())); row >= 0 && row < static_cast<int>(m_rows.size()); ++row) {
+        const QRect whole = rowRect(row);
+        if (whole.top() > area.bottom())
+            break;
+        const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
+        QStyleOptionViewItem option = rowOption(row);
+        if (selection && selection->isSelected(index))
+            option.state |= QStyle::State_Selected;
+        if (index == current && hasFocus())
+            option.state |= QStyle::State_HasFocus;
+        if (index == hot)
+            option.state |= QStyle::State_MouseOver;
+        else
+            option.state &= ~QStyle::State_MouseOver;
+
+        // The row's own panel, under the branch too, then the branch and the cell.
+        QStyleOptionViewItem panel = option;
+        panel.rect = whole;
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &panel, &painter, this);
+        const bool topLevel = !index.parent().isValid();
+        QStyleOption branch;
+        branch.initFrom(this);
+        branch.rect = QRect(topLevel ? 0 : m_indentation, whole.top(), m_indentation, whole.height());
+        branch.state = QStyle::State_Item | (option.state & QStyle::State_Enabled);
+        if (topLevel && m_model->rowCount(index) > 0)
+            branch.state |= QStyle::State_Children | (isExpanded(index) ? QStyle::State_Open : QStyle::State_None);
+        if (row + 1 < static_cast<int>(m_rows.size()) &&
+            m_rows[static_cast<std::size_t>(row + 1)].index.parent() == index.parent())
+            branch.state |= QStyle::State_Sibling;
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, &painter, this);
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+
+        // Horizontal grid line under every row.
+        painter.save();
+        painter.setPen(palette().color(QPalette::Midlight));
+        painter.drawLine(whole.left(), whole.bottom(), whole.right(), whole.bottom());
+        painter.restore();
+    }
+}
+
+// --- Selection -----------------------------------------------------------------------
+
+void TaskTreeView::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    if (!selectionModel())
+        return;
+    const QRect area = rect.normalized();
+    int first = rowAtY(area.top() + verticalOffset());
+    int last = rowAtY(area.bottom() + verticalOffset());
+    if (first < 0 && last < 0) {
+        if (command & QItemSelectionModel::Clear)
+            selectionModel()->clear();
+        return;
+    }
+    if (first < 0)
+        first = area.top() + verticalOffset() < 0 ? 0 : last;
+    if (last < 0)
+        last = static_cast<int>(m_rows.size()) - 1;
+    QItemSelection selection;
+    int runStart = first;
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
+        const bool endsRun = row == last || m_rows[static_cast<std::size_t>(row + 1)].index.parent() != index.parent();
+        if (endsRun) {
+            selection.select(m_rows[static_cast<std::size_t>(runStart)].index, index);
+            runStart = row + 1;
+        }
+    }
+    selectionModel()->select(selection, command);
+}
+
+QRegion TaskTreeView::visualRegionForSelection(const QItemSelection &selection) const
+{
+    QRegion region;
+    const int offset = verticalOffset();
+    for (int row = std::max(0, rowAtY(offset)); row >= 0 && row < static_cast<int>(m_rows.size()); ++row) {
+        const QRect whole = rowRect(row);
+        if (whole.top() > viewport()->height())
+            break;
+        if (selection.contains(m_rows[static_cast<std::size_t>(row)].index))
+            region += whole;
+    }
+    return region;
+}
+
+void TaskTreeView::selectAll()
+{
+    if (!m_model || !selectionModel() || selectionMode() == NoSelection)
+        return;
+    ensureRows();
+    QItemSelection selection;
+    const int tops = m_model->rowCount();
+    if (tops > 0)
+        selection.select(m_model->index(0, 0), m_model->index(tops - 1, 0));
+    for (int r = 0; r < tops; ++r) {
+        const QModelIndex top = m_model->index(r, 0);
+        const int children = isExpanded(top) ? m_model->rowCount(top) : 0;
+        if (children > 0)
+            selection.select(m_model->index(0, 0, top), m_model->index(children - 1, 0, top));
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QList<TaskNode *> TaskTreeView::selectedNodes() const
@@ -144,72 +608,6 @@ void TaskTreeView::deselect(TaskNode *node)
         selectionModel()->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 
-void TaskTreeView::forgetHotNode()
-{
-    m_hotNode = nullptr;
-}
-
-void TaskTreeView::setHotNode(TaskNode *node)
-{
-    if (node == m_hotNode)
-        return;
-    TaskNode *old = m_hotNode;
-    m_hotNode = node;
-    for (TaskNode *changed : {old, node}) {
-        const QModelIndex at = m_model ? m_model->indexOf(changed) : QModelIndex();
-        if (at.isValid())
-            viewport()->update(visualRect(at).adjusted(-indentation() * 2, 0, viewport()->width(), 0));
-    }
-    emit hotNodeChanged(old, node);
-}
-
-void TaskTreeView::mouseMoveEvent(QMouseEvent *event)
-{
-    setHotNode(nodeAtPoint(event->position().toPoint()));
-    QTreeView::mouseMoveEvent(event);
-}
-
-void TaskTreeView::leaveEvent(QEvent *event)
-{
-    setHotNode(nullptr);
-    QTreeView::leaveEvent(event);
-}
-
-bool TaskTreeView::viewportEvent(QEvent *event)
-{
-    // A row has no hint, and the tree's own hint is for blank space only: a hint the
-    // row does not answer must not climb up to the tree.
-    if (event->type() == QEvent::ToolTip && indexAt(static_cast<QHelpEvent *>(event)->pos()).isValid()) {
-        QToolTip::hideText();
-        event->accept();
-        return true;
-    }
-    return QTreeView::viewportEvent(event);
-}
-
-void TaskTreeView::mousePressEvent(QMouseEvent *event)
-{
-    // A right click selects the row under it, unless it is already part of the selection.
-    if (event->button() == Qt::RightButton) {
-        const QModelIndex at = indexAt(event->position().toPoint());
-        if (at.isValid() && !selectionModel()->isRowSelected(at.row(), at.parent()))
-            selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        return;
-    }
-    QTreeView::mousePressEvent(event);
-}
-
-void TaskTreeView::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    emit doubleClickedAt(event->position().toPoint());
-    // A double click neither expands nor edits; the single click's selection stands.
-}
-
-void TaskTreeView::contextMenuEvent(QContextMenuEvent *event)
-{
-    emit contextMenuAt(viewport()->mapFromGlobal(event->globalPos()));
-}
-
 void TaskTreeView::keepSiblingsOnly()
 {
     const QModelIndex anchor = currentIndex();
@@ -231,22 +629,231 @@ void TaskTreeView::keepSiblingsOnly()
 
 void TaskTreeView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
-    QTreeView::selectionChanged(selected, deselected);
+    QAbstractItemView::selectionChanged(selected, deselected);
     if (m_pruning)
         return;
     keepSiblingsOnly();
     emit selectionChangedByUser();
 }
 
-void TaskTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+void TaskTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
-    QTreeView::drawRow(painter, option, index);
-    // Horizontal grid line under every row.
-    painter->save();
-    painter->setPen(palette().color(QPalette::Midlight));
-    painter->drawLine(option.rect.left(), option.rect.bottom(), option.rect.right(), option.rect.bottom());
-    painter->restore();
+    QAbstractItemView::currentChanged(current, previous);
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(rowOf(current));
+        QAccessible::updateAccessibility(&focus);
+    }
 }
+
+// --- Model changes -------------------------------------------------------------------
+
+void TaskTreeView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    // The rows read differently now: they are measured again.
+    if (topLeft.isValid() && bottomRight.isValid() && topLeft.parent() == bottomRight.parent()) {
+        for (int r = topLeft.row(); r <= bottomRight.row(); ++r) {
+            const QModelIndex index = m_model->index(r, 0, topLeft.parent());
+            m_heights.remove(index.internalId());
+            const int row = rowOf(index);
+            if (row >= 0)
+                m_rows[static_cast<std::size_t>(row)].measured = false;
+        }
+        measureFrom(verticalOffset());
+        updateScrollRange();
+        viewport()->update();
+        updateEditorGeometries();
+    }
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+}
+
+void TaskTreeView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    QAbstractItemView::rowsInserted(parent, start, end);
+    relayout();
+}
+
+void TaskTreeView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    saveAnchor();
+    for (int r = start; r <= end; ++r) {
+        const QModelIndex index = m_model->index(r, 0, parent);
+        if (m_hotNode && m_model->nodeAt(index) == m_hotNode)
+            m_hotNode = nullptr;
+        m_heights.remove(index.internalId());
+        m_expanded.remove(index.internalId());
+        for (int c = 0; c < m_model->rowCount(index); ++c) {
+            const QModelIndex child = m_model->index(c, 0, index);
+            if (m_hotNode && m_model->nodeAt(child) == m_hotNode)
+                m_hotNode = nullptr;
+            m_heights.remove(child.internalId());
+        }
+    }
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+// --- Keys ----------------------------------------------------------------------------
+
+QModelIndex TaskTreeView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
+{
+    ensureRows();
+    if (m_rows.empty())
+        return {};
+    const QModelIndex current = currentIndex();
+    const int row = rowOf(current);
+    const int last = static_cast<int>(m_rows.size()) - 1;
+    if (row < 0)
+        return m_rows.front().index;
+    const auto at = [this](int r) { return m_rows[static_cast<std::size_t>(r)].index; };
+    const int page = viewport()->height();
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+        return at(std::max(0, row - 1));
+    case MoveDown:
+    case MoveNext:
+        return at(std::min(last, row + 1));
+    case MovePageUp: {
+        const int target = rowAtY(std::max(0, rowTop(row) - page + m_rows[static_cast<std::size_t>(row)].height));
+        return at(target < 0 || target >= row ? std::max(0, row - 1) : target);
+    }
+    case MovePageDown: {
+        const int target = rowAtY(rowTop(row) + page - 1);
+        return at(target < 0 ? last : std::max(target, std::min(last, row + 1)));
+    }
+    case MoveHome:
+        return at(0);
+    case MoveEnd:
+        return at(last);
+    case MoveLeft:
+        if (current.parent().isValid())
+            return current.parent();
+        if (isExpanded(current))
+            collapse(current);
+        return current;
+    case MoveRight:
+        if (!current.parent().isValid() && m_model->rowCount(current) > 0) {
+            if (!isExpanded(current)) {
+                expand(current);
+                return current;
+            }
+            return m_model->index(0, 0, current);
+        }
+        return current;
+    }
+    return current;
+}
+
+void TaskTreeView::keyPressEvent(QKeyEvent *event)
+{
+    if (keyHandler && keyHandler(event))
+        return;
+    const QModelIndex at = currentIndex();
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        // Space ticks or clears the focused task's box.
+        if (TaskNode *node = m_model ? m_model->nodeAt(at) : nullptr) {
+            m_model->setData(at, node->info.checkFlag ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+            return;
+        }
+    }
+    if (at.isValid() && state() != EditingState) {
+        switch (event->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Asterisk:
+            expand(at);
+            return;
+        case Qt::Key_Minus:
+            collapse(at);
+            return;
+        default:
+            break;
+        }
+    }
+    QAbstractItemView::keyPressEvent(event);
+}
+
+// --- Mouse and hover -----------------------------------------------------------------
+
+TaskNode *TaskTreeView::nodeAtPoint(const QPoint &viewportPosition) const
+{
+    return m_model ? m_model->nodeAt(indexAt(viewportPosition)) : nullptr;
+}
+
+void TaskTreeView::forgetHotNode()
+{
+    m_hotNode = nullptr;
+}
+
+void TaskTreeView::setHotNode(TaskNode *node)
+{
+    if (node == m_hotNode)
+        return;
+    TaskNode *old = m_hotNode;
+    m_hotNode = node;
+    for (TaskNode *changed : {old, node}) {
+        const int row = m_model ? rowOf(m_model->indexOf(changed)) : -1;
+        if (row >= 0)
+            viewport()->update(rowRect(row));
+    }
+    emit hotNodeChanged(old, node);
+}
+
+void TaskTreeView::mouseMoveEvent(QMouseEvent *event)
+{
+    setHotNode(nodeAtPoint(event->position().toPoint()));
+    QAbstractItemView::mouseMoveEvent(event);
+}
+
+void TaskTreeView::leaveEvent(QEvent *event)
+{
+    setHotNode(nullptr);
+    QAbstractItemView::leaveEvent(event);
+}
+
+bool TaskTreeView::viewportEvent(QEvent *event)
+{
+    // A row has no hint, and the tree's own hint is for blank space only: a hint the
+    // row does not answer must not climb up to the tree.
+    if (event->type() == QEvent::ToolTip && indexAt(static_cast<QHelpEvent *>(event)->pos()).isValid()) {
+        QToolTip::hideText();
+        event->accept();
+        return true;
+    }
+    return QAbstractItemView::viewportEvent(event);
+}
+
+void TaskTreeView::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint point = event->position().toPoint();
+    // A right click selects the row under it, unless it is already part of the selection.
+    if (event->button() == Qt::RightButton) {
+        const QModelIndex at = indexAt(point);
+        if (at.isValid() && !selectionModel()->isRowSelected(at.row(), at.parent()))
+            selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return;
+    }
+    // The branch opens and closes its row; the selection stays.
+    const int row = rowAtY(point.y() + verticalOffset());
+    if (event->button() == Qt::LeftButton && row >= 0 && onBranch(row, point)) {
+        const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
+        setExpanded(index, !isExpanded(index));
+        return;
+    }
+    QAbstractItemView::mousePressEvent(event);
+}
+
+void TaskTreeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    emit doubleClickedAt(event->position().toPoint());
+    // A double click neither expands nor edits; the single click's selection stands.
+}
+
+void TaskTreeView::contextMenuEvent(QContextMenuEvent *event)
+{
+    emit contextMenuAt(viewport()->mapFromGlobal(event->globalPos()));
+}
+
+// --- Editing -------------------------------------------------------------------------
 
 bool TaskTreeView::openEditor(TaskNode *node)
 {
@@ -254,7 +861,7 @@ bool TaskTreeView::openEditor(TaskNode *node)
     if (!at.isValid())
         return false;
     m_opening = true;
-    const bool opened = QTreeView::edit(at, AllEditTriggers, nullptr);
+    const bool opened = QAbstractItemView::edit(at, AllEditTriggers, nullptr);
     m_opening = false;
     return opened;
 }
@@ -262,10 +869,10 @@ bool TaskTreeView::openEditor(TaskNode *node)
 bool TaskTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
     if (m_opening || trigger != EditKeyPressed || !editCheck)
-        return QTreeView::edit(index, trigger, event);
+        return QAbstractItemView::edit(index, trigger, event);
     TaskNode *node = m_model->nodeAt(index);
     if (node && editCheck(node))
-        return QTreeView::edit(index, trigger, event);
+        return QAbstractItemView::edit(index, trigger, event);
     return node != nullptr;  // the request was taken; the editor opens later
 }
 
@@ -289,9 +896,9 @@ void TaskTreeView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHi
     m_committed = m_typed = false;
     m_text.clear();
     // Tab and the like would move on to another row's editor: an edit ends here.
-    QTreeView::closeEditor(editor, hint == QAbstractItemDelegate::RevertModelCache
-                                       ? hint
-                                       : QAbstractItemDelegate::NoHint);
+    QAbstractItemView::closeEditor(editor, hint == QAbstractItemDelegate::RevertModelCache
+                                               ? hint
+                                               : QAbstractItemDelegate::NoHint);
     if (node && editorClosed)
         editorClosed(node, cancelled, typed, text);
 }
@@ -318,20 +925,7 @@ void TaskTreeView::cancelEditor()
         closeEditor(m_editor, QAbstractItemDelegate::RevertModelCache);
 }
 
-void TaskTreeView::keyPressEvent(QKeyEvent *event)
-{
-    if (keyHandler && keyHandler(event))
-        return;
-    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
-        // Space ticks or clears the focused task's box.
-        const QModelIndex at = currentIndex();
-        if (TaskNode *node = m_model ? m_model->nodeAt(at) : nullptr) {
-            m_model->setData(at, node->info.checkFlag ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
-            return;
-        }
-    }
-    QTreeView::keyPressEvent(event);
-}
+// --- Drag and drop -------------------------------------------------------------------
 
 void TaskTreeView::dragEnterEvent(QDragEnterEvent *event)
 {

@@ -1,0 +1,153 @@
+// The list view over long lists: scrolling by pixels whatever the length, rows that
+// keep their selection, expansion and place through a filter pass and an edit, and
+// the rows as screen readers see them.
+
+#include "FrameFixture.h"
+#include "store/WriteBatch.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace quillpad;
+
+class TestTaskView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void tallLastRowOfALongListCanBeRead();
+    void filterAndEditKeepSelectionExpansionAndPlace();
+    void rowsAreExposedToScreenReaders();
+};
+
+namespace {
+
+void AddMany(Fixture &f, int count, const QString &prefix)
+{
+    WriteBatch batch(f.connection);
+    for (int i = 0; i < count; ++i)
+        f.add({"", "", QStringLiteral("%1 %2").arg(prefix).arg(i, 5, 10, QLatin1Char('0')), false, false});
+    batch.commit();
+}
+
+}  // namespace
+
+void TestTaskView::tallLastRowOfALongListCanBeRead()
+{
+    Fixture f;
+    AddMany(f, 3000, QStringLiteral("task"));
+    QStringList lines;
+    for (int i = 1; i <= 60; ++i)
+        lines.append(QStringLiteral("zz tall line %1").arg(i));
+    const QString tall = lines.join(QStringLiteral("\r\n"));
+    f.add({"", "", tall, false, false});
+    TqvTasksFrame &frame = f.open();
+    TaskTreeView *view = frame.treeView();
+    const QRect shown = view->viewport()->rect();
+    const auto rowOfTall = [&] { return view->visualRect(frame.model()->indexOf(f.node(tall))); };
+
+    // At the end of the bar the tall row ends at the bottom of the view; a step back
+    // shows lines above, still of the same row.
+    QScrollBar *bar = view->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QCoreApplication::processEvents();
+    bar->setValue(bar->maximum());
+    QVERIFY(rowOfTall().height() > shown.height());
+    QCOMPARE(rowOfTall().bottom(), shown.bottom());
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QVERIFY(rowOfTall().top() < 0);
+    QVERIFY(rowOfTall().bottom() > shown.bottom());
+    QCOMPARE(bar->singleStep(), view->fontMetrics().height());
+}
+
+void TestTaskView::filterAndEditKeepSelectionExpansionAndPlace()
+{
+    EditFixture f;
+    AddMany(f, 300, QStringLiteral("row"));
+    f.add({"{P}", "", "row 00150 parent", false, true});
+    f.add({"", "{P}", "row child", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    TaskTreeView *view = frame.treeView();
+    TaskNode *parent = f.node(QStringLiteral("row 00150 parent"));
+    QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
+    f.select(QStringLiteral("row 00151"));
+    view->scrollTo(frame.model()->indexOf(parent), QAbstractItemView::PositionAtTop);
+    const int top = view->visualRect(frame.model()->indexOf(parent)).top();
+
+    // A search that narrows, one that shows the same rows, then clearing it.
+    auto *search = frame.findChild<QLineEdit *>(QStringLiteral("Edt_Search"));
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("row 0015"));
+    QCOMPARE(view->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("row 00151"))});
+    QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
+    search->clear();
+    view->scrollTo(frame.model()->indexOf(parent), QAbstractItemView::PositionAtTop);
+    QTest::keyClicks(search, QStringLiteral("row"));
+    QCOMPARE(view->visualRect(frame.model()->indexOf(parent)).top(), top);
+    search->clear();
+    QCOMPARE(view->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("row 00151"))});
+    QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
+    QCOMPARE(view->visualRect(frame.model()->indexOf(parent)).top(), top);
+
+    // Completing the selected task leaves everything where it was.
+    frame.action(QStringLiteral("Action_TaskComplete"))->trigger();
+    QVERIFY(f.node(QStringLiteral("row 00151"))->info.checkFlag);
+    QCOMPARE(view->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("row 00151"))});
+    QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
+    QCOMPARE(view->visualRect(frame.model()->indexOf(parent)).top(), top);
+
+    // So does a pasted task, one row in at the end; and a new task dropped on its
+    // editor's Esc (the editor itself is scrolled to).
+    frame.PasteText(QStringLiteral("zz pasted"));
+    QCOMPARE(view->visualRect(frame.model()->indexOf(parent)).top(), top);
+    f.key(Qt::Key_Return);
+    QVERIFY(f.editor());
+    f.cancel();
+    QCOMPARE(frame.model()->rowCount(), 302);
+    QCOMPARE(view->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("row 00151"))});
+    QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
+}
+
+void TestTaskView::rowsAreExposedToScreenReaders()
+{
+    EditFixture f;
+    f.add({"{P}", "", "a parent", false, true});
+    f.add({"", "{P}", "child", true, false});
+    f.add({"", "", "b other", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    TaskTreeView *view = frame.treeView();
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view);
+    QVERIFY(list);
+    QCOMPARE(list->role(), QAccessible::Tree);
+    QCOMPARE(list->childCount(), 3);
+
+    QAccessibleInterface *parentRow = list->child(0);
+    QAccessibleInterface *childRow = list->child(1);
+    QVERIFY(parentRow && childRow);
+    QCOMPARE(parentRow->role(), QAccessible::TreeItem);
+    QCOMPARE(parentRow->text(QAccessible::Name), frame.VtTasksGetText(*f.node(QStringLiteral("a parent"))));
+    QCOMPARE(childRow->text(QAccessible::Name), frame.VtTasksGetText(*f.node(QStringLiteral("child"))));
+    QVERIFY(parentRow->state().expanded);
+    QVERIFY(!parentRow->state().checked);
+    QVERIFY(childRow->state().checked);
+    QCOMPARE(list->indexOfChild(childRow), 1);
+    QCOMPARE(childRow->parent(), list);
+    QVERIFY(childRow->rect().isValid());
+    QCOMPARE(list->childAt(childRow->rect().center().x(), childRow->rect().center().y()), childRow);
+
+    // The reader's actions: focus and select a row, open and close it, tick its box.
+    f.select(QStringLiteral("b other"));
+    QVERIFY(list->child(2)->state().focused);
+    QVERIFY(list->child(2)->state().selected);
+    QCOMPARE(list->focusChild(), list->child(2));
+    parentRow->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
+    QVERIFY(!view->isExpanded(frame.model()->indexOf(f.node(QStringLiteral("a parent")))));
+    QCOMPARE(list->childCount(), 2);
+    list->child(1)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(f.node(QStringLiteral("b other"))->info.checkFlag);
+}
+
+QTEST_MAIN(TestTaskView)
+#include "tst_taskview.moc"
