@@ -12,7 +12,6 @@
 #include "tasks/ui/TaskTreeView.h"
 #include "tasks/ui/TipPanel.h"
 #include "components/ui/QvTray.h"
-#include "store/WriteBatch.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -175,13 +174,14 @@ void TqvTasksFrame::expandFromFilter(const std::vector<TaskNode *> &parents)
 {
     if (parents.empty())
         return;
-    WriteBatch batch(*m_context.connection);  // one disk flush for all the stored states
-    for (TaskNode *parent : parents) {
-        const QModelIndex at = m_model->indexOf(parent);
-        if (at.isValid() && !VtTasks->isExpanded(at))
-            VtTasks->setExpanded(at, true);  // the expand handler stores it
-    }
-    batch.commit();
+    // One disk flush for all the stored states; filtering goes on after a failure.
+    runBatch(QList<TaskNode *>(parents.begin(), parents.end()), [&] {
+        for (TaskNode *parent : parents) {
+            const QModelIndex at = m_model->indexOf(parent);
+            if (at.isValid() && !VtTasks->isExpanded(at))
+                VtTasks->setExpanded(at, true);  // the expand handler stores it
+        }
+    }, Refilter::No);
 }
 
 void TqvTasksFrame::UpdateActions()
