@@ -609,7 +609,7 @@ void TestTaskStore::taskTextAsKept_data()
     QTest::newRow("leading blanks and breaks stay") << QStringLiteral("\n  a") << QStringLiteral("\r\n  a");
     QTest::newRow("no break") << QStringLiteral("plain\ttab") << QStringLiteral("plain\ttab");
     QTest::newRow("controls XML cannot hold go")
-        << QStringLiteral("a\x01b\x1b[0m\x0b\uFFFEc\x7f") + QChar(0xD800) << QStringLiteral("ab[0mc\x7f");
+        << QStringLiteral("a\x01" "b\x1b[0m\x0b\uFFFEc\x7f") + QChar(0xD800) << QStringLiteral("ab[0mc\x7f");
 }
 
 void TestTaskStore::taskTextAsKept()
