@@ -12,6 +12,7 @@
 #include "interchange/QvxContainer.h"
 #include "store/Query.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -79,6 +80,13 @@ void CheckWellFormed(const QString &fileName)
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    // The version the backup stamps is read through the application object.
+    static QCoreApplication application(*argc, *argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -11,9 +11,11 @@
 #include "interchange/ExportTasks.h"
 #include "store/Query.h"
 #include "store/TaskStore.h"
+#include "store/pU_Funcs.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/TaskTree.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -76,6 +78,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "Usage: fuzz_seeds FOLDER\n");
         return 2;
     }
+    QCoreApplication application(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     fuzz::FuzzFolder data;
