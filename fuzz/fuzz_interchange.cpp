@@ -4,7 +4,9 @@
 // into well-formed XML that restores into an empty database as the same rows (times to
 // the second, as a backup keeps them): the program reads back whatever it writes.
 //
-// The first byte chooses the pass; the rest is the file.
+// The first byte chooses the pass (its two low bits) and whether the rest is the file
+// itself or the XML text inside it (bit 2), which is then packed by our own writer so
+// that mutations reach the document and its records, not only the compressed stream.
 
 #include "FuzzDatabase.h"
 
@@ -93,13 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static State state;
     if (size < 1)
         return 0;
-    const int pass = data[0] % 4;
+    const int pass = data[0] & 3;
     const QString input = state.folder.file(QStringLiteral("input.qvx"));
     {
         QFile file(input);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             Fail("cannot write the input");
-        file.write(reinterpret_cast<const char *>(data + 1), static_cast<qint64>(size - 1));
+        const QByteArrayView rest(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
+        if (data[0] & 4)
+            WriteQvxContainer(file, rest);
+        else
+            file.write(rest.data(), rest.size());
     }
 
     state.folder.openEmpty(state.database, QStringLiteral("qvData.qvb"));

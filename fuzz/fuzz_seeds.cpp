@@ -2,13 +2,14 @@
 // that holds a bit of everything (sub-tasks, an orphan, memos, line breaks, every kind of
 // character, times at the ends of the range and before 1900, null flags), an export of
 // some of its tasks, and a backup of an empty database. Each file is written once per
-// pass of the fuzzer (the first byte).
+// pass of the fuzzer (the first byte), as the file and as its XML text.
 // Usage: fuzz_seeds FOLDER
 
 #include "FuzzDatabase.h"
 
 #include "interchange/Dm_Io.h"
 #include "interchange/ExportTasks.h"
+#include "interchange/QvxContainer.h"
 #include "store/Query.h"
 #include "store/TaskStore.h"
 #include "store/pU_Funcs.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <utility>
 
 using namespace quillpad;
 
@@ -62,10 +64,15 @@ bool WriteSeed(const QString &folder, const QString &name, const QString &file)
     if (!source.open(QIODevice::ReadOnly))
         return false;
     const QByteArray bytes = source.readAll();
+    source.seek(0);
+    const QByteArray xml = ReadQvxContainer(source);
     for (char pass = 0; pass < 4; ++pass) {
-        QFile seed(folder + QStringLiteral("/%1-%2").arg(name).arg(int(pass)));
-        if (!seed.open(QIODevice::WriteOnly) || seed.write(QByteArray(1, pass) + bytes) < 0)
-            return false;
+        // The file as written, and its XML text for the fuzzer to pack.
+        for (const auto &[form, content] : {std::pair{char(0), bytes}, std::pair{char(4), xml}}) {
+            QFile seed(folder + QStringLiteral("/%1-%2").arg(name).arg(int(pass | form)));
+            if (!seed.open(QIODevice::WriteOnly) || seed.write(QByteArray(1, char(pass | form)) + content) < 0)
+                return false;
+        }
     }
     return true;
 }

@@ -23,4 +23,5 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export TZ="${TZ:-UTC0}"
 exec "$build/bin/fuzz_interchange" -max_total_time="$seconds" -print_final_stats=1 -max_len=65536 \
-  -timeout=20 -rss_limit_mb=4096 -artifact_prefix="$build/findings/" "$@" "$build/corpus" "$build/seeds"
+  -timeout=20 -rss_limit_mb=4096 -dict=fuzz/interchange.dict -artifact_prefix="$build/findings/" \
+  "$@" "$build/corpus" "$build/seeds"
