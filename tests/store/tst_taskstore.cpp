@@ -69,6 +69,12 @@ TTaskInfo Task(const QString &pid, const QString &content)
     return task;
 }
 
+// Our tasks table as another program (or an older copy of ours) might have made it.
+const QString OurTasksTable = QStringLiteral(
+    "create table tasks (tid TEXT PRIMARY KEY, pid TEXT, content TEXT, checkFlag INTEGER, dueFlag INTEGER, "
+    "alarmFlag INTEGER, expandFlag INTEGER, textColor INTEGER, backgroundColor INTEGER, createTime REAL, "
+    "editTime REAL, checkTime REAL, alarmTime REAL, dueTime REAL)");
+
 QString QueryPlan(Connection &connection, const QString &sql)
 {
     sqlite3_stmt *stmt = nullptr;
@@ -174,10 +180,7 @@ void TestTaskStore::foreignFilesAreNeverWritten_data()
         << QByteArray() << QStringLiteral("create table tasks (id integer primary key, title text)");
     QTest::newRow("our tables beside another's")
         << QByteArray()
-        << QStringLiteral("create table tasks (tid TEXT PRIMARY KEY, pid TEXT, content TEXT, checkFlag INTEGER, "
-                          "dueFlag INTEGER, alarmFlag INTEGER, expandFlag INTEGER, textColor INTEGER, "
-                          "backgroundColor INTEGER, createTime REAL, editTime REAL, checkTime REAL, alarmTime REAL, "
-                          "dueTime REAL); create table notes (x)");
+        << OurTasksTable + QStringLiteral("; create table notes (x)");
     QTest::newRow("another program's application id")
         << QByteArray() << QStringLiteral("PRAGMA application_id=1234");
     QTest::newRow("another program's WAL database")
@@ -225,10 +228,7 @@ void TestTaskStore::aDatabaseWithNothingOrOnlyOursIsTaken_data()
     QTest::addColumn<QString>("sql");
     QTest::newRow("an SQLite file with nothing in it") << QStringLiteral("PRAGMA user_version=7");
     QTest::newRow("our tables without our stamp")
-        << QStringLiteral("create table tasks (tid TEXT PRIMARY KEY, pid TEXT, content TEXT, checkFlag INTEGER, "
-                          "dueFlag INTEGER, alarmFlag INTEGER, expandFlag INTEGER, textColor INTEGER, "
-                          "backgroundColor INTEGER, createTime REAL, editTime REAL, checkTime REAL, alarmTime REAL, "
-                          "dueTime REAL); insert into tasks (tid, pid, content) values ('{T}', 'root', 'kept')");
+        << OurTasksTable + QStringLiteral("; insert into tasks (tid, pid, content) values ('{T}', 'root', 'kept')");
 }
 
 void TestTaskStore::aDatabaseWithNothingOrOnlyOursIsTaken()
