@@ -226,7 +226,7 @@ def main():
             new = state(folder.database, with_ids)
             if name == 'backup':
                 earlier_hash = sha256(earlier_backup)  # a finished backup is the earlier one from now on
-            counts = {'old': 0, 'new': 0, 'finished first': 0, 'failed': 0}
+            counts = {'old': 0, 'new': 0, 'finished first': 0, 'failed': 0, 'backup kept': 0, 'backup replaced': 0}
             for _ in range(args.kills):
                 folder.put_back(snapshot)
                 delay = rng.uniform(0, duration * 1.1)
@@ -258,6 +258,9 @@ def main():
                             problem = 'the earlier backup changed'
                         else:
                             earlier_hash = sha256(earlier_backup)
+                            counts['backup replaced'] += 1
+                    elif not problem:
+                        counts['backup kept'] += 1
                 except Exception as error:  # a damaged file, a failed command
                     problem = '%s: %s' % (type(error).__name__, error)
                 if problem:
@@ -266,9 +269,10 @@ def main():
             leftovers = [f for f in os.listdir(work) if f.startswith('earlier.qvx') and f != 'earlier.qvx']
             figures[name] = dict(counts, seconds=round(duration, 2), leftovers=len(leftovers))
             print('%-8s full run %.2f s; %d kills: %d all-old, %d all-new, %d finished before the kill, '
-                  '%d failed checks; %d temporary files left' % (name, duration, args.kills, counts['old'],
-                                                                counts['new'], counts['finished first'],
-                                                                counts['failed'], len(leftovers)))
+                  '%d failed checks; earlier backup kept %d, replaced by a complete one %d; '
+                  '%d temporary files left' % (name, duration, args.kills, counts['old'], counts['new'],
+                                               counts['finished first'], counts['failed'], counts['backup kept'],
+                                               counts['backup replaced'], len(leftovers)))
     finally:
         if not args.keep:
             shutil.rmtree(work, ignore_errors=True)
