@@ -4,7 +4,7 @@
 On a generated database of tens of thousands of tasks, each operation first runs once to
 the end (its time sets the window the kills fall in, and its result is the "new" state);
 then, again and again, the database is put back as it was, the operation starts and is
-killed after a random delay. After every kill:
+killed after a random delay within that time. After every kill:
   - PRAGMA integrity_check answers ok,
   - the database holds exactly the rows it held before (all-old) or exactly the rows the
     finished operation leaves (all-new), nothing in between,
@@ -229,7 +229,7 @@ def main():
             counts = {'old': 0, 'new': 0, 'finished first': 0, 'failed': 0, 'backup kept': 0, 'backup replaced': 0}
             for _ in range(args.kills):
                 folder.put_back(snapshot)
-                delay = rng.uniform(0, duration * 1.1)
+                delay = rng.uniform(0, duration * 0.9)  # most kills land while it works
                 process = folder.start(arguments)
                 time.sleep(delay)
                 if process.poll() is not None:
