@@ -56,14 +56,14 @@ CREATE TABLE IF NOT EXISTS memos (
 );
 )sql";
 
-// Everything a task database of ours holds besides its rows: the two tables with their
-// columns in order, and the indexes (SQLite's own for the keys too).
+// Everything a task database of ours holds besides its rows and SQLite's own objects
+// (the "sqlite_" ones: key indexes, statistics): the two tables with their columns in
+// order, and our indexes.
 const QStringList TaskColumns{"tid", "pid", "content", "checkFlag", "dueFlag", "alarmFlag", "expandFlag",
                               "textColor", "backgroundColor", "createTime", "editTime", "checkTime",
                               "alarmTime", "dueTime"};
 const QStringList MemoColumns{"mid", "pid", "content", "assignTime", "createTime", "editTime"};
-const QStringList OwnIndexes{"tasks_by_parent", "tasks_incomplete_by_content", "sqlite_autoindex_tasks_1",
-                             "sqlite_autoindex_memos_1"};
+const QStringList OwnIndexes{"tasks_by_parent", "tasks_incomplete_by_content"};
 
 // Runs a statement that only reads and hands each row to `row`; raises on failure.
 void ReadRows(const Connection &connection, sqlite3 *db, const char *sql,
@@ -87,11 +87,11 @@ QString ColumnText(sqlite3_stmt *stmt, int column)
 
 // Why the open file is not a task database of ours, or nothing when it is one (or holds
 // nothing at all yet). Reads only: a file that is not ours is never written to.
-QString ForeignReason(const Connection &connection, sqlite3 *db, int applicationId)
+QString ForeignReason(const Connection &connection, sqlite3 *db)
 {
     int appId = 0;
     ReadRows(connection, db, "PRAGMA application_id", [&](sqlite3_stmt *stmt) { appId = sqlite3_column_int(stmt, 0); });
-    if (appId != 0 && appId != applicationId)
+    if (appId != 0 && appId != ApplicationId)
         return QStringLiteral("it is another program's database");
     QStringList foreign;
     QStringList tables;
@@ -100,7 +100,8 @@ QString ForeignReason(const Connection &connection, sqlite3 *db, int application
         const QString name = ColumnText(stmt, 1);
         if (type == QLatin1String("table") && (name == QLatin1String("tasks") || name == QLatin1String("memos")))
             tables.append(name);
-        else if (!(type == QLatin1String("index") && OwnIndexes.contains(name)))
+        else if (!name.startsWith(QLatin1String("sqlite_")) &&
+                 !(type == QLatin1String("index") && OwnIndexes.contains(name)))
             foreign.append(name);
     });
     if (!foreign.isEmpty())
@@ -198,7 +199,7 @@ void Connection::open(const QString &path)
         // The first statements read the header and the schema: a file that is not a
         // database, is another program's, or is locked by another program fails here
         // before anything is written.
-        const QString foreign = ForeignReason(*this, m_db, ApplicationId);
+        const QString foreign = ForeignReason(*this, m_db);
         if (!foreign.isEmpty()) {
             close();
             if (!hadWal)

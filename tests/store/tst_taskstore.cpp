@@ -229,6 +229,10 @@ void TestTaskStore::aDatabaseWithNothingOrOnlyOursIsTaken_data()
     QTest::newRow("an SQLite file with nothing in it") << QStringLiteral("PRAGMA user_version=7");
     QTest::newRow("our tables without our stamp")
         << OurTasksTable + QStringLiteral("; insert into tasks (tid, pid, content) values ('{T}', 'root', 'kept')");
+    QTest::newRow("ours with SQLite's statistics")
+        << OurTasksTable + QStringLiteral("; create index tasks_by_parent on tasks(pid);"
+                                          "insert into tasks (tid, pid, content) values ('{T}', 'root', 'kept');"
+                                          "PRAGMA application_id=1364608066; ANALYZE");
 }
 
 void TestTaskStore::aDatabaseWithNothingOrOnlyOursIsTaken()
