@@ -4,7 +4,7 @@
 On a generated database of tens of thousands of tasks, each operation first runs once to
 the end (its time sets the window the kills fall in, and its result is the "new" state);
 then, again and again, the database is put back as it was, the operation starts and is
-killed after a random delay within that time. After every kill:
+killed after a random delay: anywhere in that time, or (every other kill) near its end. After every kill:
   - PRAGMA integrity_check answers ok,
   - the database holds exactly the rows it held before (all-old) or exactly the rows the
     finished operation leaves (all-new), nothing in between,
@@ -227,9 +227,10 @@ def main():
             if name == 'backup':
                 earlier_hash = sha256(earlier_backup)  # a finished backup is the earlier one from now on
             counts = {'old': 0, 'new': 0, 'finished first': 0, 'failed': 0, 'backup kept': 0, 'backup replaced': 0}
-            for _ in range(args.kills):
+            for kill in range(args.kills):
                 folder.put_back(snapshot)
-                delay = rng.uniform(0, duration * 0.9)  # most kills land while it works
+                # Every other kill lands near the end, where the commit and the rename are.
+                delay = rng.uniform(0, duration) if kill % 2 == 0 else rng.uniform(duration * 0.8, duration * 1.1)
                 process = folder.start(arguments)
                 time.sleep(delay)
                 if process.poll() is not None:
