@@ -54,6 +54,18 @@ public:
             m_connection.open(Paths::DatabasePath());
         return m_connection;
     }
+    // For the commands that change the database: a read-only one is reported before
+    // anything starts.
+    Connection &connectionToChange()
+    {
+        Connection &connection = this->connection();
+        if (connection.isReadOnly())
+            throw AppError(QStringLiteral("The task database %1 is read-only (the file or its folder cannot be "
+                                          "written): its tasks can be listed, backed up, exported and saved, "
+                                          "but not changed")
+                               .arg(connection.path()));
+        return connection;
+    }
     bool changed() const
     {
         return m_connection.isOpen() && m_connection.totalChanges() > 0;
@@ -149,7 +161,7 @@ int Restore(const Arguments &args, Session &session, ConsolePrompter &prompter)
 {
     if (const auto answer = args.value(QStringLiteral("--answer")))
         prompter.setAnswer(ParseAnswer(*answer));
-    return Status(TIoDm(session.connection()).RestoreDatabaseFrom(args.positional.at(0)));
+    return Status(TIoDm(session.connectionToChange()).RestoreDatabaseFrom(args.positional.at(0)));
 }
 
 // export, save ----------------------------------------------------------------------
@@ -256,7 +268,7 @@ int Add(const Arguments &args, Session &session, ConsolePrompter &)
     const QString content = TrimTaskText(args.positional.at(0));
     if (content.isEmpty())
         throw UsageError{QStringLiteral("the text is empty")};
-    TaskStore store(session.connection());
+    TaskStore store(session.connectionToChange());
     QString pid = RootPid;
     if (const auto parent = args.value(QStringLiteral("--parent"))) {
         const std::optional<TTaskInfo> row = store.find(*parent);
@@ -309,7 +321,7 @@ const std::vector<Command> &Commands()
         {"import", "import FILE", "Adds every memo and task of FILE under new ids, keeping their parent links.", {},
          {}, 1, 1,
          [](const Arguments &args, Session &session, ConsolePrompter &) {
-             return Status(TIoDm(session.connection()).ImportDatabaseFrom(args.positional.at(0)));
+             return Status(TIoDm(session.connectionToChange()).ImportDatabaseFrom(args.positional.at(0)));
          }},
         {"export", "export FILE [TID...]",
          "Writes the tasks TID... to FILE as the task list's Export does: each as a top-level task,\n"

@@ -75,7 +75,8 @@ void AppendElement(pugi::xml_node parent, const char *name, const Attributes &at
     if (!element)
         throw std::bad_alloc();
     for (const auto &[attribute, value] : attributes) {
-        const QByteArray text = value.toUtf8();
+        // Rows stored before the rule, or by another program, may hold what XML cannot.
+        const QByteArray text = KeepXmlCharacters(value).toUtf8();
         if (!element.append_attribute(attribute).set_value(text.constData(), static_cast<size_t>(text.size())))
             throw std::bad_alloc();
     }

@@ -133,7 +133,8 @@ QString Txmltry::ReadAttr(const QString &path, const QString &name)
         ReportAbsent(path, name);
         return QString();
     }
-    return QString::fromUtf8(attribute.value());
+    // A character reference may bring in what no XML document may hold: it goes.
+    return KeepXmlCharacters(QString::fromUtf8(attribute.value()));
 }
 
 bool Txmltry::WriteAttr(const QString &path, const QString &name, const QString &value)

@@ -3,6 +3,8 @@
 #include "store/AppError.h"
 
 #include <QFileInfo>
+#include <QStringList>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -12,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 namespace quillpad {
 
@@ -52,6 +55,71 @@ CREATE TABLE IF NOT EXISTS memos (
     editTime REAL
 );
 )sql";
+
+// Everything a task database of ours holds besides its rows and SQLite's own objects
+// (the "sqlite_" ones: key indexes, statistics): the two tables with their columns in
+// order, and our indexes.
+const QStringList TaskColumns{"tid", "pid", "content", "checkFlag", "dueFlag", "alarmFlag", "expandFlag",
+                              "textColor", "backgroundColor", "createTime", "editTime", "checkTime",
+                              "alarmTime", "dueTime"};
+const QStringList MemoColumns{"mid", "pid", "content", "assignTime", "createTime", "editTime"};
+const QStringList OwnIndexes{"tasks_by_parent", "tasks_incomplete_by_content"};
+
+// Runs a statement that only reads and hands each row to `row`; raises on failure.
+void ReadRows(const Connection &connection, sqlite3 *db, const char *sql,
+              const std::function<void(sqlite3_stmt *)> &row)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+        connection.raise(QString());
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        row(stmt);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        connection.raise(QString());
+}
+
+QString ColumnText(sqlite3_stmt *stmt, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)));
+}
+
+// Why the open file is not a task database of ours, or nothing when it is one (or holds
+// nothing at all yet). Reads only: a file that is not ours is never written to.
+QString ForeignReason(const Connection &connection, sqlite3 *db)
+{
+    int appId = 0;
+    ReadRows(connection, db, "PRAGMA application_id", [&](sqlite3_stmt *stmt) { appId = sqlite3_column_int(stmt, 0); });
+    if (appId != 0 && appId != ApplicationId)
+        return QStringLiteral("it is another program's database");
+    QStringList foreign;
+    QStringList tables;
+    ReadRows(connection, db, "SELECT type, name FROM sqlite_master", [&](sqlite3_stmt *stmt) {
+        const QString type = ColumnText(stmt, 0);
+        const QString name = ColumnText(stmt, 1);
+        if (type == QLatin1String("table") && (name == QLatin1String("tasks") || name == QLatin1String("memos")))
+            tables.append(name);
+        else if (!name.startsWith(QLatin1String("sqlite_")) &&
+                 !(type == QLatin1String("index") && OwnIndexes.contains(name)))
+            foreign.append(name);
+    });
+    if (!foreign.isEmpty())
+        return QStringLiteral("it holds tables or indexes of another program (%1)").arg(foreign.join(QStringLiteral(", ")));
+    for (const QString &table : tables) {
+        QStringList columns;
+        ReadRows(connection, db, table == QLatin1String("tasks") ? "PRAGMA table_info(tasks)" : "PRAGMA table_info(memos)",
+                 [&](sqlite3_stmt *stmt) { columns.append(ColumnText(stmt, 1)); });
+        if (columns != (table == QLatin1String("tasks") ? TaskColumns : MemoColumns))
+            return QStringLiteral("its table %1 has other columns").arg(table);
+    }
+    return {};
+}
+
+bool CanWrite(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
 
 // Creates an empty file readable by its owner only; SQLite gives its WAL and
 // shared-memory files the same mode.
@@ -94,29 +162,62 @@ void Connection::open(const QString &path)
         // An empty file becomes our database: it gets the mode a new one would have.
         ::chmod(QFile::encodeName(path).constData(), 0600);
 
+    // A file or folder we cannot write is opened for reading, so its tasks can still be
+    // listed and backed up. In a read-only folder without a shared-memory file SQLite
+    // cannot read a WAL database at all: with no unfinished log to miss, it may read
+    // the file as unchanging.
+    const QString wal = path + QStringLiteral("-wal");
+    const QString shm = path + QStringLiteral("-shm");
+    const bool folderWritable = CanWrite(QFileInfo(path).absolutePath());
+    const bool writable = folderWritable && CanWrite(path);
+    const bool immutable = !folderWritable && !QFileInfo::exists(shm) && QFileInfo(wal).size() == 0;
+    // Companions that reading a foreign file makes are taken away with it.
+    const bool hadWal = QFileInfo::exists(wal);
+    const bool hadShm = QFileInfo::exists(shm);
+    QByteArray name = QFile::encodeName(path);
+    if (immutable)
+        name = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
+
     sqlite3 *db = nullptr;
     // One thread uses a connection, so SQLite's own locking is not needed.
     // Never SQLITE_OPEN_CREATE: a file that vanished between the check and here is an
     // error, not a reason to start an empty database somewhere the user did not expect.
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(name.constData(), &db,
+                                   (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX |
+                                       (immutable ? SQLITE_OPEN_URI : 0),
+                                   nullptr);
     m_db = db;
     m_path = path;
     try {
         if (rc != SQLITE_OK)
             raise(QStringLiteral("Unable to open the task database %1").arg(path));
+        // Until the file is known to be ours, closing must not fold its log into it.
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         sqlite3_extended_result_codes(m_db, 1);
         sqlite3_busy_timeout(m_db, BusyTimeoutMs);
-        if (sqlite3_db_readonly(m_db, "main") == 1)
-            throw AppError(QStringLiteral("Unable to open the task database %1: the file is read-only").arg(path));
-        // The first statement reads the header: a file that is not a database, or is
-        // locked by another program, fails here before anything is written.
-        execute(QStringLiteral("PRAGMA journal_mode=WAL"));
-        execute(QStringLiteral("PRAGMA synchronous=FULL"));
+        m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
+        // The first statements read the header and the schema: a file that is not a
+        // database, is another program's, or is locked by another program fails here
+        // before anything is written.
+        const QString foreign = ForeignReason(*this, m_db);
+        if (!foreign.isEmpty()) {
+            close();
+            if (!hadWal)
+                QFile::remove(wal);
+            if (!hadShm)
+                QFile::remove(shm);
+            throw AppError(QStringLiteral("Unable to open the task database %1: %2").arg(path, foreign));
+        }
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+        if (!m_readOnly) {
+            execute(QStringLiteral("PRAGMA journal_mode=WAL"));
+            execute(QStringLiteral("PRAGMA synchronous=FULL"));
+        }
         execute(QStringLiteral("PRAGMA foreign_keys=OFF"));
         // A bulk pass over random ids spills the default 2 MB page cache to disk.
         execute(QStringLiteral("PRAGMA cache_size=-16384"));
-        createSchema();
+        if (!m_readOnly)
+            createSchema();
     } catch (const AppError &error) {
         close();
         // Name the file in every open failure, once.
@@ -128,12 +229,9 @@ void Connection::open(const QString &path)
 
 void Connection::createSchema()
 {
+    int appId = 0;
+    ReadRows(*this, m_db, "PRAGMA application_id", [&](sqlite3_stmt *stmt) { appId = sqlite3_column_int(stmt, 0); });
     execute(QString::fromUtf8(SchemaSql));
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(m_db, "PRAGMA application_id", -1, &stmt, nullptr) != SQLITE_OK)
-        raise(QStringLiteral("Reading the database header"));
-    const int appId = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : 0;
-    sqlite3_finalize(stmt);
     if (appId == 0) {
         execute(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId));
         execute(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
@@ -142,6 +240,7 @@ void Connection::createSchema()
 
 void Connection::close()
 {
+    m_readOnly = false;
     m_statements.clear();
     if (m_db) {
         // Statements still open belong to queries that outlived us; v2 defers the close.
@@ -157,8 +256,17 @@ void Connection::execute(const QString &sql)
     if (rc != SQLITE_OK) {
         const QString text = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
         sqlite3_free(message);
-        throw AppError(text);
+        throw AppError(withReadOnlyReason(text, rc));
     }
+}
+
+QString Connection::withReadOnlyReason(const QString &reason, int code) const
+{
+    if (!m_readOnly || (code & 0xff) != SQLITE_READONLY)
+        return reason;
+    return reason + QStringLiteral(" (the task database %1 was opened read-only: the file or its folder "
+                                   "cannot be written)")
+                        .arg(m_path);
 }
 
 void Connection::beginTransaction()
@@ -189,7 +297,8 @@ bool Connection::inTransaction() const
 
 void Connection::raise(const QString &doing) const
 {
-    const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+    const QString reason = m_db ? withReadOnlyReason(QString::fromUtf8(sqlite3_errmsg(m_db)), sqlite3_errcode(m_db))
+                                : QStringLiteral("out of memory");
     throw AppError(doing.isEmpty() ? reason : doing + QStringLiteral(": ") + reason);
 }
 

@@ -17,11 +17,14 @@ public:
     Connection &operator=(const Connection &) = delete;
 
     // Opens the database file, creating it (mode 0600, both tables and their indexes)
-    // when it does not exist. A file that exists but is not a usable database is
-    // never written to: the error says why and the connection stays closed.
+    // when it does not exist. A file that exists but is not a usable database, is
+    // another program's or holds anything but our tables, is never written to: the
+    // error says why and the connection stays closed. A zero-byte file becomes ours.
+    // When the file or its folder cannot be written, the database is opened read-only.
     void open(const QString &path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
+    bool isReadOnly() const { return m_readOnly; }
     const QString &path() const { return m_path; }
     sqlite3 *handle() const;
 
@@ -47,7 +50,10 @@ private:
     void rollback() noexcept;
 
     void createSchema();
+    // A write refused on a read-only database says why the database is read-only.
+    QString withReadOnlyReason(const QString &reason, int code) const;
     sqlite3 *m_db = nullptr;
+    bool m_readOnly = false;
     QString m_path;
     StatementCache m_statements;
 };

@@ -29,12 +29,58 @@ TDateTime Join(qint64 days, qint64 timeMs)
     const double fraction = static_cast<double>(timeMs) / MsPerDay;
     return days >= 0 ? days + fraction : days - fraction;
 }
-}  // namespace
 
-qint64 DateTimeToMs(TDateTime value)
+// The days just outside the range: anything beyond them is clamped before it is split,
+// so no value from a file or a foreign row can overflow the whole milliseconds.
+constexpr double DayBeforeFirst = static_cast<double>(FirstDateTimeMs / MsPerDay - 1);
+constexpr double DayAfterLast = static_cast<double>((LastDateTimeMs + 1) / MsPerDay);
+
+qint64 SplitMs(TDateTime value)
 {
     const DayAndTime parts = Split(value);
     return parts.days * MsPerDay + parts.timeMs;
+}
+}  // namespace
+
+QDate FirstDate()
+{
+    return QDate(1, 1, 1);
+}
+
+QDate LastDate()
+{
+    return QDate(9999, 12, 31);
+}
+
+bool DateTimeMsInRange(qint64 ms)
+{
+    return ms >= FirstDateTimeMs && ms <= LastDateTimeMs;
+}
+
+TDateTime ClampDateTime(TDateTime value)
+{
+    if (std::isnan(value))
+        return ZeroDateTime;
+    if (value <= DayBeforeFirst)
+        return MsToDateTime(FirstDateTimeMs);
+    if (value >= DayAfterLast)
+        return MsToDateTime(LastDateTimeMs);
+    const qint64 ms = SplitMs(value);  // rounding may still carry it past an end
+    if (ms < FirstDateTimeMs)
+        return MsToDateTime(FirstDateTimeMs);
+    if (ms > LastDateTimeMs)
+        return MsToDateTime(LastDateTimeMs);
+    return value;
+}
+
+bool DateTimeInRange(TDateTime value)
+{
+    return !std::isnan(value) && ClampDateTime(value) == value;
+}
+
+qint64 DateTimeToMs(TDateTime value)
+{
+    return SplitMs(ClampDateTime(value));
 }
 
 TDateTime MsToDateTime(qint64 ms)
@@ -61,12 +107,12 @@ TDateTime DateTimeFromQt(const QDateTime &local)
 
 QDate DateOf(TDateTime value)
 {
-    return Epoch.addDays(Split(value).days);
+    return Epoch.addDays(Split(ClampDateTime(value)).days);
 }
 
 QTime TimeOf(TDateTime value)
 {
-    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(Split(value).timeMs));
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(Split(ClampDateTime(value)).timeMs));
 }
 
 QDateTime DateTimeToQt(TDateTime value)

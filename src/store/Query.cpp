@@ -454,11 +454,13 @@ qint32 Query::Field::asInteger() const
 
 TDateTime Query::Field::asDateTime() const
 {
+    // A row written by another program, or before the range was kept, may hold any
+    // number: it is read as the nearest date-time the program can write back.
     const Value &v = value();
     if (const auto *real = std::get_if<double>(&v))
-        return *real;
+        return ClampDateTime(*real);
     if (const auto *integer = std::get_if<qint64>(&v))
-        return static_cast<double>(*integer);
+        return ClampDateTime(static_cast<double>(*integer));
     return ZeroDateTime;
 }
 
@@ -479,7 +481,7 @@ void Query::Field::setInteger(qint64 value) const
 
 void Query::Field::setDateTime(TDateTime value) const
 {
-    set(value);
+    set(ClampDateTime(value));
 }
 
 void Query::Field::setNull() const

@@ -67,7 +67,7 @@ QString CrLfLineBreaks(const QString &text)
 
 QString TrimTaskText(const QString &text)
 {
-    const QString kept = CrLfLineBreaks(text);
+    const QString kept = CrLfLineBreaks(KeepXmlCharacters(text));
     qsizetype end = kept.size();
     while (end > 0 && kept.at(end - 1).unicode() <= ' ')
         --end;

@@ -20,7 +20,8 @@ class Query;
 QString CrLfLineBreaks(const QString &text);
 
 // A task's text as it is kept: line breaks as CR LF; trailing blanks, line breaks and
-// other control characters removed; leading blanks and inner line breaks stay.
+// other control characters removed, and inside it the characters an interchange file
+// cannot hold; leading blanks and inner line breaks stay.
 QString TrimTaskText(const QString &text);
 
 class TaskStore {

@@ -10,6 +10,7 @@
 #include <array>
 #include <random>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -77,6 +78,40 @@ QString OneLine(const QString &text)
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
     return flat;
+}
+
+namespace {
+
+// The length of the XML character at i: 1, 2 for a surrogate pair, 0 when XML cannot hold it.
+qsizetype XmlCharacterLength(const QString &text, qsizetype i)
+{
+    const char16_t c = text.at(i).unicode();
+    if (c < 0x20)
+        return c == u'\t' || c == u'\n' || c == u'\r' ? 1 : 0;
+    if (c == 0xFFFE || c == 0xFFFF)
+        return 0;
+    if (QChar::isHighSurrogate(c))
+        return i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 0;
+    return QChar::isLowSurrogate(c) ? 0 : 1;
+}
+
+}  // namespace
+
+QString KeepXmlCharacters(const QString &text)
+{
+    qsizetype i = 0;
+    for (qsizetype length = 0; i < text.size() && (length = XmlCharacterLength(text, i)) > 0; i += length) {
+    }
+    if (i == text.size())
+        return text;  // the common case: nothing to drop, nothing copied
+    QString kept = text.left(i);
+    while (i < text.size()) {
+        const qsizetype length = XmlCharacterLength(text, i);
+        if (length > 0)
+            kept += QStringView(text).mid(i, length);
+        i += length > 0 ? length : 1;
+    }
+    return kept;
 }
 
 int LocalBias()
@@ -205,6 +240,9 @@ TDateTime IsoToDateTime(const QString &text, int bias)
             ? 0
             : static_cast<int>(std::lround((fraction.left(4).toString() + QStringLiteral("0000")).left(4).toInt() / 10.0));
 
+    if (year < FirstDate().year() || year > LastDate().year())
+        throw AppError(QStringLiteral("'%1' is outside the years %2 to %3")
+                           .arg(text, QString::number(FirstDate().year()), QString::number(LastDate().year())));
     const QDate date(year, month, day);
     // 24:00:00 is the end of the day in XML Schema; nothing else past 23:59:59.
     const bool endOfDay = hour == 24 && minute == 0 && second == 0 && millisecond == 0;
@@ -226,7 +264,9 @@ TDateTime IsoToDateTime(const QString &text, int bias)
         }
         ms -= (static_cast<qint64>(offsetMinutes) + bias) * 60'000;
     }
-    return MsToDateTime(ms);
+    // Another zone's first or last hours of the range fall just outside it here: they
+    // are kept as its nearest end rather than lost.
+    return MsToDateTime(std::clamp(ms, FirstDateTimeMs, LastDateTimeMs));
 }
 
 QString NewGuid()

@@ -27,18 +27,28 @@ QString QuoteSql(const QString &text);
 // Every LF, then every CR, becomes one blank; the length stays the same.
 QString OneLine(const QString &text);
 
+// The text without the characters an XML 1.0 document cannot hold: control characters
+// other than tab, LF and CR, U+FFFE, U+FFFF and unpaired surrogates. Text that comes
+// into the program loses them, so whatever is stored can travel in an interchange file.
+QString KeepXmlCharacters(const QString &text);
+
 // UTC minus local time in minutes, as in force now (daylight saving included):
 // 300 at UTC-5, -480 at UTC+8, -330 at UTC+5:30.
 int LocalBias();
 
 // "2009-03-05T07:04:09.000+01:00": the date-time to the second, ".000", and the zone
-// suffix of the offset in force now ("Z" at UTC), whatever the date of the value.
+// suffix of the offset in force now ("Z" at UTC), whatever the date of the value. A
+// value outside the kept range is written as its nearest end, so IsoToDateTime reads
+// back every text written here.
 QString IsoTime(TDateTime value);
 // The same with a given bias, for writers of many times that read the zone once.
 QString IsoTime(TDateTime value, int bias);
 
 // Reads an XML Schema dateTime and gives the same instant in local time by the offset
-// in force now. A text without a zone is taken as local time. Raises on anything else.
+// in force now. A text without a zone is taken as local time. Raises on anything else,
+// and on a year outside 1 to 9999; an instant that the zone shift carries just past an
+// end of the range is read as that end. With the same bias, it undoes IsoTime exactly
+// (to the second) over the whole range.
 TDateTime IsoToDateTime(const QString &text);
 TDateTime IsoToDateTime(const QString &text, int bias);
 

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -57,6 +59,8 @@ private slots:
     void icsImportFromOtherPrograms_data();
     void icsImportFromOtherPrograms();
     void reloadRequestedAfterChanges();
+    void readOnlyDataCanBeReadAndRescued_data();
+    void readOnlyDataCanBeReadAndRescued();
 
 private:
     QProcess *start(const QStringList &arguments);
@@ -69,6 +73,7 @@ private:
 
     QTemporaryDir m_runtime;  // where the test's "running program" listens
     std::unique_ptr<QTemporaryDir> m_data;
+    bool m_asAnotherUser = false;  // run as nobody when the test runs as root, which may write anything
 };
 
 void TestCli::initTestCase()
@@ -82,6 +87,7 @@ void TestCli::initTestCase()
 void TestCli::init()
 {
     m_data = std::make_unique<QTemporaryDir>();
+    m_asAnotherUser = false;
 }
 
 QProcess *TestCli::start(const QStringList &arguments)
@@ -91,6 +97,12 @@ QProcess *TestCli::start(const QStringList &arguments)
     environment.insert(QStringLiteral("QUILLPAD_HOME"), m_data->path());
     environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC0"));
     process->setProcessEnvironment(environment);
+    if (m_asAnotherUser && ::geteuid() == 0) {
+        process->setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(127);
+        });
+    }
     process->start(QStringLiteral(QUILLPAD_CLI), arguments);
     return process;
 }
@@ -597,6 +609,57 @@ void TestCli::reloadRequestedAfterChanges()
     QCOMPARE(reloads.size(), 1);
     QVERIFY(runHere({"import", name}));
     QCOMPARE(reloads.size(), 2);
+}
+
+void TestCli::readOnlyDataCanBeReadAndRescued_data()
+{
+    QTest::addColumn<QFile::Permissions>("folderMode");
+    QTest::addColumn<QFile::Permissions>("fileMode");
+    const QFile::Permissions read = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions enter = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    const QFile::Permissions write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    QTest::newRow("read-only folder") << (read | enter) << (read | QFile::WriteOwner);
+    QTest::newRow("read-only file") << (read | enter | write) << read;
+}
+
+void TestCli::readOnlyDataCanBeReadAndRescued()
+{
+    QFETCH(QFile::Permissions, folderMode);
+    QFETCH(QFile::Permissions, fileMode);
+    QVERIFY(!add(QStringLiteral("rescue me")).isEmpty());
+    QTemporaryDir rescue;
+    QVERIFY(QFile::setPermissions(rescue.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                     QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+    const QString database = file(QStringLiteral("qvData.qvb"));
+    const QByteArray before = [&] {
+        QFile data(database);
+        return data.open(QIODevice::ReadOnly) ? data.readAll() : QByteArray();
+    }();
+    QVERIFY(QFile::setPermissions(database, fileMode));
+    QVERIFY(QFile::setPermissions(m_data->path(), folderMode));
+    m_asAnotherUser = true;
+
+    const Result list = run({QStringLiteral("list")});
+    const QString backupFile = rescue.filePath(QStringLiteral("rescued.qvx"));
+    const Result backup = run({QStringLiteral("backup"), backupFile});
+    const Result addition = run({QStringLiteral("add"), QStringLiteral("not stored")});
+    const Result import = run({QStringLiteral("import"), backupFile});
+
+    m_asAnotherUser = false;
+    QFile::setPermissions(m_data->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(list.code, 0);
+    QVERIFY2(list.out.contains(QStringLiteral("rescue me")), qPrintable(list.err));
+    QCOMPARE(backup.code, 0);
+    QVERIFY(exportedPids(backupFile).contains(QStringLiteral("root rescue me")));
+    for (const Result &change : {addition, import}) {
+        QCOMPARE(change.code, 1);
+        QVERIFY2(change.err.contains(QStringLiteral("is read-only")), qPrintable(change.err));
+    }
+    QFile data(database);
+    QVERIFY(data.open(QIODevice::ReadOnly));
+    QCOMPARE(data.readAll(), before);
+    QCOMPARE(contents(), QStringList{QStringLiteral("rescue me")});
 }
 
 QTEST_GUILESS_MAIN(TestCli)

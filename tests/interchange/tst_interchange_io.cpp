@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <QtEndian>
 
 #include <zlib.h>
@@ -130,6 +131,8 @@ private slots:
     void replaceQuestionTexts();
     void restoreStopsAtConversionError();
     void restoreAcrossZones();
+    void timesAtTheEndsOfTheRangeRoundTrip();
+    void backupsAreXmlAndKeepEveryXmlCharacter();
 
     void importTwice();
     void importSubTaskBeforeParent();
@@ -614,6 +617,71 @@ void TestInterchangeIo::restoreAcrossZones()
     QCOMPARE(read.editTime, At(2025, 2, 3, 2, 5, 6));
     QCOMPARE(read.dueTime, At(2025, 4, 4, 22, 0));
     QCOMPARE(read.alarmTime, ZeroDateTime);
+}
+
+void TestInterchangeIo::timesAtTheEndsOfTheRangeRoundTrip()
+{
+    // Whatever a backup writes, a restore reads: times another zone carries past year 1,
+    // and numbers in the database that are no date-time at all.
+    InterchangeFixture fixture;
+    QString task = TaskXml(Parent, RootPid, QStringLiteral("p"));
+    task.replace(QStringLiteral("check-time=\"1899-12-30T00:00:00.000Z\""),
+                 QStringLiteral("check-time=\"0001-01-01T00:00:00+14:00\""));
+    task.replace(QStringLiteral("due-time=\"1899-12-30T00:00:00.000Z\""),
+                 QStringLiteral("due-time=\"9999-12-31T23:30:00-10:00\""));
+    QVERIFY(TIoDm(fixture.connection).RestoreDatabaseFrom(fixture.writeQvx(QStringLiteral("edge.qvx"), Root(task))));
+    QVERIFY2(fixture.prompter.messages.isEmpty(), qPrintable(fixture.prompter.lines().join('\n')));
+    fixture.insertTask(FullTask(Other, RootPid, QStringLiteral("o")));
+    fixture.execute(QStringLiteral("update tasks set createTime=1e15, editTime=-1e15, alarmTime=-694000 where tid=") +
+                    QuoteSql(Other));
+
+    const QString name = fixture.file(QStringLiteral("backup.qvx"));
+    QVERIFY(TIoDm(fixture.connection).BackupDatabaseTo(name));
+    InterchangeFixture empty;
+    QVERIFY(TIoDm(empty.connection).RestoreDatabaseFrom(name));
+    QVERIFY2(empty.prompter.messages.isEmpty(), qPrintable(empty.prompter.lines().join('\n')));
+    QCOMPARE(empty.tasks().size(), 2);
+    const TTaskInfo edge = empty.task(Parent);
+    QCOMPARE(DateTimeToMs(edge.checkTime), FirstDateTimeMs);
+    QCOMPARE(DateTimeToMs(edge.dueTime), LastDateTimeMs / 1000 * 1000);  // the backup keeps whole seconds
+    const TTaskInfo other = empty.task(Other);
+    QCOMPARE(DateTimeToMs(other.createTime), LastDateTimeMs / 1000 * 1000);
+    QCOMPARE(DateTimeToMs(other.editTime), FirstDateTimeMs);
+    QCOMPARE(DateTimeToMs(other.alarmTime), FirstDateTimeMs);
+}
+
+void TestInterchangeIo::backupsAreXmlAndKeepEveryXmlCharacter()
+{
+    // Rows from before the rule may hold controls no XML document may: they stay out of
+    // the file. Everything XML can carry comes back as it was.
+    InterchangeFixture fixture;
+    const QString everything = QStringLiteral("tab\t CR LF\r\n & < > \" ' \u0085 \u00A0 \uD7FF \uE000 \uFFFD ") +
+                               QString::fromUcs4(U"\U0001F600 \U0010FFFF");
+    fixture.insertTask(FullTask(Parent, RootPid, everything));
+    fixture.insertTask(FullTask(Other, RootPid, QStringLiteral("a\x01" "b\x0b\x1f\uFFFEc")));
+    fixture.insertMemo(QStringLiteral("{M\x02}"), RootPid, QStringLiteral("memo\x07"), At(2024, 5, 6));
+    const QString name = fixture.file(QStringLiteral("backup.qvx"));
+    QVERIFY(TIoDm(fixture.connection).BackupDatabaseTo(name));
+    QXmlStreamReader reader(XmlOf(name));
+    while (!reader.atEnd())
+        reader.readNext();
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+
+    InterchangeFixture empty;
+    QVERIFY(TIoDm(empty.connection).RestoreDatabaseFrom(name));
+    QCOMPARE(empty.task(Parent).content, everything);
+    QCOMPARE(empty.task(Other).content, QStringLiteral("abc"));
+    QCOMPARE(empty.dump().first().section(QLatin1Char('|'), 0, 2), QStringLiteral("{M}|root|memo"));
+
+    // A file that brings them in as character references loses them on the way in.
+    const QString foreign = empty.writeQvx(
+        QStringLiteral("foreign.qvx"), Root(TaskXml(QStringLiteral("{F}"), RootPid, QStringLiteral("x&#1;y&#x1F;z"))));
+    QVERIFY(TIoDm(empty.connection).ImportDatabaseFrom(foreign));
+    QVERIFY(!empty.tasks().isEmpty());
+    QStringList contents;
+    for (const TTaskInfo &task : empty.tasks())
+        contents.append(task.content);
+    QVERIFY2(contents.contains(QStringLiteral("xyz")), qPrintable(contents.join(QLatin1Char('/'))));
 }
 
 void TestInterchangeIo::importTwice()

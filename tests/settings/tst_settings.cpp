@@ -42,6 +42,8 @@ private slots:
     void iniRules();
     void longValuesAreCutAt2047();
     void writesChangeOneLineAndKeepTheRest();
+    void writesKeepEveryOtherByte_data();
+    void writesKeepEveryOtherByte();
     void writeCreatesTheFileAndKeepsValuesOnOneLine();
     void refusedWriteNamesTheFile();
     void loadSettingsOnAFreshInstall();
@@ -143,6 +145,32 @@ void TestSettings::writesChangeOneLineAndKeepTheRest()
     const IniFile again(path);
     QCOMPARE(again.read(SettingsKeys::AddOpenEn), true);
     QCOMPARE(again.read(SettingsKeys::ViewAscEn), false);
+}
+
+void TestSettings::writesKeepEveryOtherByte_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("binary line") << QByteArrayLiteral("[option]\n\xff\xfe\x00junk\x80\nhintSize=30\n")
+                                 << QByteArrayLiteral("[option]\n\xff\xfe\x00junk\x80\nhintSize=40\n");
+    QTest::newRow("not UTF-8 in another value") << QByteArray("[form]\nname=\xc3\x28\xa0\n[option]\nhintSize=1\n")
+                                                << QByteArray("[form]\nname=\xc3\x28\xa0\n[option]\nhintSize=40\n");
+    QTest::newRow("no final break") << QByteArray("[option]\r\nhintSize=30") << QByteArray("[option]\r\nhintSize=40");
+    QTest::newRow("added after a last line without a break")
+        << QByteArray("[option]\nother=\xff") << QByteArray("[option]\nother=\xff\nhintSize=40\n");
+    QTest::newRow("mixed line ends") << QByteArray("[form]\nLeft=1\r\n[option]\nhintSize=30\n")
+                                     << QByteArray("[form]\nLeft=1\r\n[option]\nhintSize=40\n");
+}
+
+void TestSettings::writesKeepEveryOtherByte()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    TestDataFolder folder;
+    const QString path = folder.file(QStringLiteral("qvConf.ini"));
+    WriteFile(path, before);
+    IniFile(path).write(SettingsKeys::HintSize, 40);
+    QCOMPARE(ReadFile(path), after);
 }
 
 void TestSettings::writeCreatesTheFileAndKeepsValuesOnOneLine()

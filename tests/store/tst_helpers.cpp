@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <ctime>
+#include <limits>
 
 using namespace quillpad;
 
@@ -79,6 +80,10 @@ private slots:
     void isoToDateTimeRejects_data();
     void isoToDateTimeRejects();
     void isoRoundTripInAnyZone();
+    void isoTimeAndIsoToDateTimeAreInverses_data();
+    void isoTimeAndIsoToDateTimeAreInverses();
+    void outOfRangeValuesAreKeptAtTheNearestEnd_data();
+    void outOfRangeValuesAreKeptAtTheNearestEnd();
     void boxes();
     void standardErrorText_data();
     void standardErrorText();
@@ -290,6 +295,9 @@ void TestHelpers::isoToDateTimeRejects_data()
     QTest::newRow("24:00:01") << QStringLiteral("2026-01-01T24:00:01Z");
     QTest::newRow("bad zone") << QStringLiteral("2026-01-01T00:00:00+1:00");
     QTest::newRow("trailing junk") << QStringLiteral("2026-01-01T00:00:00Zjunk");
+    QTest::newRow("year 0") << QStringLiteral("0000-06-01T00:00:00Z");
+    QTest::newRow("year 10000") << QStringLiteral("10000-01-01T00:00:00Z");
+    QTest::newRow("a year that overflows the milliseconds") << QStringLiteral("974610692-01-01T10:00:00Z");
 }
 
 void TestHelpers::isoToDateTimeRejects()
@@ -306,6 +314,65 @@ void TestHelpers::isoRoundTripInAnyZone()
         const TDateTime value = EncodeDateTime(QDate(2024, 2, 29), QTime(23, 59, 58));
         QCOMPARE(IsoToDateTime(IsoTime(value)), value);
     }
+}
+
+void TestHelpers::isoTimeAndIsoToDateTimeAreInverses_data()
+{
+    QTest::addColumn<TDateTime>("value");
+    QTest::addColumn<int>("bias");
+    const TDateTime first = MsToDateTime(FirstDateTimeMs);
+    const TDateTime last = EncodeDateTime(LastDate(), QTime(23, 59, 59));
+    for (int bias : {-840, -330, 0, 720}) {
+        const QByteArray zone = QByteArray::number(bias);
+        QTest::newRow("first instant, bias " + zone) << first << bias;
+        QTest::newRow("last second, bias " + zone) << last << bias;
+        QTest::newRow("zero, bias " + zone) << ZeroDateTime << bias;
+        QTest::newRow("before the epoch, bias " + zone) << EncodeDateTime(QDate(1066, 10, 14), QTime(9, 0, 1)) << bias;
+    }
+}
+
+void TestHelpers::isoTimeAndIsoToDateTimeAreInverses()
+{
+    QFETCH(TDateTime, value);
+    QFETCH(int, bias);
+    QVERIFY(DateTimeInRange(value));
+    const QString text = IsoTime(value, bias);
+    QCOMPARE(DateTimeToMs(IsoToDateTime(text, bias)), DateTimeToMs(value));
+    QCOMPARE(IsoTime(IsoToDateTime(text, bias), bias), text);
+}
+
+void TestHelpers::outOfRangeValuesAreKeptAtTheNearestEnd_data()
+{
+    // What the database or another zone's file may hand us, and the end it is kept as.
+    QTest::addColumn<TDateTime>("value");
+    QTest::addColumn<QString>("text");
+    const QString first = QStringLiteral("0001-01-01T00:00:00.000Z");
+    const QString last = QStringLiteral("9999-12-31T23:59:59.000Z");
+    QTest::newRow("1e15") << 1e15 << last;
+    QTest::newRow("-1e15") << -1e15 << first;
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << last;
+    QTest::newRow("year -1") << EncodeDateTime(QDate(-1, 12, 31), QTime(10, 0)) << first;
+    QTest::newRow("year 10000") << EncodeDateTime(QDate(10000, 1, 1)) << last;
+    QTest::newRow("the last millisecond rounded up") << MsToDateTime(LastDateTimeMs) + 0.6 / MsPerDay << last;
+    QTest::newRow("not a number is not set") << std::numeric_limits<double>::quiet_NaN()
+                                             << QStringLiteral("1899-12-30T00:00:00.000Z");
+}
+
+void TestHelpers::outOfRangeValuesAreKeptAtTheNearestEnd()
+{
+    QFETCH(TDateTime, value);
+    QFETCH(QString, text);
+    QVERIFY(!DateTimeInRange(value));
+    QCOMPARE(IsoTime(value, 0), text);
+    QVERIFY(DateTimeInRange(IsoToDateTime(text, 0)));
+    QVERIFY(DateTimeInRange(ClampDateTime(value)));
+    QCOMPARE(IsoTime(ClampDateTime(value), 0), text);
+
+    // Another zone's time at the ends of the range is read as the end.
+    QCOMPARE(DateTimeToMs(IsoToDateTime(QStringLiteral("0001-01-01T00:00:00+14:00"), 0)), FirstDateTimeMs);
+    QCOMPARE(DateTimeToMs(IsoToDateTime(QStringLiteral("9999-12-31T23:00:00-10:00"), 0)), LastDateTimeMs);
+    QCOMPARE(FirstDate(), DateOf(MsToDateTime(FirstDateTimeMs)));
+    QCOMPARE(LastDate(), DateOf(MsToDateTime(LastDateTimeMs)));
 }
 
 void TestHelpers::boxes()

@@ -69,6 +69,12 @@ TTaskInfo Task(const QString &pid, const QString &content)
     return task;
 }
 
+// Our tasks table as another program (or an older copy of ours) might have made it.
+const QString OurTasksTable = QStringLiteral(
+    "create table tasks (tid TEXT PRIMARY KEY, pid TEXT, content TEXT, checkFlag INTEGER, dueFlag INTEGER, "
+    "alarmFlag INTEGER, expandFlag INTEGER, textColor INTEGER, backgroundColor INTEGER, createTime REAL, "
+    "editTime REAL, checkTime REAL, alarmTime REAL, dueTime REAL)");
+
 QString QueryPlan(Connection &connection, const QString &sql)
 {
     sqlite3_stmt *stmt = nullptr;
@@ -91,9 +97,12 @@ private slots:
     void newFileIsPrivateAndHasBothTables();
     void foreignFilesAreNeverWritten_data();
     void foreignFilesAreNeverWritten();
+    void aDatabaseWithNothingOrOnlyOursIsTaken_data();
+    void aDatabaseWithNothingOrOnlyOursIsTaken();
     void lockedDatabaseIsReportedNotTouched();
     void insertReadEditRoundTrip();
     void nullColumnsReadAsZero();
+    void timesOutsideTheRangeReadAsItsEnds();
     void statementCatalogue();
     void changesAreVisibleToAnotherConnectionAtOnce();
     void editOfAVanishedRowFails();
@@ -158,22 +167,48 @@ void TestTaskStore::newFileIsPrivateAndHasBothTables()
 
 void TestTaskStore::foreignFilesAreNeverWritten_data()
 {
+    // The file's bytes, or the statements that make another program's database.
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("text file") << QByteArray("these are my notes, not a database\n");
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("text file") << QByteArray("these are my notes, not a database\n") << QString();
     QByteArray damaged("SQLite format 3\0", 16);
     damaged += QByteArray(4080, '\xff');
-    QTest::newRow("damaged header") << damaged;
+    QTest::newRow("damaged header") << damaged << QString();
+    QTest::newRow("another program's table") << QByteArray()
+                                             << QStringLiteral("create table accounts (id, owner, balance);"
+                                                               "insert into accounts values (1, 'me', 10)");
+    QTest::newRow("a tasks table of other columns")
+        << QByteArray() << QStringLiteral("create table tasks (id integer primary key, title text)");
+    QTest::newRow("our tables beside another's")
+        << QByteArray()
+        << OurTasksTable + QStringLiteral("; create table notes (x)");
+    QTest::newRow("another program's application id")
+        << QByteArray() << QStringLiteral("PRAGMA application_id=1234");
+    QTest::newRow("another program's WAL database")
+        << QByteArray() << QStringLiteral("PRAGMA journal_mode=WAL; create table accounts (id); "
+                                          "insert into accounts values (1)");
 }
 
 void TestTaskStore::foreignFilesAreNeverWritten()
 {
     QFETCH(QByteArray, content);
+    QFETCH(QString, sql);
     TestDataFolder folder;
     const QString path = folder.file(QStringLiteral("qvData.qvb"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    if (sql.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+    } else {
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        content = ReadAll(path);
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QFileDevice::Permissions mode = QFile::permissions(path);
 
     Connection connection;
     try {
@@ -184,7 +219,40 @@ void TestTaskStore::foreignFilesAreNeverWritten()
     }
     QVERIFY(!connection.isOpen());
     QCOMPARE(ReadAll(path), content);
-    QVERIFY(!QFile::exists(path + QStringLiteral("-wal")) || ReadAll(path + QStringLiteral("-wal")).isEmpty());
+    QCOMPARE(QFile::permissions(path), mode);
+    QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+    QVERIFY(!QFile::exists(path + QStringLiteral("-shm")));
+}
+
+void TestTaskStore::aDatabaseWithNothingOrOnlyOursIsTaken_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("an SQLite file with nothing in it") << QStringLiteral("PRAGMA user_version=7");
+    QTest::newRow("our tables without our stamp")
+        << OurTasksTable + QStringLiteral("; insert into tasks (tid, pid, content) values ('{T}', 'root', 'kept')");
+    QTest::newRow("ours with SQLite's statistics")
+        << OurTasksTable + QStringLiteral("; create index tasks_by_parent on tasks(pid);"
+                                          "insert into tasks (tid, pid, content) values ('{T}', 'root', 'kept');"
+                                          "PRAGMA application_id=1364608066; ANALYZE");
+}
+
+void TestTaskStore::aDatabaseWithNothingOrOnlyOursIsTaken()
+{
+    QFETCH(QString, sql);
+    TestDataFolder folder;
+    const QString path = folder.file(QStringLiteral("qvData.qvb"));
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    Connection connection;
+    connection.open(path);
+    Query query(connection);
+    OpenSql(query, QStringLiteral("PRAGMA application_id"));
+    QVERIFY(query.field(0).asInteger() != 0);
+    InsertTask(query, RootPid, QStringLiteral("new"));
+    QVERIFY(Contents(query, QStringLiteral("select * from tasks")).contains(QStringLiteral("new")));
 }
 
 void TestTaskStore::lockedDatabaseIsReportedNotTouched()
@@ -252,6 +320,24 @@ void TestTaskStore::insertReadEditRoundTrip()
     query.field(u"tid").setString(QStringLiteral("{NEW}"));
     query.post();
     QCOMPARE(Contents(query, QStringLiteral("select * from tasks where tid='{NEW}'")), QStringList{"changed"});
+}
+
+void TestTaskStore::timesOutsideTheRangeReadAsItsEnds()
+{
+    TestDataFolder folder;
+    Connection connection;
+    connection.open(folder.file(QStringLiteral("qvData.qvb")));
+    Query query(connection);
+    const QString tid = InsertTask(query, RootPid, QStringLiteral("odd times"));
+    ExecSql(query, QStringLiteral("update tasks set createTime=1e15, editTime=-1e15, checkTime=-694000, "
+                                  "alarmTime=2958466, dueTime=9e18 where tid=") + QuoteSql(tid));
+    const TTaskInfo task = *TaskStore(connection).find(tid);
+    for (TDateTime time : {task.createTime, task.alarmTime, task.dueTime})
+        QCOMPARE(DateTimeToMs(time), LastDateTimeMs);
+    for (TDateTime time : {task.editTime, task.checkTime})
+        QCOMPARE(DateTimeToMs(time), FirstDateTimeMs);
+    for (TDateTime time : {task.createTime, task.editTime, task.checkTime, task.alarmTime, task.dueTime})
+        QVERIFY(DateTimeInRange(time));
 }
 
 void TestTaskStore::nullColumnsReadAsZero()
@@ -568,6 +654,8 @@ void TestTaskStore::taskTextAsKept_data()
     QTest::newRow("trailing breaks and blanks go") << QStringLiteral("a\r\n \t\r") << QStringLiteral("a");
     QTest::newRow("leading blanks and breaks stay") << QStringLiteral("\n  a") << QStringLiteral("\r\n  a");
     QTest::newRow("no break") << QStringLiteral("plain\ttab") << QStringLiteral("plain\ttab");
+    QTest::newRow("controls XML cannot hold go")
+        << QStringLiteral("a\x01" "b\x1b[0m\x0b\uFFFEc\x7f") + QChar(0xD800) << QStringLiteral("ab[0mc\x7f");
 }
 
 void TestTaskStore::taskTextAsKept()

@@ -67,16 +67,23 @@ IniFile::IniFile(QString path) : m_path(std::move(path))
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return;  // missing or unreadable: every key takes its default
-    const QString text = QString::fromUtf8(file.readAll());
-    if (text.contains(QLatin1String("\r\n")))
-        m_newline = QStringLiteral("\r\n");
-    m_lines = text.split(QLatin1Char('\n'));
-    for (QString &line : m_lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    if (!m_lines.isEmpty() && m_lines.back().isEmpty())
-        m_lines.removeLast();  // the final line break
+    const QByteArray bytes = file.readAll();
+    if (bytes.contains("\r\n"))
+        m_newline = "\r\n";
+    // Lines stay as the bytes they were (a CR before the LF too): a write changes one
+    // line and every other byte stays, even one that is not UTF-8.
+    m_lines = bytes.split('\n');
+    m_finalBreak = bytes.isEmpty() || bytes.endsWith('\n');
+    if (m_finalBreak)
+        m_lines.removeLast();  // the empty piece after the final line break
+}
+
+QString IniFile::lineText(qsizetype i) const
+{
+    QString line = QString::fromUtf8(m_lines.at(i));
+    if (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    return line;
 }
 
 IniFile::Found IniFile::find(const QString &section, const QString &key) const
@@ -84,7 +91,8 @@ IniFile::Found IniFile::find(const QString &section, const QString &key) const
     Found found;
     bool inSection = false;
     for (int i = 0; i < m_lines.size(); ++i) {
-        const QString trimmed = m_lines.at(i).trimmed();
+        const QString line = lineText(i);
+        const QString trimmed = line.trimmed();
         if (IsSectionHeader(trimmed)) {
             if (inSection)
                 break;  // the first section of that name is the one that counts
@@ -97,8 +105,7 @@ IniFile::Found IniFile::find(const QString &section, const QString &key) const
             continue;
         if (!trimmed.isEmpty())
             found.lastEntryLine = i;
-        if (found.keyLine < 0 && KeyName(m_lines.at(i)).compare(key, Qt::CaseInsensitive) == 0 &&
-            !KeyName(m_lines.at(i)).isNull())
+        if (found.keyLine < 0 && KeyName(line).compare(key, Qt::CaseInsensitive) == 0 && !KeyName(line).isNull())
             found.keyLine = i;
     }
     return found;
@@ -114,7 +121,7 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
     const Found found = find(section, key);
     if (found.keyLine < 0)
         return defaultValue;
-    const QString &line = m_lines.at(found.keyLine);
+    const QString line = lineText(found.keyLine);
     const QString value = Unquote(line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed());
     return value.left(MaxValueLength);
 }
@@ -135,17 +142,22 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
     // One line each, so a write can never add keys or sections of its own.
-    const QString entry = OneLine(key) + QLatin1Char('=') + OneLine(value);
+    const QByteArray entry = (OneLine(key) + QLatin1Char('=') + OneLine(value)).toUtf8();
+    const QByteArray lineEnd = m_newline == "\r\n" ? QByteArray("\r") : QByteArray();
     const Found found = find(section, key);
     if (found.keyLine >= 0) {
-        m_lines[found.keyLine] = entry;
+        // The line keeps its own ending.
+        m_lines[found.keyLine] = entry + (m_lines.at(found.keyLine).endsWith('\r') ? QByteArray("\r") : QByteArray());
     } else if (found.sectionLine >= 0) {
-        m_lines.insert(found.lastEntryLine + 1, entry);
+        if (found.lastEntryLine + 1 == m_lines.size())
+            m_finalBreak = true;  // the last line gets its break before the new one
+        m_lines.insert(found.lastEntryLine + 1, entry + lineEnd);
     } else {
-        if (!m_lines.isEmpty() && !m_lines.back().trimmed().isEmpty())
-            m_lines.append(QString());
-        m_lines.append(QLatin1Char('[') + OneLine(section) + QLatin1Char(']'));
-        m_lines.append(entry);
+        if (!m_lines.isEmpty() && !lineText(m_lines.size() - 1).trimmed().isEmpty())
+            m_lines.append(lineEnd);
+        m_lines.append('[' + OneLine(section).toUtf8() + ']' + lineEnd);
+        m_lines.append(entry + lineEnd);
+        m_finalBreak = true;
     }
     save();
 }
@@ -166,8 +178,10 @@ void IniFile::save() const
     // old settings whole.
     QSaveFile file(m_path);
     file.setDirectWriteFallback(true);
-    const QString text = m_lines.join(m_newline) + m_newline;
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+    QByteArray bytes = m_lines.join('\n');
+    if (m_finalBreak)
+        bytes += '\n';
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

@@ -2,12 +2,14 @@
 // A small INI accessor with the classic private-profile rules: "[section]" headers,
 // "key=value" lines, names without regard to case, values trimmed and stripped of one
 // pair of enclosing quotes, at most 2047 characters read. Writes change one line and
-// keep the rest of the file as it was; the file appears with the first write.
+// keep every other byte of the file as it was (bytes that are not UTF-8 too); the file
+// appears with the first write.
 //
 // Open one at the moment of use; it reads the file when it is made.
 
 #include "app/settings/SettingsKeys.h"
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
@@ -49,11 +51,13 @@ private:
         int lastEntryLine = -1;  // last non-blank line of the section
     };
     Found find(const QString &section, const QString &key) const;
+    QString lineText(qsizetype i) const;  // the line as text, without its CR
     void save() const;
 
     QString m_path;
-    QStringList m_lines;
-    QString m_newline = QStringLiteral("\n");
+    QByteArrayList m_lines;  // as read, a line's CR included
+    QByteArray m_newline = "\n";  // the break new lines get: CR LF when the file has one
+    bool m_finalBreak = true;
 };
 
 // Parses an integer setting by the rules above; false when it is not a number that fits.

@@ -3,7 +3,8 @@
 // actions. Its operations keep the names the rest of the program knows them by.
 //
 // The frame is split by concern: construction (Fr_qvTasks.cpp), loading and the
-// filter (Fr_qvTasksLoading.cpp), and how rows look (Fr_qvTasksDisplay.cpp).
+// filter (Fr_qvTasksLoading.cpp), how rows look (Fr_qvTasksDisplay.cpp), and batches
+// of writes that may fail (Fr_qvTasksBatches.cpp).
 
 #include "tasks/ui/FrameContext.h"
 #include "components/ui/IconLists.h"
@@ -17,6 +18,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -114,6 +116,14 @@ private:
     // Runs a change of the tree's structure with the view's rows rebuilt around it; the
     // rows are rebuilt (and the expanded tasks opened again) also when it fails half-way.
     void changeTree(const std::function<void()> &change);
+    // Runs the writes of one action as one batch. When a write or the commit fails, the
+    // tasks the writes touched take their rows back from the database (and the view is
+    // filtered again, unless the batch is part of filtering) before the error goes on:
+    // the list shows what is stored, never what a rolled-back batch wrote.
+    enum class Refilter { Yes, No };
+    void runBatch(const QList<TaskNode *> &touched, const std::function<void()> &writes,
+                  Refilter refilter = Refilter::Yes);
+    void takeStoredRows(const QList<TaskNode *> &touched);
     void showRandomStatusTip();
 
     // Handlers.
@@ -150,6 +160,7 @@ private:
     void beginEdit();
     bool VtTasksEditing(TaskNode *node);
     void editorClosed(TaskNode *node, bool cancelled, bool typed, const QString &text);
+    void reopenEditor(TaskNode *node, const QString &text);
     void VtTasksNewText(TaskNode *node, const QString &text);
     void VtTasksEdited(TaskNode *node);
     void VtTasksEditCancelled(TaskNode *node);
@@ -246,6 +257,8 @@ private:
     bool FTreeFocused = false;
     int FTipKind = 0;
     bool m_reloadPending = false;
+    // Text typed into an edit that could not be stored: the editor opens again with it.
+    std::optional<QString> m_unstoredText;
     bool m_alarmOpen = false;  // an alarm window is showing
     QStringList m_expandedToStore;  // opened by the search, not written yet
 };

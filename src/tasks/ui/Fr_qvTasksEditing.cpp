@@ -6,15 +6,16 @@
 #include "store/AppError.h"
 #include "tasks/ui/FrameMessages.h"
 #include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTextEditor.h"
 #include "tasks/ui/TaskTreeView.h"
 #include "store/TaskStore.h"
-#include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTextDocument>
 #include <QWidget>
 
 namespace quillpad {
@@ -111,8 +112,19 @@ void TqvTasksFrame::beginEdit()
     VtTasks->selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
     VtTasks->scrollTo(at);
     VtTasks->setFocus();
-    if (!VtTasks->openEditor(node))
+    if (!VtTasks->openEditor(node)) {
+        m_unstoredText.reset();
         VtTasksEditCancelled(node);
+        return;
+    }
+    if (m_unstoredText) {
+        // The text that could not be stored is there again, and counts as typed.
+        if (auto *editor = qobject_cast<TaskTextEditor *>(VtTasks->editor())) {
+            editor->setStoredText(*m_unstoredText);
+            editor->document()->setModified(true);
+        }
+        m_unstoredText.reset();
+    }
 }
 
 bool TqvTasksFrame::VtTasksEditing(TaskNode *node)
@@ -130,12 +142,31 @@ void TqvTasksFrame::editorClosed(TaskNode *node, bool cancelled, bool typed, con
     if (cancelled) {
         VtTasksEditCancelled(node);
     } else {
-        if (typed)
-            RunGuarded([&] { VtTasksNewText(node, text); });
+        bool stored = !typed;
+        if (typed) {
+            RunGuarded([&] {
+                VtTasksNewText(node, text);
+                stored = true;
+            });
+            // A failure after the row was written (the filter pass, say) lost nothing.
+            stored = stored || (!node->info.tid.isEmpty() && node->info.content == TrimTaskText(text));
+        }
+        if (!stored) {
+            // Told why (the database locked by another writer, say), the user gets the
+            // typed text back in the editor to finish again or cancel.
+            reopenEditor(node, text);
+            return;
+        }
         VtTasksEdited(node);
     }
     if (m_reloadPending && !FEditNode)
         requestReload();
+}
+
+void TqvTasksFrame::reopenEditor(TaskNode *node, const QString &text)
+{
+    m_unstoredText = text;
+    enterEdit(node);
 }
 
 void TqvTasksFrame::VtTasksNewText(TaskNode *node, const QString &text)
@@ -209,20 +240,14 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
     const QString what = selected.size() == 1 ? QStringLiteral("this task?") : QStringLiteral("these tasks?");
     if (AskBox(QStringLiteral("Are you sure you want to delete ") + what) != 1)
         return;
-    WriteBatch batch(*m_context.connection);  // one disk flush for the lot
-    std::vector<TaskNode *> deleted;
-    try {
-        for (TaskNode *node : selected) {
+    // One disk flush for the lot. After a failure, what the database no longer has
+    // leaves the list too; the rest stays as it is.
+    runBatch(selected, [&] {
+        for (TaskNode *node : selected)
             m_store.remove(node->info.tid);
-            deleted.push_back(node);
-        }
-    } catch (...) {
-        // What was deleted leaves the list too; the rest stays as it is.
-        changeTree([&] { m_tree.removeMany(deleted); });  // with their sub-tasks
-        throw;
-    }
-    changeTree([&] { m_tree.removeMany(deleted); });
-    batch.commit();
+    });
+    const std::vector<TaskNode *> deleted(selected.begin(), selected.end());
+    changeTree([&] { m_tree.removeMany(deleted); });  // with their sub-tasks
     ApplyViewFilter();
     VtTasksChange();  // nothing is selected now: the status bar says so too
 }
@@ -231,7 +256,12 @@ void TqvTasksFrame::VtTasksChecked(TaskNode *node, bool checked)
 {
     if (node->info.tid.isEmpty())
         return;  // a task being written for the first time has no row to tick yet
-    m_store.storeCheck(node->info, checked);
+    try {
+        m_store.storeCheck(node->info, checked);
+    } catch (...) {
+        m_model->refresh(node);  // the box shows what is stored, not the click
+        throw;
+    }
     ApplyViewFilter();
     UpdateActions();
 }
@@ -244,21 +274,16 @@ void TqvTasksFrame::Action_TaskCompleteExecute()
     const bool checked = !selected.front()->info.checkFlag;
     // Each changed task is written as a check of its box would write it; the view is
     // filtered once for all of them, and the writes share one disk flush.
-    WriteBatch batch(*m_context.connection);
-    bool changed = false;
-    try {
-        for (TaskNode *node : selected) {
-            if (node->info.checkFlag != checked && !node->info.tid.isEmpty()) {
-                m_store.storeCheck(node->info, checked);
-                changed = true;
-            }
-        }
-    } catch (...) {
-        ApplyViewFilter();
-        throw;
+    QList<TaskNode *> changing;
+    for (TaskNode *node : selected) {
+        if (node->info.checkFlag != checked && !node->info.tid.isEmpty())
+            changing.append(node);
     }
-    batch.commit();
-    if (changed)
+    runBatch(changing, [&] {
+        for (TaskNode *node : changing)
+            m_store.storeCheck(node->info, checked);
+    });
+    if (!changing.isEmpty())
         ApplyViewFilter();
     UpdateActions();
 }

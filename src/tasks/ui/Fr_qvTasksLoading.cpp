@@ -12,7 +12,6 @@
 #include "tasks/ui/TaskTreeView.h"
 #include "tasks/ui/TipPanel.h"
 #include "components/ui/QvTray.h"
-#include "store/WriteBatch.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -219,10 +218,15 @@ void TqvTasksFrame::storeExpandedFromFilter()
     const QStringList tids = std::exchange(m_expandedToStore, {});
     if (tids.isEmpty())
         return;
-    WriteBatch batch(*m_context.connection);
+    QList<TaskNode *> touched;
     for (const QString &tid : tids)
-        m_store.storeExpandFlag(tid, true);
-    batch.commit();
+        if (TaskNode *node = m_tree.findByTid(tid))
+            touched.append(node);
+    // Filtering again after a failure would open the same parents and try again.
+    runBatch(touched, [&] {
+        for (const QString &tid : tids)
+            m_store.storeExpandFlag(tid, true);
+    }, Refilter::No);
 }
 
 void TqvTasksFrame::UpdateActions()

@@ -12,7 +12,6 @@
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
 #include "store/TaskStore.h"
-#include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
 #include <QAction>
@@ -97,26 +96,30 @@ void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
     if (moving.empty())
         return;
     const QString pid = target ? target->info.tid : RootPid;
-    WriteBatch batch(*m_context.connection);
-    // The sub-tasks first (also any the list has not loaded), then the task itself: a
-    // failure half-way never leaves a sub-task under a sub-task.
+    // The rows move first and the list follows once they are stored; after a failure
+    // the list takes the database's shape. The target opens, and its expanded state is
+    // stored with the move.
+    QList<TaskNode *> touched;
     for (TaskNode *node : moving) {
-        m_store.move(node->info.tid, pid, target && node->isTopLevel());
+        touched.append(node);
+        for (const auto &child : node->children)
+            touched.append(child.get());
     }
+    if (target)
+        touched.append(target);
+    runBatch(touched, [&] {
+        // The sub-tasks first (also any the list has not loaded), then the task itself: a
+        // failure half-way never leaves a sub-task under a sub-task.
+        for (TaskNode *node : moving)
+            m_store.move(node->info.tid, pid, target && node->isTopLevel());
+        if (target)
+            storeExpanded(target, true);
+    });
     changeTree([&] {
         for (TaskNode *node : m_tree.moveMany(moving, target, toFront))
             node->info.pid = pid;
     });
-    // The moved tasks end deselected (the rebuild cleared the selection). The target
-    // opens, and its expanded state is stored as for any expanding.
-    if (target) {
-        const QModelIndex at = m_model->indexOf(target);
-        if (at.isValid())
-            VtTasks->setExpanded(at, true);
-        else
-            storeExpanded(target, true);
-    }
-    batch.commit();
+    // The moved tasks end deselected (the rebuild cleared the selection).
     VtTasksChange();  // nothing is selected now: the status bar says so too
 }
 

@@ -10,7 +10,6 @@
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
 #include "store/TaskStore.h"
-#include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
 #include <QAction>
@@ -20,15 +19,16 @@ namespace quillpad {
 void TqvTasksFrame::writeEach(const QList<TaskNode *> &nodes, bool deselect,
                               const std::function<void(TaskNode *)> &write)
 {
-    // One disk flush for the lot; each task is repainted (and let go) once written.
-    WriteBatch batch(*m_context.connection);
+    // One disk flush for the lot; each task is repainted (and let go) once stored.
+    runBatch(nodes, [&] {
+        for (TaskNode *node : nodes)
+            write(node);
+    });
     for (TaskNode *node : nodes) {
-        write(node);
         m_model->refresh(node);
         if (deselect)
             VtTasks->deselect(node);
     }
-    batch.commit();
 }
 
 void TqvTasksFrame::Action_TaskReminderSetExecute()

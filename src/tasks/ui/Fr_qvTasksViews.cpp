@@ -8,7 +8,6 @@
 #include "app/settings/AppSettings.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
-#include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
 #include <QAction>
@@ -178,18 +177,21 @@ void TqvTasksFrame::sortTree()
 void TqvTasksFrame::setAllExpanded(bool expanded)
 {
     // One commit for the whole pass; the first failure ends it and is reported once.
-    WriteBatch batch(*m_context.connection);
+    QList<TaskNode *> changing;
     for (const auto &root : m_tree.roots()) {
-        if (root->children.empty() || root->expanded == expanded)
-            continue;
-        storeExpanded(root.get(), expanded);
-        const QModelIndex at = m_model->indexOf(root.get());
-        if (at.isValid()) {
-            const QSignalBlocker quiet(VtTasks);  // stored already
-            VtTasks->setExpanded(at, expanded);
-        }
+        if (!root->children.empty() && root->expanded != expanded)
+            changing.append(root.get());
     }
-    batch.commit();
+    runBatch(changing, [&] {
+        for (TaskNode *node : changing)
+            storeExpanded(node, expanded);
+    });
+    const QSignalBlocker quiet(VtTasks);  // stored already
+    for (TaskNode *node : changing) {
+        const QModelIndex at = m_model->indexOf(node);
+        if (at.isValid())
+            VtTasks->setExpanded(at, expanded);
+    }
     UpdateActions();
 }
 
@@ -198,8 +200,8 @@ void TqvTasksFrame::storeExpanded(TaskNode *node, bool expanded)
     node->expanded = expanded;
     if (node->info.expandFlag == expanded)
         return;
-    node->info.expandFlag = expanded;
     m_store.storeExpandFlag(node->info.tid, expanded);
+    node->info.expandFlag = expanded;  // the record says what the row says
 }
 
 void TqvTasksFrame::VtTasksExpanded(TaskNode *node)

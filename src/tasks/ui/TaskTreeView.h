@@ -62,6 +62,7 @@ public:
     std::function<bool(QKeyEvent *)> keyHandler;
     bool openEditor(TaskNode *node);
     TaskNode *editingNode() const { return m_editingNode; }
+    QWidget *editor() const { return m_editor; }  // the open editor, if any
     void finishEditor();  // ends the open edit, keeping the text
     void editorOpened(QWidget *editor, TaskNode *node);  // from the row delegate
     void cancelEditor();
