@@ -115,7 +115,7 @@ const QString &RecordReader::text(const char *name)
     if (found == m_attributes.end())
         Txmltry::ReportAbsent(m_kind.path(m_position), QLatin1String(name));
     else
-        value = QString::fromUtf8(found->second);
+        value = KeepXmlCharacters(QString::fromUtf8(found->second));  // a character reference may bring in what XML cannot hold
     return value;
 }
 

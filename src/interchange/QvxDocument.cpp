@@ -11,6 +11,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -271,7 +272,8 @@ bool ReadCommonTime(QStringView text, int bias, TDateTime &time)
     }
     const qint64 ms = DaysFromCivil(year, month, day) * MsPerDay + ((hour * 60 + minute) * 60 + second) * 1000 -
                       (static_cast<qint64>(offsetMinutes) + bias) * 60'000;
-    time = MsToDateTime(ms);
+    // An offset may carry the first or last day of the range past its end: keep the end.
+    time = MsToDateTime(std::clamp(ms, FirstDateTimeMs, LastDateTimeMs));
     return true;
 }
 

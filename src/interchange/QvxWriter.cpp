@@ -82,7 +82,7 @@ void QvxWriter::beginElement(const char *name)
 
 void QvxWriter::attribute(const char *name, const QString &value)
 {
-    m_utf8 = value.toUtf8();
+    m_utf8 = KeepXmlCharacters(value).toUtf8();  // rows stored before the rule may hold what XML cannot
     attribute(name, m_utf8.constData(), m_utf8.size());
 }
 

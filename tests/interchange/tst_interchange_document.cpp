@@ -9,6 +9,7 @@
 #include "interchange/QvxStream.h"
 #include "interchange/pU_XmlTry.h"
 
+#include <optional>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QFile>
@@ -230,9 +231,17 @@ void TestInterchangeDocument::readTimeAgreesWithTheFullReader()
     QRandomGenerator random(15);
     for (int i = 0; i < 3000; ++i)
         texts.append(IsoTime(random.bounded(3652058.0) - 693593.0, random.bounded(-14 * 60, 14 * 60 + 1)));
+    // Both readers refuse what lies outside the years 1 to 9999, or neither does.
+    const auto read = [](const auto &reader, const QString &text, int bias) -> std::optional<qint64> {
+        try {
+            return DateTimeToMs(reader(text, bias));
+        } catch (const AppError &) {
+            return std::nullopt;
+        }
+    };
     for (const int bias : {0, -60, 330, -840}) {
         for (const QString &text : texts)
-            QCOMPARE(DateTimeToMs(Qvx::ReadTime(text, bias)), DateTimeToMs(reference(text, bias)));
+            QCOMPARE(read(Qvx::ReadTime, text, bias), read(reference, text, bias));
     }
 }
 
