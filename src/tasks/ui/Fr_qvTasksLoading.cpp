@@ -12,7 +12,6 @@
 #include "tasks/ui/TaskTreeView.h"
 #include "tasks/ui/TipPanel.h"
 #include "components/ui/QvTray.h"
-#include "store/WriteBatch.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -219,10 +218,7 @@ void TqvTasksFrame::storeExpandedFromFilter()
     const QStringList tids = std::exchange(m_expandedToStore, {});
     if (tids.isEmpty())
         return;
-    WriteBatch batch(*m_context.connection);
-    for (const QString &tid : tids)
-        m_store.storeExpandFlag(tid, true);
-    batch.commit();
+    m_store.storeExpandFlags(tids, true);
 }
 
 void TqvTasksFrame::UpdateActions()
