@@ -286,7 +286,13 @@ void TaskTree::setContent(TaskNode *node, QString content)
 FilterOutcome TaskTree::applyFilter(ViewRange range, bool searchOn, const QString &searchText)
 {
     FilterOutcome outcome;
+    if (filterKeepsAll(range, searchOn, searchText)) {
+        m_lastSearch.clear();
+        outcome.anyVisible = !m_roots.empty();
+        return outcome;
+    }
     const bool searching = searchOn && !searchText.isEmpty();
+    m_allShown = !searching && range == ViewRange::All;
     const bool narrowing = searching && !m_lastSearch.isEmpty() && searchText.contains(m_lastSearch);
     const TextFinder finder(searching ? searchText : QStringLiteral(" "));
     // Every node is tested against the text, whatever the range says, so that all of

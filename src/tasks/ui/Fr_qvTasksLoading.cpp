@@ -178,10 +178,13 @@ void TqvTasksFrame::ApplyViewFilter()
     // Rows come and go as a change of layout: the selection, the expanded rows and the
     // row at the top of the view stay as they are where they are still shown.
     FilterOutcome outcome;
-    m_model->beginLayoutChange();
-    {
+    const auto range = static_cast<ViewRange>(viewRangeIndex());
+    if (m_tree.filterKeepsAll(range, FSearchOn, FSearchText)) {
+        outcome = m_tree.applyFilter(range, FSearchOn, FSearchText);
+    } else {
+        m_model->beginLayoutChange();
         const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
-        outcome = m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText);
+        outcome = m_tree.applyFilter(range, FSearchOn, FSearchText);
     }
     expandFromFilter(outcome.parentsToExpand);
     if (!VtTasks->selectedNodes().isEmpty())
