@@ -137,6 +137,6 @@ TaskSnapshot SnapshotOf(const QList<TaskNode *> &nodes);
 
 // Byte order of the texts with the letters a-z taken as A-Z and nothing else folded.
 // Negative, zero or positive, as the first differs from the second.
-int CompareTaskText(const QString &a, const QString &b);
+int CompareTaskText(QStringView a, QStringView b);
 
 }  // namespace quillpad
