@@ -194,13 +194,15 @@ int RunWindow(int argc, char *argv[])
     QElapsedTimer idle;
     idle.start();
     QEventLoop idleLoop;
+    double idleCpuPerMinute = 0;
     QTimer::singleShot(idleMs, &idleLoop, [&] {
+        // Taken before the window closes: its answer is the user's doing, not idling.
+        idleCpuPerMinute = (CpuMs() - cpuBefore) * 60000.0 / double(idle.elapsed());
         if (away.open)
             away.open->quit();
         idleLoop.quit();
     });
     idleLoop.exec();
-    const double idleCpuPerMinute = (CpuMs() - cpuBefore) * 60000.0 / double(idle.elapsed());
     TaskDialogs::install(nullptr);
     std::printf("first_ms %.2f\nkeystroke_ms %.2f\nmax_keystroke_ms %.2f\nclear_ms %.2f\ndeferred_ms %.2f\n"
                 "tree_ms %.2f\ncheck_us %.2f\nidle_cpu_ms %.2f\nrss_kb %ld\n",
