@@ -111,6 +111,30 @@ void Query::execute(const QString &sql, Parameters parameters)
     execute();
 }
 
+void Query::executeEach(const QString &sql, const std::vector<Parameters> &rows)
+{
+    close();
+    setSql(sql);
+    m_rowsAffected = 0;
+    if (rows.empty())
+        return;
+    sqlite3 *db = m_connection.handle();
+    StatementCache &cache = m_connection.statements();
+    Leased statement{cache, cache.acquire(db, m_sql.toUtf8())};
+    for (const Parameters &row : rows) {
+        sqlite3_reset(statement.lease.stmt);
+        int parameter = 1;
+        for (const Value &value : row)
+            Bind(statement.lease.stmt, parameter++, value);
+        int rc;
+        while ((rc = sqlite3_step(statement.lease.stmt)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            m_connection.raise(QString());
+        m_rowsAffected += sqlite3_changes(db);
+    }
+}
+
 bool Query::fetch(std::vector<Value> &row)
 {
     const int rc = sqlite3_step(m_stmt);

@@ -66,6 +66,9 @@ public:
     // The same for one statement whose "?" parameters take the values, in order.
     void open(const QString &sql, Parameters parameters);
     void execute(const QString &sql, Parameters parameters);
+    // One statement prepared once and run for each set of values in turn (a write of
+    // thousands of rows must not look its statement up once per row).
+    void executeEach(const QString &sql, const std::vector<Parameters> &rows);
     int rowsAffected() const { return m_rowsAffected; }
 
     bool isOpen() const { return m_stmt != nullptr; }

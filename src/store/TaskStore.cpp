@@ -3,6 +3,7 @@
 #include "store/AppError.h"
 #include "store/Clock.h"
 #include "store/Query.h"
+#include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
 #include <QHash>
@@ -256,6 +257,18 @@ void TaskStore::storeExpandFlag(const QString &tid, bool expanded)
 {
     Query query(m_connection);
     query.execute(QStringLiteral("update tasks set expandFlag=? where tid=?"), {Flag(expanded), tid});
+}
+
+void TaskStore::storeExpandFlags(const QStringList &tids, bool expanded)
+{
+    std::vector<Query::Parameters> rows;
+    rows.reserve(static_cast<std::size_t>(tids.size()));
+    for (const QString &tid : tids)
+        rows.push_back({Flag(expanded), tid});
+    WriteBatch batch(m_connection);
+    Query query(m_connection);
+    query.executeEach(QStringLiteral("update tasks set expandFlag=? where tid=?"), rows);
+    batch.commit();
 }
 
 void TaskStore::move(const QString &tid, const QString &pid, bool withSubTasks)

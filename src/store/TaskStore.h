@@ -56,6 +56,8 @@ public:
     // Row-only writes: the caller has already set the record.
     void storeColors(const QString &tid, qint32 text, qint32 background);
     void storeExpandFlag(const QString &tid, bool expanded);
+    // The same for many tasks: one statement, one transaction.
+    void storeExpandFlags(const QStringList &tids, bool expanded);
     // Puts a task under pid. With its sub-tasks, these go first (also any the list has
     // not loaded): a failure half-way never leaves a sub-task under a sub-task.
     void move(const QString &tid, const QString &pid, bool withSubTasks);

@@ -56,6 +56,7 @@ public:
     {
         m_roots.clear();
         m_reminders.clear();
+        m_allShown = true;
     }
     // Appends a node as the last top-level node, or the last child of parent.
     TaskNode *append(TTaskInfo info, TaskNode *parent = nullptr);
@@ -90,6 +91,12 @@ public:
     // passes when the range admits it and, with a search, its raw content contains
     // the text (case-sensitive); a passing sub-task shows its parent.
     FilterOutcome applyFilter(ViewRange range, bool searchOn, const QString &searchText);
+    // Whether that pass would leave every node as it is: everything is shown and the
+    // pass would show everything (start-up and an idle search box ask for it often).
+    bool filterKeepsAll(ViewRange range, bool searchOn, const QString &searchText) const
+    {
+        return m_allShown && range == ViewRange::All && !(searchOn && !searchText.isEmpty());
+    }
 
     // Tells the tree a node's reminder may have been switched on (its record holds it).
     // Nodes added with a reminder need no word.
@@ -120,6 +127,8 @@ private:
     // Every node whose reminder is on, and perhaps some whose reminder went off since.
     std::unordered_set<TaskNode *> m_reminders;
     QString m_lastSearch;  // every node's textMatch refers to it; empty: none does
+    // Every node is shown: only a filter pass hides one, and new nodes come shown.
+    bool m_allShown = true;
 };
 
 // The nodes as the export writes them: each one's record, with its sub-tasks' records
@@ -128,6 +137,6 @@ TaskSnapshot SnapshotOf(const QList<TaskNode *> &nodes);
 
 // Byte order of the texts with the letters a-z taken as A-Z and nothing else folded.
 // Negative, zero or positive, as the first differs from the second.
-int CompareTaskText(const QString &a, const QString &b);
+int CompareTaskText(QStringView a, QStringView b);
 
 }  // namespace quillpad

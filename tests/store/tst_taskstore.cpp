@@ -111,6 +111,7 @@ private slots:
     void reusedStatementsServeTwoOpenResults();
     void repositoryStatements_data();
     void repositoryStatements();
+    void manyExpandFlagsInOneTransaction();
     void loadGivesTheTreeOfAQueryPerParent();
     void taskTextAsKept_data();
     void taskTextAsKept();
@@ -597,6 +598,41 @@ void TestTaskStore::repositoryStatements()
         QVERIFY2(plan.contains(indexes[i]), qPrintable(sent[i] + QStringLiteral(": ") + plan));
         QVERIFY2(!plan.contains(QStringLiteral("TEMP B-TREE")), qPrintable(plan));
     }
+}
+
+void TestTaskStore::manyExpandFlagsInOneTransaction()
+{
+    TestDataFolder folder;
+    Connection connection;
+    connection.open(folder.file(QStringLiteral("qvData.qvb")));
+    TaskStore store(connection);
+    TTaskInfo first = Task(RootPid, QStringLiteral("first"));
+    store.insertNew(first);
+    TTaskInfo second = Task(RootPid, QStringLiteral("second"));
+    store.insertNew(second);
+    TTaskInfo untouched = Task(RootPid, QStringLiteral("untouched"));
+    store.insertNew(untouched);
+
+    QStringList sent;
+    const auto trace = [](unsigned, void *context, void *, void *sql) {
+        static_cast<QStringList *>(context)->append(QString::fromUtf8(static_cast<const char *>(sql)));
+        return 0;
+    };
+    sqlite3_trace_v2(connection.handle(), SQLITE_TRACE_STMT, trace, &sent);
+    store.storeExpandFlags({first.tid, second.tid, QStringLiteral("{gone}")}, true);
+    sqlite3_trace_v2(connection.handle(), 0, nullptr, nullptr);
+
+    QVERIFY(store.find(first.tid)->expandFlag);
+    QVERIFY(store.find(second.tid)->expandFlag);
+    QVERIFY(!store.find(untouched.tid)->expandFlag);
+    QVERIFY(!connection.inTransaction());
+    QCOMPARE(sent.size(), 5);  // begin, an update per id, commit
+    QVERIFY2(sent.front().startsWith(QStringLiteral("BEGIN"), Qt::CaseInsensitive), qPrintable(sent.front()));
+    QVERIFY2(sent.back().startsWith(QStringLiteral("COMMIT"), Qt::CaseInsensitive), qPrintable(sent.back()));
+
+    store.storeExpandFlags({first.tid}, false);
+    QVERIFY(!store.find(first.tid)->expandFlag);
+    QVERIFY(store.find(second.tid)->expandFlag);
 }
 
 // The one-query load against the loader it replaced: the top-level rows, then a query

@@ -87,6 +87,7 @@ private slots:
     void filter_data();
     void filter();
     void typingNarrowsWithoutMissingAnything();
+    void passThatShowsEverythingIsSkippedOnlyWhenAllIsShown();
     void compare_data();
     void compare();
     void sortTwiceReturnsToTheFirstOrder();
@@ -245,6 +246,34 @@ void TestTaskTree::typingNarrowsWithoutMissingAnything()
     QCOMPARE(Visible(tree), QStringList{QStringLiteral("caf\u00e9 \u00e9t\u00e9")});
     tree.applyFilter(ViewRange::All, true, QStringLiteral("\u01e9t"));  // same low byte as é, not the same letter
     QCOMPARE(Visible(tree), QStringList{});
+}
+
+void TestTaskTree::passThatShowsEverythingIsSkippedOnlyWhenAllIsShown()
+{
+    TaskTree tree;
+    TaskNode *parent = tree.append(Info(QStringLiteral("parent")));
+    tree.append(Info(QStringLiteral("done child"), true), parent);
+    QVERIFY(tree.filterKeepsAll(ViewRange::All, false, QString()));
+    QVERIFY(tree.filterKeepsAll(ViewRange::All, true, QString()));  // an empty search is none
+    QVERIFY(!tree.filterKeepsAll(ViewRange::All, true, QStringLiteral("x")));
+    QVERIFY(!tree.filterKeepsAll(ViewRange::Incomplete, false, QString()));
+
+    for (const auto &hide : {std::pair(ViewRange::Incomplete, QString()), std::pair(ViewRange::All, QStringLiteral("x"))}) {
+        tree.applyFilter(hide.first, !hide.second.isEmpty(), hide.second);
+        QVERIFY(!tree.filterKeepsAll(ViewRange::All, false, QString()));
+        tree.append(Info(QStringLiteral("new")));  // a new node does not show the hidden ones
+        QVERIFY(!tree.filterKeepsAll(ViewRange::All, false, QString()));
+        QVERIFY(tree.applyFilter(ViewRange::All, false, QString()).anyVisible);
+        QCOMPARE(Visible(tree).size(), tree.nodeCount());
+        QVERIFY(tree.filterKeepsAll(ViewRange::All, false, QString()));
+    }
+    tree.append(Info(QStringLiteral("added while all shown")), parent);
+    const FilterOutcome outcome = tree.applyFilter(ViewRange::All, false, QString());
+    QVERIFY(outcome.anyVisible);
+    QVERIFY(outcome.parentsToExpand.empty());
+    QCOMPARE(Visible(tree).size(), tree.nodeCount());
+    tree.clear();
+    QVERIFY(!tree.applyFilter(ViewRange::All, false, QString()).anyVisible);
 }
 
 void TestTaskTree::compare_data()

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopeGuard>
+#include <QSet>
 #include <QToolButton>
 
 #include <utility>
@@ -178,10 +179,13 @@ void TqvTasksFrame::ApplyViewFilter()
     // Rows come and go as a change of layout: the selection, the expanded rows and the
     // row at the top of the view stay as they are where they are still shown.
     FilterOutcome outcome;
-    m_model->beginLayoutChange();
-    {
+    const auto range = static_cast<ViewRange>(viewRangeIndex());
+    if (m_tree.filterKeepsAll(range, FSearchOn, FSearchText)) {
+        outcome = m_tree.applyFilter(range, FSearchOn, FSearchText);
+    } else {
+        m_model->beginLayoutChange();
         const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
-        outcome = m_tree.applyFilter(static_cast<ViewRange>(viewRangeIndex()), FSearchOn, FSearchText);
+        outcome = m_tree.applyFilter(range, FSearchOn, FSearchText);
     }
     expandFromFilter(outcome.parentsToExpand);
     if (!VtTasks->selectedNodes().isEmpty())
@@ -218,15 +222,15 @@ void TqvTasksFrame::storeExpandedFromFilter()
     const QStringList tids = std::exchange(m_expandedToStore, {});
     if (tids.isEmpty())
         return;
+    // One walk over the tree: a lookup per task would walk it once for each.
+    const QSet<QString> stored(tids.begin(), tids.end());
     QList<TaskNode *> touched;
-    for (const QString &tid : tids)
-        if (TaskNode *node = m_tree.findByTid(tid))
-            touched.append(node);
+    m_tree.forEach([&](const TaskNode *node) {
+        if (stored.contains(node->info.tid))
+            touched.append(const_cast<TaskNode *>(node));
+    });
     // Filtering again after a failure would open the same parents and try again.
-    runBatch(touched, [&] {
-        for (const QString &tid : tids)
-            m_store.storeExpandFlag(tid, true);
-    }, Refilter::No);
+    runBatch(touched, [&] { m_store.storeExpandFlags(tids, true); }, Refilter::No);
 }
 
 void TqvTasksFrame::UpdateActions()

@@ -112,9 +112,11 @@ void TaskTreeModel::removeTask(TaskNode *node)
 
 void TaskTreeModel::rebuildRows()
 {
+    // The lists of sub-task rows are refilled in place: a keystroke rebuilds them all,
+    // and freeing and allocating each one again costs more than the pass itself.
     m_topRows.clear();
-    m_childRows.clear();
     m_expandedRows.clear();
+    std::size_t shown = 0;
     for (const auto &root : m_tree.roots()) {
         if (!root->visible) {
             root->viewRow = -1;
@@ -126,14 +128,17 @@ void TaskTreeModel::rebuildRows()
         m_topRows.push_back(root.get());
         if (root->expanded)
             m_expandedRows.push_back(root.get());
-        std::vector<TaskNode *> children;
+        if (shown == m_childRows.size())
+            m_childRows.emplace_back();
+        std::vector<TaskNode *> &children = m_childRows[shown++];
+        children.clear();
         for (const auto &child : root->children) {
             child->viewRow = child->visible ? static_cast<int>(children.size()) : -1;
             if (child->visible)
                 children.push_back(child.get());
         }
-        m_childRows.push_back(std::move(children));
     }
+    m_childRows.resize(shown);
 }
 
 const std::vector<TaskNode *> &TaskTreeModel::rowsOf(const TaskNode *parent) const
