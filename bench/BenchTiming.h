@@ -6,11 +6,19 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace quillpad {
 
 namespace BenchTiming {
+
+// A benchmark that cannot set itself up stops with the reason.
+[[noreturn]] inline void Fail(const std::string &what)
+{
+    throw std::runtime_error(what);
+}
 
 inline double TimeMs(const std::function<void()> &work)
 {

@@ -43,11 +43,6 @@ using namespace BenchXml;
 
 namespace {
 
-[[noreturn]] void Fail(const std::string &what)
-{
-    throw std::runtime_error(what);
-}
-
 struct ChildRun {
     double ms = 0;
     double cpuMs = 0;  // user and system

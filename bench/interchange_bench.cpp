@@ -43,11 +43,6 @@ using namespace BenchXml;
 
 namespace {
 
-[[noreturn]] void Fail(const std::string &what)
-{
-    throw std::runtime_error(what);
-}
-
 // A fresh, empty database in its own folder, removed with it.
 class EmptyDatabase {
 public:

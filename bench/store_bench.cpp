@@ -67,11 +67,6 @@ Row Measure(const std::string &operation, int repetitions, const std::function<v
     return {operation, Median(oursMs), Median(rawMs)};
 }
 
-[[noreturn]] void Fail(const std::string &what)
-{
-    throw std::runtime_error(what);
-}
-
 // ---- the bare C API --------------------------------------------------------------
 
 class RawStatement {

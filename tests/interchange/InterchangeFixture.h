@@ -8,6 +8,7 @@
 #include "store/Query.h"
 #include "support/ScriptedPrompter.h"
 #include "store/TaskInfo.h"
+#include "store/TaskStore.h"
 #include "support/TestDataFolder.h"
 #include "store/pU_Funcs.h"
 #include "interchange/pU_XmlTry.h"
@@ -85,27 +86,8 @@ public:
 
     QString file(const QString &name) const { return folder.file(name); }
 
-    void insertTask(const TTaskInfo &task)
-    {
-        Query query(connection);
-        OpenSql(query, QStringLiteral("select * from tasks where 1=0"));
-        query.insert();
-        query.field(u"tid").setString(task.tid);
-        query.field(u"pid").setString(task.pid);
-        query.field(u"content").setString(task.content);
-        query.field(u"checkFlag").setBoolean(task.checkFlag);
-        query.field(u"dueFlag").setBoolean(task.dueFlag);
-        query.field(u"alarmFlag").setBoolean(task.alarmFlag);
-        query.field(u"expandFlag").setBoolean(task.expandFlag);
-        query.field(u"textColor").setInteger(task.textColor);
-        query.field(u"backgroundColor").setInteger(task.backgroundColor);
-        query.field(u"createTime").setDateTime(task.createTime);
-        query.field(u"editTime").setDateTime(task.editTime);
-        query.field(u"checkTime").setDateTime(task.checkTime);
-        query.field(u"alarmTime").setDateTime(task.alarmTime);
-        query.field(u"dueTime").setDateTime(task.dueTime);
-        query.post();
-    }
+    // The row exactly as given: the store's own insert, without the trimming of typed text.
+    void insertTask(const TTaskInfo &task) { TaskStore(connection).insertRecord(task); }
 
     void insertMemo(const QString &mid, const QString &pid, const QString &content, TDateTime time)
     {
