@@ -41,6 +41,21 @@ void Bind(sqlite3_stmt *stmt, int parameter, const Query::Value &value)
     }
 }
 
+// Binds one row of values and runs the statement to its end; the rows it changed.
+int RunBound(const Connection &connection, sqlite3_stmt *stmt, const Query::Parameters &values)
+{
+    sqlite3_reset(stmt);
+    int parameter = 1;
+    for (const Query::Value &value : values)
+        Bind(stmt, parameter++, value);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        connection.raise(QString());
+    return sqlite3_changes(connection.handle());
+}
+
 QString QuoteIdentifier(const QString &name)
 {
     QString quoted = name;
@@ -121,18 +136,8 @@ void Query::executeEach(const QString &sql, const std::vector<Parameters> &rows)
     sqlite3 *db = m_connection.handle();
     StatementCache &cache = m_connection.statements();
     Leased statement{cache, cache.acquire(db, m_sql.toUtf8())};
-    for (const Parameters &row : rows) {
-        sqlite3_reset(statement.lease.stmt);
-        int parameter = 1;
-        for (const Value &value : row)
-            Bind(statement.lease.stmt, parameter++, value);
-        int rc;
-        while ((rc = sqlite3_step(statement.lease.stmt)) == SQLITE_ROW) {
-        }
-        if (rc != SQLITE_DONE)
-            m_connection.raise(QString());
-        m_rowsAffected += sqlite3_changes(db);
-    }
+    for (const Parameters &row : rows)
+        m_rowsAffected += RunBound(m_connection, statement.lease.stmt, row);
 }
 
 bool Query::fetch(std::vector<Value> &row)
@@ -211,15 +216,7 @@ void Query::executeBound()
     sqlite3 *db = m_connection.handle();
     StatementCache &cache = m_connection.statements();
     Leased statement{cache, cache.acquire(db, m_sql.toUtf8())};
-    int parameter = 1;
-    for (const Value &value : m_parameters)
-        Bind(statement.lease.stmt, parameter++, value);
-    int rc;
-    while ((rc = sqlite3_step(statement.lease.stmt)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE)
-        m_connection.raise(QString());
-    m_rowsAffected = sqlite3_changes(db);
+    m_rowsAffected = RunBound(m_connection, statement.lease.stmt, m_parameters);
 }
 
 void Query::requireOpen() const
