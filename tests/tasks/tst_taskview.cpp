@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -20,9 +21,24 @@ private slots:
     void tallLastRowOfALongListCanBeRead();
     void filterAndEditKeepSelectionExpansionAndPlace();
     void rowsAreExposedToScreenReaders();
+    void aTickIsPaintedWhenEveryRowStaysShown();
 };
 
 namespace {
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 void AddMany(Fixture &f, int count, const QString &prefix)
 {
@@ -108,6 +124,35 @@ void TestTaskView::filterAndEditKeepSelectionExpansionAndPlace()
     QCOMPARE(frame.model()->rowCount(), 302);
     QCOMPARE(view->selectedNodes(), QList<TaskNode *>{f.node(QStringLiteral("row 00151"))});
     QVERIFY(view->isExpanded(frame.model()->indexOf(parent)));
+}
+
+// In View All a tick shows and hides no row, so no layout change repaints the list:
+// the ticked box must still be painted, by Space and by Mark Complete alike.
+void TestTaskView::aTickIsPaintedWhenEveryRowStaysShown()
+{
+    EditFixture f;
+    f.add({"", "", "first", false, false});
+    f.add({"", "", "second", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    TaskTreeView *view = frame.treeView();
+    QApplication::processEvents();
+    PaintCounter counter(view->viewport());
+
+    view->setCurrentIndex(frame.model()->indexOf(f.node(QStringLiteral("first"))));
+    QApplication::processEvents();
+    counter.paints = 0;
+    f.key(Qt::Key_Space);
+    QApplication::processEvents();
+    QVERIFY(f.node(QStringLiteral("first"))->info.checkFlag);
+    QVERIFY(counter.paints > 0);
+
+    f.select(QStringLiteral("second"));
+    QApplication::processEvents();
+    counter.paints = 0;
+    frame.action(QStringLiteral("Action_TaskComplete"))->trigger();
+    QApplication::processEvents();
+    QVERIFY(f.node(QStringLiteral("second"))->info.checkFlag);
+    QVERIFY(counter.paints > 0);
 }
 
 void TestTaskView::rowsAreExposedToScreenReaders()

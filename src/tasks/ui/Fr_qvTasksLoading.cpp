@@ -182,6 +182,9 @@ void TqvTasksFrame::ApplyViewFilter()
     const auto range = static_cast<ViewRange>(viewRangeIndex());
     if (m_tree.filterKeepsAll(range, FSearchOn, FSearchText)) {
         outcome = m_tree.applyFilter(range, FSearchOn, FSearchText);
+        // No row comes or goes, but the change that led here (a tick, a colour) is
+        // painted all the same, as a layout change would have painted it.
+        VtTasks->viewport()->update();
     } else {
         m_model->beginLayoutChange();
         const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
