@@ -42,6 +42,18 @@ public:
         m_environment.insert(QStringLiteral("DISPLAY"), m_display);
         m_environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));  // the XEmbed tray, not a bus
         startHelper(QStringLiteral("openbox"), {});
+        // A window mapped while the window manager is still starting may never be managed:
+        // wait until it answers before anything else starts.
+        bool managed = false;
+        for (int tries = 0; tries < 100 && !managed; ++tries) {
+            managed = runs(QStringLiteral("wmctrl"), {QStringLiteral("-m")});
+            if (!managed)
+                QTest::qWait(100);
+        }
+        if (!managed) {
+            m_display.clear();
+            return;
+        }
         if (withTray)
             startHelper(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
                                                    QStringLiteral("right"), QStringLiteral("--widthtype"),
@@ -68,6 +80,14 @@ public:
         process.start(tool, arguments);
         process.waitForFinished(15000);
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+
+    bool runs(const QString &tool, const QStringList &arguments) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(m_environment);
+        process.start(tool, arguments);
+        return process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
 
     QString visibleWindow(const QString &name) const
@@ -153,6 +173,10 @@ public:
             QTest::qWait(100);
             id = m_desktop.visibleWindow(QStringLiteral("^Ambrel Quillpad$"));
         }
+        if (id.isEmpty())  // what the program said helps more than the bare failure
+            qWarning().noquote() << "program" << (running() ? "still running" : "ended") << "said:"
+                                 << QString::fromLocal8Bit(m_process.readAllStandardError())
+                                 << "windows:" << m_desktop.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral(".")});
         return id;
     }
 
