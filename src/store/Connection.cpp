@@ -22,7 +22,8 @@ namespace {
 
 // Written into the file header so that our own files can be told from other databases.
 constexpr int ApplicationId = 0x51564442;  // "QVDB"
-constexpr int SchemaVersion = 1;
+// 1: tasks and memos; 2: the sync tables and their triggers.
+constexpr int SchemaVersion = 2;
 constexpr int BusyTimeoutMs = 2000;
 
 const char *const SchemaSql = R"sql(
@@ -56,6 +57,42 @@ CREATE TABLE IF NOT EXISTS memos (
 );
 )sql";
 
+// What the CalDAV sync keeps. A task synced once has a sync_state row; deleting it, by
+// any path, leaves a tombstone so the delete travels to the server instead of the task
+// coming back from it. A task inserted again under the same id (a restore) takes its
+// tombstone back as state with no fingerprint, so it counts as edited here.
+const char *const SyncSchemaSql = R"sql(
+CREATE TABLE IF NOT EXISTS sync_state (
+    tid TEXT PRIMARY KEY,
+    href TEXT NOT NULL,
+    etag TEXT,
+    fingerprint TEXT
+);
+CREATE TABLE IF NOT EXISTS sync_tombstones (
+    tid TEXT PRIMARY KEY,
+    href TEXT NOT NULL,
+    etag TEXT
+);
+CREATE TABLE IF NOT EXISTS sync_meta (
+    key TEXT PRIMARY KEY,
+    value TEXT
+);
+CREATE TRIGGER IF NOT EXISTS sync_task_deleted AFTER DELETE ON tasks
+WHEN EXISTS (SELECT 1 FROM sync_state WHERE tid=OLD.tid)
+BEGIN
+    INSERT OR REPLACE INTO sync_tombstones (tid, href, etag)
+        SELECT tid, href, etag FROM sync_state WHERE tid=OLD.tid;
+    DELETE FROM sync_state WHERE tid=OLD.tid;
+END;
+CREATE TRIGGER IF NOT EXISTS sync_task_inserted AFTER INSERT ON tasks
+WHEN EXISTS (SELECT 1 FROM sync_tombstones WHERE tid=NEW.tid)
+BEGIN
+    INSERT OR REPLACE INTO sync_state (tid, href, etag, fingerprint)
+        SELECT tid, href, etag, NULL FROM sync_tombstones WHERE tid=NEW.tid;
+    DELETE FROM sync_tombstones WHERE tid=NEW.tid;
+END;
+)sql";
+
 // Everything a task database of ours holds besides its rows and SQLite's own objects
 // (the "sqlite_" ones: key indexes, statistics): the two tables with their columns in
 // order, and our indexes.
@@ -64,6 +101,8 @@ const QStringList TaskColumns{"tid", "pid", "content", "checkFlag", "dueFlag", "
                               "alarmTime", "dueTime"};
 const QStringList MemoColumns{"mid", "pid", "content", "assignTime", "createTime", "editTime"};
 const QStringList OwnIndexes{"tasks_by_parent", "tasks_incomplete_by_content"};
+const QStringList OwnSyncObjects{"sync_state", "sync_tombstones", "sync_meta", "sync_task_deleted",
+                                 "sync_task_inserted"};
 
 // Runs a statement that only reads and hands each row to `row`; raises on failure.
 void ReadRows(const Connection &connection, sqlite3 *db, const char *sql,
@@ -101,7 +140,7 @@ QString ForeignReason(const Connection &connection, sqlite3 *db)
         if (type == QLatin1String("table") && (name == QLatin1String("tasks") || name == QLatin1String("memos")))
             tables.append(name);
         else if (!name.startsWith(QLatin1String("sqlite_")) &&
-                 !(type == QLatin1String("index") && OwnIndexes.contains(name)))
+                 !(type == QLatin1String("index") && OwnIndexes.contains(name)) && !OwnSyncObjects.contains(name))
             foreign.append(name);
     });
     if (!foreign.isEmpty())
@@ -231,10 +270,23 @@ void Connection::createSchema()
 {
     int appId = 0;
     ReadRows(*this, m_db, "PRAGMA application_id", [&](sqlite3_stmt *stmt) { appId = sqlite3_column_int(stmt, 0); });
+    int version = 0;
+    ReadRows(*this, m_db, "PRAGMA user_version", [&](sqlite3_stmt *stmt) { version = sqlite3_column_int(stmt, 0); });
     execute(QString::fromUtf8(SchemaSql));
-    if (appId == 0) {
+    if (appId == 0)
         execute(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId));
-        execute(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
+    if (appId == 0 || version < SchemaVersion) {
+        // One step: a file is either of the old version or has every sync object.
+        beginTransaction();
+        try {
+            execute(QString::fromUtf8(SyncSchemaSql));
+            if (version < SchemaVersion)
+                execute(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
+            commit();
+        } catch (...) {
+            rollback();
+            throw;
+        }
     }
 }
 

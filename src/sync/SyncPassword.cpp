@@ -1,0 +1,80 @@
+#include "sync/SyncPassword.h"
+
+#include "sync/SyncRunner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillpad {
+
+QString SyncPasswordFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/ambrel-quillpad/sync-password");
+}
+
+QString ReadSyncPasswordFile(const QString &path, QString &error)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        error = QStringLiteral("No sync password: set %1 or write it to %2 (mode 0600)")
+                    .arg(QString::fromLatin1(SyncPasswordVariable), path);
+        return {};
+    }
+    // Any group or other bit means someone else may have read it already.
+    if ((info.st_mode & 0077) != 0) {
+        error = QStringLiteral("The sync password file %1 must be readable by its owner only (chmod 600)").arg(path);
+        return {};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Unable to read the sync password file %1: %2").arg(path, file.errorString());
+        return {};
+    }
+    QByteArray line = file.readLine();
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    if (line.isEmpty()) {
+        error = QStringLiteral("The sync password file %1 is empty").arg(path);
+        return {};
+    }
+    error.clear();
+    return QString::fromUtf8(line);
+}
+
+void ReadSyncPassword(const SyncSettings &, std::function<void(const QString &, const QString &)> reply)
+{
+    QString password = qEnvironmentVariable(SyncPasswordVariable);
+    QString error;
+    if (password.isEmpty())
+        password = ReadSyncPasswordFile(SyncPasswordFile(), error);
+    // The reply always comes later, as a keyring's would.
+    QTimer::singleShot(0, [reply = std::move(reply), password, error] { reply(password, error); });
+}
+
+void StoreSyncPassword(const SyncSettings &, const QString &password,
+                       std::function<void(const QString &)> reply)
+{
+    const QString path = SyncPasswordFile();
+    QString error;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Made private before the password is in it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(password.toUtf8() + '\n') < 0 || !file.flush())
+        error = QStringLiteral("Unable to store the sync password in %1: %2").arg(path, file.errorString());
+    QTimer::singleShot(0, [reply = std::move(reply), error] { reply(error); });
+}
+
+}  // namespace quillpad

@@ -1,0 +1,104 @@
+// The sync tables: an older file is brought up to them without losing a row, and a
+// synced task's delete leaves a tombstone by any path, which a restore of the same task
+// takes back.
+
+#include "store/Connection.h"
+#include "store/TaskStore.h"
+#include "support/TestDataFolder.h"
+
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace quillpad;
+
+namespace {
+
+// What a file of the first version holds: our tables, our stamp, version 1.
+const char *const VersionOneSql =
+    "create table tasks (tid TEXT PRIMARY KEY, pid TEXT, content TEXT, checkFlag INTEGER DEFAULT 0, "
+    "dueFlag INTEGER DEFAULT 0, alarmFlag INTEGER DEFAULT 0, expandFlag INTEGER DEFAULT 0, "
+    "textColor INTEGER DEFAULT 0, backgroundColor INTEGER DEFAULT 0, createTime REAL, editTime REAL, "
+    "checkTime REAL, alarmTime REAL, dueTime REAL);"
+    "create index tasks_by_parent on tasks(pid);"
+    "create table memos (mid TEXT PRIMARY KEY, pid TEXT, content TEXT, assignTime REAL, createTime REAL, "
+    "editTime REAL);"
+    "insert into tasks (tid, pid, content) values ('{A}', 'root', 'kept'), ('{B}', '{A}', 'child');"
+    "PRAGMA application_id=1364608066; PRAGMA user_version=1";
+
+QString One(Connection &db, const char *sql)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), sql, -1, &stmt, nullptr) != SQLITE_OK)
+        return QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db.handle()));
+    QStringList values;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        values.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))));
+    sqlite3_finalize(stmt);
+    return values.join(QLatin1Char(','));
+}
+
+}  // namespace
+
+class TestSyncSchema : public QObject {
+    Q_OBJECT
+private slots:
+    void olderFileIsMigratedWithItsRows();
+    void deleteOfASyncedTaskLeavesATombstone();
+    void taskInsertedAgainTakesItsTombstoneBack();
+};
+
+void TestSyncSchema::olderFileIsMigratedWithItsRows()
+{
+    TestDataFolder folder;
+    const QString path = folder.file(QStringLiteral("qvData.qvb"));
+    sqlite3 *old = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &old), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(old, VersionOneSql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(old);
+
+    for (int pass = 0; pass < 2; ++pass) {  // the second open finds nothing to do
+        Connection db;
+        db.open(path);
+        QCOMPARE(One(db, "PRAGMA user_version"), QStringLiteral("2"));
+        QCOMPARE(One(db, "select content from tasks order by tid"), QStringLiteral("kept,child"));
+        QCOMPARE(One(db, "select name from sqlite_master where name like 'sync%' order by name"),
+                 QStringLiteral("sync_meta,sync_state,sync_task_deleted,sync_task_inserted,sync_tombstones"));
+    }
+}
+
+void TestSyncSchema::deleteOfASyncedTaskLeavesATombstone()
+{
+    TestDataFolder folder;
+    Connection db;
+    db.open(folder.file(QStringLiteral("qvData.qvb")));
+    db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a'), "
+                              "('{B}', '{A}', 'b'), ('{C}', 'root', 'never synced')"));
+    db.execute(QStringLiteral("insert into sync_state values ('{A}', '/c/a.ics', '\"1\"', 'f'), "
+                              "('{B}', '/c/b.ics', '\"2\"', 'g')"));
+    TaskStore store(db);
+    store.remove(QStringLiteral("{A}"));  // the sub-task goes with it
+    db.execute(QStringLiteral("delete from tasks where tid='{C}'"));
+    QCOMPARE(One(db, "select tid || ' ' || href || ' ' || etag from sync_tombstones order by tid"),
+             QStringLiteral("{A} /c/a.ics \"1\",{B} /c/b.ics \"2\""));
+    QCOMPARE(One(db, "select count(*) from sync_state"), QStringLiteral("0"));
+}
+
+void TestSyncSchema::taskInsertedAgainTakesItsTombstoneBack()
+{
+    TestDataFolder folder;
+    Connection db;
+    db.open(folder.file(QStringLiteral("qvData.qvb")));
+    db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));
+    db.execute(QStringLiteral("insert into sync_state values ('{A}', '/c/a.ics', '\"1\"', 'f')"));
+    // A restore: everything out, the same tasks back in.
+    db.execute(QStringLiteral("delete from tasks"));
+    db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));
+    QCOMPARE(One(db, "select count(*) from sync_tombstones"), QStringLiteral("0"));
+    // Known to the server, but to be compared again: no fingerprint.
+    QCOMPARE(One(db, "select href || ' ' || etag || ' ' || ifnull(fingerprint, '-') from sync_state"),
+             QStringLiteral("/c/a.ics \"1\" -"));
+}
+
+QTEST_GUILESS_MAIN(TestSyncSchema)
+#include "tst_syncschema.moc"
