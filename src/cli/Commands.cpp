@@ -10,6 +10,8 @@
 #include "components/SingleInstance.h"
 #include "cli/TaskJson.h"
 #include "sync/IcsFile.h"
+#include "sync/SyncRunner.h"
+#include "cli/SyncCommand.h"
 #include "tasks/TaskLoading.h"
 #include "tasks/TaskTree.h"
 #include "store/TaskStore.h"
@@ -260,6 +262,28 @@ int Ics(const Arguments &args, Session &session, ConsolePrompter &)
     return Status(ExportIcsFile(fileName, TasksNamed(snapshot, args.positional.mid(2))));
 }
 
+// sync ------------------------------------------------------------------------------
+
+int Sync(const Arguments &args, Session &session, ConsolePrompter &)
+{
+    const SyncOutcome outcome =
+        SyncNow(session.connectionToChange(), Paths::SettingsPath(),
+                {args.value(QStringLiteral("--server")), args.value(QStringLiteral("--user")),
+                 args.value(QStringLiteral("--collection"))});
+    if (!outcome.ok) {
+        PrintError("sync", outcome.error);
+        return ExitFailed;
+    }
+    Print(QStringLiteral("uploaded %1, downloaded %2, deleted on the server %3, deleted here %4, conflicts %5\n")
+              .arg(outcome.uploaded)
+              .arg(outcome.downloaded)
+              .arg(outcome.deletedRemote)
+              .arg(outcome.local.removed.size())
+              .arg(outcome.conflicts)
+              .toUtf8());
+    return ExitOk;
+}
+
 // add -------------------------------------------------------------------------------
 
 int Add(const Arguments &args, Session &session, ConsolePrompter &)
@@ -340,6 +364,12 @@ const std::vector<Command> &Commands()
          "every task. import adds every task (VTODO) of an iCalendar file under new ids, keeping\n"
          "sub-tasks under their tasks; one nested deeper goes under its top-level task.",
          {}, {}, 2, -1, &Ics},
+        {"sync", "sync [--server URL] [--user NAME] [--collection PATH]",
+         "Syncs the task list both ways with a CalDAV task collection. The options are stored in\n"
+         "the settings first, so later runs need none; without --collection the server's first\n"
+         "task collection is found. The password comes from QUILLPAD_SYNC_PASSWORD, else the file\n"
+         "sync-password in the configuration folder (mode 0600). Plain http only to this machine.",
+         {QStringLiteral("--server"), QStringLiteral("--user"), QStringLiteral("--collection")}, {}, 0, 0, &Sync},
         {"add", "add TEXT [--parent TID]",
          "Stores TEXT as a new task, or as a sub-task of the top-level task TID, and prints its tid.", 
          {QStringLiteral("--parent")}, {}, 1, 1, &Add},

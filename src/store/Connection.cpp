@@ -66,7 +66,9 @@ CREATE TABLE IF NOT EXISTS sync_state (
     tid TEXT PRIMARY KEY,
     href TEXT NOT NULL,
     etag TEXT,
-    fingerprint TEXT
+    fingerprint TEXT,
+    ics TEXT,
+    shown_pid TEXT
 );
 CREATE TABLE IF NOT EXISTS sync_tombstones (
     tid TEXT PRIMARY KEY,

@@ -184,12 +184,10 @@ void TaskStore::insertNew(TTaskInfo &info)
     info = task;
 }
 
-void TaskStore::insertRecord(const TTaskInfo &info)
+namespace {
+
+void SetRecordFields(Query &query, const TTaskInfo &info)
 {
-    Query query(m_connection);
-    openForInsert(query, Table::Tasks);
-    query.insert();
-    query.field(u"tid").setString(info.tid);
     query.field(u"pid").setString(info.pid);
     query.field(u"content").setString(info.content);
     query.field(u"checkFlag").setBoolean(info.checkFlag);
@@ -203,7 +201,28 @@ void TaskStore::insertRecord(const TTaskInfo &info)
     query.field(u"checkTime").setDateTime(info.checkTime);
     query.field(u"alarmTime").setDateTime(info.alarmTime);
     query.field(u"dueTime").setDateTime(info.dueTime);
+}
+
+}  // namespace
+
+void TaskStore::insertRecord(const TTaskInfo &info)
+{
+    Query query(m_connection);
+    openForInsert(query, Table::Tasks);
+    query.insert();
+    query.field(u"tid").setString(info.tid);
+    SetRecordFields(query, info);
     query.post();
+}
+
+bool TaskStore::storeRecord(const TTaskInfo &info)
+{
+    Query query(m_connection);
+    if (!openRowForEdit(query, info.tid))
+        return false;
+    SetRecordFields(query, info);
+    query.post();
+    return true;
 }
 
 void TaskStore::storeText(TTaskInfo &info, const QString &content)

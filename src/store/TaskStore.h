@@ -46,6 +46,8 @@ public:
     void insertNew(TTaskInfo &info);
     // Stores a task with every field as the record has it, its id included.
     void insertRecord(const TTaskInfo &info);
+    // Every field of a stored task as the record has it; false when the row is gone.
+    bool storeRecord(const TTaskInfo &info);
     // A stored task's new text (already trimmed) and its edit time.
     void storeText(TTaskInfo &info, const QString &content);
     // A stored task's check state and the time it changed.

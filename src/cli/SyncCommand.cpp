@@ -1,0 +1,56 @@
+#include "cli/SyncCommand.h"
+
+#include "app/settings/IniFile.h"
+#include "sync/SyncRunner.h"
+
+#include <QEventLoop>
+
+namespace quillpad {
+
+SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptions &options)
+{
+    IniFile ini(settingsPath);
+    SyncSettings settings = ReadSyncSettings(ini);
+    if (options.server || options.user || options.collection) {
+        if (options.server) {
+            // Another server's collection is found again unless one is named.
+            if (*options.server != settings.server && !options.collection)
+                settings.collection.clear();
+            settings.server = *options.server;
+        }
+        if (options.user)
+            settings.user = *options.user;
+        if (options.collection)
+            settings.collection = *options.collection;
+        WriteSyncSettings(ini, settings);
+    }
+    SyncOutcome outcome;
+    if (settings.server.isEmpty()) {
+        outcome.error = QStringLiteral("No sync server is set: give --server URL");
+        return outcome;
+    }
+    QEventLoop loop;
+    std::unique_ptr<SyncRunner> runner;
+    ReadSyncPassword(settings, [&](const QString &password, const QString &error) {
+        if (!error.isEmpty()) {
+            outcome.error = error;
+            loop.quit();
+            return;
+        }
+        runner = MakeCalDavSync(db, settings, password, nullptr, [&](const QString &collection) {
+            IniFile found(settingsPath);
+            SyncSettings stored = ReadSyncSettings(found);
+            stored.collection = collection;
+            WriteSyncSettings(found, stored);
+        });
+        QObject::connect(runner.get(), &SyncRunner::finished, &loop, [&](const SyncOutcome &result) {
+            outcome = result;
+            loop.quit();
+        });
+        runner->start();
+    });
+    loop.exec();
+    return outcome;
+}
+
+}  // namespace quillpad

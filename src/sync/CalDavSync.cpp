@@ -1,0 +1,551 @@
+// The CalDAV sync: discovery, the collection's listing by ETag, calendar-multiget to
+// fetch, PUT and DELETE with preconditions. Network on the event loop; the database is
+// read before the first request and written in one transaction after the last answer.
+//
+// Rule for a task both sides changed: the server's version stays, ours is kept as a new
+// task whose text starts with "Conflict copy: ", uploaded as any new task is.
+
+#include "sync/SyncRunner.h"
+
+#include "store/AppError.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "store/TaskStore.h"
+#include "store/WriteBatch.h"
+#include "store/pU_Funcs.h"
+#include "sync/DavXml.h"
+#include "sync/VTodoMapping.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QSet>
+#include <QUrl>
+
+namespace quillpad {
+
+namespace {
+
+constexpr int MultigetBatch = 200;
+constexpr int MaxRounds = 3;  // a round again after a 412: re-fetch and re-decide
+const QString ConflictPrefix = QStringLiteral("Conflict copy: ");
+
+bool IsLocalHost(const QString &host)
+{
+    return host == u"localhost" || host == u"127.0.0.1" || host == u"::1" || host == u"[::1]";
+}
+
+QString Fingerprint(const TTaskInfo &t)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out << t.tid << t.pid << t.content << t.checkFlag << t.dueFlag << t.alarmFlag << t.expandFlag << t.textColor
+        << t.backgroundColor << t.createTime << t.editTime << t.checkTime << t.alarmTime << t.dueTime;
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
+}
+
+struct State {
+    QString href;
+    QString etag;
+    QString fingerprint;  // empty: changed here since it was last synced
+    QString ics;          // the object as the server last gave it
+    QString shownPid;
+};
+
+QString XmlEscape(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+class CalDavSync final : public SyncRunner {
+public:
+    CalDavSync(Connection &db, SyncSettings settings, QString password, QObject *parent,
+               std::function<void(const QString &)> found)
+        : SyncRunner(parent), m_db(db), m_settings(std::move(settings)), m_password(std::move(password)),
+          m_found(std::move(found))
+    {
+    }
+
+    void start() override
+    {
+        QMetaObject::invokeMethod(this, [this] { begin(); }, Qt::QueuedConnection);
+    }
+
+private:
+    using Done = std::function<void(int status, const QByteArray &body, QNetworkReply *reply)>;
+
+    void begin()
+    {
+        const QUrl server = QUrl::fromUserInput(m_settings.server);
+        if (m_settings.server.isEmpty() || !server.isValid())
+            return fail(QStringLiteral("No sync server is set"));
+        if (server.scheme() != u"https" && !(server.scheme() == u"http" && IsLocalHost(server.host())))
+            return fail(QStringLiteral("Refused to send the password to %1 without TLS: use https://").arg(server.host()));
+        m_server = server;
+        if (!m_settings.collection.isEmpty()) {
+            m_collection = m_server.resolved(QUrl(m_settings.collection));
+            return round();
+        }
+        discover();
+    }
+
+    // Discovery -----------------------------------------------------------------------
+
+    void discover()
+    {
+        const QUrl wellKnown = m_server.resolved(QUrl(QStringLiteral("/.well-known/caldav")));
+        propfind(wellKnown, 0, "<d:current-user-principal/>", [this, wellKnown](int status, const QByteArray &body, QNetworkReply *reply) {
+            QString principal;
+            if (status == 207) {
+                for (const DavResponse &r : ParseMultiStatus(body).responses)
+                    if (!r.principal.isEmpty())
+                        principal = r.principal;
+            }
+            if (principal.isEmpty()) {  // no well-known redirect: ask the address itself
+                if (reply->url() != m_server) {
+                    propfind(m_server, 0, "<d:current-user-principal/>", [this](int s, const QByteArray &b, QNetworkReply *) {
+                        QString p;
+                        if (s == 207)
+                            for (const DavResponse &r : ParseMultiStatus(b).responses)
+                                if (!r.principal.isEmpty())
+                                    p = r.principal;
+                        if (p.isEmpty())
+                            return fail(QStringLiteral("The server %1 names no CalDAV principal (%2)").arg(m_server.toString(), StatusText(s)));
+                        findHome(m_server.resolved(QUrl(p)));
+                    });
+                    return;
+                }
+                return fail(QStringLiteral("The server %1 names no CalDAV principal (%2)").arg(m_server.toString(), StatusText(status)));
+            }
+            findHome(reply->url().resolved(QUrl(principal)));
+        });
+    }
+
+    void findHome(const QUrl &principal)
+    {
+        propfind(principal, 0, "<c:calendar-home-set/>", [this, principal](int status, const QByteArray &body, QNetworkReply *) {
+            QString home;
+            if (status == 207)
+                for (const DavResponse &r : ParseMultiStatus(body).responses)
+                    if (!r.calendarHome.isEmpty())
+                        home = r.calendarHome;
+            if (home.isEmpty())
+                return fail(QStringLiteral("The server has no calendar home for this user (%1)").arg(StatusText(status)));
+            findCollection(principal.resolved(QUrl(home)));
+        });
+    }
+
+    void findCollection(const QUrl &home)
+    {
+        propfind(home, 1, "<d:resourcetype/><c:supported-calendar-component-set/>",
+                 [this, home](int status, const QByteArray &body, QNetworkReply *) {
+                     if (status != 207)
+                         return fail(QStringLiteral("Unable to list the calendars (%1)").arg(StatusText(status)));
+                     for (const DavResponse &r : ParseMultiStatus(body).responses) {
+                         if (r.isCalendar && (r.components.isEmpty() || r.components.contains(QStringLiteral("VTODO")))) {
+                             m_collection = home.resolved(QUrl(r.href));
+                             m_settings.collection = m_collection.path();
+                             if (m_found)
+                                 m_found(m_settings.collection);
+                             return round();
+                         }
+                     }
+                     fail(QStringLiteral("The server has no task collection for this user"));
+                 });
+    }
+
+    // One round -----------------------------------------------------------------------
+
+    void round()
+    {
+        ++m_rounds;
+        m_retry = false;
+        try {
+            readLocal();
+        } catch (const AppError &error) {
+            return fail(error.message());
+        }
+        propfind(m_collection, 1, "<d:getetag/>", [this](int status, const QByteArray &body, QNetworkReply *) {
+            if (status != 207)
+                return fail(QStringLiteral("Unable to list the task collection %1 (%2)").arg(m_collection.path(), StatusText(status)));
+            const DavMultiStatus listing = ParseMultiStatus(body);
+            if (!listing.ok)
+                return fail(QStringLiteral("The server's listing of the task collection cannot be read"));
+            m_remote.clear();
+            for (const DavResponse &r : listing.responses) {
+                const QString path = m_collection.resolved(QUrl(r.href)).path();
+                if (path != m_collection.path() && !r.etag.isEmpty())
+                    m_remote.insert(path, r.etag);
+            }
+            QStringList toFetch;
+            QSet<QString> known;
+            for (const State &s : std::as_const(m_state)) {
+                known.insert(s.href);
+                const auto remote = m_remote.constFind(s.href);
+                if (remote != m_remote.constEnd() && *remote != s.etag)
+                    toFetch.append(s.href);
+            }
+            for (const State &s : std::as_const(m_tombstones))
+                known.insert(s.href);
+            for (auto it = m_remote.constBegin(); it != m_remote.constEnd(); ++it)
+                if (!known.contains(it.key()))
+                    toFetch.append(it.key());
+            fetch(toFetch, 0);
+        });
+    }
+
+    void readLocal()
+    {
+        m_state.clear();
+        m_tombstones.clear();
+        m_local.clear();
+        TaskStore store(m_db);
+        TaskSnapshot snapshot;
+        store.load(snapshot);
+        for (const TaskWithSubTasks &entry : snapshot) {
+            m_local.insert(entry.task.tid, entry.task);
+            for (const TTaskInfo &child : entry.subTasks)
+                m_local.insert(child.tid, child);
+        }
+        Query query(m_db);
+        query.open(QStringLiteral("select tid, href, etag, fingerprint, ics, shown_pid from sync_state"), {});
+        for (; !query.eof(); query.next())
+            m_state.insert(query.field(0).asString(), {query.field(1).asString(), query.field(2).asString(),
+                                                       query.field(3).asString(), query.field(4).asString(),
+                                                       query.field(5).asString()});
+        query.open(QStringLiteral("select tid, href, etag from sync_tombstones"), {});
+        for (; !query.eof(); query.next())
+            m_tombstones.insert(query.field(0).asString(), {query.field(1).asString(), query.field(2).asString(), {}, {}, {}});
+    }
+
+    void fetch(const QStringList &hrefs, int from)
+    {
+        if (from >= hrefs.size())
+            return applyDownloads();
+        QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                          "<c:calendar-multiget xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">"
+                          "<d:prop><d:getetag/><c:calendar-data/></d:prop>";
+        const int to = qMin<int>(hrefs.size(), from + MultigetBatch);
+        for (int i = from; i < to; ++i)
+            body += "<d:href>" + XmlEscape(hrefs.at(i)).toUtf8() + "</d:href>";
+        body += "</c:calendar-multiget>";
+        send("REPORT", m_collection, body, {{"Depth", "1"}}, [this, hrefs, to](int status, const QByteArray &answer, QNetworkReply *) {
+            if (status != 207)
+                return fail(QStringLiteral("Unable to fetch tasks from the server (%1)").arg(StatusText(status)));
+            for (const DavResponse &r : ParseMultiStatus(answer).responses) {
+                if (r.calendarData.isEmpty())
+                    continue;
+                m_fetched.push_back({m_collection.resolved(QUrl(r.href)).path(), r.etag, r.calendarData});
+                ++m_outcome.downloaded;
+            }
+            fetch(hrefs, to);
+        });
+    }
+
+    struct Fetched {
+        QString href;
+        QString etag;
+        QString ics;
+    };
+
+    // Database work: everything the server changed, then what goes up.
+    void applyDownloads()
+    {
+        try {
+            WriteBatch batch(m_db, WriteBatch::Unfinished::RollBack);
+            TaskStore store(m_db);
+            Query query(m_db);
+            // Known objects gone from the server: deleted there.
+            for (auto it = m_state.begin(); it != m_state.end();) {
+                if (m_remote.contains(it->href)) {
+                    ++it;
+                    continue;
+                }
+                const auto local = m_local.constFind(it.key());
+                query.execute(QStringLiteral("delete from sync_state where tid=?"), {it.key()});
+                if (local != m_local.constEnd() && Fingerprint(*local) != it->fingerprint) {
+                    // Edited here, deleted there: the edit stays and goes up as new.
+                } else if (local != m_local.constEnd()) {
+                    store.remove(it.key());
+                    m_outcome.local.removed.append(it.key());
+                    m_local.remove(it.key());
+                }
+                it = m_state.erase(it);
+            }
+            // Tombstones whose object is already gone.
+            for (auto it = m_tombstones.begin(); it != m_tombstones.end();) {
+                if (m_remote.contains(it->href)) {
+                    ++it;
+                } else {
+                    query.execute(QStringLiteral("delete from sync_tombstones where tid=?"), {it.key()});
+                    it = m_tombstones.erase(it);
+                }
+            }
+            std::vector<TTaskInfo> incoming;
+            std::vector<IcalComponentPtr> keep;
+            for (const Fetched &f : m_fetched) {
+                IcalComponentPtr calendar = ParseIcal(f.ics.toUtf8());
+                icalcomponent *todo = calendar ? (icalcomponent_isa(calendar.get()) == ICAL_VTODO_COMPONENT
+                                                      ? calendar.get()
+                                                      : icalcomponent_get_first_component(calendar.get(), ICAL_VTODO_COMPONENT))
+                                               : nullptr;
+                if (!todo)
+                    continue;
+                TTaskInfo task = ReadVTodo(todo);
+                if (task.tid.isEmpty())
+                    continue;
+                if (m_tombstones.contains(task.tid)) {
+                    // Deleted here and changed there: the change wins, the task comes back.
+                    query.execute(QStringLiteral("delete from sync_tombstones where tid=?"), {task.tid});
+                    m_tombstones.remove(task.tid);
+                }
+                incoming.push_back(task);
+                m_fetchedByTid.insert(task.tid, f);
+            }
+            // The two levels the list shows, with the local tasks the new ones hang under.
+            std::vector<TTaskInfo> all = incoming;
+            QSet<QString> incomingIds;
+            for (const TTaskInfo &t : incoming)
+                incomingIds.insert(t.tid);
+            for (const TTaskInfo &t : std::as_const(m_local))
+                if (!incomingIds.contains(t.tid))
+                    all.push_back(t);
+            ShowAtTwoLevels(all);
+            for (TTaskInfo &task : all) {
+                if (!incomingIds.contains(task.tid))
+                    continue;
+                const Fetched &f = m_fetchedByTid[task.tid];
+                const auto local = m_local.constFind(task.tid);
+                const auto state = m_state.constFind(task.tid);
+                if (local != m_local.constEnd()) {
+                    const bool editedHere = state == m_state.constEnd() || Fingerprint(*local) != state->fingerprint;
+                    if (editedHere && !(*local == task)) {
+                        TTaskInfo copy = *local;
+                        copy.tid = NewGuid();
+                        copy.content = ConflictPrefix + copy.content;
+                        store.insertRecord(copy);
+                        m_local.insert(copy.tid, copy);
+                        m_outcome.local.added.append(copy.tid);
+                        ++m_outcome.conflicts;
+                    }
+                    if (!(*local == task)) {
+                        store.storeRecord(task);
+                        m_outcome.local.changed.append(task.tid);
+                    }
+                } else {
+                    store.insertRecord(task);
+                    m_outcome.local.added.append(task.tid);
+                }
+                m_local.insert(task.tid, task);
+                const State synced{f.href, f.etag, Fingerprint(task), f.ics, task.pid};
+                writeState(query, task.tid, synced);
+            }
+            batch.commit();
+        } catch (const AppError &error) {
+            return fail(error.message());
+        }
+        m_fetched.clear();
+        upload();
+    }
+
+    void writeState(Query &query, const QString &tid, const State &s)
+    {
+        query.execute(QStringLiteral("insert or replace into sync_state (tid, href, etag, fingerprint, ics, shown_pid) "
+                                     "values (?, ?, ?, ?, ?, ?)"),
+                      {tid, s.href, s.etag, s.fingerprint, s.ics, s.shownPid});
+        m_state.insert(tid, s);
+    }
+
+    void upload()
+    {
+        for (const TTaskInfo &task : std::as_const(m_local)) {
+            const auto state = m_state.constFind(task.tid);
+            if (state != m_state.constEnd() && state->fingerprint == Fingerprint(task))
+                continue;
+            IcalComponentPtr calendar;
+            if (state != m_state.constEnd() && !state->ics.isEmpty())
+                calendar = ParseIcal(state->ics.toUtf8());
+            icalcomponent *todo = calendar ? icalcomponent_get_first_component(calendar.get(), ICAL_VTODO_COMPONENT) : nullptr;
+            if (todo) {
+                WriteVTodo(todo, task, state->shownPid);
+            } else {
+                calendar.reset(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
+                icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+                icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//Ambrel//Quillpad//EN"));
+                icalcomponent_add_component(calendar.get(), NewVTodo(task).release());
+            }
+            const QByteArray text = IcalText(calendar.get());
+            const bool known = state != m_state.constEnd();
+            const QString href = known ? state->href : m_collection.path() + QString(task.tid).remove(QLatin1Char('{')).remove(QLatin1Char('}')) + QStringLiteral(".ics");
+            QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "text/calendar; charset=utf-8"}};
+            if (known && !state->etag.isEmpty())
+                headers.append({"If-Match", state->etag.toUtf8()});
+            else if (!known)
+                headers.append({QByteArray("If-None-Match"), QByteArray("*")});
+            const State sent{href, {}, Fingerprint(task), QString::fromUtf8(text), task.pid};
+            ++m_pending;
+            send("PUT", m_server.resolved(QUrl(href)), text, headers, [this, tid = task.tid, sent](int status, const QByteArray &, QNetworkReply *reply) {
+                if (status == 412) {
+                    m_retry = true;  // changed there meanwhile: fetch it and decide again
+                } else if (status / 100 == 2) {
+                    State s = sent;
+                    s.etag = QString::fromUtf8(reply->rawHeader("ETag"));  // none: fetched next time
+                    m_written.append({tid, s});
+                    ++m_outcome.uploaded;
+                } else {
+                    m_error = QStringLiteral("The server refused a task (%1)").arg(StatusText(status));
+                }
+                settle();
+            });
+        }
+        for (auto it = m_tombstones.constBegin(); it != m_tombstones.constEnd(); ++it) {
+            QList<QPair<QByteArray, QByteArray>> headers;
+            if (!it->etag.isEmpty())
+                headers.append({"If-Match", it->etag.toUtf8()});
+            ++m_pending;
+            send("DELETE", m_server.resolved(QUrl(it->href)), {}, headers, [this, tid = it.key()](int status, const QByteArray &, QNetworkReply *) {
+                if (status == 412)
+                    m_retry = true;
+                else if (status / 100 == 2 || status == 404) {
+                    m_deleted.append(tid);
+                    ++m_outcome.deletedRemote;
+                } else
+                    m_error = QStringLiteral("The server refused a delete (%1)").arg(StatusText(status));
+                settle();
+            });
+        }
+        ++m_pending;
+        settle();
+    }
+
+    void settle()
+    {
+        if (--m_pending > 0)
+            return;
+        try {
+            WriteBatch batch(m_db, WriteBatch::Unfinished::RollBack);
+            Query query(m_db);
+            for (const auto &[tid, s] : std::as_const(m_written)) {
+                // Changed again while it was on its way: stays changed.
+                const auto local = TaskStore(m_db).find(tid);
+                State kept = s;
+                if (!local || Fingerprint(*local) != s.fingerprint)
+                    kept.fingerprint.clear();
+                if (local)
+                    writeState(query, tid, kept);
+            }
+            for (const QString &tid : std::as_const(m_deleted))
+                query.execute(QStringLiteral("delete from sync_tombstones where tid=?"), {tid});
+            batch.commit();
+        } catch (const AppError &error) {
+            return fail(error.message());
+        }
+        m_written.clear();
+        m_deleted.clear();
+        if (!m_error.isEmpty())
+            return fail(m_error);
+        if (m_retry && m_rounds < MaxRounds)
+            return round();
+        if (m_retry)
+            return fail(QStringLiteral("Tasks kept changing on the server during the sync; sync again"));
+        m_outcome.ok = true;
+        finish();
+    }
+
+    // HTTP ---------------------------------------------------------------------------
+
+    static QString StatusText(int status)
+    {
+        return status == 0 ? QStringLiteral("no answer") : QStringLiteral("HTTP %1").arg(status);
+    }
+
+    void propfind(const QUrl &url, int depth, const char *props, Done done)
+    {
+        const QByteArray body = QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                           "<d:propfind xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:prop>") +
+                                props + "</d:prop></d:propfind>";
+        send("PROPFIND", url, body, {{"Depth", QByteArray::number(depth)}}, std::move(done));
+    }
+
+    void send(const QByteArray &verb, const QUrl &url, const QByteArray &body,
+              const QList<QPair<QByteArray, QByteArray>> &headers, Done done, int redirects = 0)
+    {
+        QNetworkRequest request(url);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        request.setRawHeader("Authorization",
+                             "Basic " + (m_settings.user + QLatin1Char(':') + m_password).toUtf8().toBase64());
+        if (!body.isEmpty() && !request.hasRawHeader("Content-Type"))
+            request.setRawHeader("Content-Type", "application/xml; charset=utf-8");
+        for (const auto &[name, value] : headers)
+            request.setRawHeader(name, value);
+        QNetworkReply *reply = m_network.sendCustomRequest(request, verb, body);
+        connect(reply, &QNetworkReply::finished, this, [this, reply, verb, body, headers, done, redirects] {
+            reply->deleteLater();
+            if (m_finished)
+                return;
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if ((status == 301 || status == 302 || status == 307 || status == 308) && redirects < 5) {
+                const QUrl target = reply->url().resolved(reply->header(QNetworkRequest::LocationHeader).toUrl());
+                if (target.scheme() != u"https" && !(target.scheme() == u"http" && IsLocalHost(target.host())))
+                    return fail(QStringLiteral("Refused a redirect to %1 without TLS").arg(target.toString()));
+                return send(verb, target, body, headers, done, redirects + 1);
+            }
+            if (status == 401)
+                return fail(QStringLiteral("The server refused the user name or password"));
+            if (status == 0)
+                return fail(QStringLiteral("No answer from %1: %2").arg(reply->url().host(), reply->errorString()));
+            done(status, reply->readAll(), reply);
+        });
+    }
+
+    void fail(const QString &error)
+    {
+        m_outcome.ok = false;
+        m_outcome.error = error;
+        finish();
+    }
+
+    void finish()
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        emit finished(m_outcome);
+    }
+
+    Connection &m_db;
+    SyncSettings m_settings;
+    QString m_password;
+    std::function<void(const QString &)> m_found;
+    QNetworkAccessManager m_network;
+    QUrl m_server;
+    QUrl m_collection;
+    QHash<QString, TTaskInfo> m_local;
+    QHash<QString, State> m_state;
+    QHash<QString, State> m_tombstones;
+    QHash<QString, QString> m_remote;  // href -> etag
+    std::vector<Fetched> m_fetched;
+    QHash<QString, Fetched> m_fetchedByTid;
+    QList<QPair<QString, State>> m_written;
+    QStringList m_deleted;
+    QString m_error;
+    SyncOutcome m_outcome;
+    int m_pending = 0;
+    int m_rounds = 0;
+    bool m_retry = false;
+    bool m_finished = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SyncRunner> MakeCalDavSync(Connection &db, const SyncSettings &settings, const QString &password,
+                                           QObject *parent, std::function<void(const QString &)> foundCollection)
+{
+    return std::make_unique<CalDavSync>(db, settings, password, parent, std::move(foundCollection));
+}
+
+}  // namespace quillpad
