@@ -3,54 +3,16 @@
 
 Usage: sync_radicale.py QUILLPAD_CLI FIXTURES. Exits 77 (skipped) when Radicale cannot start.
 """
-import base64, json, os, shutil, socket, sqlite3, subprocess, sys, tempfile, threading, urllib.request
+import json, os, shutil, sqlite3, subprocess, sys, tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from radicale_server import Radicale  # noqa: E402
 
 SKIP = 77
 cli, fixtures = sys.argv[1], sys.argv[2]
 work = tempfile.mkdtemp(prefix="quillpad-sync-")
-USER, PASSWORD = "ann", "s3cret"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-port = free_port()
-base = f"http://127.0.0.1:{port}"
-auth = "Basic " + base64.b64encode(f"{USER}:{PASSWORD}".encode()).decode()
-
-
-def http(method, path, body=None, headers=None):
-    request = urllib.request.Request(base + path, data=body, method=method,
-                                     headers={"Authorization": auth, **(headers or {})})
-    try:
-        with urllib.request.urlopen(request, timeout=10) as reply:
-            return reply.status, reply.read()
-    except urllib.error.HTTPError as error:
-        return error.code, error.read()
-
-
-def start_radicale():
-    with open(os.path.join(work, "users"), "w") as f:
-        f.write(f"{USER}:{PASSWORD}\n")
-    try:
-        server = subprocess.Popen(
-            ["radicale", "-C", "/dev/null", "-H", f"127.0.0.1:{port}", "--auth-type", "htpasswd",
-             "--auth-htpasswd-filename", os.path.join(work, "users"), "--auth-htpasswd-encryption", "plain",
-             "--rights-type", "owner_only", "--storage-filesystem-folder", os.path.join(work, "store"),
-             "--logging-level", "info"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-    except OSError:
-        return None
-    # Ready when it says it listens; its log is drained from then on.
-    for line in server.stderr:
-        if "isten" in line:
-            threading.Thread(target=server.stderr.read, daemon=True).start()
-            return server
-    server.wait()
-    return None
+server = Radicale(work)
+USER, PASSWORD, base, http = server.user, server.password, server.base, server.http
 
 
 def run(folder, *args, expect=0):
@@ -85,13 +47,12 @@ def check(condition, what):
         sys.exit("FAIL: " + what)
 
 
-server = start_radicale()
-if server is None:
+if server.process is None:
+    shutil.rmtree(work, ignore_errors=True)
     print("radicale cannot start; skipped")
     sys.exit(SKIP)
 try:
-    check(http("MKCOL", f"/{USER}/")[0] in (201, 405), "principal collection")
-    check(http("MKCALENDAR", f"/{USER}/tasks/")[0] == 201, "task collection")
+    check(server.make_task_collection(), "task collection")
 
     # Added on A with a sub-task, reminder, due date and completion; appears on B.
     run("A", "ics", "import", os.path.join(fixtures, "sync-a-task.ics"))
@@ -158,6 +119,5 @@ try:
         check(kept in text, f"{kept} kept: {text}")
     print("ok")
 finally:
-    server.terminate()
-    server.wait()
+    server.stop()
     shutil.rmtree(work, ignore_errors=True)
