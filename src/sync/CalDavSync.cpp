@@ -1,5 +1,5 @@
-// The CalDAV sync: discovery, the collection's listing by ETag, calendar-multiget to
-// fetch, PUT and DELETE with preconditions. Network on the event loop; the database is
+// The CalDAV sync: discovery, the changes since the last sync token (or every ETag),
+// calendar-multiget to fetch, PUT and DELETE with preconditions. Network on the event loop; the database is
 // read before the first request and written in one transaction after the last answer.
 //
 // Rule for a task both sides changed: the server's version stays, ours is kept as a new
@@ -33,6 +33,7 @@ namespace {
 constexpr int MultigetBatch = 200;
 constexpr int MaxRounds = 3;  // a round again after a 412: re-fetch and re-decide
 const QString ConflictPrefix = QStringLiteral("Conflict copy: ");
+const QString TokenKey = QStringLiteral("sync-token ");  // + the collection's path
 
 bool IsLocalHost(const QString &host)
 {
@@ -169,33 +170,76 @@ private:
         } catch (const AppError &error) {
             return fail(error.message());
         }
-        propfind(m_collection, 1, "<d:getetag/>", [this](int status, const QByteArray &body, QNetworkReply *) {
-            if (status != 207)
-                return fail(QStringLiteral("Unable to list the task collection %1 (%2)").arg(m_collection.path(), StatusText(status)));
-            const DavMultiStatus listing = ParseMultiStatus(body);
-            if (!listing.ok)
-                return fail(QStringLiteral("The server's listing of the task collection cannot be read"));
-            m_remote.clear();
-            for (const DavResponse &r : listing.responses) {
-                const QString path = m_collection.resolved(QUrl(r.href)).path();
-                if (path != m_collection.path() && !r.etag.isEmpty())
-                    m_remote.insert(path, r.etag);
-            }
-            QStringList toFetch;
-            QSet<QString> known;
-            for (const State &s : std::as_const(m_state)) {
-                known.insert(s.href);
-                const auto remote = m_remote.constFind(s.href);
-                if (remote != m_remote.constEnd() && *remote != s.etag)
-                    toFetch.append(s.href);
-            }
-            for (const State &s : std::as_const(m_tombstones))
-                known.insert(s.href);
-            for (auto it = m_remote.constBegin(); it != m_remote.constEnd(); ++it)
-                if (!known.contains(it.key()))
-                    toFetch.append(it.key());
-            fetch(toFetch, 0);
+        if (m_token.isEmpty())
+            return listByEtag();
+        // Only what changed since the last sync, when the server keeps track (RFC 6578).
+        const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>" +
+                                XmlEscape(m_token).toUtf8() +
+                                "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
+                                "</d:sync-collection>";
+        send("REPORT", m_collection, body, {}, [this](int status, const QByteArray &answer, QNetworkReply *) {
+            const DavMultiStatus changes = ParseMultiStatus(answer);
+            if (status != 207 || !changes.ok)
+                return listByEtag();  // token refused, or no such report: compare every ETag
+            decide(changes, false);
         });
+    }
+
+    // The whole collection's ETags, and a first sync token when the server has them.
+    void listByEtag()
+    {
+        const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token/><d:sync-level>1</d:sync-level>"
+                                "<d:prop><d:getetag/></d:prop></d:sync-collection>";
+        send("REPORT", m_collection, body, {}, [this](int status, const QByteArray &answer, QNetworkReply *) {
+            const DavMultiStatus all = ParseMultiStatus(answer);
+            if (status == 207 && all.ok)
+                return decide(all, true);
+            propfind(m_collection, 1, "<d:getetag/>", [this](int status, const QByteArray &body, QNetworkReply *) {
+                if (status != 207)
+                    return fail(QStringLiteral("Unable to list the task collection %1 (%2)").arg(m_collection.path(), StatusText(status)));
+                const DavMultiStatus listing = ParseMultiStatus(body);
+                if (!listing.ok)
+                    return fail(QStringLiteral("The server's listing of the task collection cannot be read"));
+                decide(listing, true);
+            });
+        });
+    }
+
+    // complete: the listing names every object, so a known one it lacks was deleted there.
+    void decide(const DavMultiStatus &listing, bool complete)
+    {
+        m_newToken = listing.syncToken;
+        m_removed.clear();
+        QHash<QString, QString> listed;  // href -> etag
+        for (const DavResponse &r : listing.responses) {
+            const QString path = m_collection.resolved(QUrl(r.href)).path();
+            if (path == m_collection.path())
+                continue;
+            if (r.status == 404)
+                m_removed.insert(path);
+            else if (!r.etag.isEmpty())
+                listed.insert(path, r.etag);
+        }
+        QStringList toFetch;
+        QSet<QString> known;
+        for (const State &s : std::as_const(m_state)) {
+            known.insert(s.href);
+            const auto remote = listed.constFind(s.href);
+            if (remote != listed.constEnd() && *remote != s.etag)
+                toFetch.append(s.href);
+        }
+        for (const State &s : std::as_const(m_tombstones))
+            known.insert(s.href);
+        for (auto it = listed.constBegin(); it != listed.constEnd(); ++it)
+            if (!known.contains(it.key()))
+                toFetch.append(it.key());
+        if (complete)
+            for (const QString &href : std::as_const(known))
+                if (!listed.contains(href))
+                    m_removed.insert(href);
+        fetch(toFetch, 0);
     }
 
     void readLocal()
@@ -217,6 +261,10 @@ private:
             m_state.insert(query.field(0).asString(), {query.field(1).asString(), query.field(2).asString(),
                                                        query.field(3).asString(), query.field(4).asString(),
                                                        query.field(5).asString()});
+        m_token.clear();
+        query.open(QStringLiteral("select value from sync_meta where key=?"), {TokenKey + m_collection.path()});
+        if (!query.eof())
+            m_token = query.field(0).asString();
         query.open(QStringLiteral("select tid, href, etag from sync_tombstones"), {});
         for (; !query.eof(); query.next())
             m_tombstones.insert(query.field(0).asString(), {query.field(1).asString(), query.field(2).asString(), {}, {}, {}});
@@ -261,7 +309,7 @@ private:
             Query query(m_db);
             // Known objects gone from the server: deleted there.
             for (auto it = m_state.begin(); it != m_state.end();) {
-                if (m_remote.contains(it->href)) {
+                if (!m_removed.contains(it->href)) {
                     ++it;
                     continue;
                 }
@@ -278,7 +326,7 @@ private:
             }
             // Tombstones whose object is already gone.
             for (auto it = m_tombstones.begin(); it != m_tombstones.end();) {
-                if (m_remote.contains(it->href)) {
+                if (!m_removed.contains(it->href)) {
                     ++it;
                 } else {
                     query.execute(QStringLiteral("delete from sync_tombstones where tid=?"), {it.key()});
@@ -440,6 +488,10 @@ private:
             }
             for (const QString &tid : std::as_const(m_deleted))
                 query.execute(QStringLiteral("delete from sync_tombstones where tid=?"), {tid});
+            // Everything up to this token is applied here.
+            if (!m_newToken.isEmpty() && m_error.isEmpty())
+                query.execute(QStringLiteral("insert or replace into sync_meta (key, value) values (?, ?)"),
+                              {TokenKey + m_collection.path(), m_newToken});
             batch.commit();
         } catch (const AppError &error) {
             return fail(error.message());
@@ -527,7 +579,9 @@ private:
     QHash<QString, TTaskInfo> m_local;
     QHash<QString, State> m_state;
     QHash<QString, State> m_tombstones;
-    QHash<QString, QString> m_remote;  // href -> etag
+    QSet<QString> m_removed;  // objects deleted on the server
+    QString m_token;     // the collection's sync token as of the last sync
+    QString m_newToken;  // as of this round's listing
     std::vector<Fetched> m_fetched;
     QHash<QString, Fetched> m_fetchedByTid;
     QList<QPair<QString, State>> m_written;
