@@ -74,7 +74,7 @@ void TestSyncSchema::deleteOfASyncedTaskLeavesATombstone()
     db.open(folder.file(QStringLiteral("qvData.qvb")));
     db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a'), "
                               "('{B}', '{A}', 'b'), ('{C}', 'root', 'never synced')"));
-    db.execute(QStringLiteral("insert into sync_state values ('{A}', '/c/a.ics', '\"1\"', 'f'), "
+    db.execute(QStringLiteral("insert into sync_state (tid, href, etag, fingerprint) values ('{A}', '/c/a.ics', '\"1\"', 'f'), "
                               "('{B}', '/c/b.ics', '\"2\"', 'g')"));
     TaskStore store(db);
     store.remove(QStringLiteral("{A}"));  // the sub-task goes with it
@@ -90,7 +90,7 @@ void TestSyncSchema::taskInsertedAgainTakesItsTombstoneBack()
     Connection db;
     db.open(folder.file(QStringLiteral("qvData.qvb")));
     db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));
-    db.execute(QStringLiteral("insert into sync_state values ('{A}', '/c/a.ics', '\"1\"', 'f')"));
+    db.execute(QStringLiteral("insert into sync_state (tid, href, etag, fingerprint) values ('{A}', '/c/a.ics', '\"1\"', 'f')"));
     // A restore: everything out, the same tasks back in.
     db.execute(QStringLiteral("delete from tasks"));
     db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));
