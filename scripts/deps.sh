@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   xdg-utils
   libsqlite3-dev libpugixml-dev zlib1g-dev libical-dev
-  radicale
+  radicale qtkeychain-qt6-dev
   xvfb xauth xdotool python3
   openbox trayer wmctrl x11-utils
   desktop-file-utils appstream

@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <qt6keychain/keychain.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,21 +51,56 @@ QString ReadSyncPasswordFile(const QString &path, QString &error)
     return QString::fromUtf8(line);
 }
 
-void ReadSyncPassword(const SyncSettings &, std::function<void(const QString &, const QString &)> reply)
+namespace {
+
+QString KeyringKey(const SyncSettings &settings)
 {
-    QString password = qEnvironmentVariable(SyncPasswordVariable);
-    QString error;
-    if (password.isEmpty())
-        password = ReadSyncPasswordFile(SyncPasswordFile(), error);
-    // The reply always comes later, as a keyring's would.
-    QTimer::singleShot(0, [reply = std::move(reply), password, error] { reply(password, error); });
+    return QStringLiteral("sync %1@%2").arg(settings.user, settings.server);
 }
 
-void StoreSyncPassword(const SyncSettings &, const QString &password,
+}  // namespace
+
+void ReadSyncPassword(const SyncSettings &settings, std::function<void(const QString &, const QString &)> reply)
+{
+    const QString fromEnvironment = qEnvironmentVariable(SyncPasswordVariable);
+    if (!fromEnvironment.isEmpty()) {
+        // The reply always comes later, as the keyring's does.
+        QTimer::singleShot(0, [reply = std::move(reply), fromEnvironment] { reply(fromEnvironment, {}); });
+        return;
+    }
+    auto *job = new QKeychain::ReadPasswordJob(QStringLiteral("ambrel-quillpad"));
+    job->setAutoDelete(true);
+    job->setKey(KeyringKey(settings));
+    QObject::connect(job, &QKeychain::Job::finished, [reply = std::move(reply)](QKeychain::Job *done) {
+        const auto *read = static_cast<QKeychain::ReadPasswordJob *>(done);
+        if (read->error() == QKeychain::NoError && !read->textData().isEmpty())
+            return reply(read->textData(), {});
+        // No keyring running, or nothing in it: the private file.
+        QString error;
+        const QString password = ReadSyncPasswordFile(SyncPasswordFile(), error);
+        reply(password, error);
+    });
+    job->start();
+}
+
+void StoreSyncPassword(const SyncSettings &settings, const QString &password,
                        std::function<void(const QString &)> reply)
 {
+    auto *job = new QKeychain::WritePasswordJob(QStringLiteral("ambrel-quillpad"));
+    job->setAutoDelete(true);
+    job->setKey(KeyringKey(settings));
+    job->setTextData(password);
+    QObject::connect(job, &QKeychain::Job::finished, [reply = std::move(reply), password](QKeychain::Job *done) {
+        if (done->error() == QKeychain::NoError)
+            return reply({});
+        reply(StoreSyncPasswordFile(password));
+    });
+    job->start();
+}
+
+QString StoreSyncPasswordFile(const QString &password)
+{
     const QString path = SyncPasswordFile();
-    QString error;
     QDir().mkpath(QFileInfo(path).absolutePath());
     // Made private before the password is in it.
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
@@ -73,8 +110,8 @@ void StoreSyncPassword(const SyncSettings &, const QString &password,
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(password.toUtf8() + '\n') < 0 || !file.flush())
-        error = QStringLiteral("Unable to store the sync password in %1: %2").arg(path, file.errorString());
-    QTimer::singleShot(0, [reply = std::move(reply), error] { reply(error); });
+        return QStringLiteral("Unable to store the sync password in %1: %2").arg(path, file.errorString());
+    return {};
 }
 
 }  // namespace quillpad

@@ -14,4 +14,7 @@ QString SyncPasswordFile();
 // read by anyone but its owner.
 QString ReadSyncPasswordFile(const QString &path, QString &error);
 
+// Where no keyring runs: writes the file, mode 0600; the error, or empty.
+QString StoreSyncPasswordFile(const QString &password);
+
 }  // namespace quillpad

@@ -14,11 +14,18 @@ using namespace quillpad;
 class TestSyncSettings : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void settingsRoundTripBesideOtherKeys();
     void passwordFileOnlyOfItsOwner_data();
     void passwordFileOnlyOfItsOwner();
     void environmentComesFirstAndStoringMakesAPrivateFile();
 };
+
+void TestSyncSettings::initTestCase()
+{
+    // No keyring within reach (a desktop's is never written by a test): the file is used.
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
 
 void TestSyncSettings::settingsRoundTripBesideOtherKeys()
 {
