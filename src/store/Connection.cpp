@@ -73,7 +73,9 @@ CREATE TABLE IF NOT EXISTS sync_state (
 CREATE TABLE IF NOT EXISTS sync_tombstones (
     tid TEXT PRIMARY KEY,
     href TEXT NOT NULL,
-    etag TEXT
+    etag TEXT,
+    ics TEXT,
+    shown_pid TEXT
 );
 CREATE TABLE IF NOT EXISTS sync_meta (
     key TEXT PRIMARY KEY,
@@ -82,15 +84,15 @@ CREATE TABLE IF NOT EXISTS sync_meta (
 CREATE TRIGGER IF NOT EXISTS sync_task_deleted AFTER DELETE ON tasks
 WHEN EXISTS (SELECT 1 FROM sync_state WHERE tid=OLD.tid)
 BEGIN
-    INSERT OR REPLACE INTO sync_tombstones (tid, href, etag)
-        SELECT tid, href, etag FROM sync_state WHERE tid=OLD.tid;
+    INSERT OR REPLACE INTO sync_tombstones (tid, href, etag, ics, shown_pid)
+        SELECT tid, href, etag, ics, shown_pid FROM sync_state WHERE tid=OLD.tid;
     DELETE FROM sync_state WHERE tid=OLD.tid;
 END;
 CREATE TRIGGER IF NOT EXISTS sync_task_inserted AFTER INSERT ON tasks
 WHEN EXISTS (SELECT 1 FROM sync_tombstones WHERE tid=NEW.tid)
 BEGIN
-    INSERT OR REPLACE INTO sync_state (tid, href, etag, fingerprint)
-        SELECT tid, href, etag, NULL FROM sync_tombstones WHERE tid=NEW.tid;
+    INSERT OR REPLACE INTO sync_state (tid, href, etag, fingerprint, ics, shown_pid)
+        SELECT tid, href, etag, NULL, ics, shown_pid FROM sync_tombstones WHERE tid=NEW.tid;
     DELETE FROM sync_tombstones WHERE tid=NEW.tid;
 END;
 )sql";

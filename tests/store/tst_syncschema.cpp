@@ -90,14 +90,17 @@ void TestSyncSchema::taskInsertedAgainTakesItsTombstoneBack()
     Connection db;
     db.open(folder.file(QStringLiteral("qvData.qvb")));
     db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));
-    db.execute(QStringLiteral("insert into sync_state (tid, href, etag, fingerprint) values ('{A}', '/c/a.ics', '\"1\"', 'f')"));
+    db.execute(QStringLiteral("insert into sync_state values ('{A}', '/c/a.ics', '\"1\"', 'f', 'BEGIN:VCALENDAR', "
+                              "'root')"));
     // A restore: everything out, the same tasks back in.
     db.execute(QStringLiteral("delete from tasks"));
     db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));
     QCOMPARE(One(db, "select count(*) from sync_tombstones"), QStringLiteral("0"));
     // Known to the server, but to be compared again: no fingerprint.
-    QCOMPARE(One(db, "select href || ' ' || etag || ' ' || ifnull(fingerprint, '-') from sync_state"),
-             QStringLiteral("/c/a.ics \"1\" -"));
+    // Known to the server as it was, another client's properties too.
+    QCOMPARE(One(db, "select href || ' ' || etag || ' ' || ifnull(fingerprint, '-') || ' ' || ics || ' ' || shown_pid "
+                     "from sync_state"),
+             QStringLiteral("/c/a.ics \"1\" - BEGIN:VCALENDAR root"));
 }
 
 QTEST_GUILESS_MAIN(TestSyncSchema)
