@@ -32,6 +32,8 @@ namespace {
 
 constexpr int MultigetBatch = 200;
 constexpr int MaxRounds = 3;  // a round again after a 412: re-fetch and re-decide
+constexpr int MaxPages = 10000;  // rounds for a change list the server gives in parts
+constexpr int TransferTimeoutMs = 120000;  // no byte for this long: the server is gone
 const QString ConflictPrefix = QStringLiteral("Conflict copy: ");
 const QString TokenKey = QStringLiteral("sync-token ");  // + the collection's path
 
@@ -194,7 +196,7 @@ private:
                                 "<d:prop><d:getetag/></d:prop></d:sync-collection>";
         send("REPORT", m_collection, body, {}, [this](int status, const QByteArray &answer, QNetworkReply *) {
             const DavMultiStatus all = ParseMultiStatus(answer);
-            if (status == 207 && all.ok)
+            if (status == 207 && all.ok && !Truncated(all))
                 return decide(all, true);
             propfind(m_collection, 1, "<d:getetag/>", [this](int status, const QByteArray &body, QNetworkReply *) {
                 if (status != 207)
@@ -207,11 +209,22 @@ private:
         });
     }
 
+    // A 507 on the collection itself: the server gave only part of the changes, the rest
+    // follow from the new token. A partial listing never counts as complete.
+    bool Truncated(const DavMultiStatus &listing) const
+    {
+        for (const DavResponse &r : listing.responses)
+            if (r.status == 507 && m_collection.resolved(QUrl(r.href)).path() == m_collection.path())
+                return true;
+        return false;
+    }
+
     // complete: the listing names every object, so a known one it lacks was deleted there.
     void decide(const DavMultiStatus &listing, bool complete)
     {
         m_newToken = listing.syncToken;
         m_removed.clear();
+        m_truncated = !complete && Truncated(listing);
         QHash<QString, QString> listed;  // href -> etag
         for (const DavResponse &r : listing.responses) {
             const QString path = m_collection.resolved(QUrl(r.href)).path();
@@ -245,16 +258,6 @@ private:
     void readLocal()
     {
         m_state.clear();
-        m_tombstones.clear();
-        m_local.clear();
-        TaskStore store(m_db);
-        TaskSnapshot snapshot;
-        store.load(snapshot);
-        for (const TaskWithSubTasks &entry : snapshot) {
-            m_local.insert(entry.task.tid, entry.task);
-            for (const TTaskInfo &child : entry.subTasks)
-                m_local.insert(child.tid, child);
-        }
         Query query(m_db);
         query.open(QStringLiteral("select tid, href, etag, fingerprint, ics, shown_pid from sync_state"), {});
         for (; !query.eof(); query.next())
@@ -265,6 +268,23 @@ private:
         query.open(QStringLiteral("select value from sync_meta where key=?"), {TokenKey + m_collection.path()});
         if (!query.eof())
             m_token = query.field(0).asString();
+        readTasksAndTombstones();
+    }
+
+    // The program keeps editing while the requests are out: the tasks and deletes are read
+    // again right before the answers are applied, so an edit made meanwhile is compared too.
+    void readTasksAndTombstones()
+    {
+        m_local.clear();
+        m_tombstones.clear();
+        TaskSnapshot snapshot;
+        TaskStore(m_db).load(snapshot);
+        for (const TaskWithSubTasks &entry : snapshot) {
+            m_local.insert(entry.task.tid, entry.task);
+            for (const TTaskInfo &child : entry.subTasks)
+                m_local.insert(child.tid, child);
+        }
+        Query query(m_db);
         query.open(QStringLiteral("select tid, href, etag from sync_tombstones"), {});
         for (; !query.eof(); query.next())
             m_tombstones.insert(query.field(0).asString(), {query.field(1).asString(), query.field(2).asString(), {}, {}, {}});
@@ -304,6 +324,7 @@ private:
     void applyDownloads()
     {
         try {
+            readTasksAndTombstones();
             WriteBatch batch(m_db, WriteBatch::Unfinished::RollBack);
             TaskStore store(m_db);
             Query query(m_db);
@@ -504,6 +525,10 @@ private:
             return round();
         if (m_retry)
             return fail(QStringLiteral("Tasks kept changing on the server during the sync; sync again"));
+        if (m_truncated && !m_newToken.isEmpty() && ++m_pages < MaxPages) {
+            m_rounds = 0;
+            return round();
+        }
         m_outcome.ok = true;
         finish();
     }
@@ -528,6 +553,7 @@ private:
     {
         QNetworkRequest request(url);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        request.setTransferTimeout(TransferTimeoutMs);
         request.setRawHeader("Authorization",
                              "Basic " + (m_settings.user + QLatin1Char(':') + m_password).toUtf8().toBase64());
         if (!body.isEmpty() && !request.hasRawHeader("Content-Type"))
@@ -548,6 +574,8 @@ private:
             }
             if (status == 401)
                 return fail(QStringLiteral("The server refused the user name or password"));
+            if (status == 0 && reply->error() == QNetworkReply::OperationCanceledError)
+                return fail(QStringLiteral("No answer from %1 for %2 seconds").arg(reply->url().host()).arg(TransferTimeoutMs / 1000));
             if (status == 0)
                 return fail(QStringLiteral("No answer from %1: %2").arg(reply->url().host(), reply->errorString()));
             done(status, reply->readAll(), reply);
@@ -590,6 +618,8 @@ private:
     SyncOutcome m_outcome;
     int m_pending = 0;
     int m_rounds = 0;
+    int m_pages = 0;
+    bool m_truncated = false;  // the server's change list goes on from m_newToken
     bool m_retry = false;
     bool m_finished = false;
 };

@@ -1,0 +1,113 @@
+// The sync against a Radicale server, for what only the program meets: the user keeps
+// editing while a sync's requests are out.
+
+#include "store/Connection.h"
+#include "store/TaskStore.h"
+#include "store/pU_Funcs.h"
+#include "sync/SyncRunner.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quillpad;
+
+namespace {
+
+SyncOutcome RunSync(Connection &db, const SyncSettings &settings, const std::function<void()> &whileOut = {})
+{
+    const std::unique_ptr<SyncRunner> runner = MakeCalDavSync(db, settings, QStringLiteral("s3cret"));
+    QSignalSpy done(runner.get(), &SyncRunner::finished);
+    runner->start();
+    if (whileOut) {
+        // The sync has read the database and sent its first request; the answer needs the server.
+        QCoreApplication::processEvents();
+        whileOut();
+    }
+    if (done.isEmpty() && !done.wait(120000))
+        return {};
+    return done.takeFirst().at(0).value<SyncOutcome>();
+}
+
+TTaskInfo Task(const QString &content)
+{
+    TTaskInfo task;
+    task.tid = NewGuid();
+    task.pid = RootPid;
+    task.content = content;
+    return task;
+}
+
+}  // namespace
+
+class TestCalDavSync : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void editMadeWhileSyncingIsKept();
+
+private:
+    QProcess m_server;
+    SyncSettings m_settings;
+    QTemporaryDir m_dir;
+};
+
+void TestCalDavSync::initTestCase()
+{
+    qRegisterMetaType<SyncOutcome>();
+    m_server.start(QStringLiteral("python3"), {QStringLiteral(SYNC_TESTS "/radicale_serve.py")});
+    QVERIFY(m_server.waitForStarted());
+    while (!m_server.canReadLine())
+        QVERIFY2(m_server.waitForReadyRead(60000), "the Radicale helper said nothing");
+    const int port = m_server.readLine().trimmed().toInt();
+    if (port == 0)
+        QSKIP("Radicale cannot start here");
+    m_settings.server = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    m_settings.user = QStringLiteral("ann");
+    m_settings.collection = QStringLiteral("/ann/tasks/");
+}
+
+void TestCalDavSync::cleanupTestCase()
+{
+    m_server.closeWriteChannel();
+    if (!m_server.waitForFinished(30000))
+        m_server.kill();
+}
+
+void TestCalDavSync::editMadeWhileSyncingIsKept()
+{
+    Connection a, b;
+    a.open(m_dir.filePath(QStringLiteral("a.qvb")));
+    b.open(m_dir.filePath(QStringLiteral("b.qvb")));
+    TaskStore storeA(a), storeB(b);
+    const TTaskInfo task = Task(QStringLiteral("shared"));
+    storeA.insertRecord(task);
+    QVERIFY(RunSync(a, m_settings).ok);
+    QVERIFY(RunSync(b, m_settings).ok);
+
+    TTaskInfo theirs = *storeB.find(task.tid);
+    theirs.content = QStringLiteral("edited on B");
+    storeB.storeRecord(theirs);
+    QVERIFY(RunSync(b, m_settings).ok);
+
+    // On A the user edits the task after the sync has read it, before the answers apply.
+    const SyncOutcome outcome = RunSync(a, m_settings, [&] {
+        TTaskInfo mine = *storeA.find(task.tid);
+        mine.content = QStringLiteral("edited on A");
+        storeA.storeRecord(mine);
+    });
+    QVERIFY2(outcome.ok, qPrintable(outcome.error));
+    QCOMPARE(outcome.conflicts, 1);
+    QCOMPARE(storeA.find(task.tid)->content, QStringLiteral("edited on B"));
+    QCOMPARE(outcome.local.added.size(), 1);
+    QCOMPARE(storeA.find(outcome.local.added.first())->content, QStringLiteral("Conflict copy: edited on A"));
+
+    // Both edits reach B.
+    QVERIFY(RunSync(b, m_settings).ok);
+    QVERIFY(storeB.find(outcome.local.added.first()));
+}
+
+QTEST_GUILESS_MAIN(TestCalDavSync)
+#include "tst_caldavsync.moc"
