@@ -506,6 +506,10 @@ private:
                     kept.fingerprint.clear();
                 if (local)
                     writeState(query, tid, kept);
+                else  // deleted while it was on its way: the delete follows it
+                    query.execute(QStringLiteral("insert or replace into sync_tombstones (tid, href, etag, ics, shown_pid) "
+                                                 "values (?, ?, ?, ?, ?)"),
+                                  {tid, s.href, s.etag, s.ics, s.shownPid});
             }
             for (const QString &tid : std::as_const(m_deleted))
                 query.execute(QStringLiteral("delete from sync_tombstones where tid=?"), {tid});
