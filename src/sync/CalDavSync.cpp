@@ -328,6 +328,10 @@ private:
             WriteBatch batch(m_db, WriteBatch::Unfinished::RollBack);
             TaskStore store(m_db);
             Query query(m_db);
+            QMultiHash<QString, QString> subTasks;  // parent -> sub-task
+            for (const TTaskInfo &t : std::as_const(m_local))
+                if (t.pid != RootPid)
+                    subTasks.insert(t.pid, t.tid);
             // Known objects gone from the server: deleted there.
             for (auto it = m_state.begin(); it != m_state.end();) {
                 if (!m_removed.contains(it->href)) {
@@ -339,9 +343,13 @@ private:
                 if (local != m_local.constEnd() && Fingerprint(*local) != it->fingerprint) {
                     // Edited here, deleted there: the edit stays and goes up as new.
                 } else if (local != m_local.constEnd()) {
-                    store.remove(it.key());
+                    store.remove(it.key());  // its sub-tasks go with it
                     m_outcome.local.removed.append(it.key());
                     m_local.remove(it.key());
+                    for (const QString &child : subTasks.values(it.key())) {
+                        if (m_local.remove(child))
+                            m_outcome.local.removed.append(child);
+                    }
                 }
                 it = m_state.erase(it);
             }

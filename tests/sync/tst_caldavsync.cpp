@@ -6,6 +6,8 @@
 #include "store/pU_Funcs.h"
 #include "sync/SyncRunner.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -47,6 +49,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void editMadeWhileSyncingIsKept();
+    void parentDeletedThereRemovesItsSubTasksHere();
 
 private:
     QProcess m_server;
@@ -107,6 +110,40 @@ void TestCalDavSync::editMadeWhileSyncingIsKept()
     // Both edits reach B.
     QVERIFY(RunSync(b, m_settings).ok);
     QVERIFY(storeB.find(outcome.local.added.first()));
+}
+
+void TestCalDavSync::parentDeletedThereRemovesItsSubTasksHere()
+{
+    Connection a, b;
+    a.open(m_dir.filePath(QStringLiteral("parent-a.qvb")));
+    b.open(m_dir.filePath(QStringLiteral("parent-b.qvb")));
+    TaskStore storeA(a), storeB(b);
+    const TTaskInfo parent = Task(QStringLiteral("parent"));
+    TTaskInfo child = Task(QStringLiteral("child"));
+    child.pid = parent.tid;
+    storeA.insertRecord(parent);
+    storeA.insertRecord(child);
+    QVERIFY(RunSync(a, m_settings).ok);
+    QVERIFY(RunSync(b, m_settings).ok);
+    QVERIFY(storeB.find(child.tid));
+
+    // Another client deletes only the parent; a sub-task cannot stay here without it.
+    QNetworkAccessManager network;
+    QNetworkRequest request(QUrl(m_settings.server + m_settings.collection + QString(parent.tid).remove(QLatin1Char('{')).remove(QLatin1Char('}')) + QStringLiteral(".ics")));
+    request.setRawHeader("Authorization", "Basic " + QByteArray("ann:s3cret").toBase64());
+    QNetworkReply *reply = network.deleteResource(request);
+    QSignalSpy deleted(reply, &QNetworkReply::finished);
+    QVERIFY(deleted.wait(60000));
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() / 100, 2);
+    delete reply;
+
+    const SyncOutcome outcome = RunSync(b, m_settings);
+    QVERIFY2(outcome.ok, qPrintable(outcome.error));
+    // The window removes the rows it is told about: the sub-task is named too.
+    QCOMPARE(QSet<QString>(outcome.local.removed.begin(), outcome.local.removed.end()),
+             (QSet<QString>{parent.tid, child.tid}));
+    QVERIFY(!storeB.find(parent.tid));
+    QVERIFY(!storeB.find(child.tid));
 }
 
 QTEST_GUILESS_MAIN(TestCalDavSync)
