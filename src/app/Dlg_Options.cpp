@@ -1,12 +1,29 @@
 #include "app/Dlg_Options.h"
 
 #include <QCheckBox>
+#include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace quillpad {
+
+namespace {
+
+QLineEdit *Field(QWidget *parent, const char *name, const QString &text, const QString &placeholder)
+{
+    auto *edit = new QLineEdit(text, parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setPlaceholderText(placeholder);
+    return edit;
+}
+
+}  // namespace
 
 TOptionsDlg::TOptionsDlg(const OptionsChoice &start, QWidget *parent) : QDialog(parent)
 {
@@ -14,16 +31,10 @@ TOptionsDlg::TOptionsDlg(const OptionsChoice &start, QWidget *parent) : QDialog(
     setWindowTitle(QStringLiteral("Options"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    // Autostart on Linux is an entry the desktop reads at login.
-    cb_AutoStart = new QCheckBox(QStringLiteral("Start at login"), this);
-    cb_AutoStart->setObjectName(QStringLiteral("cb_AutoStart"));
-    cb_AutoStart->setChecked(start.autoStart);
-    cb_AutoMinimized = new QCheckBox(QStringLiteral("Run program minimized"), this);
-    cb_AutoMinimized->setObjectName(QStringLiteral("cb_AutoMinimized"));
-    cb_AutoMinimized->setChecked(start.runMinimized);
-    cb_AddOpen = new QCheckBox(QStringLiteral("Add new item while open"), this);
-    cb_AddOpen->setObjectName(QStringLiteral("cb_AddOpen"));
-    cb_AddOpen->setChecked(start.addOpen);
+    auto *pages = new QTabWidget(this);
+    pages->setObjectName(QStringLiteral("OptionsPages"));
+    pages->addTab(generalPage(start), QStringLiteral("&General"));
+    pages->addTab(syncPage(start.sync), QStringLiteral("S&ync"));
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -43,18 +54,87 @@ TOptionsDlg::TOptionsDlg(const OptionsChoice &start, QWidget *parent) : QDialog(
     buttons->addWidget(Button2);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(cb_AutoStart);
-    layout->addWidget(cb_AutoMinimized);
-    layout->addWidget(cb_AddOpen);
-    layout->addStretch();
+    layout->addWidget(pages);
     layout->addWidget(line);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed dialog, as large as its texts
 }
 
+QWidget *TOptionsDlg::generalPage(const OptionsChoice &start)
+{
+    auto *page = new QWidget(this);
+    // Autostart on Linux is an entry the desktop reads at login.
+    cb_AutoStart = new QCheckBox(QStringLiteral("Start at login"), page);
+    cb_AutoStart->setObjectName(QStringLiteral("cb_AutoStart"));
+    cb_AutoStart->setChecked(start.autoStart);
+    cb_AutoMinimized = new QCheckBox(QStringLiteral("Run program minimized"), page);
+    cb_AutoMinimized->setObjectName(QStringLiteral("cb_AutoMinimized"));
+    cb_AutoMinimized->setChecked(start.runMinimized);
+    cb_AddOpen = new QCheckBox(QStringLiteral("Add new item while open"), page);
+    cb_AddOpen->setObjectName(QStringLiteral("cb_AddOpen"));
+    cb_AddOpen->setChecked(start.addOpen);
+
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(cb_AutoStart);
+    layout->addWidget(cb_AutoMinimized);
+    layout->addWidget(cb_AddOpen);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TOptionsDlg::syncPage(const SyncSettings &sync)
+{
+    auto *page = new QWidget(this);
+    cb_SyncEnabled = new QCheckBox(QStringLiteral("&Sync the tasks with a CalDAV server"), page);
+    cb_SyncEnabled->setObjectName(QStringLiteral("cb_SyncEnabled"));
+    cb_SyncEnabled->setChecked(sync.enabled);
+    Edt_SyncServer = Field(page, "Edt_SyncServer", sync.server, QStringLiteral("https://cloud.example.org"));
+    Edt_SyncUser = Field(page, "Edt_SyncUser", sync.user, {});
+    // The password is kept in the desktop's keyring; the field only ever takes a new one.
+    Edt_SyncPassword = Field(page, "Edt_SyncPassword", {}, QStringLiteral("unchanged"));
+    Edt_SyncPassword->setEchoMode(QLineEdit::Password);
+    Edt_SyncCollection = Field(page, "Edt_SyncCollection", sync.collection, QStringLiteral("found on the server"));
+    Spin_SyncInterval = new QSpinBox(page);
+    Spin_SyncInterval->setObjectName(QStringLiteral("Spin_SyncInterval"));
+    Spin_SyncInterval->setRange(0, 24 * 60);
+    Spin_SyncInterval->setSuffix(QStringLiteral(" minutes"));
+    Spin_SyncInterval->setSpecialValueText(QStringLiteral("only when asked"));
+    Spin_SyncInterval->setValue(sync.intervalMinutes);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Ser&ver address:"), Edt_SyncServer);
+    form->addRow(QStringLiteral("&User name:"), Edt_SyncUser);
+    form->addRow(QStringLiteral("&Password:"), Edt_SyncPassword);
+    form->addRow(QStringLiteral("&Collection:"), Edt_SyncCollection);
+    form->addRow(QStringLiteral("Sync &every:"), Spin_SyncInterval);
+    auto *note = new QLabel(QStringLiteral("An empty collection is looked for on the server."), page);
+    note->setWordWrap(true);
+
+    auto *fields = new QWidget(page);
+    auto *fieldsLayout = new QVBoxLayout(fields);
+    fieldsLayout->setContentsMargins(0, 0, 0, 0);
+    fieldsLayout->addLayout(form);
+    fieldsLayout->addWidget(note);
+    fields->setEnabled(sync.enabled);
+    connect(cb_SyncEnabled, &QCheckBox::toggled, fields, &QWidget::setEnabled);
+
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(cb_SyncEnabled);
+    layout->addWidget(fields);
+    layout->addStretch();
+    return page;
+}
+
 OptionsChoice TOptionsDlg::answer() const
 {
-    return {cb_AutoStart->isChecked(), cb_AutoMinimized->isChecked(), cb_AddOpen->isChecked()};
+    OptionsChoice choice{cb_AutoStart->isChecked(), cb_AutoMinimized->isChecked(), cb_AddOpen->isChecked(), {}, {}};
+    choice.sync.enabled = cb_SyncEnabled->isChecked();
+    choice.sync.server = Edt_SyncServer->text().trimmed();
+    choice.sync.user = Edt_SyncUser->text().trimmed();
+    choice.sync.collection = Edt_SyncCollection->text().trimmed();
+    choice.sync.intervalMinutes = Spin_SyncInterval->value();
+    choice.syncPassword = Edt_SyncPassword->text();
+    return choice;
 }
 
 }  // namespace quillpad

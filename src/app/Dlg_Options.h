@@ -1,13 +1,16 @@
 #pragma once
-// "Options": start at login, run minimised, add a new task whenever the window opens.
-// The dialog only shows and collects the choices; storing them is the caller's.
+// "Options": start at login, run minimised, add a new task whenever the window opens;
+// on a second page the sync with a CalDAV server. The dialog only shows and collects
+// the choices; storing them is the caller's.
 
 #include "app/ShellDialogs.h"
 
 #include <QDialog>
 
 class QCheckBox;
+class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace quillpad {
 
@@ -22,8 +25,18 @@ public:
     QCheckBox *cb_AutoStart;
     QCheckBox *cb_AutoMinimized;
     QCheckBox *cb_AddOpen;
+    QCheckBox *cb_SyncEnabled;
+    QLineEdit *Edt_SyncServer;
+    QLineEdit *Edt_SyncUser;
+    QLineEdit *Edt_SyncPassword;
+    QLineEdit *Edt_SyncCollection;
+    QSpinBox *Spin_SyncInterval;
     QPushButton *Btn_Ok;
     QPushButton *Button2;
+
+private:
+    QWidget *generalPage(const OptionsChoice &start);
+    QWidget *syncPage(const SyncSettings &sync);
 };
 
 }  // namespace quillpad

@@ -5,6 +5,7 @@
 #include "app/HelpTopics.h"
 #include "components/ui/QvHHComp.h"
 #include "app/LoadPicture.h"
+#include "app/SyncControl.h"
 #include "components/ui/ActionFactory.h"
 #include "tasks/ui/FrameMessages.h"
 #include "tasks/ui/Fr_qvTasks.h"
@@ -24,6 +25,9 @@ TmainFm::TmainFm(QWidget *parent, std::unique_ptr<TrayHost> trayHost)
       Action_DbBackup(MakeAction(this, ActionInfo("Action_DbBackup", QStringLiteral("Database &Backup...")))),
       Action_DbRestore(MakeAction(this, ActionInfo("Action_DbRestore", QStringLiteral("Database &Restore...")))),
       Action_Import(MakeAction(this, ActionInfo("Action_Import", QStringLiteral("&Import...")))),
+      Action_SyncNow(MakeAction(this, ActionInfo("Action_SyncNow", QStringLiteral("S&ync Now"),
+                                                 QStringLiteral("Sync the tasks with the CalDAV server")))),
+      m_sync(std::make_unique<SyncControl>(ADOConnection1, Action_SyncNow)),
       QvFormState1(new TQvFormState(this)),
       QVHHComp1(new TQVHHComp(this))
 {
@@ -50,6 +54,7 @@ TmainFm::TmainFm(QWidget *parent, std::unique_ptr<TrayHost> trayHost)
 TmainFm::~TmainFm()
 {
     m_exiting = true;
+    m_sync.reset();  // a sync under way ends unfinished; what it stored stays
     // The list goes first: its queries belong to our connection.
     delete m_frame;
     m_frame = nullptr;
@@ -67,6 +72,7 @@ bool TmainFm::FormCreate()
         m_settings.readCreationSettings();
         ADOConnection1.open(Paths::DatabasePath());
         m_settings.load();
+        m_sync->setSettingsPath(m_settings.path());
     });
 }
 
@@ -101,6 +107,7 @@ void TmainFm::FormShow()
         context.shell.dbBackup = Action_DbBackup;
         context.shell.dbRestore = Action_DbRestore;
         context.shell.import = Action_Import;
+        context.shell.syncNow = Action_SyncNow;
         if (m_common) {
             context.shell.options = m_common->Action_Options;
             context.shell.stayOnTop = m_common->Action_UiStayOnTop;
@@ -109,6 +116,7 @@ void TmainFm::FormShow()
         }
         m_frame = new TqvTasksFrame(context, this);
         setCentralWidget(m_frame);
+        m_sync->setFrame(m_frame);
         QCoreApplication::postEvent(m_frame, new FrameEvent(MsgReloadTasks));
         QCoreApplication::postEvent(m_frame, new FrameEvent(MsgMenuSortFocus));
         StartupChecks();

@@ -24,6 +24,7 @@ class QMenu;
 namespace quillpad {
 
 class SingleInstance;
+class SyncControl;
 class TcommonDm;
 class TQvFormState;
 class TQVHHComp;
@@ -57,6 +58,7 @@ public:
     QMenu *trayMenu() const { return PopupMenu_Tray; }
     bool exiting() const { return m_exiting; }
     WebLinks &webLinks() { return m_links; }
+    SyncControl *syncControl() const { return m_sync.get(); }
     TQVHHComp *helpComponent() const { return QVHHComp1; }
 
     // More than this many whole days since the last visit to the maker's site from the
@@ -97,9 +99,11 @@ private:
     QAction *Action_DbBackup;
     QAction *Action_DbRestore;
     QAction *Action_Import;
+    QAction *Action_SyncNow;
 
     Connection ADOConnection1;  // the database connection
     AppSettings m_settings;
+    std::unique_ptr<SyncControl> m_sync;  // goes before the connection its sync writes to
     WebLinks m_links{m_settings};
     TQvVersionInfo QvVersionInfo1;
     BackgroundImages m_images;

@@ -5,6 +5,9 @@
 
 #include "app/Dm_Common.h"
 #include "app/ShellDialogs.h"
+#include "app/SyncControl.h"
+#include "app/SyncService.h"
+#include "app/settings/IniFile.h"
 #include "components/DesktopServices.h"
 #include "components/SingleInstance.h"
 #include "components/ui/QvFormState.h"
@@ -129,10 +132,21 @@ void TmainFm::Action_OptionsExecute()
     choice.autoStart = DesktopServices::instance().isAutoStart();
     choice.runMinimized = m_settings.startup().runMinimizedEn;
     choice.addOpen = m_settings.startup().addOpenEn;
+    choice.sync = ReadSyncSettings(IniFile(m_settings.path()));
     if (!ShellDialogs::instance().askOptions(choice))
         return;
-    // A refused settings write raises here, and the autostart step is skipped.
+    // A refused settings write raises here, and the steps after it are skipped.
     m_settings.storeOptions(choice.runMinimized, choice.addOpen);
+    IniFile ini(m_settings.path());
+    WriteSyncSettings(ini, choice.sync);
+    m_sync->readSettings();
+    if (!choice.syncPassword.isEmpty()) {
+        // Into the desktop's keyring, never the settings file.
+        SyncService::instance().storePassword(choice.sync, choice.syncPassword, [](const QString &error) {
+            if (!error.isEmpty())
+                ReportError(QStringLiteral("The sync password was not stored: ") + error);
+        });
+    }
     DesktopServices::instance().setAutoStart(choice.autoStart);
 }
 

@@ -3,6 +3,8 @@
 // dialog; tests answer from a script; with nothing installed every dialog answers
 // Cancel and the others show nothing.
 
+#include "sync/SyncRunner.h"
+
 #include <QString>
 
 namespace quillpad {
@@ -14,6 +16,8 @@ struct OptionsChoice {
     bool autoStart = false;
     bool runMinimized = false;
     bool addOpen = false;
+    SyncSettings sync;
+    QString syncPassword;  // typed in the dialog; empty: the stored one stays
 };
 
 class ShellDialogs {

@@ -4,7 +4,7 @@
 
 namespace quillpad {
 
-TQvStatusBar::TQvStatusBar(QWidget *parent) : QStatusBar(parent), m_picture(new QLabel(this)), m_text(new QLabel(this))
+TQvStatusBar::TQvStatusBar(QWidget *parent) : QStatusBar(parent), m_picture(new QLabel(this)), m_text(new QLabel(this)), m_note(new QLabel(this))
 {
     setSizeGripEnabled(false);
     m_picture->setObjectName(QStringLiteral("StatusImage"));
@@ -14,6 +14,10 @@ TQvStatusBar::TQvStatusBar(QWidget *parent) : QStatusBar(parent), m_picture(new 
     m_text->setTextFormat(Qt::PlainText);
     addWidget(m_picture);
     addWidget(m_text, 1);
+    m_note->setObjectName(QStringLiteral("StatusNote"));
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->hide();
+    addPermanentWidget(m_note);
 }
 
 void TQvStatusBar::setPanelText(const QString &text)
@@ -24,6 +28,18 @@ void TQvStatusBar::setPanelText(const QString &text)
 QString TQvStatusBar::panelText() const
 {
     return m_text->text();
+}
+
+void TQvStatusBar::setNoteText(const QString &text)
+{
+    m_note->setText(text);
+    m_note->setToolTip(text);
+    m_note->setVisible(!text.isEmpty());
+}
+
+QString TQvStatusBar::noteText() const
+{
+    return m_note->text();
 }
 
 }  // namespace quillpad

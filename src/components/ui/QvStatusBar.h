@@ -1,5 +1,6 @@
 #pragma once
-// A status bar with two panels: a small picture, then a text.
+// A status bar with two panels, a small picture and then a text, and on the right a
+// note of work the program does on its own (a sync).
 
 #include <QStatusBar>
 
@@ -15,10 +16,13 @@ public:
     QLabel *picture() const { return m_picture; }  // panel 0
     void setPanelText(const QString &text);        // panel 1
     QString panelText() const;
+    void setNoteText(const QString &text);         // empty: the note is hidden
+    QString noteText() const;
 
 private:
     QLabel *m_picture;
     QLabel *m_text;
+    QLabel *m_note;
 };
 
 }  // namespace quillpad

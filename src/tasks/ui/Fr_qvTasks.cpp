@@ -242,7 +242,7 @@ void TqvTasksFrame::buildMenus()
     MainMenu1->hide();  // the main window takes it over on message 2025
 
     QMenu *file = MainMenu1->addMenu(QStringLiteral("&File"));
-    AddItems(file, {shell.options, nullptr, shell.dbBackup, shell.dbRestore, nullptr, Action_Export, shell.import,
+    AddItems(file, {shell.options, shell.syncNow, nullptr, shell.dbBackup, shell.dbRestore, nullptr, Action_Export, shell.import,
                     nullptr, Action_SaveAll, Action_Print, nullptr, shell.stayOnTop, nullptr, shell.uiClose});
 
     QMenu *edit = MainMenu1->addMenu(QStringLiteral("&Edit"));

@@ -59,6 +59,14 @@ public:
     // The database changed under us: reload now, or once an edit in progress ends.
     void requestReload();
     bool reloadMustWait() const;
+    // Tasks another writer (a sync) added, changed or removed in the database: their rows
+    // follow one by one, now or once an edit in progress ends, keeping the selection,
+    // the expanded rows and the scroll position.
+    void takeStoredChanges(const QStringList &tids);
+    bool storedChangesWaiting() const { return !m_storedChanges.isEmpty(); }
+    // A line about such work, on the right of the status bar; empty: none.
+    void setStatusNote(const QString &text);
+    QString statusNote() const;
     // Ends an edit in progress, keeping its text.
     void endEdit();
     // Adds the text as one new top-level task (the clipboard's paste, the tray's too).
@@ -124,6 +132,7 @@ private:
     void runBatch(const QList<TaskNode *> &touched, const std::function<void()> &writes,
                   Refilter refilter = Refilter::Yes);
     void takeStoredRows(const QList<TaskNode *> &touched);
+    void applyStoredChanges();
     void showRandomStatusTip();
 
     // Handlers.
@@ -257,6 +266,7 @@ private:
     bool FTreeFocused = false;
     int FTipKind = 0;
     bool m_reloadPending = false;
+    QStringList m_storedChanges;  // ids of tasks whose rows wait for the database's state
     // Text typed into an edit that could not be stored: the editor opens again with it.
     std::optional<QString> m_unstoredText;
     bool m_alarmOpen = false;  // an alarm window is showing

@@ -99,6 +99,7 @@ void TqvTasksFrame::requestReload()
 void TqvTasksFrame::ReloadTasks()
 {
     m_reloadPending = false;
+    m_storedChanges.clear();  // the reload reads them with everything else
     FReloading = true;
     // The view handlers wake up again also when a step below fails.
     const auto awake = qScopeGuard([this] { FReloading = false; });

@@ -81,6 +81,8 @@ void TqvTasksFrame::Timer1Timer()
         requestReload();
         return;
     }
+    if (!m_storedChanges.isEmpty() && !reloadMustWait())
+        applyStoredChanges();
     TaskNode *due = m_tree.firstDueReminder(DateTimeToMs(Clock::nowDateTime()));
     if (!due)
         return;

@@ -26,6 +26,7 @@ struct BackgroundImages {
 
 struct ShellActions {
     QAction *options = nullptr;
+    QAction *syncNow = nullptr;
     QAction *dbBackup = nullptr;
     QAction *dbRestore = nullptr;
     QAction *import = nullptr;

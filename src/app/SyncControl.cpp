@@ -1,0 +1,154 @@
+#include "app/SyncControl.h"
+
+#include "app/SyncService.h"
+#include "app/settings/IniFile.h"
+#include "store/AppError.h"
+#include "store/Clock.h"
+#include "tasks/ui/Fr_qvTasks.h"
+
+#include <QAction>
+#include <QLocale>
+
+namespace quillpad {
+
+namespace {
+
+QString Counted(int count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+QString SuccessLine(const SyncOutcome &outcome)
+{
+    QString line = QStringLiteral("Synced at %1: %2 received, %3 sent")
+                       .arg(QLocale().toString(Clock::now().time(), QLocale::ShortFormat))
+                       .arg(outcome.local.added.size() + outcome.local.changed.size() + outcome.local.removed.size())
+                       .arg(outcome.uploaded + outcome.deletedRemote);
+    if (outcome.conflicts > 0)
+        line += QStringLiteral(", ") + Counted(outcome.conflicts, "conflict copy", "conflict copies");
+    return line;
+}
+
+}  // namespace
+
+SyncControl::SyncControl(Connection &db, QAction *action, QObject *parent)
+    : QObject(parent), m_db(db), m_syncNow(action)
+{
+    m_syncNow->setEnabled(false);
+    connect(m_syncNow, &QAction::triggered, this, [this] { syncNow(); });
+    m_timer.setInterval(CheckIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { check(); });
+}
+
+SyncControl::~SyncControl() = default;
+
+void SyncControl::setFrame(TqvTasksFrame *frame)
+{
+    m_frame = frame;
+    showLine(m_line);
+}
+
+void SyncControl::setSettingsPath(const QString &path)
+{
+    m_settingsPath = path;
+    readSettings();
+}
+
+void SyncControl::readSettings()
+{
+    m_settings = ReadSyncSettings(IniFile(m_settingsPath));
+    m_syncNow->setEnabled(configured());
+    if (configured() && m_settings.intervalMinutes > 0) {
+        m_nextDue = Clock::now().addSecs(qint64(m_settings.intervalMinutes) * 60);
+        m_timer.start();
+    } else {
+        m_timer.stop();
+    }
+    if (!configured())
+        showLine({});
+}
+
+void SyncControl::syncNow()
+{
+    if (!configured())
+        return;
+    if (running()) {
+        m_asked = true;  // the one under way answers the user
+        return;
+    }
+    begin(true);
+}
+
+void SyncControl::check()
+{
+    if (!configured() || m_settings.intervalMinutes <= 0 || running() || Clock::now() < m_nextDue)
+        return;
+    begin(false);
+}
+
+void SyncControl::begin(bool asked)
+{
+    m_asked = asked;
+    m_waitingForPassword = true;
+    showLine(QStringLiteral("Syncing..."));
+    const SyncSettings settings = m_settings;
+    QPointer<SyncControl> self(this);
+    SyncService::instance().readPassword(settings, [self, settings](const QString &password, const QString &error) {
+        if (!self)
+            return;
+        self->m_waitingForPassword = false;
+        if (!error.isEmpty()) {
+            SyncOutcome failed;
+            failed.error = error;
+            self->finished(failed);
+            return;
+        }
+        const QString path = self->m_settingsPath;
+        self->m_runner = SyncService::instance().makeRunner(
+            self->m_db, settings, password, nullptr, [path](const QString &collection) {
+                // Found once, kept for the next syncs and the command line.
+                RunGuarded([&] {
+                    IniFile ini(path);
+                    SyncSettings stored = ReadSyncSettings(ini);
+                    stored.collection = collection;
+                    WriteSyncSettings(ini, stored);
+                });
+            });
+        connect(self->m_runner.get(), &SyncRunner::finished, self, &SyncControl::finished);
+        self->m_runner->start();
+    });
+}
+
+void SyncControl::finished(const SyncOutcome &outcome)
+{
+    // The runner is inside its own signal: it goes once that returns.
+    if (m_runner)
+        m_runner.release()->deleteLater();
+    if (!m_settingsPath.isEmpty())
+        RunGuarded([this] { m_settings.collection = ReadSyncSettings(IniFile(m_settingsPath)).collection; });
+    m_nextDue = Clock::now().addSecs(qint64(qMax(1, m_settings.intervalMinutes)) * 60);
+    const bool asked = std::exchange(m_asked, false);
+    if (m_frame) {
+        QStringList touched = outcome.local.added;
+        touched += outcome.local.changed;
+        touched += outcome.local.removed;
+        if (!touched.isEmpty())
+            RunGuarded([&] { m_frame->takeStoredChanges(touched); });
+    }
+    if (outcome.ok) {
+        showLine(SuccessLine(outcome));
+        return;
+    }
+    showLine(QStringLiteral("Sync failed: ") + outcome.error);
+    if (asked)
+        ReportError(QStringLiteral("Sync failed: ") + outcome.error);
+}
+
+void SyncControl::showLine(const QString &line)
+{
+    m_line = line;
+    if (m_frame)
+        m_frame->setStatusNote(line);
+}
+
+}  // namespace quillpad

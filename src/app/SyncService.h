@@ -1,0 +1,36 @@
+#pragma once
+// What the program's sync reaches outside itself: the server, the keyring. The desktop
+// uses the real ones; tests install their own.
+
+#include "sync/SyncRunner.h"
+
+#include <functional>
+#include <memory>
+
+namespace quillpad {
+
+struct SyncService {
+    std::function<std::unique_ptr<SyncRunner>(Connection &, const SyncSettings &, const QString &password,
+                                              QObject *parent, std::function<void(const QString &)> foundCollection)>
+        makeRunner = MakeCalDavSync;
+    std::function<void(const SyncSettings &, std::function<void(const QString &, const QString &)>)> readPassword =
+        ReadSyncPassword;
+    std::function<void(const SyncSettings &, const QString &, std::function<void(const QString &)>)> storePassword =
+        StoreSyncPassword;
+
+    static SyncService &instance()
+    {
+        static SyncService real;
+        return current() ? *current() : real;
+    }
+    static void install(SyncService *service) { current() = service; }  // nullptr: the real one
+
+private:
+    static SyncService *&current()
+    {
+        static SyncService *installed = nullptr;
+        return installed;
+    }
+};
+
+}  // namespace quillpad
