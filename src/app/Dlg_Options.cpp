@@ -85,42 +85,43 @@ QWidget *TOptionsDlg::generalPage(const OptionsChoice &start)
 QWidget *TOptionsDlg::syncPage(const SyncSettings &sync)
 {
     auto *page = new QWidget(this);
-    cb_SyncEnabled = new QCheckBox(QStringLiteral("&Sync the tasks with a CalDAV server"), page);
-    cb_SyncEnabled->setObjectName(QStringLiteral("cb_SyncEnabled"));
-    cb_SyncEnabled->setChecked(sync.enabled);
     Edt_SyncServer = Field(page, "Edt_SyncServer", sync.server, QStringLiteral("https://cloud.example.org"));
     Edt_SyncUser = Field(page, "Edt_SyncUser", sync.user, {});
     // The password is kept in the desktop's keyring; the field only ever takes a new one.
     Edt_SyncPassword = Field(page, "Edt_SyncPassword", {}, QStringLiteral("unchanged"));
     Edt_SyncPassword->setEchoMode(QLineEdit::Password);
     Edt_SyncCollection = Field(page, "Edt_SyncCollection", sync.collection, QStringLiteral("found on the server"));
+    cb_SyncEnabled = new QCheckBox(QStringLiteral("Sync &automatically every"), page);
+    cb_SyncEnabled->setObjectName(QStringLiteral("cb_SyncEnabled"));
+    cb_SyncEnabled->setChecked(sync.enabled);
     Spin_SyncInterval = new QSpinBox(page);
     Spin_SyncInterval->setObjectName(QStringLiteral("Spin_SyncInterval"));
-    Spin_SyncInterval->setRange(0, 24 * 60);
+    Spin_SyncInterval->setRange(1, 24 * 60);
     Spin_SyncInterval->setSuffix(QStringLiteral(" minutes"));
-    Spin_SyncInterval->setSpecialValueText(QStringLiteral("only when asked"));
-    Spin_SyncInterval->setValue(sync.intervalMinutes);
+    Spin_SyncInterval->setValue(sync.intervalMinutes > 0 ? sync.intervalMinutes : SyncSettings().intervalMinutes);
+    Spin_SyncInterval->setEnabled(sync.enabled);
+    connect(cb_SyncEnabled, &QCheckBox::toggled, Spin_SyncInterval, &QWidget::setEnabled);
+
+    auto *every = new QHBoxLayout;
+    every->addWidget(cb_SyncEnabled);
+    every->addWidget(Spin_SyncInterval);
+    every->addStretch();
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Ser&ver address:"), Edt_SyncServer);
     form->addRow(QStringLiteral("&User name:"), Edt_SyncUser);
     form->addRow(QStringLiteral("&Password:"), Edt_SyncPassword);
     form->addRow(QStringLiteral("&Collection:"), Edt_SyncCollection);
-    form->addRow(QStringLiteral("Sync &every:"), Spin_SyncInterval);
-    auto *note = new QLabel(QStringLiteral("An empty collection is looked for on the server."), page);
+    auto *note = new QLabel(QStringLiteral("Tasks sync with one task collection of a CalDAV server; without a "
+                                           "collection the server's first one is used. File \u203a Sync Now "
+                                           "syncs at any time."),
+                            page);
     note->setWordWrap(true);
 
-    auto *fields = new QWidget(page);
-    auto *fieldsLayout = new QVBoxLayout(fields);
-    fieldsLayout->setContentsMargins(0, 0, 0, 0);
-    fieldsLayout->addLayout(form);
-    fieldsLayout->addWidget(note);
-    fields->setEnabled(sync.enabled);
-    connect(cb_SyncEnabled, &QCheckBox::toggled, fields, &QWidget::setEnabled);
-
     auto *layout = new QVBoxLayout(page);
-    layout->addWidget(cb_SyncEnabled);
-    layout->addWidget(fields);
+    layout->addLayout(form);
+    layout->addLayout(every);
+    layout->addWidget(note);
     layout->addStretch();
     return page;
 }

@@ -58,7 +58,7 @@ void SyncControl::readSettings()
 {
     m_settings = ReadSyncSettings(IniFile(m_settingsPath));
     m_syncNow->setEnabled(configured());
-    if (configured() && m_settings.intervalMinutes > 0) {
+    if (periodic()) {
         m_nextDue = Clock::now().addSecs(qint64(m_settings.intervalMinutes) * 60);
         m_timer.start();
     } else {
@@ -81,7 +81,7 @@ void SyncControl::syncNow()
 
 void SyncControl::check()
 {
-    if (!configured() || m_settings.intervalMinutes <= 0 || running() || Clock::now() < m_nextDue)
+    if (!periodic() || running() || Clock::now() < m_nextDue)
         return;
     begin(false);
 }

@@ -45,7 +45,8 @@ public:
     const QString &lastLine() const { return m_line; }
 
 private:
-    bool configured() const { return m_settings.enabled && !m_settings.server.isEmpty(); }
+    bool configured() const { return !m_settings.server.isEmpty(); }
+    bool periodic() const { return configured() && m_settings.enabled && m_settings.intervalMinutes > 0; }
     void begin(bool asked);
     void finished(const SyncOutcome &outcome);
     void showLine(const QString &line);

@@ -21,7 +21,7 @@ struct SyncSettings {
     QString user;
     QString collection;      // path of the task collection; empty: found by discovery
     int intervalMinutes = 15;  // periodic sync in the program; 0: only when asked
-    bool enabled = false;    // periodic sync and File > Sync Now in the program
+    bool enabled = false;    // periodic sync in the program (File > Sync Now needs only a server)
 };
 SyncSettings ReadSyncSettings(const IniFile &ini);
 void WriteSyncSettings(IniFile &ini, const SyncSettings &settings);
