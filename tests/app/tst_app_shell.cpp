@@ -112,7 +112,7 @@ private slots:
         QVERIFY(f.desktop.autoStartWrites.isEmpty());
 
         // OK: the copies, the two keys, then the autostart entry.
-        f.prompter.optionsAnswers.enqueue({false, true, true});
+        f.prompter.optionsAnswers.enqueue({false, true, true, {}, {}});
         f.common->Action_Options->trigger();
         QVERIFY(f.window->settings().runMinimizedEn);
         QVERIFY(f.window->settings().addOpenEn);
@@ -123,7 +123,7 @@ private slots:
 
         // A settings file that refuses the write: reported, and autostart is left alone.
         f.window->appSettings().setPath(f.folder.file(QStringLiteral("missing/qvConf.ini")));
-        f.prompter.optionsAnswers.enqueue({true, false, false});
+        f.prompter.optionsAnswers.enqueue({true, false, false, {}, {}});
         f.common->Action_Options->trigger();
         QCOMPARE(f.desktop.autoStartWrites, QList<bool>{false});
         QCOMPARE(f.prompter.messages.size(), 1);
