@@ -32,14 +32,27 @@ QString TQvStatusBar::panelText() const
 
 void TQvStatusBar::setNoteText(const QString &text)
 {
-    m_note->setText(text);
+    m_noteText = text;
     m_note->setToolTip(text);
     m_note->setVisible(!text.isEmpty());
+    elideNote();
 }
 
 QString TQvStatusBar::noteText() const
 {
-    return m_note->text();
+    return m_noteText;
+}
+
+void TQvStatusBar::resizeEvent(QResizeEvent *event)
+{
+    QStatusBar::resizeEvent(event);
+    elideNote();
+}
+
+void TQvStatusBar::elideNote()
+{
+    // A long error must not widen the window: it is cut to fit, whole in the tooltip.
+    m_note->setText(m_note->fontMetrics().elidedText(m_noteText, Qt::ElideRight, qMax(80, width() / 2)));
 }
 
 }  // namespace quillpad

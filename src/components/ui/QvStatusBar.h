@@ -19,10 +19,16 @@ public:
     void setNoteText(const QString &text);         // empty: the note is hidden
     QString noteText() const;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void elideNote();
+
     QLabel *m_picture;
     QLabel *m_text;
     QLabel *m_note;
+    QString m_noteText;  // in full; the label shows what fits in half the bar
 };
 
 }  // namespace quillpad
