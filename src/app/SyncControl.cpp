@@ -7,7 +7,6 @@
 #include "tasks/ui/Fr_qvTasks.h"
 
 #include <QAction>
-#include <QLocale>
 
 namespace quillpad {
 
@@ -21,7 +20,7 @@ QString Counted(int count, const char *one, const char *many)
 QString SuccessLine(const SyncOutcome &outcome)
 {
     QString line = QStringLiteral("Synced at %1: %2 received, %3 sent")
-                       .arg(QLocale().toString(Clock::now().time(), QLocale::ShortFormat))
+                       .arg(Clock::now().time().toString(QStringLiteral("HH:mm")))
                        .arg(outcome.local.added.size() + outcome.local.changed.size() + outcome.local.removed.size())
                        .arg(outcome.uploaded + outcome.deletedRemote);
     if (outcome.conflicts > 0)
