@@ -9,6 +9,7 @@
 #include "tasks/ui/TaskTreeView.h"
 
 #include <QHash>
+#include <QSignalBlocker>
 
 namespace quillpad {
 
@@ -54,12 +55,14 @@ void TqvTasksFrame::applyStoredChanges()
                      [](const TTaskInfo &a, const TTaskInfo &b) { return a.pid == RootPid && b.pid != RootPid; });
     for (TTaskInfo &info : stored) {
         TaskNode *parent = info.pid == RootPid ? nullptr : nodes.value(info.pid);
-        if (info.pid != RootPid && (!parent || !parent->isTopLevel())) {
-            // Under a task the list does not show as a parent: only a reload places it.
-            requestReload();
-            return;
-        }
         TaskNode *node = nodes.value(info.tid);
+        if (info.pid != RootPid && (!parent || !parent->isTopLevel())) {
+            if (node)
+                m_model->removeTask(node);  // as loading does: a row under a missing parent stays out
+            continue;
+        }
+        if (parent)
+            info.expandFlag = false;  // kept for top-level tasks only
         if (node && node->parent != parent) {
             requestReload();  // moved to another parent
             return;
@@ -76,6 +79,11 @@ void TqvTasksFrame::applyStoredChanges()
             m_model->endLayoutChange();
         } else {
             nodes.insert(info.tid, m_model->appendTask(std::move(info), parent));
+            if (parent && parent->info.expandFlag && !parent->expanded) {
+                const QSignalBlocker quiet(VtTasks);  // its record already says open
+                VtTasks->setExpanded(m_model->indexOf(parent), true);
+                parent->expanded = true;
+            }
         }
         filter = true;
     }
