@@ -85,6 +85,7 @@ QWidget *TOptionsDlg::generalPage(const OptionsChoice &start)
 QWidget *TOptionsDlg::syncPage(const SyncSettings &sync)
 {
     auto *page = new QWidget(this);
+    page->setObjectName(QStringLiteral("SyncPage"));
     Edt_SyncServer = Field(page, "Edt_SyncServer", sync.server, QStringLiteral("https://cloud.example.org"));
     Edt_SyncUser = Field(page, "Edt_SyncUser", sync.user, {});
     // The password is kept in the desktop's keyring; the field only ever takes a new one.

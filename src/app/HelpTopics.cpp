@@ -21,6 +21,7 @@ const QList<Topic> &All()
         {230, "ColorSetDlg", "dates.html#colours"},
         {300, "ReplaceAskDlg", "files.html#replace"},
         {400, "OptionsDlg", "tray.html#options"},
+        {410, "SyncPage", "tray.html#sync"},
         {500, "AboutDlg", "help.html#about"},
         {510, "UpdateDlg", "help.html#update"},
     };
