@@ -9,9 +9,7 @@
 
 namespace quillpad {
 
-namespace {
-
-Query::Value ReadColumn(sqlite3_stmt *stmt, int column)
+Query::Value Query::readColumn(sqlite3_stmt *stmt, int column)
 {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_NULL:
@@ -26,6 +24,8 @@ Query::Value ReadColumn(sqlite3_stmt *stmt, int column)
     }
     }
 }
+
+namespace {
 
 void Bind(sqlite3_stmt *stmt, int parameter, const Query::Value &value)
 {
@@ -147,7 +147,7 @@ bool Query::fetch(std::vector<Value> &row)
         const int count = sqlite3_column_count(m_stmt);
         row.resize(count);
         for (int i = 0; i < count; ++i)
-            row[i] = ReadColumn(m_stmt, i);
+            row[i] = readColumn(m_stmt, i);
         return true;
     }
     // Resetting at the end releases the read at once instead of when the query closes.
@@ -434,7 +434,26 @@ bool Query::Field::isNull() const
 
 QString Query::Field::asString() const
 {
-    const Value &v = value();
+    return toString(value());
+}
+
+bool Query::Field::asBoolean() const
+{
+    return toBoolean(value());
+}
+
+qint32 Query::Field::asInteger() const
+{
+    return toInteger(value());
+}
+
+TDateTime Query::Field::asDateTime() const
+{
+    return toDateTime(value());
+}
+
+QString Query::toString(const Value &v)
+{
     if (const auto *text = std::get_if<QString>(&v))
         return *text;
     if (const auto *integer = std::get_if<qint64>(&v))
@@ -444,9 +463,8 @@ QString Query::Field::asString() const
     return {};
 }
 
-bool Query::Field::asBoolean() const
+bool Query::toBoolean(const Value &v)
 {
-    const Value &v = value();
     if (const auto *integer = std::get_if<qint64>(&v))
         return *integer != 0;
     if (const auto *real = std::get_if<double>(&v))
@@ -461,9 +479,8 @@ bool Query::Field::asBoolean() const
     return false;
 }
 
-qint32 Query::Field::asInteger() const
+qint32 Query::toInteger(const Value &v)
 {
-    const Value &v = value();
     if (const auto *integer = std::get_if<qint64>(&v))
         return static_cast<qint32>(*integer);
     if (const auto *real = std::get_if<double>(&v))
@@ -473,11 +490,10 @@ qint32 Query::Field::asInteger() const
     return 0;
 }
 
-TDateTime Query::Field::asDateTime() const
+TDateTime Query::toDateTime(const Value &v)
 {
     // A row written by another program, or before the range was kept, may hold any
     // number: it is read as the nearest date-time the program can write back.
-    const Value &v = value();
     if (const auto *real = std::get_if<double>(&v))
         return ClampDateTime(*real);
     if (const auto *integer = std::get_if<qint64>(&v))

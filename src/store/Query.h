@@ -48,6 +48,14 @@ public:
         int m_index;
     };
 
+    // How a field reads a value of each kind.
+    static QString toString(const Value &value);
+    static bool toBoolean(const Value &value);
+    static qint32 toInteger(const Value &value);
+    static TDateTime toDateTime(const Value &value);
+    // A column of a statement on a row, as a result holds it.
+    static Value readColumn(sqlite3_stmt *stmt, int column);
+
     explicit Query(Connection &connection);
     ~Query();
     Query(const Query &) = delete;
