@@ -84,8 +84,16 @@ Query::~Query()
     close();
 }
 
+void Query::releaseWrite()
+{
+    if (m_write.stmt)
+        m_connection.statements().release(m_write);
+    m_write = {};
+}
+
 void Query::close()
 {
+    releaseWrite();
     if (m_stmt) {
         m_connection.statements().release(m_lease);
         m_stmt = nullptr;
@@ -381,25 +389,37 @@ void Query::post()
         return;
     }
     // The same result shape with the same columns set writes with the same text: a bulk
-    // pass (restore, import) builds it once.
-    QByteArray cacheKey;
-    if (m_names.size() <= 64)
-        cacheKey = m_lease.key + '\0' + (m_state == State::Insert ? 'I' : 'U') + QByteArray::number(changedMask);
-    QByteArray sqlText = m_connection.statements().writeText(cacheKey);
-    if (sqlText.isEmpty()) {
-        sqlText = buildWriteSql().toUtf8();
-        m_connection.statements().keepWriteText(cacheKey, sqlText);
+    // pass (restore, import) builds it once, and keeps its statement from one row to the
+    // next instead of handing it back to the pool each time.
+    const char kind = m_state == State::Insert ? 'I' : 'U';
+    const bool keep = m_names.size() <= 64;
+    if (!m_write.stmt || !keep || m_writeKind != kind || m_writeMask != changedMask) {
+        releaseWrite();
+        QByteArray cacheKey;
+        if (keep)
+            cacheKey = m_lease.key + '\0' + kind + QByteArray::number(changedMask);
+        QByteArray sqlText = m_connection.statements().writeText(cacheKey);
+        if (sqlText.isEmpty()) {
+            sqlText = buildWriteSql().toUtf8();
+            m_connection.statements().keepWriteText(cacheKey, sqlText);
+        }
+        m_write = m_connection.statements().acquire(m_connection.handle(), sqlText);
+        m_writeKind = kind;
+        m_writeMask = changedMask;
     }
 
     sqlite3 *db = m_connection.handle();
-    StatementCache &cache = m_connection.statements();
-    Leased statement{cache, cache.acquire(db, sqlText)};
+    sqlite3_stmt *stmt = m_write.stmt;
+    struct Reset {
+        sqlite3_stmt *stmt;
+        ~Reset() { sqlite3_reset(stmt); }
+    } reset{stmt};
     int parameter = 1;
     for (const Value *value : values)
-        Bind(statement.lease.stmt, parameter++, *value);
+        Bind(stmt, parameter++, *value);
     if (m_state == State::Edit)
-        Bind(statement.lease.stmt, parameter, m_current[m_keyIndex]);
-    if (sqlite3_step(statement.lease.stmt) != SQLITE_DONE)
+        Bind(stmt, parameter, m_current[m_keyIndex]);
+    if (sqlite3_step(stmt) != SQLITE_DONE)
         m_connection.raise(QString());
     if (m_state == State::Edit && sqlite3_changes(db) != 1)
         throw AppError(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read"));
@@ -408,6 +428,9 @@ void Query::post()
     m_current = m_editRow;
     m_hasCurrent = true;
     cancel();
+    // Kept only within a transaction, the bulk pass's: nothing outlives its commit.
+    if (sqlite3_get_autocommit(db))
+        releaseWrite();
 }
 
 const Query::Value &Query::Field::value() const

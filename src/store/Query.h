@@ -104,6 +104,7 @@ private:
     void resolveTable();
     QString buildWriteSql() const;
     void executeBound();
+    void releaseWrite();
 
     Connection &m_connection;
     QString m_sql;
@@ -124,6 +125,9 @@ private:
     QString m_keyColumn;
     int m_keyIndex = -1;
     int m_rowsAffected = 0;
+    StatementCache::Lease m_write;  // the statement of the last post, kept for the next
+    char m_writeKind = 0;
+    quint64 m_writeMask = 0;
 };
 
 }  // namespace quillpad
