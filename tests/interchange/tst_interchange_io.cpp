@@ -415,7 +415,7 @@ void TestInterchangeIo::containerReportsARefusedWrite()
     QFETCH(qint64, room);
     QFETCH(bool, finished);
     QByteArray text;
-    for (int i = 0; i < 400000; ++i)
+    for (qint64 i = 0; i < 400000; ++i)
         text.append(QByteArray::number(i * 7919 % 100003));
     FillingDevice out(room);
     QVERIFY(out.open(QIODevice::ReadWrite));
