@@ -11,19 +11,20 @@
 #include <QJsonDocument>
 
 #include <charconv>
+#include <string>
 #include <vector>
 
 namespace quillpad {
 
 namespace {
 
-// JSON text appended to a buffer.
+// JSON text appended to a buffer (a std::string: its appends of a few bytes cost least).
 class JsonText {
 public:
-    explicit JsonText(QByteArray &buffer) : m_buffer(buffer) {}
+    explicit JsonText(std::string &buffer) : m_buffer(buffer) {}
 
-    void raw(const char *text, qsizetype size) { m_buffer.append(text, size); }
-    void raw(const QByteArray &text) { m_buffer.append(text); }
+    void raw(const char *text, qsizetype size) { m_buffer.append(text, size_t(size)); }
+    void raw(const std::string &text) { m_buffer.append(text); }
     template <qsizetype N>
     void raw(const char (&text)[N])
     {
@@ -93,20 +94,24 @@ private:
         }
     }
 
-    QByteArray &m_buffer;
+    std::string &m_buffer;
 };
 
 // Stored bytes that read back as the same text: valid UTF-8 with no byte order mark
 // and no NUL (those go the long way, through a string, to come out as they always did).
 bool ReadsAsItself(QByteArrayView bytes)
 {
-    for (const char c : bytes) {
-        if (c == '\0')
+    bool ascii = true;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0)
             return false;
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return bytes.isValidUtf8() && !bytes.contains("\xEF\xBB\xBF");
+        if (c == 0xEF && i + 2 < size && bytes[i + 1] == '\xBB' && bytes[i + 2] == '\xBF')
+            return false;
+        ascii = ascii && c < 0x80;
     }
-    return true;
+    return ascii || bytes.isValidUtf8();
 }
 
 // The columns of a task row, looked up once.
@@ -237,7 +242,7 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
     // By the parent's id, joined by commas. Kept to the end: freeing them one by one
     // as they are written has the heap handed back to the system and taken again.
     struct Children {
-        QByteArray text;
+        std::string text;
         bool taken = false;
     };
     QHash<QByteArray, Children> children;
@@ -245,6 +250,8 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
     {
         RowCursor rows(connection, all);
         const RowWriter row(rows, at, bias);
+        std::string one;
+        JsonText json(one);
         while (rows.next()) {
             if (rows.isNull(at.pid))
                 continue;  // no parent's id matches a null
@@ -252,15 +259,18 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
                 rootNamedRoot = rootNamedRoot || row.keyIs(at.tid, "root");
                 continue;
             }
-            Children &siblings = children[row.key(at.pid)];
-            JsonText json(siblings.text);
-            if (!siblings.text.isEmpty())
-                json.raw(",");
+            // Made whole in a reused buffer, then added in one piece: a parent's text
+            // grows once per sub-task instead of at every few bytes.
+            one.clear();
             row.child(json);
+            Children &siblings = children[row.key(at.pid)];
+            if (!siblings.text.empty())
+                siblings.text += ',';
+            siblings.text += one;
         }
     }
     // A task whose own id is "root" has every top-level task under it, each as a sub-task.
-    QByteArray everyRoot;
+    std::string everyRoot;
     if (rootNamedRoot) {
         RowCursor rows(connection, all);
         const RowWriter row(rows, at, bias);
@@ -268,18 +278,18 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
         while (rows.next()) {
             if (rows.isNull(at.pid) || !row.keyIs(at.pid, "root"))
                 continue;
-            if (!everyRoot.isEmpty())
+            if (!everyRoot.empty())
                 json.raw(",");
             row.child(json);
         }
     }
 
     constexpr qsizetype Chunk = 64 * 1024;
-    QByteArray buffer;
+    std::string buffer;
     buffer.reserve(Chunk + 4096);
     JsonText json(buffer);
     const auto flush = [&buffer, out] {
-        std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out);
+        std::fwrite(buffer.data(), 1, buffer.size(), out);
         buffer.clear();
     };
     json.raw("{\"count\":");
@@ -307,7 +317,7 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
         row.tailToFlag(json);
         row.boolean(json, at.expandFlag);
         row.tailAfterFlag(json);
-        if (buffer.size() >= Chunk)
+        if (qsizetype(buffer.size()) >= Chunk)
             flush();
     }
     json.raw("]}\n");
