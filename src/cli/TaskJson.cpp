@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -148,7 +149,7 @@ public:
     {
         const std::optional<QByteArrayView> stored = m_rows.storedText(column);
         if (stored && ReadsAsItself(*stored))
-            return *stored == wanted;
+            return stored->size() == wanted.size() && std::memcmp(stored->data(), wanted.data(), size_t(wanted.size())) == 0;
         return key(column) == wanted;
     }
     void string(JsonText &json, int column) const
