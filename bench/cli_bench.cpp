@@ -3,8 +3,9 @@
 // run. list --json beside the sqlite3 shell's "select * from tasks" of the same file,
 // backup beside zlib level 9 of the same XML bytes (in this process), import beside the
 // same rows inserted with one prepared statement in one transaction (in this process).
-// Usage: quillpad-bench-cli [tasks] [repetitions]; quillpad-cli is looked for beside
-// this program.
+// Usage: quillpad-bench-cli [tasks] [repetitions] [data folder]; quillpad-cli is looked
+// for beside this program. With a data folder the database and the backup stay there
+// for profiling the commands (QUILLPAD_HOME=<folder> quillpad-cli list --json).
 
 #include "BenchData.h"
 #include "BenchTiming.h"
@@ -206,7 +207,7 @@ void PrintRow(const char *operation, const Series &ours, const char *baseline, c
                 memory(base.peakRssKb).c_str(), Median(ours.ms) / Median(base.ms), Median(ours.cpuMs) / Median(base.cpuMs));
 }
 
-int Run(int count, int repetitions)
+int Run(int count, int repetitions, const QString &keep)
 {
     const std::string cli = (QCoreApplication::applicationDirPath() + QStringLiteral("/quillpad-cli")).toStdString();
     if (!QFileInfo(QString::fromStdString(cli)).isExecutable())
@@ -215,20 +216,26 @@ int Run(int count, int repetitions)
     if (!source.isValid() || !files.isValid())
         Fail("no temporary folder");
     const std::vector<TTaskInfo> tasks = BenchData::MakeTasks(count);
-    const QString database = source.filePath(QStringLiteral("qvData.qvb"));
+    const QDir sourceDir(keep.isEmpty() ? source.path() : keep);
+    if (!keep.isEmpty() && !QDir().mkpath(keep))
+        Fail("cannot make " + keep.toStdString());
+    const QString database = sourceDir.filePath(QStringLiteral("qvData.qvb"));
+    QFile::remove(database);
     {
         Connection connection;
         connection.open(database);
         BenchData::InsertTasks(connection, tasks);
     }
-    const std::string backup = files.filePath(QStringLiteral("backup.qvx")).toStdString();
+    const std::string backup =
+        (keep.isEmpty() ? files.filePath(QStringLiteral("backup.qvx")) : sourceDir.filePath(QStringLiteral("backup.qvx")))
+            .toStdString();
 
     Series list, select, backups, zlib, imports, raw;
     QByteArray xml;
     for (int i = 0; i < repetitions; ++i) {
-        list.add(RunChild({cli, "list", "--json"}, source.path()));
-        select.add(RunChild({"/usr/bin/sqlite3", database.toStdString(), "select * from tasks"}, source.path()));
-        backups.add(RunChild({cli, "backup", backup}, source.path()));
+        list.add(RunChild({cli, "list", "--json"}, sourceDir.path()));
+        select.add(RunChild({"/usr/bin/sqlite3", database.toStdString(), "select * from tasks"}, sourceDir.path()));
+        backups.add(RunChild({cli, "backup", backup}, sourceDir.path()));
         if (xml.isEmpty())
             xml = InflatedXml(QString::fromStdString(backup));
         zlib.add(TimeHere([&] { CompressLevel9(xml); }));
@@ -270,7 +277,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     try {
-        return Run(count, repetitions);
+        return Run(count, repetitions, argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
     } catch (const std::exception &error) {
         std::fprintf(stderr, "quillpad-bench-cli: %s\n", error.what());
         return 1;

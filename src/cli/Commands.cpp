@@ -317,9 +317,7 @@ int List(const Arguments &args, Session &session, ConsolePrompter &)
     TaskStore store(session.connection());
     if (args.flags.contains(QStringLiteral("--json"))) {
         // Straight from the rows: a tree of a hundred thousand nodes is not needed to print them.
-        TaskSnapshot tasks;
-        store.load(tasks);
-        WriteTaskListJson(stdout, tasks, store.count());
+        WriteTaskListJson(stdout, session.connection(), store.count());
         return ExitOk;
     }
     TaskTree tree;

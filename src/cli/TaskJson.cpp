@@ -1,32 +1,31 @@
 #include "cli/TaskJson.h"
 
 #include "store/IsoTimeText.h"
+#include "store/Query.h"
+#include "store/RowCursor.h"
 #include "store/pU_Funcs.h"
 #include "tasks/TaskTree.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <charconv>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace quillpad {
 
 namespace {
 
-// Bytes gathered and handed to the stream a large piece at a time.
-class JsonOut {
+// JSON text appended to a buffer (a std::string: its appends of a few bytes cost least).
+class JsonText {
 public:
-    explicit JsonOut(std::FILE *out) : m_out(out) { m_buffer.reserve(Chunk + 4096); }
-    ~JsonOut() { flush(); }
-    JsonOut(const JsonOut &) = delete;
-    JsonOut &operator=(const JsonOut &) = delete;
+    explicit JsonText(std::string &buffer) : m_buffer(buffer) {}
 
-    void raw(const char *text, qsizetype size)
-    {
-        m_buffer.append(text, size);
-        if (m_buffer.size() >= Chunk)
-            flush();
-    }
+    void raw(const char *text, qsizetype size) { m_buffer.append(text, size_t(size)); }
+    void raw(const std::string &text) { m_buffer.append(text); }
     template <qsizetype N>
     void raw(const char (&text)[N])
     {
@@ -35,8 +34,8 @@ public:
     void number(qint64 value)
     {
         char text[24];
-        const int length = std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
-        raw(text, length);
+        const auto result = std::to_chars(text, text + sizeof text, value);
+        raw(text, result.ptr - text);
     }
     void boolean(bool value) { value ? raw("true") : raw("false"); }
     void time(TDateTime value, int bias)
@@ -57,27 +56,24 @@ public:
             raw(array.constData() + 1, array.size() - 2);
             return;
         }
-        m_utf8 = value.toUtf8();
+        utf8(value.toUtf8());
+    }
+    // Text that is already the UTF-8 a string gives.
+    void utf8(QByteArrayView text)
+    {
         raw("\"");
-        const char *text = m_utf8.constData();
-        const qsizetype size = m_utf8.size();
+        const qsizetype size = text.size();
         qsizetype plain = 0;
         for (qsizetype i = 0; i < size; ++i) {
             const auto c = static_cast<unsigned char>(text[i]);
             if (c >= 0x20 && c != '"' && c != '\\')
                 continue;
-            raw(text + plain, i - plain);
+            raw(text.data() + plain, i - plain);
             plain = i + 1;
             escape(c);
         }
-        raw(text + plain, size - plain);
+        raw(text.data() + plain, size - plain);
         raw("\"");
-    }
-    void flush()
-    {
-        if (!m_buffer.isEmpty())
-            std::fwrite(m_buffer.constData(), 1, static_cast<size_t>(m_buffer.size()), m_out);
-        m_buffer.clear();
     }
 
 private:
@@ -99,57 +95,129 @@ private:
         }
     }
 
-    static constexpr qsizetype Chunk = 64 * 1024;
-    std::FILE *m_out;
-    QByteArray m_buffer;
-    QByteArray m_utf8;
+    std::string &m_buffer;
 };
 
-// The keys in the order a QJsonObject keeps them (sorted), "children" among them for a
-// top-level task.
-void WriteTask(JsonOut &out, const TTaskInfo &task, bool expandFlag, int bias, const std::vector<TTaskInfo> *children)
+// Stored bytes that read back as the same text: valid UTF-8 with no byte order mark
+// and no NUL (those go the long way, through a string, to come out as they always did).
+bool ReadsAsItself(QByteArrayView bytes)
 {
-    out.raw("{\"alarmFlag\":");
-    out.boolean(task.alarmFlag);
-    out.raw(",\"alarmTime\":");
-    out.time(task.alarmTime, bias);
-    out.raw(",\"backgroundColor\":");
-    out.number(task.backgroundColor);
-    out.raw(",\"checkFlag\":");
-    out.boolean(task.checkFlag);
-    out.raw(",\"checkTime\":");
-    out.time(task.checkTime, bias);
-    if (children) {
-        out.raw(",\"children\":[");
-        bool first = true;
-        for (const TTaskInfo &child : *children) {
-            if (!first)
-                out.raw(",");
-            first = false;
-            WriteTask(out, child, false, bias, nullptr);  // a sub-task keeps no expansion
-        }
-        out.raw("]");
+    bool ascii = true;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0)
+            return false;
+        if (c == 0xEF && i + 2 < size && bytes[i + 1] == '\xBB' && bytes[i + 2] == '\xBF')
+            return false;
+        ascii = ascii && c < 0x80;
     }
-    out.raw(",\"content\":");
-    out.string(task.content);
-    out.raw(",\"createTime\":");
-    out.time(task.createTime, bias);
-    out.raw(",\"dueFlag\":");
-    out.boolean(task.dueFlag);
-    out.raw(",\"dueTime\":");
-    out.time(task.dueTime, bias);
-    out.raw(",\"editTime\":");
-    out.time(task.editTime, bias);
-    out.raw(",\"expandFlag\":");
-    out.boolean(expandFlag);
-    out.raw(",\"pid\":");
-    out.string(task.pid);
-    out.raw(",\"textColor\":");
-    out.number(task.textColor);
-    out.raw(",\"tid\":");
-    out.string(task.tid);
-    out.raw("}");
+    return ascii || bytes.isValidUtf8();
 }
+
+// The columns of a task row, looked up once.
+struct TaskColumns {
+    explicit TaskColumns(const RowCursor &rows)
+        : tid(rows.column(u"tid")), pid(rows.column(u"pid")), content(rows.column(u"content")),
+          checkFlag(rows.column(u"checkFlag")), dueFlag(rows.column(u"dueFlag")),
+          alarmFlag(rows.column(u"alarmFlag")), expandFlag(rows.column(u"expandFlag")),
+          textColor(rows.column(u"textColor")), backgroundColor(rows.column(u"backgroundColor")),
+          createTime(rows.column(u"createTime")), editTime(rows.column(u"editTime")),
+          checkTime(rows.column(u"checkTime")), alarmTime(rows.column(u"alarmTime")),
+          dueTime(rows.column(u"dueTime"))
+    {
+    }
+    int tid, pid, content, checkFlag, dueFlag, alarmFlag, expandFlag;
+    int textColor, backgroundColor;
+    int createTime, editTime, checkTime, alarmTime, dueTime;
+};
+
+// One row's fields as a task reads them, written as JSON.
+class RowWriter {
+public:
+    RowWriter(const RowCursor &rows, const TaskColumns &at, int bias) : m_rows(rows), m_at(at), m_bias(bias) {}
+
+    // The column's text as a task holds it, in UTF-8: the key ids are matched by.
+    QByteArray key(int column) const
+    {
+        const std::optional<QByteArrayView> stored = m_rows.storedText(column);
+        if (stored && ReadsAsItself(*stored))
+            return stored->toByteArray();
+        return Query::toString(m_rows.value(column)).toUtf8();
+    }
+    bool keyIs(int column, QByteArrayView wanted) const
+    {
+        const std::optional<QByteArrayView> stored = m_rows.storedText(column);
+        if (stored && ReadsAsItself(*stored))
+            return stored->size() == wanted.size() && std::memcmp(stored->data(), wanted.data(), size_t(wanted.size())) == 0;
+        return key(column) == wanted;
+    }
+    void string(JsonText &json, int column) const
+    {
+        const std::optional<QByteArrayView> stored = m_rows.storedText(column);
+        if (stored && ReadsAsItself(*stored))
+            json.utf8(*stored);
+        else
+            json.string(Query::toString(m_rows.value(column)));
+    }
+    void boolean(JsonText &json, int column) const { json.boolean(Query::toBoolean(m_rows.value(column))); }
+    void integer(JsonText &json, int column) const { json.number(Query::toInteger(m_rows.value(column))); }
+    void time(JsonText &json, int column) const { json.time(Query::toDateTime(m_rows.value(column)), m_bias); }
+
+    // The keys in the order a QJsonObject keeps them (sorted). The head ends where a
+    // top-level task's "children" go; the tail holds "expandFlag", whose value is
+    // written alone so a copy of the task can show it as false.
+    void head(JsonText &json) const
+    {
+        json.raw("{\"alarmFlag\":");
+        boolean(json, m_at.alarmFlag);
+        json.raw(",\"alarmTime\":");
+        time(json, m_at.alarmTime);
+        json.raw(",\"backgroundColor\":");
+        integer(json, m_at.backgroundColor);
+        json.raw(",\"checkFlag\":");
+        boolean(json, m_at.checkFlag);
+        json.raw(",\"checkTime\":");
+        time(json, m_at.checkTime);
+    }
+    void tailToFlag(JsonText &json) const
+    {
+        json.raw(",\"content\":");
+        string(json, m_at.content);
+        json.raw(",\"createTime\":");
+        time(json, m_at.createTime);
+        json.raw(",\"dueFlag\":");
+        boolean(json, m_at.dueFlag);
+        json.raw(",\"dueTime\":");
+        time(json, m_at.dueTime);
+        json.raw(",\"editTime\":");
+        time(json, m_at.editTime);
+        json.raw(",\"expandFlag\":");
+    }
+    // A sub-task: no children, and no expansion.
+    void child(JsonText &json) const
+    {
+        head(json);
+        tailToFlag(json);
+        json.boolean(false);
+        tailAfterFlag(json);
+    }
+    void tailAfterFlag(JsonText &json) const
+    {
+        json.raw(",\"pid\":");
+        string(json, m_at.pid);
+        json.raw(",\"textColor\":");
+        integer(json, m_at.textColor);
+        json.raw(",\"tid\":");
+        string(json, m_at.tid);
+        json.raw("}");
+    }
+
+private:
+    const RowCursor &m_rows;
+    const TaskColumns &m_at;
+    int m_bias;
+};
 
 QByteArray TaskLine(const TTaskInfo &task, const char *indent)
 {
@@ -158,24 +226,106 @@ QByteArray TaskLine(const TTaskInfo &task, const char *indent)
 
 }  // namespace
 
-void WriteTaskListJson(std::FILE *out, const TaskSnapshot &tasks, int count)
+void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
 {
+    // The rows in the table's order, grouped as loading groups them: a top-level task
+    // with the rows whose pid is its tid; a row of no known parent, or under a sub-task,
+    // left out. Sub-tasks are read first and wait as text by parent; the top-level tasks
+    // are then written as they are read. The statement of the second reading takes its
+    // first row before the first reading starts, which keeps one read of the database
+    // open over both: they see the same rows.
+    const QString all = QStringLiteral("select * from tasks");
     const int bias = LocalBias();
-    JsonOut json(out);
+    RowCursor tops(connection, all);
+    const TaskColumns at(tops);
+    bool more = tops.next();
+
+    // By the parent's id, joined by commas. Kept to the end: freeing them one by one
+    // as they are written has the heap handed back to the system and taken again.
+    struct Children {
+        std::string text;
+        bool taken = false;
+    };
+    QHash<QByteArray, Children> children;
+    bool rootNamedRoot = false;
+    {
+        RowCursor rows(connection, all);
+        const RowWriter row(rows, at, bias);
+        std::string one;
+        JsonText json(one);
+        while (rows.next()) {
+            if (rows.isNull(at.pid))
+                continue;  // no parent's id matches a null
+            if (row.keyIs(at.pid, "root")) {
+                rootNamedRoot = rootNamedRoot || row.keyIs(at.tid, "root");
+                continue;
+            }
+            // Made whole in a reused buffer, then added in one piece: a parent's text
+            // grows once per sub-task instead of at every few bytes.
+            one.clear();
+            row.child(json);
+            Children &siblings = children[row.key(at.pid)];
+            if (!siblings.text.empty())
+                siblings.text += ',';
+            siblings.text += one;
+        }
+    }
+    // A task whose own id is "root" has every top-level task under it, each as a sub-task.
+    std::string everyRoot;
+    if (rootNamedRoot) {
+        RowCursor rows(connection, all);
+        const RowWriter row(rows, at, bias);
+        JsonText json(everyRoot);
+        while (rows.next()) {
+            if (rows.isNull(at.pid) || !row.keyIs(at.pid, "root"))
+                continue;
+            if (!everyRoot.empty())
+                json.raw(",");
+            row.child(json);
+        }
+    }
+
+    constexpr qsizetype Chunk = 64 * 1024;
+    std::string buffer;
+    buffer.reserve(Chunk + 4096);
+    JsonText json(buffer);
+    const auto flush = [&buffer, out] {
+        std::fwrite(buffer.data(), 1, buffer.size(), out);
+        buffer.clear();
+    };
     json.raw("{\"count\":");
     json.number(count);
     json.raw(",\"tasks\":[");
+    const RowWriter row(tops, at, bias);
     bool first = true;
-    for (const TaskWithSubTasks &entry : tasks) {
+    for (; more; more = tops.next()) {
+        if (tops.isNull(at.pid) || !row.keyIs(at.pid, "root"))
+            continue;
         if (!first)
             json.raw(",");
         first = false;
-        WriteTask(json, entry.task, entry.task.expandFlag, bias, &entry.subTasks);
+        row.head(json);
+        json.raw(",\"children\":[");
+        const QByteArray tid = row.key(at.tid);
+        if (tid == "root") {
+            json.raw(everyRoot);
+        } else if (const auto found = children.find(tid); found != children.end() && !found->taken) {
+            json.raw(found->text);
+            // ids are unique, except that a null one reads as empty, as many can
+            found->taken = !tid.isEmpty();
+        }
+        json.raw("]");
+        row.tailToFlag(json);
+        row.boolean(json, at.expandFlag);
+        row.tailAfterFlag(json);
+        if (qsizetype(buffer.size()) >= Chunk)
+            flush();
     }
     json.raw("]}\n");
-    json.flush();
+    flush();
     std::fflush(out);
 }
+
 
 QByteArray TaskTreeText(const TaskTree &tree)
 {

@@ -16,7 +16,8 @@ namespace quillpad {
 // device refuses the data.
 void WriteQvxContainer(QIODevice &out, QByteArrayView xml);
 
-// The same for a text handed over piece by piece: each piece is compressed as it comes,
+// The same for a text handed over piece by piece: each piece is compressed as it comes
+// (on a thread of this writer's own, which uses the device until finish() returns),
 // and a length other than the one announced is written into the header at the end
 // (the device must then be able to seek). Raises AppError when the device refuses data.
 class QvxContainerWriter {
@@ -30,8 +31,6 @@ public:
     void finish();
 
 private:
-    void deflateInput(int flush);
-
     QIODevice &m_out;
     qint64 m_announced;
     qint64 m_length = 0;

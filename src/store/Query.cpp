@@ -9,9 +9,7 @@
 
 namespace quillpad {
 
-namespace {
-
-Query::Value ReadColumn(sqlite3_stmt *stmt, int column)
+Query::Value Query::readColumn(sqlite3_stmt *stmt, int column)
 {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_NULL:
@@ -26,6 +24,8 @@ Query::Value ReadColumn(sqlite3_stmt *stmt, int column)
     }
     }
 }
+
+namespace {
 
 void Bind(sqlite3_stmt *stmt, int parameter, const Query::Value &value)
 {
@@ -84,8 +84,16 @@ Query::~Query()
     close();
 }
 
+void Query::releaseWrite()
+{
+    if (m_write.stmt)
+        m_connection.statements().release(m_write);
+    m_write = {};
+}
+
 void Query::close()
 {
+    releaseWrite();
     if (m_stmt) {
         m_connection.statements().release(m_lease);
         m_stmt = nullptr;
@@ -147,7 +155,7 @@ bool Query::fetch(std::vector<Value> &row)
         const int count = sqlite3_column_count(m_stmt);
         row.resize(count);
         for (int i = 0; i < count; ++i)
-            row[i] = ReadColumn(m_stmt, i);
+            row[i] = readColumn(m_stmt, i);
         return true;
     }
     // Resetting at the end releases the read at once instead of when the query closes.
@@ -381,25 +389,37 @@ void Query::post()
         return;
     }
     // The same result shape with the same columns set writes with the same text: a bulk
-    // pass (restore, import) builds it once.
-    QByteArray cacheKey;
-    if (m_names.size() <= 64)
-        cacheKey = m_lease.key + '\0' + (m_state == State::Insert ? 'I' : 'U') + QByteArray::number(changedMask);
-    QByteArray sqlText = m_connection.statements().writeText(cacheKey);
-    if (sqlText.isEmpty()) {
-        sqlText = buildWriteSql().toUtf8();
-        m_connection.statements().keepWriteText(cacheKey, sqlText);
+    // pass (restore, import) builds it once, and keeps its statement from one row to the
+    // next instead of handing it back to the pool each time.
+    const char kind = m_state == State::Insert ? 'I' : 'U';
+    const bool keep = m_names.size() <= 64;
+    if (!m_write.stmt || !keep || m_writeKind != kind || m_writeMask != changedMask) {
+        releaseWrite();
+        QByteArray cacheKey;
+        if (keep)
+            cacheKey = m_lease.key + '\0' + kind + QByteArray::number(changedMask);
+        QByteArray sqlText = m_connection.statements().writeText(cacheKey);
+        if (sqlText.isEmpty()) {
+            sqlText = buildWriteSql().toUtf8();
+            m_connection.statements().keepWriteText(cacheKey, sqlText);
+        }
+        m_write = m_connection.statements().acquire(m_connection.handle(), sqlText);
+        m_writeKind = kind;
+        m_writeMask = changedMask;
     }
 
     sqlite3 *db = m_connection.handle();
-    StatementCache &cache = m_connection.statements();
-    Leased statement{cache, cache.acquire(db, sqlText)};
+    sqlite3_stmt *stmt = m_write.stmt;
+    struct Reset {
+        sqlite3_stmt *stmt;
+        ~Reset() { sqlite3_reset(stmt); }
+    } reset{stmt};
     int parameter = 1;
     for (const Value *value : values)
-        Bind(statement.lease.stmt, parameter++, *value);
+        Bind(stmt, parameter++, *value);
     if (m_state == State::Edit)
-        Bind(statement.lease.stmt, parameter, m_current[m_keyIndex]);
-    if (sqlite3_step(statement.lease.stmt) != SQLITE_DONE)
+        Bind(stmt, parameter, m_current[m_keyIndex]);
+    if (sqlite3_step(stmt) != SQLITE_DONE)
         m_connection.raise(QString());
     if (m_state == State::Edit && sqlite3_changes(db) != 1)
         throw AppError(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read"));
@@ -408,6 +428,9 @@ void Query::post()
     m_current = m_editRow;
     m_hasCurrent = true;
     cancel();
+    // Kept only within a transaction, the bulk pass's: nothing outlives its commit.
+    if (sqlite3_get_autocommit(db))
+        releaseWrite();
 }
 
 const Query::Value &Query::Field::value() const
@@ -434,7 +457,26 @@ bool Query::Field::isNull() const
 
 QString Query::Field::asString() const
 {
-    const Value &v = value();
+    return toString(value());
+}
+
+bool Query::Field::asBoolean() const
+{
+    return toBoolean(value());
+}
+
+qint32 Query::Field::asInteger() const
+{
+    return toInteger(value());
+}
+
+TDateTime Query::Field::asDateTime() const
+{
+    return toDateTime(value());
+}
+
+QString Query::toString(const Value &v)
+{
     if (const auto *text = std::get_if<QString>(&v))
         return *text;
     if (const auto *integer = std::get_if<qint64>(&v))
@@ -444,9 +486,8 @@ QString Query::Field::asString() const
     return {};
 }
 
-bool Query::Field::asBoolean() const
+bool Query::toBoolean(const Value &v)
 {
-    const Value &v = value();
     if (const auto *integer = std::get_if<qint64>(&v))
         return *integer != 0;
     if (const auto *real = std::get_if<double>(&v))
@@ -461,9 +502,8 @@ bool Query::Field::asBoolean() const
     return false;
 }
 
-qint32 Query::Field::asInteger() const
+qint32 Query::toInteger(const Value &v)
 {
-    const Value &v = value();
     if (const auto *integer = std::get_if<qint64>(&v))
         return static_cast<qint32>(*integer);
     if (const auto *real = std::get_if<double>(&v))
@@ -473,11 +513,10 @@ qint32 Query::Field::asInteger() const
     return 0;
 }
 
-TDateTime Query::Field::asDateTime() const
+TDateTime Query::toDateTime(const Value &v)
 {
     // A row written by another program, or before the range was kept, may hold any
     // number: it is read as the nearest date-time the program can write back.
-    const Value &v = value();
     if (const auto *real = std::get_if<double>(&v))
         return ClampDateTime(*real);
     if (const auto *integer = std::get_if<qint64>(&v))

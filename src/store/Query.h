@@ -48,6 +48,14 @@ public:
         int m_index;
     };
 
+    // How a field reads a value of each kind.
+    static QString toString(const Value &value);
+    static bool toBoolean(const Value &value);
+    static qint32 toInteger(const Value &value);
+    static TDateTime toDateTime(const Value &value);
+    // A column of a statement on a row, as a result holds it.
+    static Value readColumn(sqlite3_stmt *stmt, int column);
+
     explicit Query(Connection &connection);
     ~Query();
     Query(const Query &) = delete;
@@ -96,6 +104,7 @@ private:
     void resolveTable();
     QString buildWriteSql() const;
     void executeBound();
+    void releaseWrite();
 
     Connection &m_connection;
     QString m_sql;
@@ -116,6 +125,9 @@ private:
     QString m_keyColumn;
     int m_keyIndex = -1;
     int m_rowsAffected = 0;
+    StatementCache::Lease m_write;  // the statement of the last post, kept for the next
+    char m_writeKind = 0;
+    quint64 m_writeMask = 0;
 };
 
 }  // namespace quillpad

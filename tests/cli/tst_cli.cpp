@@ -282,6 +282,19 @@ void TestCli::listJsonIsQtsCompactJson()
             "('c2', 'p1', cast(x'ff41c328' as text), 2, 3, 4, 5, 2147483647, -2147483648, 1, 2, 3, 4, 5), "
             "('o1', 'gone', 'orphan', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0), "
             "('c3', 'c1', 'under a sub-task', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)"));
+        // Ids as only a damaged or foreign file holds them: none, empty, "root", stored as
+        // a blob, bytes that are not UTF-8 (two of them read as the same text).
+        ExecSql(query, QStringLiteral(
+            "insert into tasks values "
+            "(null, 'root', 'no id', 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0), "
+            "('', 'root', 'an empty id', 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0), "
+            "('e1', '', 'under an empty id', 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0), "
+            "('root', 'root', 'named root', 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0), "
+            "('c4', 'p1', char(65279) || 'mark and nul' || char(0) || 'after', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0), "
+            "('c5', cast('p2' as blob), 'under a blob pid', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0), "
+            "(cast(x'ff70' as text), 'root', 'not UTF-8', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0), "
+            "(cast(x'fe70' as text), 'root', 'not UTF-8 either', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0), "
+            "('c6', cast(x'fe70' as text), 'under the first that reads so', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)"));
     }
     const Result listed = run({"list", "--json"});
     QCOMPARE(listed.code, 0);
@@ -291,7 +304,7 @@ void TestCli::listJsonIsQtsCompactJson()
     TaskStore store(connection);
     TaskSnapshot snapshot;
     store.load(snapshot);
-    QCOMPARE(snapshot.size(), size_t(3));
+    QCOMPARE(snapshot.size(), size_t(8));
     const auto object = [](const TTaskInfo &task, bool expandFlag) {
         const int bias = 0;  // the program runs at UTC here
         return QJsonObject{

@@ -19,6 +19,8 @@
 #include <QXmlStreamReader>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <zlib.h>
 
 using namespace quillpad;
@@ -93,6 +95,24 @@ QByteArray Container(qint64 storedLength, const QByteArray &xml)
     return QByteArray(reinterpret_cast<const char *>(&header), 8) + packed;
 }
 
+// Takes the first `room` bytes, then refuses every write.
+class FillingDevice : public QBuffer {
+public:
+    explicit FillingDevice(qint64 room) : m_room(room) {}
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (size > m_room)
+            return -1;
+        m_room -= size;
+        return QBuffer::writeData(data, size);
+    }
+
+private:
+    qint64 m_room;
+};
+
 QString WriteBytes(InterchangeFixture &fixture, const QByteArray &bytes)
 {
     const QString name = fixture.file(QStringLiteral("bad.qvx"));
@@ -117,6 +137,10 @@ private slots:
     void nullFlagsRoundTrip();
     void backupCannotWrite();
     void backupIsTheSavedDocument();
+    void containerIsOneDeflateOfThePieces_data();
+    void containerIsOneDeflateOfThePieces();
+    void containerReportsARefusedWrite_data();
+    void containerReportsARefusedWrite();
     void fileDialogs();
 
     void badFilesChangeNothing_data();
@@ -334,6 +358,79 @@ void TestInterchangeIo::backupIsTheSavedDocument()
     blank.SaveDocument(expected, true);
     QVERIFY(ReadAll(name) == ReadAll(expected));
     QVERIFY(empty.prompter.lines().isEmpty() && fixture.prompter.lines().isEmpty());
+}
+
+// Pieces of any size, the header's length right or patched at the end: the bytes are
+// those of zlib level 9 over the whole text at once.
+void TestInterchangeIo::containerIsOneDeflateOfThePieces_data()
+{
+    QTest::addColumn<QList<int>>("pieces");
+    QTest::addColumn<bool>("announced");
+    QTest::newRow("nothing") << QList<int>{} << true;
+    QTest::newRow("one byte") << QList<int>{1} << false;
+    QTest::newRow("many small pieces") << QList<int>(3000, 97) << false;
+    QTest::newRow("uneven pieces") << QList<int>{1, 70000, 5, 300000, 65536, 131073} << false;
+    QTest::newRow("one large piece, announced") << QList<int>{1500000} << true;
+}
+
+void TestInterchangeIo::containerIsOneDeflateOfThePieces()
+{
+    QFETCH(QList<int>, pieces);
+    QFETCH(bool, announced);
+    QByteArray text;
+    quint32 state = 12345;
+    for (const int size : pieces) {
+        for (int i = 0; i < size; ++i) {
+            state = state * 1103515245 + 12345;
+            text.append("abcde <fghij> \"klm\"\r\n"[(state >> 16) % 21]);
+        }
+    }
+    QBuffer out;
+    QVERIFY(out.open(QIODevice::ReadWrite));
+    {
+        QvxContainerWriter writer(out, announced ? text.size() : 0);
+        qsizetype at = 0;
+        for (const int size : pieces) {
+            writer.write(QByteArrayView(text).sliced(at, size));
+            at += size;
+        }
+        writer.finish();
+    }
+    QVERIFY(out.data() == Container(text.size(), text));
+}
+
+// A device that stops taking data is reported as an error, by the write that finds it
+// or by finish(), and nothing waits for ever.
+void TestInterchangeIo::containerReportsARefusedWrite_data()
+{
+    QTest::addColumn<qint64>("room");
+    QTest::addColumn<bool>("finished");  // false: the writer is dropped without finishing
+    QTest::newRow("refused at once, finished") << qint64(8) << true;
+    QTest::newRow("refused midway, finished") << qint64(200000) << true;
+    QTest::newRow("refused midway, dropped") << qint64(200000) << false;
+}
+
+void TestInterchangeIo::containerReportsARefusedWrite()
+{
+    QFETCH(qint64, room);
+    QFETCH(bool, finished);
+    QByteArray text;
+    for (qint64 i = 0; i < 400000; ++i)
+        text.append(QByteArray::number(i * 7919 % 100003));
+    FillingDevice out(room);
+    QVERIFY(out.open(QIODevice::ReadWrite));
+    bool raised = false;
+    try {
+        QvxContainerWriter writer(out);
+        for (qsizetype at = 0; at < text.size(); at += 4096)
+            writer.write(QByteArrayView(text).sliced(at, std::min<qsizetype>(4096, text.size() - at)));
+        if (finished)
+            writer.finish();
+    } catch (const AppError &error) {
+        raised = true;
+        QVERIFY(error.message().startsWith(QLatin1String("Cannot write the file")));
+    }
+    QVERIFY(raised || !finished);
 }
 
 // Cancelled dialogs change nothing; a name typed without an extension means the .qvx.
