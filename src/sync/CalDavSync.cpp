@@ -26,12 +26,15 @@
 #include <QSet>
 #include <QUrl>
 
+#include <deque>
+
 namespace quillpad {
 
 namespace {
 
 constexpr int MultigetBatch = 200;
 constexpr int MaxRounds = 3;  // a round again after a 412: re-fetch and re-decide
+constexpr int MaxInFlight = 6;  // requests on the wire at once, as many as connections
 constexpr int MaxPages = 10000;  // rounds for a change list the server gives in parts
 constexpr int TransferTimeoutMs = 120000;  // no byte for this long: the server is gone
 const QString ConflictPrefix = QStringLiteral("Conflict copy: ");
@@ -465,7 +468,7 @@ private:
                 headers.append({QByteArray("If-None-Match"), QByteArray("*")});
             const State sent{href, {}, Fingerprint(task), QString::fromUtf8(text), task.pid};
             ++m_pending;
-            send("PUT", m_server.resolved(QUrl(href)), text, headers, [this, tid = task.tid, sent](int status, const QByteArray &, QNetworkReply *reply) {
+            queue([=, this] { send("PUT", m_server.resolved(QUrl(href)), text, headers, [this, tid = task.tid, sent](int status, const QByteArray &, QNetworkReply *reply) {
                 if (status == 412) {
                     m_retry = true;  // changed there meanwhile: fetch it and decide again
                 } else if (status / 100 == 2) {
@@ -476,15 +479,15 @@ private:
                 } else {
                     m_error = QStringLiteral("The server refused a task (%1)").arg(StatusText(status));
                 }
-                settle();
-            });
+                answered();
+            }); });
         }
         for (auto it = m_tombstones.constBegin(); it != m_tombstones.constEnd(); ++it) {
             QList<QPair<QByteArray, QByteArray>> headers;
             if (!it->etag.isEmpty())
                 headers.append({"If-Match", it->etag.toUtf8()});
             ++m_pending;
-            send("DELETE", m_server.resolved(QUrl(it->href)), {}, headers, [this, tid = it.key()](int status, const QByteArray &, QNetworkReply *) {
+            queue([=, this, href = it->href, tid = it.key()] { send("DELETE", m_server.resolved(QUrl(href)), {}, headers, [this, tid](int status, const QByteArray &, QNetworkReply *) {
                 if (status == 412)
                     m_retry = true;
                 else if (status / 100 == 2 || status == 404) {
@@ -492,10 +495,30 @@ private:
                     ++m_outcome.deletedRemote;
                 } else
                     m_error = QStringLiteral("The server refused a delete (%1)").arg(StatusText(status));
-                settle();
-            });
+                answered();
+            }); });
         }
         ++m_pending;
+        pump();
+        settle();
+    }
+
+    // Writes go out a few at a time: thousands queued at once would wait in the network
+    // layer and run out their transfer timeout before they were even sent.
+    void queue(std::function<void()> request) { m_queue.push_back(std::move(request)); }
+    void pump()
+    {
+        while (m_inFlight < MaxInFlight && !m_queue.empty()) {
+            std::function<void()> request = std::move(m_queue.front());
+            m_queue.pop_front();
+            ++m_inFlight;
+            request();
+        }
+    }
+    void answered()
+    {
+        --m_inFlight;
+        pump();
         settle();
     }
 
@@ -629,6 +652,8 @@ private:
     QString m_error;
     SyncOutcome m_outcome;
     int m_pending = 0;
+    std::deque<std::function<void()>> m_queue;  // writes not sent yet
+    int m_inFlight = 0;
     int m_rounds = 0;
     int m_pages = 0;
     bool m_truncated = false;  // the server's change list goes on from m_newToken
