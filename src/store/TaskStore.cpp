@@ -219,9 +219,6 @@ void TaskStore::load(TaskSnapshot &snapshot)
         }
         if (rc != SQLITE_DONE)
             m_connection.raise(QString());
-        // The scan filled the page cache with pages no one asks for again: the memory
-        // goes to the tree that is built next instead.
-        sqlite3_db_release_memory(m_connection.handle());
     } catch (...) {
         group();
         throw;

@@ -65,14 +65,12 @@ private:
     qsizetype m_skip[256];
 };
 
-// The filter pass reads a node's first cache line and the line of its text's address,
-// and the line of the check flag only when the range asks for it.
-inline void PrefetchNode(const TaskNode *node, bool flags)
+// A node spans a few cache lines and the filter pass reads from each of them.
+inline void PrefetchNode(const TaskNode *node)
 {
-    __builtin_prefetch(node);
-    __builtin_prefetch(&node->info.content);
-    if (flags)
-        __builtin_prefetch(&node->info.checkFlag);
+    const char *bytes = reinterpret_cast<const char *>(node);
+    for (std::size_t line = 0; line < sizeof(TaskNode); line += 64)
+        __builtin_prefetch(bytes + line);
 }
 
 std::unique_ptr<TaskNode> Detach(TaskTree::NodeList &siblings, TaskNode *node)
@@ -136,7 +134,6 @@ TaskNode *TaskTree::insert(TTaskInfo info, TaskNode *parent, int position)
     node->parent = parent;
     TaskNode *placed = Place(parent ? parent->children : m_roots, std::move(node), position);
     noteReminder(placed);
-    forgetShown();
     return placed;
 }
 
@@ -144,7 +141,6 @@ void TaskTree::remove(TaskNode *node)
 {
     forgetReminders(node);
     Detach(siblingsOf(node), node);
-    forgetShown();
 }
 
 void TaskTree::noteReminder(TaskNode *node)
@@ -190,7 +186,6 @@ void TaskTree::move(TaskNode *node, TaskNode *newParent, int position)
         throw AppError(QStringLiteral("A task can only move under a top-level task"));
     if (newParent && !node->children.empty())
         throw AppError(QStringLiteral("A task with sub-tasks cannot become a sub-task"));
-    forgetShown();
     std::unique_ptr<TaskNode> owned = Detach(siblingsOf(node), node);
     owned->parent = newParent;
     if (newParent)
@@ -219,7 +214,6 @@ void TakeOut(TaskTree::NodeList &siblings, const std::unordered_set<const TaskNo
 
 void TaskTree::removeMany(const std::vector<TaskNode *> &nodes)
 {
-    forgetShown();
     const std::unordered_set<const TaskNode *> marked(nodes.begin(), nodes.end());
     std::unordered_set<NodeList *> lists;
     for (TaskNode *node : nodes)
@@ -235,7 +229,6 @@ std::vector<TaskNode *> TaskTree::moveMany(const std::vector<TaskNode *> &nodes,
 {
     if (target && target->parent)
         throw AppError(QStringLiteral("A task can only move under a top-level task"));
-    forgetShown();
     // Each node, followed by the sub-tasks it takes along.
     std::vector<std::vector<TaskNode *>> groups;
     std::unordered_set<const TaskNode *> marked;
@@ -294,7 +287,6 @@ TaskNode *TaskTree::findByTid(const QString &tid) const
 void TaskTree::setContent(TaskNode *node, QString content)
 {
     node->info.content = std::move(content);
-    forgetShown();
     node->matchedContent = nullptr;
     node->matchedSize = -1;
 }
@@ -304,7 +296,6 @@ FilterOutcome TaskTree::applyFilter(ViewRange range, bool searchOn, const QStrin
     FilterOutcome outcome;
     if (filterKeepsAll(range, searchOn, searchText)) {
         m_lastSearch.clear();
-        forgetShown();
         outcome.anyVisible = !m_roots.empty();
         return outcome;
     }
@@ -325,55 +316,24 @@ FilterOutcome TaskTree::applyFilter(ViewRange range, bool searchOn, const QStrin
     };
     const auto passes = [&](TaskNode &node) {
         const bool text = !searching || matches(node);
-        if (range == ViewRange::Incomplete && node.info.checkFlag)
+        if (node.info.checkFlag && range == ViewRange::Incomplete)
             return false;
-        if (range == ViewRange::Complete && !node.info.checkFlag)
+        if (!node.info.checkFlag && range == ViewRange::Complete)
             return false;
         return text;
     };
     m_lastSearch = searching ? searchText : QString();
-    // The nodes and their texts lie all over the heap: ask for them a little ahead
-    // (the node far ahead, the texts of the nearer one), so the pass waits on memory less.
+    // The nodes and their texts lie all over the heap: ask for them a little ahead, so
+    // the pass waits on memory less.
     constexpr std::size_t Ahead = 8;
-    const bool flags = range != ViewRange::All;
-    const auto prefetch = [&](const TaskNode *far, const TaskNode *near) {
-        PrefetchNode(far, flags);
-        if (searching)
-            __builtin_prefetch(near->info.content.constData());
-        for (const auto &child : near->children)
-            PrefetchNode(child.get(), flags);
-    };
-    // A longer text over the whole range shows a part of what the last one showed:
-    // only those rows are tested again, the hidden ones stay hidden.
-    if (narrowing && range == ViewRange::All && m_shownKnown) {
-        std::vector<TaskNode *> shown;
-        for (std::size_t i = 0; i < m_shownRoots.size(); ++i) {
-            if (i + Ahead < m_shownRoots.size())
-                prefetch(m_shownRoots[i + Ahead], m_shownRoots[i + Ahead / 2]);
-            TaskNode *root = m_shownRoots[i];
-            root->visible = matches(*root);
-            bool anyChild = false;
-            for (const auto &child : root->children) {
-                if (child->visible)
-                    child->visible = matches(*child);
-                anyChild = anyChild || child->visible;
-            }
-            root->visible = root->visible || anyChild;
-            if (anyChild)
-                outcome.parentsToExpand.push_back(root);
-            if (root->visible)
-                shown.push_back(root);
-        }
-        outcome.anyVisible = !shown.empty();
-        m_shownRoots = std::move(shown);
-        return outcome;
-    }
-    // The rows this pass shows are kept only where the next pass can start from them.
-    m_shownKnown = searching && range == ViewRange::All;
-    m_shownRoots.clear();
     for (std::size_t i = 0; i < m_roots.size(); ++i) {
-        if (i + Ahead < m_roots.size())
-            prefetch(m_roots[i + Ahead].get(), m_roots[i + Ahead / 2].get());
+        if (searching && i + Ahead < m_roots.size()) {
+            PrefetchNode(m_roots[i + Ahead].get());
+            const TaskNode *near = m_roots[i + Ahead / 2].get();
+            __builtin_prefetch(near->info.content.constData());
+            for (const auto &child : near->children)
+                PrefetchNode(child.get());
+        }
         const auto &root = m_roots[i];
         root->visible = passes(*root);
         bool expandRoot = false;
@@ -386,8 +346,6 @@ FilterOutcome TaskTree::applyFilter(ViewRange range, bool searchOn, const QStrin
         }
         if (expandRoot)
             outcome.parentsToExpand.push_back(root.get());
-        if (root->visible && m_shownKnown)
-            m_shownRoots.push_back(root.get());
         outcome.anyVisible = outcome.anyVisible || root->visible;
     }
     return outcome;
@@ -409,15 +367,10 @@ void SortSiblings(TaskTree::NodeList &siblings, bool ascending)
     keys.reserve(siblings.size());
     for (std::size_t i = 0; i < siblings.size(); ++i)
         keys.push_back({siblings[i]->info.content, i});
-    const auto before = [ascending](const Key &a, const Key &b) {
+    std::stable_sort(keys.begin(), keys.end(), [ascending](const Key &a, const Key &b) {
         const int result = CompareTaskText(a.text, b.text);
         return ascending ? result < 0 : result > 0;
-    };
-    // Sorted already (the list was loaded or last sorted this way): a stable sort would
-    // give the same order back.
-    if (std::is_sorted(keys.begin(), keys.end(), before))
-        return;
-    std::stable_sort(keys.begin(), keys.end(), before);
+    });
     TaskTree::NodeList sorted;
     sorted.reserve(siblings.size());
     for (const Key &key : keys)
@@ -430,7 +383,6 @@ void SortSiblings(TaskTree::NodeList &siblings, bool ascending)
 
 void TaskTree::sort(bool ascending)
 {
-    forgetShown();
     SortSiblings(m_roots, ascending);
     for (auto &root : m_roots)
         SortSiblings(root->children, ascending);

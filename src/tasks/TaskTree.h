@@ -15,25 +15,23 @@
 namespace quillpad {
 
 struct TaskNode {
-    // What a filter pass and the rows' rebuild read of every node comes first, in one
-    // cache line; the record follows.
+    TTaskInfo info;
     TaskNode *parent = nullptr;  // none for a top-level task
     std::vector<std::unique_ptr<TaskNode>> children;
-    // Whether the content held the last search text, and which content that was: a
-    // search that only grows (typing) tests again only the tasks that matched.
-    const QChar *matchedContent = nullptr;
-    qsizetype matchedSize = -1;
+    bool visible = true;
+    bool expanded = false;  // shown expanded (top-level tasks with sub-tasks)
+
     // Position among all siblings, hidden ones included (0 for the first); kept by
     // the tree through every insert, removal, move and sort.
     int position = 0;
     // Row among the visible siblings as the view shows them, -1 when not shown; kept
     // by the view's model.
     int viewRow = -1;
-    bool visible = true;
-    bool expanded = false;  // shown expanded (top-level tasks with sub-tasks)
+    // Whether the content held the last search text, and which content that was: a
+    // search that only grows (typing) tests again only the tasks that matched.
     bool textMatch = false;
-
-    TTaskInfo info;
+    const QChar *matchedContent = nullptr;
+    qsizetype matchedSize = -1;
 
     bool isTopLevel() const { return parent == nullptr; }
 };
@@ -59,7 +57,6 @@ public:
         m_roots.clear();
         m_reminders.clear();
         m_allShown = true;
-        forgetShown();
     }
     // Appends a node as the last top-level node, or the last child of parent.
     TaskNode *append(TTaskInfo info, TaskNode *parent = nullptr);
@@ -101,16 +98,6 @@ public:
         return m_allShown && range == ViewRange::All && !(searchOn && !searchText.isEmpty());
     }
 
-    // The top-level nodes the last search pass showed, in tree order; none when not
-    // known (no search, or the tree or a text changed since).
-    const std::vector<TaskNode *> *shownRoots() const { return m_shownKnown ? &m_shownRoots : nullptr; }
-    // A node's record changed outside the tree: the next pass tests every node again.
-    void forgetShown()
-    {
-        m_shownKnown = false;
-        m_shownRoots.clear();
-    }
-
     // Tells the tree a node's reminder may have been switched on (its record holds it).
     // Nodes added with a reminder need no word.
     void noteReminder(TaskNode *node);
@@ -142,9 +129,6 @@ private:
     QString m_lastSearch;  // every node's textMatch refers to it; empty: none does
     // Every node is shown: only a filter pass hides one, and new nodes come shown.
     bool m_allShown = true;
-    // What the last search showed, while nothing changed since.
-    std::vector<TaskNode *> m_shownRoots;
-    bool m_shownKnown = false;
 };
 
 // The nodes as the export writes them: each one's record, with its sub-tasks' records

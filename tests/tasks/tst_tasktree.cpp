@@ -251,9 +251,9 @@ void TestTaskTree::typingNarrowsWithoutMissingAnything()
 
 void TestTaskTree::narrowingTestsAgainWhatChangedSince()
 {
-    // A longer text starts from the rows the last one showed; a task added, moved or
-    // given another text since must be tested all the same. Each pass is checked
-    // against what the text alone says.
+    // A longer text tests again only the tasks that held the last one; a task added,
+    // moved or given another text since must be tested all the same. Each pass is
+    // checked against what the text alone says.
     TaskTree tree;
     TaskNode *alpha = tree.append(Info(QStringLiteral("alpha")));
     TaskNode *beta = tree.append(Info(QStringLiteral("beta")));
@@ -287,8 +287,7 @@ void TestTaskTree::narrowingTestsAgainWhatChangedSince()
     pass(QStringLiteral("al"));
     tree.move(child, beta, 0);
     pass(QStringLiteral("alp"));
-    gamma->info.content = QStringLiteral("alpine");  // changed outside the tree, which is told
-    tree.forgetShown();
+    gamma->info.content = QStringLiteral("alpine");  // a record replaced outside the tree
     pass(QStringLiteral("alp"));
     tree.remove(alpha);
     pass(QStringLiteral("alph"));

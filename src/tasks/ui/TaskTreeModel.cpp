@@ -32,7 +32,6 @@ TaskTreeModel::TaskTreeModel(TaskTree &tree, QObject *parent) : QAbstractItemMod
 
 void TaskTreeModel::beginRebuild()
 {
-    m_tree.forgetShown();  // records may change in ways the tree does not see
     if (m_rebuildDepth++ == 0)
         beginResetModel();
 }
@@ -62,7 +61,7 @@ void TaskTreeModel::endLayoutChange()
 {
     if (m_rebuildDepth > 0 || --m_layoutDepth > 0)
         return;
-    rebuildShownRows();
+    rebuildRows();
     QModelIndexList after;
     after.reserve(m_layoutBefore.size());
     for (TaskNode *node : m_layoutNodes)
@@ -113,61 +112,33 @@ void TaskTreeModel::removeTask(TaskNode *node)
 
 void TaskTreeModel::rebuildRows()
 {
+    // The lists of sub-task rows are refilled in place: a keystroke rebuilds them all,
+    // and freeing and allocating each one again costs more than the pass itself.
     m_topRows.clear();
     m_expandedRows.clear();
     std::size_t shown = 0;
     for (const auto &root : m_tree.roots()) {
-        if (root->visible) {
-            addRow(root.get(), shown++);
-        } else {
+        if (!root->visible) {
             root->viewRow = -1;
             for (const auto &child : root->children)
                 child->viewRow = -1;
+            continue;
+        }
+        root->viewRow = static_cast<int>(m_topRows.size());
+        m_topRows.push_back(root.get());
+        if (root->expanded)
+            m_expandedRows.push_back(root.get());
+        if (shown == m_childRows.size())
+            m_childRows.emplace_back();
+        std::vector<TaskNode *> &children = m_childRows[shown++];
+        children.clear();
+        for (const auto &child : root->children) {
+            child->viewRow = child->visible ? static_cast<int>(children.size()) : -1;
+            if (child->visible)
+                children.push_back(child.get());
         }
     }
     m_childRows.resize(shown);
-}
-
-void TaskTreeModel::rebuildShownRows()
-{
-    // After a search that knows what it shows, only those rows and the ones shown
-    // before are visited: every other node has no row already.
-    const std::vector<TaskNode *> *shownRoots = m_tree.shownRoots();
-    if (!shownRoots) {
-        rebuildRows();
-        return;
-    }
-    for (TaskNode *root : m_topRows)
-        root->viewRow = -1;
-    for (const std::vector<TaskNode *> &children : m_childRows) {
-        for (TaskNode *child : children)
-            child->viewRow = -1;
-    }
-    m_topRows.clear();
-    m_expandedRows.clear();
-    std::size_t shown = 0;
-    for (TaskNode *root : *shownRoots)
-        addRow(root, shown++);
-    m_childRows.resize(shown);
-}
-
-void TaskTreeModel::addRow(TaskNode *root, std::size_t shown)
-{
-    // The lists of sub-task rows are refilled in place: a keystroke rebuilds them all,
-    // and freeing and allocating each one again costs more than the pass itself.
-    root->viewRow = static_cast<int>(m_topRows.size());
-    m_topRows.push_back(root);
-    if (root->expanded)
-        m_expandedRows.push_back(root);
-    if (shown == m_childRows.size())
-        m_childRows.emplace_back();
-    std::vector<TaskNode *> &children = m_childRows[shown];
-    children.clear();
-    for (const auto &child : root->children) {
-        child->viewRow = child->visible ? static_cast<int>(children.size()) : -1;
-        if (child->visible)
-            children.push_back(child.get());
-    }
 }
 
 const std::vector<TaskNode *> &TaskTreeModel::rowsOf(const TaskNode *parent) const
@@ -193,7 +164,6 @@ QModelIndex TaskTreeModel::indexOf(const TaskNode *node) const
 
 void TaskTreeModel::refresh(const TaskNode *node)
 {
-    m_tree.forgetShown();  // the text may be another now
     const QModelIndex at = indexOf(node);
     if (at.isValid())
         emit dataChanged(at, at);

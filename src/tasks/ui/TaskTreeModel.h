@@ -72,8 +72,6 @@ signals:
 
 private:
     void rebuildRows();
-    void rebuildShownRows();
-    void addRow(TaskNode *root, std::size_t shown);
     const std::vector<TaskNode *> &rowsOf(const TaskNode *parent) const;
 
     TaskTree &m_tree;
