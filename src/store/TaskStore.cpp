@@ -1,6 +1,7 @@
 #include "store/TaskStore.h"
 
 #include "store/AppError.h"
+#include "store/Connection.h"
 #include "store/Clock.h"
 #include "store/Query.h"
 #include "store/WriteBatch.h"
@@ -8,11 +9,107 @@
 
 #include <QHash>
 
+#include <sqlite3.h>
+
+#include <cmath>
+
 namespace quillpad {
 
 namespace {
 
-const QString SelectAll = QStringLiteral("select * from tasks");
+// The columns in the order ReadTaskRow takes them.
+const QByteArray LoadColumns =
+    "select tid, pid, content, checkFlag, dueFlag, alarmFlag, expandFlag, textColor, backgroundColor, "
+    "createTime, editTime, checkTime, alarmTime, dueTime from tasks";
+
+struct RowStatement {
+    StatementCache &cache;
+    StatementCache::Lease lease;
+    ~RowStatement() { cache.release(lease); }
+};
+
+// Each column read straight from the statement, as the query layer's fields read it:
+// a load of every row must not wrap each value first.
+QString TextColumn(sqlite3_stmt *stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+        return QString::number(sqlite3_column_double(stmt, column), 'g', 17);
+    default:
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                                 sqlite3_column_bytes(stmt, column));
+    }
+}
+
+bool FlagColumn(sqlite3_stmt *stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        return false;
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(stmt, column) != 0;
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt, column) != 0.0;
+    default: {
+        const QString text = TextColumn(stmt, column);
+        bool ok = false;
+        const qint64 number = text.toLongLong(&ok);
+        if (ok)
+            return number != 0;
+        return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+    }
+    }
+}
+
+qint32 IntegerColumn(sqlite3_stmt *stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        return 0;
+    case SQLITE_INTEGER:
+        return static_cast<qint32>(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+        return static_cast<qint32>(std::llround(sqlite3_column_double(stmt, column)));
+    default:
+        return static_cast<qint32>(TextColumn(stmt, column).toLongLong());
+    }
+}
+
+TDateTime DateTimeColumn(sqlite3_stmt *stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return ClampDateTime(static_cast<double>(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return ClampDateTime(sqlite3_column_double(stmt, column));
+    default:
+        return ZeroDateTime;
+    }
+}
+
+TTaskInfo ReadTaskRow(sqlite3_stmt *stmt)
+{
+    TTaskInfo info;
+    info.tid = TextColumn(stmt, 0);
+    info.pid = TextColumn(stmt, 1);
+    info.content = TextColumn(stmt, 2);
+    info.checkFlag = FlagColumn(stmt, 3);
+    info.dueFlag = FlagColumn(stmt, 4);
+    info.alarmFlag = FlagColumn(stmt, 5);
+    info.expandFlag = FlagColumn(stmt, 6);
+    info.textColor = IntegerColumn(stmt, 7);
+    info.backgroundColor = IntegerColumn(stmt, 8);
+    info.createTime = DateTimeColumn(stmt, 9);
+    info.editTime = DateTimeColumn(stmt, 10);
+    info.checkTime = DateTimeColumn(stmt, 11);
+    info.alarmTime = DateTimeColumn(stmt, 12);
+    info.dueTime = DateTimeColumn(stmt, 13);
+    return info;
+}
 
 Query::Value Flag(bool value)
 {
@@ -105,14 +202,14 @@ void TaskStore::load(TaskSnapshot &snapshot)
         }
     };
     try {
-        Query query(m_connection);
-        query.open(SelectAll, {});
-        const TaskReader reader(query);
-        const int pidColumn = query.fieldIndex(u"pid");
-        for (; !query.eof(); query.next()) {
-            if (query.field(pidColumn).isNull())
+        StatementCache &cache = m_connection.statements();
+        RowStatement rows{cache, cache.acquire(m_connection.handle(), LoadColumns)};
+        sqlite3_stmt *stmt = rows.lease.stmt;
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            if (sqlite3_column_type(stmt, 1) == SQLITE_NULL)
                 continue;  // no parent's id matches a null
-            TTaskInfo row = reader.read();
+            TTaskInfo row = ReadTaskRow(stmt);
             if (row.pid == RootPid) {
                 row.pid = RootPid;  // one shared text instead of a copy per task
                 snapshot.emplace_back().task = std::move(row);
@@ -120,6 +217,8 @@ void TaskStore::load(TaskSnapshot &snapshot)
                 byParent[row.pid].push_back(std::move(row));
             }
         }
+        if (rc != SQLITE_DONE)
+            m_connection.raise(QString());
     } catch (...) {
         group();
         throw;
@@ -280,9 +379,13 @@ void TaskStore::storeExpandFlag(const QString &tid, bool expanded)
 
 void TaskStore::storeExpandFlags(const QStringList &tids, bool expanded)
 {
+    // In the order of the id index (for the ASCII ids the program makes), so each of its
+    // pages is read once rather than once for every row on it.
+    QStringList ordered = tids;
+    ordered.sort();
     std::vector<Query::Parameters> rows;
-    rows.reserve(static_cast<std::size_t>(tids.size()));
-    for (const QString &tid : tids)
+    rows.reserve(static_cast<std::size_t>(ordered.size()));
+    for (const QString &tid : std::as_const(ordered))
         rows.push_back({Flag(expanded), tid});
     WriteBatch batch(m_connection);
     Query query(m_connection);

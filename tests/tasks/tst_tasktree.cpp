@@ -87,6 +87,7 @@ private slots:
     void filter_data();
     void filter();
     void typingNarrowsWithoutMissingAnything();
+    void narrowingTestsAgainWhatChangedSince();
     void passThatShowsEverythingIsSkippedOnlyWhenAllIsShown();
     void compare_data();
     void compare();
@@ -246,6 +247,51 @@ void TestTaskTree::typingNarrowsWithoutMissingAnything()
     QCOMPARE(Visible(tree), QStringList{QStringLiteral("caf\u00e9 \u00e9t\u00e9")});
     tree.applyFilter(ViewRange::All, true, QStringLiteral("\u01e9t"));  // same low byte as é, not the same letter
     QCOMPARE(Visible(tree), QStringList{});
+}
+
+void TestTaskTree::narrowingTestsAgainWhatChangedSince()
+{
+    // A longer text tests again only the tasks that held the last one; a task added,
+    // moved or given another text since must be tested all the same. Each pass is
+    // checked against what the text alone says.
+    TaskTree tree;
+    TaskNode *alpha = tree.append(Info(QStringLiteral("alpha")));
+    TaskNode *beta = tree.append(Info(QStringLiteral("beta")));
+    TaskNode *gamma = tree.append(Info(QStringLiteral("gamma")));
+    TaskNode *child = tree.append(Info(QStringLiteral("alphabet")), gamma);
+    const auto pass = [&](const QString &text) {
+        const FilterOutcome outcome = tree.applyFilter(ViewRange::All, true, text);
+        QStringList expected;
+        QList<TaskNode *> parents;
+        for (const auto &root : tree.roots()) {
+            QStringList children;
+            for (const auto &sub : root->children) {
+                if (sub->info.content.contains(text))
+                    children.append(sub->info.content);
+            }
+            if (!children.isEmpty())
+                parents.append(root.get());
+            if (!children.isEmpty() || root->info.content.contains(text))
+                expected << root->info.content << children;
+        }
+        QCOMPARE(Visible(tree), expected);
+        QCOMPARE(QList<TaskNode *>(outcome.parentsToExpand.begin(), outcome.parentsToExpand.end()), parents);
+        QCOMPARE(outcome.anyVisible, !expected.isEmpty());
+    };
+    pass(QStringLiteral("a"));
+    pass(QStringLiteral("al"));
+    tree.setContent(beta, QStringLiteral("salt"));  // hidden by "al", now holds it
+    pass(QStringLiteral("al"));
+    tree.append(Info(QStringLiteral("falcon")));
+    pass(QStringLiteral("alc"));
+    pass(QStringLiteral("al"));
+    tree.move(child, beta, 0);
+    pass(QStringLiteral("alp"));
+    gamma->info.content = QStringLiteral("alpine");  // a record replaced outside the tree
+    pass(QStringLiteral("alp"));
+    tree.remove(alpha);
+    pass(QStringLiteral("alph"));
+    pass(QStringLiteral("alphab"));
 }
 
 void TestTaskTree::passThatShowsEverythingIsSkippedOnlyWhenAllIsShown()

@@ -131,6 +131,9 @@ private:
     enum class Refilter { Yes, No };
     void runBatch(const QList<TaskNode *> &touched, const std::function<void()> &writes,
                   Refilter refilter = Refilter::Yes);
+    // The same where finding the touched tasks costs a walk of the tree: only a failure does it.
+    void runBatch(const std::function<QList<TaskNode *>()> &touched, const std::function<void()> &writes,
+                  Refilter refilter);
     void takeStoredRows(const QList<TaskNode *> &touched);
     void applyStoredChanges();
     void showRandomStatusTip();

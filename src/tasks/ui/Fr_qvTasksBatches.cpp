@@ -13,6 +13,12 @@ namespace quillpad {
 void TqvTasksFrame::runBatch(const QList<TaskNode *> &touched, const std::function<void()> &writes,
                              Refilter refilter)
 {
+    runBatch([&] { return touched; }, writes, refilter);
+}
+
+void TqvTasksFrame::runBatch(const std::function<QList<TaskNode *>()> &touched, const std::function<void()> &writes,
+                             Refilter refilter)
+{
     std::exception_ptr error;
     {
         WriteBatch batch(*m_context.connection);
@@ -26,7 +32,7 @@ void TqvTasksFrame::runBatch(const QList<TaskNode *> &touched, const std::functi
     if (!error)
         return;
     try {
-        takeStoredRows(touched);
+        takeStoredRows(touched());
         if (refilter == Refilter::Yes)
             ApplyViewFilter();
         UpdateActions();

@@ -226,13 +226,17 @@ void TqvTasksFrame::storeExpandedFromFilter()
     const QStringList tids = std::exchange(m_expandedToStore, {});
     if (tids.isEmpty())
         return;
-    // One walk over the tree: a lookup per task would walk it once for each.
-    const QSet<QString> stored(tids.begin(), tids.end());
-    QList<TaskNode *> touched;
-    m_tree.forEach([&](const TaskNode *node) {
-        if (stored.contains(node->info.tid))
-            touched.append(const_cast<TaskNode *>(node));
-    });
+    // Which tasks were touched matters only when the write fails: then one walk over
+    // the tree finds them (a lookup per task would walk it once for each).
+    const auto touched = [&] {
+        const QSet<QString> stored(tids.begin(), tids.end());
+        QList<TaskNode *> nodes;
+        m_tree.forEach([&](const TaskNode *node) {
+            if (stored.contains(node->info.tid))
+                nodes.append(const_cast<TaskNode *>(node));
+        });
+        return nodes;
+    };
     // Filtering again after a failure would open the same parents and try again.
     runBatch(touched, [&] { m_store.storeExpandFlags(tids, true); }, Refilter::No);
 }
