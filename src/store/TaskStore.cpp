@@ -1,113 +1,43 @@
 #include "store/TaskStore.h"
 
 #include "store/AppError.h"
-#include "store/Connection.h"
 #include "store/Clock.h"
+#include "store/Connection.h"
 #include "store/Query.h"
+#include "store/RowCursor.h"
 #include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 
 #include <QHash>
-
-#include <sqlite3.h>
-
-#include <cmath>
 
 namespace quillpad {
 
 namespace {
 
 // The columns in the order ReadTaskRow takes them.
-const QByteArray LoadColumns =
+const QString LoadColumns = QStringLiteral(
     "select tid, pid, content, checkFlag, dueFlag, alarmFlag, expandFlag, textColor, backgroundColor, "
-    "createTime, editTime, checkTime, alarmTime, dueTime from tasks";
+    "createTime, editTime, checkTime, alarmTime, dueTime from tasks");
 
-struct RowStatement {
-    StatementCache &cache;
-    StatementCache::Lease lease;
-    ~RowStatement() { cache.release(lease); }
-};
-
-// Each column read straight from the statement, as the query layer's fields read it:
-// a load of every row must not wrap each value first.
-QString TextColumn(sqlite3_stmt *stmt, int column)
-{
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return QString::number(sqlite3_column_int64(stmt, column));
-    case SQLITE_FLOAT:
-        return QString::number(sqlite3_column_double(stmt, column), 'g', 17);
-    default:
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
-                                 sqlite3_column_bytes(stmt, column));
-    }
-}
-
-bool FlagColumn(sqlite3_stmt *stmt, int column)
-{
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_NULL:
-        return false;
-    case SQLITE_INTEGER:
-        return sqlite3_column_int64(stmt, column) != 0;
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(stmt, column) != 0.0;
-    default: {
-        const QString text = TextColumn(stmt, column);
-        bool ok = false;
-        const qint64 number = text.toLongLong(&ok);
-        if (ok)
-            return number != 0;
-        return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-    }
-    }
-}
-
-qint32 IntegerColumn(sqlite3_stmt *stmt, int column)
-{
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_NULL:
-        return 0;
-    case SQLITE_INTEGER:
-        return static_cast<qint32>(sqlite3_column_int64(stmt, column));
-    case SQLITE_FLOAT:
-        return static_cast<qint32>(std::llround(sqlite3_column_double(stmt, column)));
-    default:
-        return static_cast<qint32>(TextColumn(stmt, column).toLongLong());
-    }
-}
-
-TDateTime DateTimeColumn(sqlite3_stmt *stmt, int column)
-{
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        return ClampDateTime(static_cast<double>(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return ClampDateTime(sqlite3_column_double(stmt, column));
-    default:
-        return ZeroDateTime;
-    }
-}
-
-TTaskInfo ReadTaskRow(sqlite3_stmt *stmt)
+// A row of LoadColumns, each column read straight from the statement as a query's
+// field reads it: a load of every row must not build a whole result first.
+TTaskInfo ReadTaskRow(const RowCursor &row)
 {
     TTaskInfo info;
-    info.tid = TextColumn(stmt, 0);
-    info.pid = TextColumn(stmt, 1);
-    info.content = TextColumn(stmt, 2);
-    info.checkFlag = FlagColumn(stmt, 3);
-    info.dueFlag = FlagColumn(stmt, 4);
-    info.alarmFlag = FlagColumn(stmt, 5);
-    info.expandFlag = FlagColumn(stmt, 6);
-    info.textColor = IntegerColumn(stmt, 7);
-    info.backgroundColor = IntegerColumn(stmt, 8);
-    info.createTime = DateTimeColumn(stmt, 9);
-    info.editTime = DateTimeColumn(stmt, 10);
-    info.checkTime = DateTimeColumn(stmt, 11);
-    info.alarmTime = DateTimeColumn(stmt, 12);
-    info.dueTime = DateTimeColumn(stmt, 13);
+    info.tid = Query::toString(row.value(0));
+    info.pid = Query::toString(row.value(1));
+    info.content = Query::toString(row.value(2));
+    info.checkFlag = Query::toBoolean(row.value(3));
+    info.dueFlag = Query::toBoolean(row.value(4));
+    info.alarmFlag = Query::toBoolean(row.value(5));
+    info.expandFlag = Query::toBoolean(row.value(6));
+    info.textColor = Query::toInteger(row.value(7));
+    info.backgroundColor = Query::toInteger(row.value(8));
+    info.createTime = Query::toDateTime(row.value(9));
+    info.editTime = Query::toDateTime(row.value(10));
+    info.checkTime = Query::toDateTime(row.value(11));
+    info.alarmTime = Query::toDateTime(row.value(12));
+    info.dueTime = Query::toDateTime(row.value(13));
     return info;
 }
 
@@ -202,14 +132,11 @@ void TaskStore::load(TaskSnapshot &snapshot)
         }
     };
     try {
-        StatementCache &cache = m_connection.statements();
-        RowStatement rows{cache, cache.acquire(m_connection.handle(), LoadColumns)};
-        sqlite3_stmt *stmt = rows.lease.stmt;
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            if (sqlite3_column_type(stmt, 1) == SQLITE_NULL)
+        RowCursor rows(m_connection, LoadColumns);
+        while (rows.next()) {
+            if (rows.isNull(1))
                 continue;  // no parent's id matches a null
-            TTaskInfo row = ReadTaskRow(stmt);
+            TTaskInfo row = ReadTaskRow(rows);
             if (row.pid == RootPid) {
                 row.pid = RootPid;  // one shared text instead of a copy per task
                 snapshot.emplace_back().task = std::move(row);
@@ -217,8 +144,6 @@ void TaskStore::load(TaskSnapshot &snapshot)
                 byParent[row.pid].push_back(std::move(row));
             }
         }
-        if (rc != SQLITE_DONE)
-            m_connection.raise(QString());
     } catch (...) {
         group();
         throw;
