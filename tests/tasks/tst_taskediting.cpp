@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -51,6 +52,7 @@ private slots:
     void addSubTask();
     void addTaskLeavesViewComplete();
     void deleteTasks();
+    void deleteKeepsTheOtherRowsAsTheyAre();
     void markComplete();
     void storedTaskLeavesTheSearch();
     void sortExpandAndViewSettings();
@@ -458,6 +460,44 @@ void TestTaskEditing::deleteTasks()
     QCOMPARE(f.prompter.lines().back(), QStringLiteral("Ask: Are you sure you want to delete these tasks?"));
     QVERIFY(f.stored().isEmpty());
     QCOMPARE(frame.tipKind(), 1);
+}
+
+void TestTaskEditing::deleteKeepsTheOtherRowsAsTheyAre()
+{
+    EditFixture f;
+    for (const char *name : {"a", "b", "c", "d", "e"})
+        f.add({"", "", name, false, false});
+    f.add({"{F}", "", "f", false, false});
+    f.add({"", "{F}", "f's child", false, false});
+    TqvTasksFrame &frame = f.openActive();
+    frame.treeView()->expand(frame.model()->indexOf(f.node(QStringLiteral("f"))));
+    QSignalSpy resets(frame.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy removed(frame.model(), &QAbstractItemModel::rowsRemoved);
+
+    // Two runs of neighbouring rows: b and c, then e.
+    frame.treeView()->selectNodes({f.node(QStringLiteral("b")), f.node(QStringLiteral("c")), f.node(QStringLiteral("e"))},
+                                  nullptr);
+    f.prompter.setNextAnswer(PromptButton::Ok);
+    frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    QCOMPARE(f.stored(), (QStringList{"a", "d", "f", "f's child"}));
+    QCOMPARE(f.shownRows(), (QStringList{"a", "d", "f", "  f's child"}));
+    QCOMPARE(removed.size(), 2);
+    QCOMPARE(resets.size(), 0);  // the open parent stays open without being opened again
+
+    // A parent goes with its sub-task; a sub-task alone leaves its parent open.
+    f.add({"", "{F}", "f's second", false, false});
+    frame.ReloadTasks();
+    frame.treeView()->expand(frame.model()->indexOf(f.node(QStringLiteral("f"))));
+    frame.treeView()->selectNodes({f.node(QStringLiteral("f's child"))}, nullptr);
+    f.prompter.setNextAnswer(PromptButton::Ok);
+    frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    QCOMPARE(f.shownRows(), (QStringList{"a", "d", "f", "  f's second"}));
+    frame.treeView()->selectNodes({f.node(QStringLiteral("f"))}, nullptr);
+    f.prompter.setNextAnswer(PromptButton::Ok);
+    frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    QCOMPARE(f.stored(), (QStringList{"a", "d"}));
+    QCOMPARE(f.shownRows(), (QStringList{"a", "d"}));
+    QCOMPARE(frame.tree().nodeCount(), 2);
 }
 
 void TestTaskEditing::markComplete()

@@ -247,7 +247,10 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
             m_store.remove(node->info.tid);
     });
     const std::vector<TaskNode *> deleted(selected.begin(), selected.end());
-    changeTree([&] { m_tree.removeMany(deleted); });  // with their sub-tasks
+    // Row by row where the view can take it so, keeping the other rows as they are.
+    FHoverNode = nullptr;
+    if (!m_model->removeSiblings(deleted))
+        changeTree([&] { m_tree.removeMany(deleted); });  // with their sub-tasks
     ApplyViewFilter();
     VtTasksChange();  // nothing is selected now: the status bar says so too
 }

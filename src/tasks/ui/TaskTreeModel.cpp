@@ -2,6 +2,8 @@
 
 #include <QMimeData>
 
+#include <algorithm>
+
 namespace quillpad {
 
 namespace {
@@ -108,6 +110,48 @@ void TaskTreeModel::removeTask(TaskNode *node)
     }
     m_tree.remove(node);
     endRemoveRows();
+}
+
+bool TaskTreeModel::removeSiblings(const std::vector<TaskNode *> &nodes)
+{
+    constexpr std::size_t MaxRuns = 64;  // each run renumbers the rows after it
+    if (m_rebuildDepth > 0 || m_layoutDepth > 0 || nodes.empty())
+        return false;
+    TaskNode *parent = nodes.front()->parent;
+    std::vector<int> rows;
+    for (TaskNode *node : nodes) {
+        if (node->parent != parent)
+            return false;
+        if (indexOf(node).isValid())
+            rows.push_back(node->viewRow);
+    }
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::pair<int, int>> runs;  // first and last row of each
+    for (int row : rows) {
+        if (!runs.empty() && runs.back().second + 1 == row)
+            runs.back().second = row;
+        else
+            runs.emplace_back(row, row);
+    }
+    if (runs.size() > MaxRuns)
+        return false;
+    const QModelIndex parentIndex = indexOf(parent);
+    std::vector<TaskNode *> &list = parent ? m_childRows[static_cast<std::size_t>(parent->viewRow)] : m_topRows;
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        const auto [first, last] = *run;
+        beginRemoveRows(parentIndex, first, last);
+        if (!parent) {
+            for (int row = first; row <= last; ++row)
+                std::erase(m_expandedRows, list[static_cast<std::size_t>(row)]);
+            m_childRows.erase(m_childRows.begin() + first, m_childRows.begin() + last + 1);
+        }
+        list.erase(list.begin() + first, list.begin() + last + 1);
+        for (std::size_t i = static_cast<std::size_t>(first); i < list.size(); ++i)
+            list[i]->viewRow = static_cast<int>(i);
+        endRemoveRows();
+    }
+    m_tree.removeMany(nodes);
+    return true;
 }
 
 void TaskTreeModel::rebuildRows()

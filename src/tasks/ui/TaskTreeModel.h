@@ -41,6 +41,11 @@ public:
     // inserted or removed row. Not inside a layout change.
     TaskNode *appendTask(TTaskInfo info, TaskNode *parent);
     void removeTask(TaskNode *node);
+    // The removal of siblings (with their sub-tasks), reaching the view as removed runs
+    // of neighbouring rows, so every other row keeps its selection, expansion and place.
+    // False, with nothing done, when the nodes are not siblings or their rows lie in
+    // too many runs: the caller rebuilds instead.
+    bool removeSiblings(const std::vector<TaskNode *> &nodes);
     // A node's look changed (text, check, colours, height).
     void refresh(const TaskNode *node);
     // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
