@@ -102,16 +102,13 @@ void SyncControl::begin(bool asked)
             self->finished(failed);
             return;
         }
-        const QString path = self->m_settingsPath;
         self->m_runner = SyncService::instance().makeRunner(
-            self->m_db, settings, password, nullptr, [path](const QString &collection) {
+            self->m_db, settings, password, nullptr, [self](const QString &collection) {
                 // Found once, kept for the next syncs and the command line.
-                RunGuarded([&] {
-                    IniFile ini(path);
-                    SyncSettings stored = ReadSyncSettings(ini);
-                    stored.collection = collection;
-                    WriteSyncSettings(ini, stored);
-                });
+                if (!self)
+                    return;
+                self->m_settings.collection = collection;
+                RunGuarded([&] { StoreFoundCollection(self->m_settingsPath, collection); });
             });
         connect(self->m_runner.get(), &SyncRunner::finished, self, &SyncControl::finished);
         self->m_runner->start();
@@ -123,8 +120,6 @@ void SyncControl::finished(const SyncOutcome &outcome)
     // The runner is inside its own signal: it goes once that returns.
     if (m_runner)
         m_runner.release()->deleteLater();
-    if (!m_settingsPath.isEmpty())
-        RunGuarded([this] { m_settings.collection = ReadSyncSettings(IniFile(m_settingsPath)).collection; });
     m_nextDue = Clock::now().addSecs(qint64(qMax(1, m_settings.intervalMinutes)) * 60);
     const bool asked = std::exchange(m_asked, false);
     if (m_frame) {

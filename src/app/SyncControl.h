@@ -36,13 +36,11 @@ public:
     // The "sync" section changed (Options): read it again, the first periodic sync one
     // interval from now.
     void readSettings();
-    const SyncSettings &settings() const { return m_settings; }
 
     void syncNow();  // File › Sync Now
     void check();    // the timer: a periodic sync when one is due
     bool running() const { return m_runner != nullptr || m_waitingForPassword; }
     QTimer &timer() { return m_timer; }
-    const QString &lastLine() const { return m_line; }
 
 private:
     bool configured() const { return !m_settings.server.isEmpty(); }
@@ -61,7 +59,7 @@ private:
     std::unique_ptr<SyncRunner> m_runner;
     bool m_waitingForPassword = false;
     bool m_asked = false;  // the user asked for the running sync
-    QString m_line;
+    QString m_line;  // shown again once the list exists
 };
 
 }  // namespace quillpad

@@ -37,12 +37,8 @@ SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptio
             loop.quit();
             return;
         }
-        runner = MakeCalDavSync(db, settings, password, nullptr, [&](const QString &collection) {
-            IniFile found(settingsPath);
-            SyncSettings stored = ReadSyncSettings(found);
-            stored.collection = collection;
-            WriteSyncSettings(found, stored);
-        });
+        runner = MakeCalDavSync(db, settings, password, nullptr,
+                                [&](const QString &collection) { StoreFoundCollection(settingsPath, collection); });
         QObject::connect(runner.get(), &SyncRunner::finished, &loop, [&](const SyncOutcome &result) {
             outcome = result;
             loop.quit();

@@ -25,6 +25,8 @@ struct SyncSettings {
 };
 SyncSettings ReadSyncSettings(const IniFile &ini);
 void WriteSyncSettings(IniFile &ini, const SyncSettings &settings);
+// Keeps the collection discovery found, so later syncs need not look again.
+void StoreFoundCollection(const QString &settingsPath, const QString &collection);
 
 // What a sync did to the local task list, by task id, so a window can update its rows
 // by change instead of rebuilding them.

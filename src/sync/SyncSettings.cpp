@@ -32,4 +32,12 @@ void WriteSyncSettings(IniFile &ini, const SyncSettings &settings)
     ini.writeBool(section, QStringLiteral("Enabled"), settings.enabled);
 }
 
+void StoreFoundCollection(const QString &settingsPath, const QString &collection)
+{
+    IniFile ini(settingsPath);
+    SyncSettings stored = ReadSyncSettings(ini);
+    stored.collection = collection;
+    WriteSyncSettings(ini, stored);
+}
+
 }  // namespace quillpad
