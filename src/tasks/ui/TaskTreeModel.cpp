@@ -92,24 +92,8 @@ TaskNode *TaskTreeModel::appendTask(TTaskInfo info, TaskNode *parent)
 
 void TaskTreeModel::removeTask(TaskNode *node)
 {
-    const QModelIndex at = indexOf(node);
-    if (m_rebuildDepth > 0 || !at.isValid()) {
-        m_tree.remove(node);  // no row goes, or the rebuild makes them all again
-        return;
-    }
-    const int row = node->viewRow;
-    beginRemoveRows(at.parent(), row, row);
-    std::vector<TaskNode *> &rows =
-        node->parent ? m_childRows[static_cast<std::size_t>(node->parent->viewRow)] : m_topRows;
-    rows.erase(rows.begin() + row);
-    for (std::size_t i = static_cast<std::size_t>(row); i < rows.size(); ++i)
-        rows[i]->viewRow = static_cast<int>(i);
-    if (!node->parent) {
-        m_childRows.erase(m_childRows.begin() + row);
-        std::erase(m_expandedRows, node);
-    }
-    m_tree.remove(node);
-    endRemoveRows();
+    if (!removeSiblings({node}))
+        m_tree.remove(node);  // inside a rebuild, which makes the rows again
 }
 
 bool TaskTreeModel::removeSiblings(const std::vector<TaskNode *> &nodes)
