@@ -15,9 +15,8 @@ namespace quillpad {
 
 void TqvTasksFrame::takeStoredChanges(const QStringList &tids)
 {
-    for (const QString &tid : tids)
-        if (!m_storedChanges.contains(tid))
-            m_storedChanges.append(tid);
+    m_storedChanges += tids;
+    m_storedChanges.removeDuplicates();
     // Waiting: the reminder check takes them in once nothing is open; a reload waiting
     // reads them anyway.
     if (m_storedChanges.isEmpty() || m_reloadPending || reloadMustWait())
