@@ -1,6 +1,7 @@
 #include "store/Connection.h"
 
 #include "store/AppError.h"
+#include "store/WriteBatch.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -281,16 +282,11 @@ void Connection::createSchema()
         execute(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId));
     if (appId == 0 || version < SchemaVersion) {
         // One step: a file is either of the old version or has every sync object.
-        beginTransaction();
-        try {
-            execute(QString::fromUtf8(SyncSchemaSql));
-            if (version < SchemaVersion)
-                execute(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
-            commit();
-        } catch (...) {
-            rollback();
-            throw;
-        }
+        WriteBatch batch(*this, WriteBatch::Unfinished::RollBack);
+        execute(QString::fromUtf8(SyncSchemaSql));
+        if (version < SchemaVersion)
+            execute(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
+        batch.commit();
     }
 }
 
