@@ -103,46 +103,41 @@ private:
 
     void discover()
     {
-        const QUrl wellKnown = m_server.resolved(QUrl(QStringLiteral("/.well-known/caldav")));
-        propfind(wellKnown, 0, "<d:current-user-principal/>", [this, wellKnown](int status, const QByteArray &body, QNetworkReply *reply) {
-            QString principal;
-            if (status == 207) {
-                for (const DavResponse &r : ParseMultiStatus(body).responses)
-                    if (!r.principal.isEmpty())
-                        principal = r.principal;
-            }
-            if (principal.isEmpty()) {  // no well-known redirect: ask the address itself
-                if (reply->url() != m_server) {
-                    propfind(m_server, 0, "<d:current-user-principal/>", [this](int s, const QByteArray &b, QNetworkReply *) {
-                        QString p;
-                        if (s == 207)
-                            for (const DavResponse &r : ParseMultiStatus(b).responses)
-                                if (!r.principal.isEmpty())
-                                    p = r.principal;
-                        if (p.isEmpty())
-                            return fail(QStringLiteral("The server %1 names no CalDAV principal (%2)").arg(m_server.toString(), StatusText(s)));
-                        findHome(m_server.resolved(QUrl(p)));
-                    });
-                    return;
-                }
-                return fail(QStringLiteral("The server %1 names no CalDAV principal (%2)").arg(m_server.toString(), StatusText(status)));
-            }
-            findHome(reply->url().resolved(QUrl(principal)));
+        findPrincipal(m_server.resolved(QUrl(QStringLiteral("/.well-known/caldav"))), false);
+    }
+
+    // Without a principal at the well-known address, the address itself is asked.
+    void findPrincipal(const QUrl &url, bool last)
+    {
+        propfind(url, 0, "<d:current-user-principal/>", [this, last](int status, const QByteArray &body, QNetworkReply *reply) {
+            const QString principal = Named(status, body, &DavResponse::principal);
+            if (!principal.isEmpty())
+                return findHome(reply->url().resolved(QUrl(principal)));
+            if (!last && reply->url() != m_server)
+                return findPrincipal(m_server, true);
+            fail(QStringLiteral("The server %1 names no CalDAV principal (%2)").arg(m_server.toString(), StatusText(status)));
         });
     }
 
     void findHome(const QUrl &principal)
     {
         propfind(principal, 0, "<c:calendar-home-set/>", [this, principal](int status, const QByteArray &body, QNetworkReply *) {
-            QString home;
-            if (status == 207)
-                for (const DavResponse &r : ParseMultiStatus(body).responses)
-                    if (!r.calendarHome.isEmpty())
-                        home = r.calendarHome;
+            const QString home = Named(status, body, &DavResponse::calendarHome);
             if (home.isEmpty())
                 return fail(QStringLiteral("The server has no calendar home for this user (%1)").arg(StatusText(status)));
             findCollection(principal.resolved(QUrl(home)));
         });
+    }
+
+    // The property a discovery step asked for, from the last response that names it.
+    static QString Named(int status, const QByteArray &body, QString DavResponse::*property)
+    {
+        QString value;
+        if (status == 207)
+            for (const DavResponse &r : ParseMultiStatus(body).responses)
+                if (!(r.*property).isEmpty())
+                    value = r.*property;
+        return value;
     }
 
     void findCollection(const QUrl &home)
