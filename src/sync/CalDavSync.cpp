@@ -67,6 +67,15 @@ QString XmlEscape(const QString &text)
     return text.toHtmlEscaped();
 }
 
+// The ETags changed since the token (RFC 6578); with none, every ETag and a first token.
+QByteArray SyncCollectionBody(const QString &token)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+           "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>" +
+           XmlEscape(token).toUtf8() +
+           "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop></d:sync-collection>";
+}
+
 class CalDavSync final : public SyncRunner {
 public:
     CalDavSync(Connection &db, SyncSettings settings, QString password, QObject *parent,
@@ -173,12 +182,7 @@ private:
         if (m_token.isEmpty())
             return listByEtag();
         // Only what changed since the last sync, when the server keeps track (RFC 6578).
-        const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>" +
-                                XmlEscape(m_token).toUtf8() +
-                                "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
-                                "</d:sync-collection>";
-        send("REPORT", m_collection, body, {}, [this](int status, const QByteArray &answer, QNetworkReply *) {
+        send("REPORT", m_collection, SyncCollectionBody(m_token), {}, [this](int status, const QByteArray &answer, QNetworkReply *) {
             const DavMultiStatus changes = ParseMultiStatus(answer);
             if (status != 207 || !changes.ok)
                 return listByEtag();  // token refused, or no such report: compare every ETag
@@ -189,10 +193,7 @@ private:
     // The whole collection's ETags, and a first sync token when the server has them.
     void listByEtag()
     {
-        const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token/><d:sync-level>1</d:sync-level>"
-                                "<d:prop><d:getetag/></d:prop></d:sync-collection>";
-        send("REPORT", m_collection, body, {}, [this](int status, const QByteArray &answer, QNetworkReply *) {
+        send("REPORT", m_collection, SyncCollectionBody({}), {}, [this](int status, const QByteArray &answer, QNetworkReply *) {
             const DavMultiStatus all = ParseMultiStatus(answer);
             if (status == 207 && all.ok && !Truncated(all))
                 return decide(all, true);
