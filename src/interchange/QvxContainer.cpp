@@ -11,7 +11,6 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
-#include <limits>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -102,15 +101,11 @@ struct QvxContainerWriter::Stream {
                     deflateInput(Z_FINISH);
                     return;
                 }
-                for (qsizetype at = 0; at < piece.size();) {
-                    // avail_in is 32-bit: hand the text over in slices.
-                    const qsizetype slice = std::min<qsizetype>(piece.size() - at, std::numeric_limits<uInt>::max());
-                    z_stream &stream = deflater.stream();
-                    stream.next_in = reinterpret_cast<Bytef *>(piece.data() + at);
-                    stream.avail_in = static_cast<uInt>(slice);
-                    at += slice;
-                    deflateInput(Z_NO_FLUSH);
-                }
+                // A piece is at most ChunkSize, well within deflate's 32-bit count.
+                z_stream &stream = deflater.stream();
+                stream.next_in = reinterpret_cast<Bytef *>(piece.data());
+                stream.avail_in = static_cast<uInt>(piece.size());
+                deflateInput(Z_NO_FLUSH);
             }
         } catch (...) {
             const std::lock_guard lock(mutex);
