@@ -137,25 +137,31 @@ class RowWriter {
 public:
     RowWriter(const RowCursor &rows, const TaskColumns &at, int bias) : m_rows(rows), m_at(at), m_bias(bias) {}
 
-    // The column's text as a task holds it, in UTF-8: the key ids are matched by.
-    QByteArray key(int column) const
+    // The column's stored bytes when they are already the text's UTF-8; none when only
+    // reading it as a string gives that.
+    std::optional<QByteArrayView> plain(int column) const
     {
         const std::optional<QByteArrayView> stored = m_rows.storedText(column);
         if (stored && ReadsAsItself(*stored))
+            return stored;
+        return std::nullopt;
+    }
+    // The column's text as a task holds it, in UTF-8: the key ids are matched by.
+    QByteArray key(int column) const
+    {
+        if (const auto stored = plain(column))
             return stored->toByteArray();
         return Query::toString(m_rows.value(column)).toUtf8();
     }
     bool keyIs(int column, QByteArrayView wanted) const
     {
-        const std::optional<QByteArrayView> stored = m_rows.storedText(column);
-        if (stored && ReadsAsItself(*stored))
+        if (const auto stored = plain(column))
             return stored->size() == wanted.size() && std::memcmp(stored->data(), wanted.data(), size_t(wanted.size())) == 0;
         return key(column) == wanted;
     }
     void string(JsonText &json, int column) const
     {
-        const std::optional<QByteArrayView> stored = m_rows.storedText(column);
-        if (stored && ReadsAsItself(*stored))
+        if (const auto stored = plain(column))
             json.utf8(*stored);
         else
             json.string(Query::toString(m_rows.value(column)));
