@@ -53,6 +53,8 @@ QString ReadSyncPasswordFile(const QString &path, QString &error)
 
 namespace {
 
+const QString KeyringService = QStringLiteral("ambrel-quillpad");
+
 QString KeyringKey(const SyncSettings &settings)
 {
     return QStringLiteral("sync %1@%2").arg(settings.user, settings.server);
@@ -68,7 +70,7 @@ void ReadSyncPassword(const SyncSettings &settings, std::function<void(const QSt
         QTimer::singleShot(0, [reply = std::move(reply), fromEnvironment] { reply(fromEnvironment, {}); });
         return;
     }
-    auto *job = new QKeychain::ReadPasswordJob(QStringLiteral("ambrel-quillpad"));
+    auto *job = new QKeychain::ReadPasswordJob(KeyringService);
     job->setAutoDelete(true);
     job->setKey(KeyringKey(settings));
     QObject::connect(job, &QKeychain::Job::finished, [reply = std::move(reply)](QKeychain::Job *done) {
@@ -86,7 +88,7 @@ void ReadSyncPassword(const SyncSettings &settings, std::function<void(const QSt
 void StoreSyncPassword(const SyncSettings &settings, const QString &password,
                        std::function<void(const QString &)> reply)
 {
-    auto *job = new QKeychain::WritePasswordJob(QStringLiteral("ambrel-quillpad"));
+    auto *job = new QKeychain::WritePasswordJob(KeyringService);
     job->setAutoDelete(true);
     job->setKey(KeyringKey(settings));
     job->setTextData(password);
