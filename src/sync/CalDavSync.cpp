@@ -14,6 +14,7 @@
 #include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
 #include "sync/DavXml.h"
+#include "sync/IcsFile.h"
 #include "sync/VTodoMapping.h"
 
 #include <QCryptographicHash>
@@ -446,15 +447,13 @@ private:
             if (state != m_state.constEnd() && !state->ics.isEmpty())
                 calendar = ParseIcal(state->ics.toUtf8());
             icalcomponent *todo = calendar ? icalcomponent_get_first_component(calendar.get(), ICAL_VTODO_COMPONENT) : nullptr;
+            QByteArray text;
             if (todo) {
-                WriteVTodo(todo, task, state->shownPid);
+                WriteVTodo(todo, task, state->shownPid);  // the server's other properties stay
+                text = IcalText(calendar.get());
             } else {
-                calendar.reset(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
-                icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-                icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//Ambrel//Quillpad//EN"));
-                icalcomponent_add_component(calendar.get(), NewVTodo(task).release());
+                text = TasksAsIcs({task});
             }
-            const QByteArray text = IcalText(calendar.get());
             const bool known = state != m_state.constEnd();
             const QString href = known ? state->href : m_collection.path() + QString(task.tid).remove(QLatin1Char('{')).remove(QLatin1Char('}')) + QStringLiteral(".ics");
             QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "text/calendar; charset=utf-8"}};
