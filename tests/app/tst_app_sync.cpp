@@ -6,7 +6,7 @@
 #include "app/SyncControl.h"
 #include "app/SyncService.h"
 #include "store/TaskStore.h"
-#include "store/pU_Funcs.h"
+#include "support/TaskRecords.h"
 #include "tasks/ui/Fr_qvTasks.h"
 #include "tasks/ui/TaskTreeModel.h"
 #include "tasks/ui/TaskTreeView.h"
@@ -59,14 +59,6 @@ struct FakeService : SyncService {
 
 const QByteArray SyncOn = "[sync]\nServer=https://dav.example.org\nUser=ann\nIntervalMinutes=15\nEnabled=1\n";
 
-TTaskInfo Task(const QString &content, const QString &pid = RootPid)
-{
-    TTaskInfo task;
-    task.tid = NewGuid();
-    task.pid = pid;
-    task.content = content;
-    return task;
-}
 
 struct SyncFixture : ShellFixture {
     explicit SyncFixture(const QByteArray &settings = SyncOn) : ShellFixture(true, settings) {}
@@ -155,9 +147,9 @@ void TestAppSync::syncNowTakesChangesRowByRow()
 {
     SyncFixture f;
     TaskStore store = f.store();
-    TTaskInfo kept = Task(QStringLiteral("kept")), edited = Task(QStringLiteral("edited")),
-              parent = Task(QStringLiteral("parent")), gone = Task(QStringLiteral("gone"));
-    TTaskInfo goneChild = Task(QStringLiteral("gone child"), gone.tid);
+    TTaskInfo kept = TaskRecord(QStringLiteral("kept")), edited = TaskRecord(QStringLiteral("edited")),
+              parent = TaskRecord(QStringLiteral("parent")), gone = TaskRecord(QStringLiteral("gone"));
+    TTaskInfo goneChild = TaskRecord(QStringLiteral("gone child"), gone.tid);
     for (const TTaskInfo &t : {kept, edited, parent, gone, goneChild})
         store.insertRecord(t);
     f.showAndSettle();
@@ -168,7 +160,7 @@ void TestAppSync::syncNowTakesChangesRowByRow()
     QVERIFY(f.service.runner);
     QCOMPARE(f.frame().statusNote(), QStringLiteral("Syncing..."));
     // What the sync stored meanwhile.
-    TTaskInfo added = Task(QStringLiteral("from the server")), addedChild = Task(QStringLiteral("new sub-task"), parent.tid);
+    TTaskInfo added = TaskRecord(QStringLiteral("from the server")), addedChild = TaskRecord(QStringLiteral("new sub-task"), parent.tid);
     store.insertRecord(added);
     store.insertRecord(addedChild);
     edited.content = QStringLiteral("edited elsewhere");
@@ -195,7 +187,7 @@ void TestAppSync::openEditWaitsForTheChanges()
 {
     SyncFixture f;
     TaskStore store = f.store();
-    TTaskInfo a = Task(QStringLiteral("a")), b = Task(QStringLiteral("b"));
+    TTaskInfo a = TaskRecord(QStringLiteral("a")), b = TaskRecord(QStringLiteral("b"));
     store.insertRecord(a);
     store.insertRecord(b);
     f.showAndSettle();

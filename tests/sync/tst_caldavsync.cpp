@@ -3,7 +3,7 @@
 
 #include "store/Connection.h"
 #include "store/TaskStore.h"
-#include "store/pU_Funcs.h"
+#include "support/TaskRecords.h"
 #include "sync/SyncRunner.h"
 
 #include <QNetworkAccessManager>
@@ -32,14 +32,6 @@ SyncOutcome RunSync(Connection &db, const SyncSettings &settings, const std::fun
     return done.takeFirst().at(0).value<SyncOutcome>();
 }
 
-TTaskInfo Task(const QString &content)
-{
-    TTaskInfo task;
-    task.tid = NewGuid();
-    task.pid = RootPid;
-    task.content = content;
-    return task;
-}
 
 }  // namespace
 
@@ -85,7 +77,7 @@ void TestCalDavSync::editMadeWhileSyncingIsKept()
     a.open(m_dir.filePath(QStringLiteral("a.qvb")));
     b.open(m_dir.filePath(QStringLiteral("b.qvb")));
     TaskStore storeA(a), storeB(b);
-    const TTaskInfo task = Task(QStringLiteral("shared"));
+    const TTaskInfo task = TaskRecord(QStringLiteral("shared"));
     storeA.insertRecord(task);
     QVERIFY(RunSync(a, m_settings).ok);
     QVERIFY(RunSync(b, m_settings).ok);
@@ -118,8 +110,8 @@ void TestCalDavSync::parentDeletedThereRemovesItsSubTasksHere()
     a.open(m_dir.filePath(QStringLiteral("parent-a.qvb")));
     b.open(m_dir.filePath(QStringLiteral("parent-b.qvb")));
     TaskStore storeA(a), storeB(b);
-    const TTaskInfo parent = Task(QStringLiteral("parent"));
-    TTaskInfo child = Task(QStringLiteral("child"));
+    const TTaskInfo parent = TaskRecord(QStringLiteral("parent"));
+    TTaskInfo child = TaskRecord(QStringLiteral("child"));
     child.pid = parent.tid;
     storeA.insertRecord(parent);
     storeA.insertRecord(child);
