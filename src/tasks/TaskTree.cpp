@@ -7,6 +7,10 @@
 #include <unordered_set>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace quillpad {
 
 namespace {
@@ -29,40 +33,54 @@ void Renumber(TaskTree::NodeList &siblings, std::size_t from = 0)
 }
 
 // A case-sensitive substring test, set up once for a whole pass over the tree. A
-// single character is a vectorised scan; longer texts use Boyer-Moore-Horspool, whose
-// skips keep a pass over 100,000 tasks short even for letters that are everywhere.
-// The skip table is indexed by the low byte of a character: characters that share it
-// share the smallest skip, which is always safe.
+// single character is Qt's vectorised scan. A longer text is looked for eight
+// positions at a time: only where the first and the last character both match is the
+// rest compared. Letters that are everywhere make a pass over 100,000 tasks scan
+// nearly all of their text, so the scan must be cheap per character.
 class TextFinder {
 public:
-    explicit TextFinder(const QString &part) : m_part(part)
-    {
-        const qsizetype m = m_part.size();
-        std::fill(std::begin(m_skip), std::end(m_skip), m);
-        for (qsizetype i = 0; i + 1 < m; ++i)
-            m_skip[m_part.at(i).unicode() & 0xFF] = m - 1 - i;
-    }
+    explicit TextFinder(const QString &part) : m_part(part) {}
 
     bool in(QStringView text) const
     {
         const qsizetype m = m_part.size();
         if (m == 1)
             return text.indexOf(m_part.front()) >= 0;
+        const qsizetype n = text.size();
         const char16_t *t = text.utf16();
         const auto *p = reinterpret_cast<const char16_t *>(m_part.constData());
+        const char16_t first = p[0];
         const char16_t last = p[m - 1];
-        for (qsizetype i = m - 1; i < text.size();) {
-            const char16_t c = t[i];
-            if (c == last && std::memcmp(t + i - (m - 1), p, (m - 1) * sizeof(char16_t)) == 0)
+        const auto matchesAt = [&](qsizetype at) {
+            return std::memcmp(t + at + 1, p + 1, (m - 2) * sizeof(char16_t)) == 0;
+        };
+        qsizetype i = 0;
+#ifdef __SSE2__
+        const __m128i firsts = _mm_set1_epi16(static_cast<short>(first));
+        const __m128i lasts = _mm_set1_epi16(static_cast<short>(last));
+        for (; i + (m - 1) + 8 <= n; i += 8) {
+            const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
+            const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i + m - 1));
+            // Two mask bits per character.
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi16(starts, firsts), _mm_cmpeq_epi16(ends, lasts))));
+            while (mask != 0) {
+                const int bit = __builtin_ctz(mask);
+                if (matchesAt(i + bit / 2))
+                    return true;
+                mask &= ~(3u << bit);
+            }
+        }
+#endif
+        for (; i + m <= n; ++i) {
+            if (t[i] == first && t[i + m - 1] == last && matchesAt(i))
                 return true;
-            i += m_skip[c & 0xFF];
         }
         return false;
     }
 
 private:
     QString m_part;
-    qsizetype m_skip[256];
 };
 
 // A node spans a few cache lines and the filter pass reads from each of them.

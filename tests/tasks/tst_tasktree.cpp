@@ -88,6 +88,7 @@ private slots:
     void filter();
     void typingNarrowsWithoutMissingAnything();
     void narrowingTestsAgainWhatChangedSince();
+    void searchFindsTheTextAtEveryPlace();
     void passThatShowsEverythingIsSkippedOnlyWhenAllIsShown();
     void compare_data();
     void compare();
@@ -247,6 +248,39 @@ void TestTaskTree::typingNarrowsWithoutMissingAnything()
     QCOMPARE(Visible(tree), QStringList{QStringLiteral("caf\u00e9 \u00e9t\u00e9")});
     tree.applyFilter(ViewRange::All, true, QStringLiteral("\u01e9t"));  // same low byte as é, not the same letter
     QCOMPARE(Visible(tree), QStringList{});
+}
+
+void TestTaskTree::searchFindsTheTextAtEveryPlace()
+{
+    // The text is looked for several places at a time: a match at the start, across
+    // and after each block, and in the last places a block no longer covers, must all be
+    // found, and a near miss (same first and last character) must not be.
+    const QStringList parts{QStringLiteral("re"), QStringLiteral("rep"), QStringLiteral("r\u00e9port long"),
+                            QStringLiteral("abcdefghijklmnopqrst")};
+    for (const QString &part : parts) {
+        QString nearMiss = part;
+        if (part.size() > 2)
+            nearMiss[1] = QLatin1Char('#');
+        TaskTree tree;
+        QStringList expected;
+        for (int length = 0; length <= 40; ++length) {
+            const QString filler(length, QLatin1Char('e'));
+            for (int at = 0; at + part.size() <= length; ++at) {
+                QString hit = filler;
+                hit.replace(at, part.size(), part);
+                tree.append(Info(hit));
+                expected.append(hit);
+                if (part.size() > 2) {
+                    QString miss = filler;
+                    miss.replace(at, part.size(), nearMiss);
+                    tree.append(Info(miss));
+                }
+            }
+            tree.append(Info(filler + part.left(part.size() - 1)));  // cut short at the end
+        }
+        tree.applyFilter(ViewRange::All, true, part);
+        QCOMPARE(Visible(tree), expected);
+    }
 }
 
 void TestTaskTree::narrowingTestsAgainWhatChangedSince()
