@@ -104,31 +104,44 @@ QString TrimTaskText(const QString &text)
 
 void TaskStore::load(TaskSnapshot &snapshot)
 {
-    // One pass over the table, grouped here. A scan and the parent index both give a
-    // parent's rows in the table's own order, so the tree is the one a query per parent
-    // would give.
-    const size_t first = snapshot.size();
-    QHash<QString, std::vector<TTaskInfo>> byParent;
-    const auto group = [&] {
-        std::vector<TTaskInfo> rootsAsChildren;  // for a task whose own id is "root"
-        for (size_t i = first; i < snapshot.size(); ++i) {
-            if (snapshot[i].task.tid == RootPid) {
-                for (size_t j = first; j < snapshot.size(); ++j)
-                    rootsAsChildren.push_back(snapshot[j].task);
-                break;
-            }
+    struct Appender : TaskRowSink {
+        TaskSnapshot &snapshot;
+        const std::size_t first;
+        explicit Appender(TaskSnapshot &into) : snapshot(into), first(into.size()) {}
+        void topLevel(TTaskInfo &&task) override { snapshot.emplace_back().task = std::move(task); }
+        void subTasks(std::size_t index, std::vector<TTaskInfo> &&rows) override
+        {
+            snapshot[first + index].subTasks = std::move(rows);
         }
-        for (size_t i = first; i < snapshot.size(); ++i) {
-            TaskWithSubTasks &entry = snapshot[i];
-            if (entry.task.tid == RootPid) {
-                entry.subTasks = rootsAsChildren;
-            } else if (auto found = byParent.find(entry.task.tid); found != byParent.end()) {
-                // Ids are unique, except that a null one reads as empty, as many can.
-                if (entry.task.tid.isEmpty())
-                    entry.subTasks = *found;
-                else
-                    entry.subTasks = std::move(*found);
+    } appender(snapshot);
+    load(appender);
+}
+
+void TaskStore::load(TaskRowSink &sink)
+{
+    // One pass over the table: top-level rows go out as they come, sub-task rows wait
+    // for all of them. A scan and the parent index both give a parent's rows in the
+    // table's own order, so the tree is the one a query per parent would give.
+    std::vector<QString> topIds;
+    QHash<QString, std::vector<TTaskInfo>> byParent;
+    const auto group = [&](bool complete) {
+        for (std::size_t i = 0; i < topIds.size(); ++i) {
+            const QString &tid = topIds[i];
+            if (tid == RootPid) {
+                // A task whose own id is "root" has every top-level task under it,
+                // each read again: the ones handed over are the sink's now.
+                if (complete)
+                    sink.subTasks(i, topLevelRows());
+                continue;
             }
+            const auto found = byParent.find(tid);
+            if (found == byParent.end())
+                continue;
+            // Ids are unique, except that a null one reads as empty, as many can.
+            std::vector<TTaskInfo> rows = tid.isEmpty() ? *found : std::move(*found);
+            for (TTaskInfo &row : rows)
+                row.pid = tid;
+            sink.subTasks(i, std::move(rows));
         }
     };
     try {
@@ -139,16 +152,27 @@ void TaskStore::load(TaskSnapshot &snapshot)
             TTaskInfo row = ReadTaskRow(rows);
             if (row.pid == RootPid) {
                 row.pid = RootPid;  // one shared text instead of a copy per task
-                snapshot.emplace_back().task = std::move(row);
+                topIds.push_back(row.tid);
+                sink.topLevel(std::move(row));
             } else {
                 byParent[row.pid].push_back(std::move(row));
             }
         }
     } catch (...) {
-        group();
+        group(false);
         throw;
     }
-    group();
+    group(true);
+}
+
+std::vector<TTaskInfo> TaskStore::topLevelRows()
+{
+    std::vector<TTaskInfo> rows;
+    Query query(m_connection);
+    query.open(Statements(Table::Tasks).all + QStringLiteral(" where pid=?"), {RootPid});
+    for (const TaskReader reader(query); !query.eof(); query.next())
+        rows.push_back(reader.read());
+    return rows;
 }
 
 std::optional<TTaskInfo> TaskStore::find(const QString &tid)

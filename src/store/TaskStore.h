@@ -24,6 +24,17 @@ QString CrLfLineBreaks(const QString &text);
 // cannot hold; leading blanks and inner line breaks stay.
 QString TrimTaskText(const QString &text);
 
+// Where a load hands the rows, as soon as their place in the tree is known.
+class TaskRowSink {
+public:
+    virtual ~TaskRowSink() = default;
+    // A top-level row, in the table's order; the first one is number 0.
+    virtual void topLevel(TTaskInfo &&task) = 0;
+    // The sub-task rows of top-level row number `index`, in the table's order. These
+    // come after every top-level row has, by rising index, only for rows that have any.
+    virtual void subTasks(std::size_t index, std::vector<TTaskInfo> &&rows) = 0;
+};
+
 class TaskStore {
 public:
     explicit TaskStore(Connection &connection) : m_connection(connection) {}
@@ -34,6 +45,10 @@ public:
     // one query. Rows under a missing or a sub-task parent are left out. After an error
     // the snapshot holds what was read before it.
     void load(TaskSnapshot &snapshot);
+    // The same rows handed over one by one, for a reader that keeps them its own way
+    // (a snapshot of 100,000 tasks beside the reader's copy is memory spent twice). A
+    // sub-task's parent id shares its parent's text.
+    void load(TaskRowSink &sink);
     // One task's row; none when it is gone.
     std::optional<TTaskInfo> find(const QString &tid);
     // The number of rows in the tasks table.
@@ -80,6 +95,7 @@ public:
     static void openForInsert(Query &query, Table table);
 
 private:
+    std::vector<TTaskInfo> topLevelRows();
     void storeFlagAndTime(TTaskInfo &info, QStringView flagColumn, QStringView timeColumn, bool TTaskInfo::*flag,
                           TDateTime TTaskInfo::*time, bool value, TDateTime when);
 

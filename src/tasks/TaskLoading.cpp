@@ -10,30 +10,33 @@ namespace {
 
 constexpr int SummaryLines = 4;
 
-void AddToTree(TaskTree &tree, TaskSnapshot &snapshot)
-{
-    for (TaskWithSubTasks &entry : snapshot) {
-        TaskNode *node = tree.append(std::move(entry.task));
-        for (TTaskInfo &info : entry.subTasks) {
+// Makes the nodes as the rows come: the tree is the only copy of them.
+class TreeBuilder : public TaskRowSink {
+public:
+    explicit TreeBuilder(TaskTree &tree) : m_tree(tree) {}
+
+    void topLevel(TTaskInfo &&task) override { m_topLevel.push_back(m_tree.append(std::move(task))); }
+    void subTasks(std::size_t index, std::vector<TTaskInfo> &&rows) override
+    {
+        TaskNode *node = m_topLevel[index];
+        for (TTaskInfo &info : rows) {
             info.expandFlag = false;  // kept for top-level tasks only
-            tree.append(std::move(info), node);
+            m_tree.append(std::move(info), node);
         }
         node->expanded = node->info.expandFlag && !node->children.empty();
     }
-}
+
+private:
+    TaskTree &m_tree;
+    std::vector<TaskNode *> m_topLevel;
+};
 
 }  // namespace
 
 void LoadTaskTree(TaskTree &tree, TaskStore &store)
 {
-    TaskSnapshot snapshot;
-    try {
-        store.load(snapshot);
-    } catch (...) {
-        AddToTree(tree, snapshot);
-        throw;
-    }
-    AddToTree(tree, snapshot);
+    TreeBuilder builder(tree);
+    store.load(builder);
 }
 
 QString IncompleteTasksSummary(TaskStore &store, int hintSize)
