@@ -163,6 +163,7 @@ void InsertTasks(Connection &connection, const std::vector<TTaskInfo> &tasks)
         else
             field.setDateTime(value);
     };
+    const BulkCache cache(connection);
     WriteBatch transaction(connection, WriteBatch::Unfinished::RollBack);
     Query query(connection);
     TaskStore::openForInsert(query, TaskStore::Table::Tasks);
@@ -188,8 +189,10 @@ void InsertTasks(Connection &connection, const std::vector<TTaskInfo> &tasks)
     transaction.commit();
 }
 
-void InsertTasksRaw(sqlite3 *db, const std::vector<TTaskInfo> &tasks)
+void InsertTasksRaw(Connection &connection, const std::vector<TTaskInfo> &tasks)
 {
+    const BulkCache cache(connection);  // the cache a restore or an import writes with
+    sqlite3 *db = connection.handle();
     const auto check = [db](int rc, int expected) {
         if (rc != expected)
             throw std::runtime_error(sqlite3_errmsg(db));

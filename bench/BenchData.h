@@ -28,7 +28,7 @@ void InsertTasks(Connection &connection, const std::vector<TTaskInfo> &tasks);
 
 // The baseline of the inserts: the same rows, one prepared INSERT bound per row, in one
 // transaction, on the bare C API (zero times stored as null, as the program leaves them).
-void InsertTasksRaw(sqlite3 *db, const std::vector<TTaskInfo> &tasks);
+void InsertTasksRaw(Connection &connection, const std::vector<TTaskInfo> &tasks);
 
 }  // namespace BenchData
 

@@ -247,7 +247,7 @@ int Run(int count, int repetitions, const QString &keep)
             QTemporaryDir target;
             Connection connection;
             connection.open(target.filePath(QStringLiteral("qvData.qvb")));
-            raw.add(TimeHere([&] { BenchData::InsertTasksRaw(connection.handle(), tasks); }));
+            raw.add(TimeHere([&] { BenchData::InsertTasksRaw(connection, tasks); }));
         }
     }
     std::printf("quillpad-bench-cli: %d tasks, %d repetitions, zlib %s, SQLite %s; XML %.1f MB, file %.1f MB\n",

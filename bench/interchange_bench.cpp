@@ -126,7 +126,7 @@ int Run(int count, int repetitions)
         }
         {
             EmptyDatabase target;
-            rawMs.push_back(TimeMs([&] { BenchData::InsertTasksRaw(target.connection.handle(), tasks); }));
+            rawMs.push_back(TimeMs([&] { BenchData::InsertTasksRaw(target.connection, tasks); }));
         }
         loadMs.push_back(TimeMs([&] {
             Txmltry document;

@@ -342,7 +342,7 @@ int Run(int count, int repetitions)
             removeDatabase(rawPath);
             Connection raw;
             raw.open(rawPath);
-            rawMs.push_back(TimeMs([&] { BenchData::InsertTasksRaw(raw.handle(), written); }));
+            rawMs.push_back(TimeMs([&] { BenchData::InsertTasksRaw(raw, written); }));
         }
         PrintRow({"create: insert all rows in one transaction", Median(oursMs), Median(rawMs)});
     }

@@ -389,6 +389,7 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
             Qvx::CheckApp(xml.survey.app ? std::optional<QString>(QString::fromUtf8(*xml.survey.app)) : std::nullopt);
         // Committed before each question and at the end, also after an error: what was
         // posted stays.
+        const BulkCache cache(m_connection);
         WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
         try {
             const int bias = LocalBias();

@@ -45,6 +45,8 @@ public:
 private:
     // Transactions go through WriteBatch, the one guard.
     friend class WriteBatch;
+    friend class BulkCache;
+    int m_bulkDepth = 0;
     void beginTransaction();
     void commit();
     void rollback() noexcept;
@@ -56,6 +58,22 @@ private:
     bool m_readOnly = false;
     QString m_path;
     StatementCache m_statements;
+};
+
+// A large page cache for the length of a bulk write (a restore, an import, a first
+// sync): thousands of rows written at scattered places in one transaction spill the
+// everyday cache to disk again and again. At the end the cache is back to its everyday
+// size and the pages it held are freed, so a program that stays open all day does not
+// keep them. Inside another one it does nothing.
+class BulkCache {
+public:
+    explicit BulkCache(Connection &connection);
+    ~BulkCache();
+    BulkCache(const BulkCache &) = delete;
+    BulkCache &operator=(const BulkCache &) = delete;
+
+private:
+    Connection &m_connection;
 };
 
 }  // namespace quillpad

@@ -325,6 +325,7 @@ private:
     {
         try {
             readTasksAndTombstones();
+            const BulkCache cache(m_db);
             WriteBatch batch(m_db, WriteBatch::Unfinished::RollBack);
             TaskStore store(m_db);
             Query query(m_db);

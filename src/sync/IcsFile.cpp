@@ -1,6 +1,7 @@
 #include "sync/IcsFile.h"
 
 #include "store/Clock.h"
+#include "store/Connection.h"
 #include "store/Paths.h"
 #include "store/TaskStore.h"
 #include "store/WriteBatch.h"
@@ -82,6 +83,7 @@ bool ImportIcsFile(const QString &fileName, TaskStore &store)
         if (!newIds.contains(task.tid))
             newIds.insert(task.tid, ids.back());
     }
+    const BulkCache cache(store.connection());
     WriteBatch batch(store.connection(), WriteBatch::Unfinished::RollBack);
     for (size_t i = 0; i < tasks->size(); ++i) {
         TTaskInfo row = tasks->at(i);
