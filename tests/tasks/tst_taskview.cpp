@@ -5,6 +5,7 @@
 #include "FrameFixture.h"
 #include "store/WriteBatch.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -22,6 +23,7 @@ private slots:
     void filterAndEditKeepSelectionExpansionAndPlace();
     void rowsAreExposedToScreenReaders();
     void aTickIsPaintedWhenEveryRowStaysShown();
+    void rowChangesKeepTheModelWhole();
 };
 
 namespace {
@@ -48,7 +50,84 @@ void AddMany(Fixture &f, int count, const QString &prefix)
     batch.commit();
 }
 
+// The rows as the model gives them, each sub-task indented, against the tree's own
+// visible nodes.
+QStringList ModelRows(const TaskTreeModel &model)
+{
+    QStringList rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QModelIndex top = model.index(r, 0);
+        rows.append(model.nodeAt(top)->info.content);
+        for (int c = 0; c < model.rowCount(top); ++c) {
+            const QModelIndex child = model.index(c, 0, top);
+            if (child.parent() != top || model.indexOf(model.nodeAt(child)) != child)
+                rows.append(QStringLiteral("(lost its way)"));
+            rows.append(QStringLiteral("  ") + model.nodeAt(child)->info.content);
+        }
+    }
+    return rows;
+}
+
+QStringList TreeRows(const TaskTree &tree)
+{
+    QStringList rows;
+    tree.forEach([&](const TaskNode *node) {
+        if (node->visible && (node->isTopLevel() || node->parent->visible))
+            rows.append((node->isTopLevel() ? QString() : QStringLiteral("  ")) + node->info.content);
+    });
+    return rows;
+}
+
 }  // namespace
+
+void TestTaskView::rowChangesKeepTheModelWhole()
+{
+    // Rows that come and go one by one: the sub-task rows of all parents lie in one list,
+    // so a change under one parent moves every later parent's rows.
+    TaskTree tree;
+    TaskTreeModel model(tree);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const auto info = [](const QString &text) {
+        TTaskInfo record;
+        record.content = text;
+        return record;
+    };
+    std::vector<TaskNode *> parents;
+    model.beginRebuild();
+    for (int p = 0; p < 5; ++p) {
+        parents.push_back(tree.append(info(QStringLiteral("p%1").arg(p))));
+        for (int c = 0; c < 3; ++c)
+            tree.append(info(QStringLiteral("p%1 c%2").arg(p).arg(c)), parents.back());
+    }
+    model.endRebuild();
+    QCOMPARE(ModelRows(model), TreeRows(tree));
+
+    model.appendTask(info(QStringLiteral("p1 new")), parents[1]);
+    model.appendTask(info(QStringLiteral("p4 new")), parents[4]);
+    model.appendTask(info(QStringLiteral("p5")), nullptr);
+    QCOMPARE(ModelRows(model), TreeRows(tree));
+
+    const auto child = [&](int p, int c) { return parents[p]->children[static_cast<std::size_t>(c)].get(); };
+    QVERIFY(model.removeSiblings({child(2, 0), child(2, 2)}));
+    QCOMPARE(ModelRows(model), TreeRows(tree));
+    QVERIFY(model.removeSiblings({parents[1], parents[3]}));  // with their sub-tasks
+    QCOMPARE(ModelRows(model), TreeRows(tree));
+    model.appendTask(info(QStringLiteral("p2 new")), parents[2]);
+    QCOMPARE(ModelRows(model), TreeRows(tree));
+
+    model.beginLayoutChange();
+    tree.applyFilter(ViewRange::All, true, QStringLiteral("new"));
+    model.endLayoutChange();
+    QCOMPARE(ModelRows(model), TreeRows(tree));
+    QCOMPARE(ModelRows(model), (QStringList{"p2", "  p2 new", "p4", "  p4 new"}));
+    model.beginLayoutChange();
+    tree.applyFilter(ViewRange::All, false, QString());
+    model.endLayoutChange();
+    QVERIFY(model.removeSiblings({parents[0]}));
+    QCOMPARE(ModelRows(model), TreeRows(tree));
+    QCOMPARE(ModelRows(model), (QStringList{"p2", "  p2 c1", "  p2 new", "p4", "  p4 c0", "  p4 c1", "  p4 c2",
+                                            "  p4 new", "p5"}));
+}
 
 void TestTaskView::tallLastRowOfALongListCanBeRead()
 {

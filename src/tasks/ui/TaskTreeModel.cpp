@@ -8,8 +8,6 @@ namespace quillpad {
 
 namespace {
 
-const std::vector<TaskNode *> NoRows;
-
 // An index carries its node with the lowest bit set for a sub-task, so the view's
 // many questions about a row's level need not touch the node itself.
 constexpr quintptr SubTaskBit = 1;
@@ -78,14 +76,19 @@ TaskNode *TaskTreeModel::appendTask(TTaskInfo info, TaskNode *parent)
 {
     if (m_rebuildDepth > 0)
         return m_tree.append(std::move(info), parent);  // the rebuild shows it
-    std::vector<TaskNode *> &rows = parent ? m_childRows[static_cast<std::size_t>(parent->viewRow)] : m_topRows;
-    const int row = static_cast<int>(rows.size());
+    const int row = static_cast<int>(rowsOf(parent).size());
     beginInsertRows(indexOf(parent), row, row);
     TaskNode *node = m_tree.append(std::move(info), parent);
     node->viewRow = row;
-    rows.push_back(node);
-    if (!parent)
-        m_childRows.emplace_back();
+    if (parent) {
+        const auto after = static_cast<std::size_t>(parent->viewRow) + 1;
+        m_childRows.insert(m_childRows.begin() + m_childStart[after], node);
+        for (std::size_t r = after; r < m_childStart.size(); ++r)
+            ++m_childStart[r];
+    } else {
+        m_topRows.push_back(node);
+        m_childStart.push_back(m_childStart.back());
+    }
     endInsertRows();
     return node;
 }
@@ -120,18 +123,36 @@ bool TaskTreeModel::removeSiblings(const std::vector<TaskNode *> &nodes)
     if (runs.size() > MaxRuns)
         return false;
     const QModelIndex parentIndex = indexOf(parent);
-    std::vector<TaskNode *> &list = parent ? m_childRows[static_cast<std::size_t>(parent->viewRow)] : m_topRows;
+    // Sub-task rows and their offsets shift by what each run takes away.
+    const auto dropChildren = [this](std::size_t from, std::size_t to, std::size_t startsFrom) {
+        const int count = static_cast<int>(to - from);
+        m_childRows.erase(m_childRows.begin() + static_cast<std::ptrdiff_t>(from),
+                          m_childRows.begin() + static_cast<std::ptrdiff_t>(to));
+        for (std::size_t r = startsFrom; r < m_childStart.size(); ++r)
+            m_childStart[r] -= count;
+    };
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-        const auto [first, last] = *run;
-        beginRemoveRows(parentIndex, first, last);
-        if (!parent) {
-            for (int row = first; row <= last; ++row)
-                std::erase(m_expandedRows, list[static_cast<std::size_t>(row)]);
-            m_childRows.erase(m_childRows.begin() + first, m_childRows.begin() + last + 1);
+        const auto first = static_cast<std::size_t>(run->first);
+        const auto last = static_cast<std::size_t>(run->second);
+        beginRemoveRows(parentIndex, run->first, run->second);
+        if (parent) {
+            const auto start = static_cast<std::size_t>(m_childStart[static_cast<std::size_t>(parent->viewRow)]);
+            dropChildren(start + first, start + last + 1, static_cast<std::size_t>(parent->viewRow) + 1);
+            const std::size_t end = static_cast<std::size_t>(m_childStart[static_cast<std::size_t>(parent->viewRow) + 1]);
+            for (std::size_t i = start + first; i < end; ++i)
+                m_childRows[i]->viewRow = static_cast<int>(i - start);
+        } else {
+            for (std::size_t row = first; row <= last; ++row)
+                std::erase(m_expandedRows, m_topRows[row]);
+            dropChildren(static_cast<std::size_t>(m_childStart[first]), static_cast<std::size_t>(m_childStart[last + 1]),
+                         last + 1);
+            m_childStart.erase(m_childStart.begin() + static_cast<std::ptrdiff_t>(first),
+                               m_childStart.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+            m_topRows.erase(m_topRows.begin() + static_cast<std::ptrdiff_t>(first),
+                            m_topRows.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+            for (std::size_t i = first; i < m_topRows.size(); ++i)
+                m_topRows[i]->viewRow = static_cast<int>(i);
         }
-        list.erase(list.begin() + first, list.begin() + last + 1);
-        for (std::size_t i = static_cast<std::size_t>(first); i < list.size(); ++i)
-            list[i]->viewRow = static_cast<int>(i);
         endRemoveRows();
     }
     m_tree.removeMany(nodes);
@@ -140,11 +161,11 @@ bool TaskTreeModel::removeSiblings(const std::vector<TaskNode *> &nodes)
 
 void TaskTreeModel::rebuildRows()
 {
-    // The lists of sub-task rows are refilled in place: a keystroke rebuilds them all,
-    // and freeing and allocating each one again costs more than the pass itself.
+    // Refilled in place: a keystroke rebuilds them all.
     m_topRows.clear();
+    m_childRows.clear();
+    m_childStart.clear();
     m_expandedRows.clear();
-    std::size_t shown = 0;
     for (const auto &root : m_tree.roots()) {
         if (!root->visible) {
             root->viewRow = -1;
@@ -156,26 +177,26 @@ void TaskTreeModel::rebuildRows()
         m_topRows.push_back(root.get());
         if (root->expanded)
             m_expandedRows.push_back(root.get());
-        if (shown == m_childRows.size())
-            m_childRows.emplace_back();
-        std::vector<TaskNode *> &children = m_childRows[shown++];
-        children.clear();
+        const std::size_t start = m_childRows.size();
+        m_childStart.push_back(static_cast<int>(start));
         for (const auto &child : root->children) {
-            child->viewRow = child->visible ? static_cast<int>(children.size()) : -1;
+            child->viewRow = child->visible ? static_cast<int>(m_childRows.size() - start) : -1;
             if (child->visible)
-                children.push_back(child.get());
+                m_childRows.push_back(child.get());
         }
     }
-    m_childRows.resize(shown);
+    m_childStart.push_back(static_cast<int>(m_childRows.size()));
 }
 
-const std::vector<TaskNode *> &TaskTreeModel::rowsOf(const TaskNode *parent) const
+std::span<TaskNode *const> TaskTreeModel::rowsOf(const TaskNode *parent) const
 {
     if (!parent)
         return m_topRows;
     if (!parent->isTopLevel() || parent->viewRow < 0)
-        return NoRows;
-    return m_childRows[parent->viewRow];
+        return {};
+    const auto row = static_cast<std::size_t>(parent->viewRow);
+    return std::span<TaskNode *const>(m_childRows).subspan(static_cast<std::size_t>(m_childStart[row]),
+                                                            static_cast<std::size_t>(m_childStart[row + 1] - m_childStart[row]));
 }
 
 TaskNode *TaskTreeModel::nodeAt(const QModelIndex &index) const
@@ -202,10 +223,11 @@ QModelIndex TaskTreeModel::index(int row, int column, const QModelIndex &parent)
 {
     if (column != 0 || row < 0)
         return {};
-    const std::vector<TaskNode *> &rows = rowsOf(nodeAt(parent));
+    const std::span<TaskNode *const> rows = rowsOf(nodeAt(parent));
     if (row >= static_cast<int>(rows.size()))
         return {};
-    return createIndex(row, 0, reinterpret_cast<quintptr>(rows[row]) | (parent.isValid() ? SubTaskBit : 0));
+    return createIndex(row, 0, reinterpret_cast<quintptr>(rows[static_cast<std::size_t>(row)]) |
+                                   (parent.isValid() ? SubTaskBit : 0));
 }
 
 QModelIndex TaskTreeModel::parent(const QModelIndex &child) const

@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace quillpad {
@@ -77,13 +78,16 @@ signals:
 
 private:
     void rebuildRows();
-    const std::vector<TaskNode *> &rowsOf(const TaskNode *parent) const;
+    std::span<TaskNode *const> rowsOf(const TaskNode *parent) const;
 
     TaskTree &m_tree;
     std::function<QString(const TaskNode &)> m_text;
     std::vector<TaskNode *> m_topRows;
-    // Visible children of each visible top-level row, by the parent's row.
-    std::vector<std::vector<TaskNode *>> m_childRows;
+    // The visible sub-tasks of every visible top-level row, one row's after the other's:
+    // those of top-level row r start at m_childStart[r], and one more entry marks the
+    // end. A list per row would cost 100,000 rows far more than the rows themselves.
+    std::vector<TaskNode *> m_childRows;
+    std::vector<int> m_childStart{0};
     std::vector<TaskNode *> m_expandedRows;
     int m_rebuildDepth = 0;
     int m_layoutDepth = 0;
