@@ -199,9 +199,9 @@ std::span<TaskNode *const> TaskTreeModel::rowsOf(const TaskNode *parent) const
                                                             static_cast<std::size_t>(m_childStart[row + 1] - m_childStart[row]));
 }
 
-TaskNode *TaskTreeModel::nodeAt(const QModelIndex &index) const
+TaskNode *TaskTreeModel::nodeOfId(quintptr id)
 {
-    return index.isValid() ? reinterpret_cast<TaskNode *>(index.internalId() & ~SubTaskBit) : nullptr;
+    return reinterpret_cast<TaskNode *>(id & ~SubTaskBit);
 }
 
 QModelIndex TaskTreeModel::indexOf(const TaskNode *node) const

@@ -22,7 +22,9 @@ public:
     explicit TaskTreeModel(TaskTree &tree, QObject *parent = nullptr);
 
     TaskTree &tree() const { return m_tree; }
-    TaskNode *nodeAt(const QModelIndex &index) const;
+    TaskNode *nodeAt(const QModelIndex &index) const { return index.isValid() ? nodeOfId(index.internalId()) : nullptr; }
+    // The node an index's internal id names: a view may keep the ids of its rows alone.
+    static TaskNode *nodeOfId(quintptr id);
     QModelIndex indexOf(const TaskNode *node) const;  // invalid when the node is hidden
 
     // The text shown in a row (also what sorting-aware views and accessibility read).
@@ -52,6 +54,8 @@ public:
     // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
     // a rebuilt view starts collapsed and opens these again.
     const std::vector<TaskNode *> &expandedRows() const { return m_expandedRows; }
+    // Every row, sub-tasks of closed parents too: the most a view can show at once.
+    std::size_t rowsInAll() const { return m_topRows.size() + m_childRows.size(); }
     // Every row reads and measures differently (a change of view).
     void refreshAll() { emit lookChanged(); }
 

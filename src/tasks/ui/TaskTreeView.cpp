@@ -65,7 +65,7 @@ void TaskTreeView::setModel(QAbstractItemModel *model)
     QAbstractItemView::setModel(model);
     if (!m_model)
         return;
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskTreeView::forgetHotNode);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskTreeView::forgetNodes);
     // Every change of the shown rows keeps the row at the top of the view where it is.
     for (auto before : {&QAbstractItemModel::layoutAboutToBeChanged})
         connect(m_model, before, this, &TaskTreeView::saveAnchor);
@@ -99,7 +99,7 @@ void TaskTreeView::saveAnchor()
 {
     ensureRows();
     const int top = rowAtY(verticalOffset());
-    m_anchor = top >= 0 ? QPersistentModelIndex(m_rows[top].index) : QPersistentModelIndex();
+    m_anchor = top >= 0 ? QPersistentModelIndex(indexOfRow(top)) : QPersistentModelIndex();
     m_anchorInside = top >= 0 ? verticalOffset() - rowTop(top) : 0;
 }
 
@@ -112,11 +112,11 @@ void TaskTreeView::relayout()
         const int estimate = estimatedHeight();
         const int tops = m_model->rowCount();
         m_topRows.assign(static_cast<std::size_t>(tops), -1);
-        m_rows.reserve(static_cast<std::size_t>(tops));
+        m_rows.reserve(m_model->rowsInAll());
         const auto add = [&](const QModelIndex &index) {
             const auto known = m_heights.constFind(index.internalId());
             const bool measured = known != m_heights.cend();
-            m_rows.push_back({index, measured ? *known : estimate, measured});
+            m_rows.push_back({index.internalId(), measured ? *known : estimate, measured});
         };
         for (int r = 0; r < tops; ++r) {
             const QModelIndex top = m_model->index(r, 0);
@@ -189,7 +189,13 @@ int TaskTreeView::rowOf(const QModelIndex &index) const
     if (!m_expanded.contains(parent.internalId()) || parent.row() >= static_cast<int>(m_topRows.size()))
         return -1;
     const int row = m_topRows[static_cast<std::size_t>(parent.row())] + 1 + index.row();
-    return row < static_cast<int>(m_rows.size()) && m_rows[static_cast<std::size_t>(row)].index == index ? row : -1;
+    return row < static_cast<int>(m_rows.size()) && m_rows[static_cast<std::size_t>(row)].id == index.internalId() ? row
+                                                                                                               : -1;
+}
+
+QModelIndex TaskTreeView::indexOfRow(int row) const
+{
+    return m_model->indexOf(TaskTreeModel::nodeOfId(m_rows[static_cast<std::size_t>(row)].id));
 }
 
 void TaskTreeView::updatePositions() const
@@ -233,7 +239,7 @@ QStyleOptionViewItem TaskTreeView::rowOption(int row) const
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     const Row &shown = m_rows[static_cast<std::size_t>(row)];
-    const int indent = m_indentation * (shown.index.parent().isValid() ? 2 : 1);
+    const int indent = m_indentation * (TaskTreeModel::nodeOfId(shown.id)->isTopLevel() ? 1 : 2);
     option.rect = QRect(indent, rowTop(row) - verticalOffset(), viewport()->width() - indent, shown.height);
     return option;
 }
@@ -244,9 +250,10 @@ bool TaskTreeView::measure(int row) const
     if (shown.measured)
         return false;
     QStyleOptionViewItem option = rowOption(row);
-    const int height = std::max(1, itemDelegateForIndex(shown.index)->sizeHint(option, shown.index).height());
+    const QModelIndex index = indexOfRow(row);
+    const int height = std::max(1, itemDelegateForIndex(index)->sizeHint(option, index).height());
     shown.measured = true;
-    m_heights.insert(shown.index.internalId(), height);
+    m_heights.insert(shown.id, height);
     if (height == shown.height)
         return false;
     shown.height = height;
@@ -331,7 +338,7 @@ QModelIndex TaskTreeView::indexAt(const QPoint &point) const
     if (point.x() < 0 || point.x() >= viewport()->width())
         return {};
     const int row = rowAtY(point.y() + verticalOffset());
-    return row >= 0 ? m_rows[static_cast<std::size_t>(row)].index : QModelIndex();
+    return row >= 0 ? indexOfRow(row) : QModelIndex();
 }
 
 QModelIndexList TaskTreeView::shownRows() const
@@ -339,8 +346,8 @@ QModelIndexList TaskTreeView::shownRows() const
     ensureRows();
     QModelIndexList rows;
     rows.reserve(static_cast<qsizetype>(m_rows.size()));
-    for (const Row &row : m_rows)
-        rows.append(row.index);
+    for (int row = 0; row < static_cast<int>(m_rows.size()); ++row)
+        rows.append(indexOfRow(row));
     return rows;
 }
 
@@ -353,8 +360,7 @@ int TaskTreeView::shownRowCount() const
 QModelIndex TaskTreeView::shownRow(int row) const
 {
     ensureRows();
-    return row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(row)].index
-                                                              : QModelIndex();
+    return row >= 0 && row < static_cast<int>(m_rows.size()) ? indexOfRow(row) : QModelIndex();
 }
 
 void TaskTreeView::scrollTo(const QModelIndex &index, ScrollHint hint)
@@ -451,7 +457,7 @@ void TaskTreeView::collapseAll()
 
 bool TaskTreeView::onBranch(int row, const QPoint &point) const
 {
-    const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
+    const QModelIndex index = indexOfRow(row);
     return !index.parent().isValid() && point.x() >= 0 && point.x() < m_indentation && m_model->rowCount(index) > 0;
 }
 
@@ -472,7 +478,7 @@ void TaskTreeView::paintEvent(QPaintEvent *event)
         const QRect whole = rowRect(row);
         if (whole.top() > area.bottom())
             break;
-        const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
+        const QModelIndex index = indexOfRow(row);
         QStyleOptionViewItem option = rowOption(row);
         if (selection && selection->isSelected(index))
             option.state |= QStyle::State_Selected;
@@ -494,8 +500,7 @@ void TaskTreeView::paintEvent(QPaintEvent *event)
         branch.state = QStyle::State_Item | (option.state & QStyle::State_Enabled);
         if (topLevel && m_model->rowCount(index) > 0)
             branch.state |= QStyle::State_Children | (isExpanded(index) ? QStyle::State_Open : QStyle::State_None);
-        if (row + 1 < static_cast<int>(m_rows.size()) &&
-            m_rows[static_cast<std::size_t>(row + 1)].index.parent() == index.parent())
+        if (row + 1 < static_cast<int>(m_rows.size()) && indexOfRow(row + 1).parent() == index.parent())
             branch.state |= QStyle::State_Sibling;
         style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, &painter, this);
         itemDelegateForIndex(index)->paint(&painter, option, index);
@@ -529,10 +534,10 @@ void TaskTreeView::setSelection(const QRect &rect, QItemSelectionModel::Selectio
     QItemSelection selection;
     int runStart = first;
     for (int row = first; row <= last; ++row) {
-        const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
-        const bool endsRun = row == last || m_rows[static_cast<std::size_t>(row + 1)].index.parent() != index.parent();
+        const QModelIndex index = indexOfRow(row);
+        const bool endsRun = row == last || indexOfRow(row + 1).parent() != index.parent();
         if (endsRun) {
-            selection.select(m_rows[static_cast<std::size_t>(runStart)].index, index);
+            selection.select(indexOfRow(runStart), index);
             runStart = row + 1;
         }
     }
@@ -547,7 +552,7 @@ QRegion TaskTreeView::visualRegionForSelection(const QItemSelection &selection) 
         const QRect whole = rowRect(row);
         if (whole.top() > viewport()->height())
             break;
-        if (selection.contains(m_rows[static_cast<std::size_t>(row)].index))
+        if (selection.contains(indexOfRow(row)))
             region += whole;
     }
     return region;
@@ -703,8 +708,8 @@ QModelIndex TaskTreeView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
     const int row = rowOf(current);
     const int last = static_cast<int>(m_rows.size()) - 1;
     if (row < 0)
-        return m_rows.front().index;
-    const auto at = [this](int r) { return m_rows[static_cast<std::size_t>(r)].index; };
+        return indexOfRow(0);
+    const auto at = [this](int r) { return indexOfRow(r); };
     const int page = viewport()->height();
     switch (cursorAction) {
     case MoveUp:
@@ -779,9 +784,13 @@ TaskNode *TaskTreeView::nodeAtPoint(const QPoint &viewportPosition) const
     return m_model ? m_model->nodeAt(indexAt(viewportPosition)) : nullptr;
 }
 
-void TaskTreeView::forgetHotNode()
+void TaskTreeView::forgetNodes()
 {
+    // The nodes go with the reset: no row may name one until the rows are made again.
     m_hotNode = nullptr;
+    m_rows.clear();
+    m_topRows.clear();
+    m_positionsDirty = true;
 }
 
 void TaskTreeView::setHotNode(TaskNode *node)
@@ -835,7 +844,7 @@ void TaskTreeView::mousePressEvent(QMouseEvent *event)
     // The branch opens and closes its row; the selection stays.
     const int row = rowAtY(point.y() + verticalOffset());
     if (event->button() == Qt::LeftButton && row >= 0 && onBranch(row, point)) {
-        const QModelIndex index = m_rows[static_cast<std::size_t>(row)].index;
+        const QModelIndex index = indexOfRow(row);
         setExpanded(index, !isExpanded(index));
         return;
     }
