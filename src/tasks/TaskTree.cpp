@@ -3,6 +3,7 @@
 #include "store/AppError.h"
 
 #include <algorithm>
+#include <climits>
 #include <unordered_map>
 #include <unordered_set>
 #include <cstring>
@@ -329,7 +330,7 @@ FilterOutcome TaskTree::applyFilter(ViewRange range, bool searchOn, const QStrin
         if (!(narrowing && known && !node.textMatch))
             node.textMatch = finder.in(content);
         node.matchedContent = content.constData();
-        node.matchedSize = content.size();
+        node.matchedSize = content.size() <= INT_MAX ? static_cast<int>(content.size()) : -1;
         return node.textMatch;
     };
     const auto passes = [&](TaskNode &node) {

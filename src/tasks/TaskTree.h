@@ -18,8 +18,10 @@ struct TaskNode {
     TTaskInfo info;
     TaskNode *parent = nullptr;  // none for a top-level task
     std::vector<std::unique_ptr<TaskNode>> children;
-    bool visible = true;
-    bool expanded = false;  // shown expanded (top-level tasks with sub-tasks)
+    // Which content the last search tested (textMatch says whether it held the text):
+    // a search that only grows (typing) tests again only the tasks that matched.
+    const QChar *matchedContent = nullptr;
+    int matchedSize = -1;
 
     // Position among all siblings, hidden ones included (0 for the first); kept by
     // the tree through every insert, removal, move and sort.
@@ -27,14 +29,14 @@ struct TaskNode {
     // Row among the visible siblings as the view shows them, -1 when not shown; kept
     // by the view's model.
     int viewRow = -1;
-    // Whether the content held the last search text, and which content that was: a
-    // search that only grows (typing) tests again only the tasks that matched.
+    bool visible = true;
+    bool expanded = false;  // shown expanded (top-level tasks with sub-tasks)
     bool textMatch = false;
-    const QChar *matchedContent = nullptr;
-    qsizetype matchedSize = -1;
 
     bool isTopLevel() const { return parent == nullptr; }
 };
+// A list of 100,000 tasks holds as many nodes: the fields above leave no gaps.
+static_assert(sizeof(void *) != 8 || sizeof(TaskNode) == sizeof(TTaskInfo) + 56);
 
 enum class ViewRange { All = 0, Complete = 1, Incomplete = 2 };
 
