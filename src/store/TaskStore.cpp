@@ -10,6 +10,8 @@
 
 #include <QHash>
 
+#include <cstdint>
+
 namespace quillpad {
 
 namespace {
@@ -107,11 +109,16 @@ void TaskStore::load(TaskSnapshot &snapshot)
     struct Appender : TaskRowSink {
         TaskSnapshot &snapshot;
         const std::size_t first;
+        std::vector<TTaskInfo> waiting;
         explicit Appender(TaskSnapshot &into) : snapshot(into), first(into.size()) {}
         void topLevel(TTaskInfo &&task) override { snapshot.emplace_back().task = std::move(task); }
-        void subTasks(std::size_t index, std::vector<TTaskInfo> &&rows) override
+        const QString &topLevelId(std::size_t index) const override { return snapshot[first + index].task.tid; }
+        void subTask(TTaskInfo &&task) override { waiting.push_back(std::move(task)); }
+        void adopt(std::size_t top, std::size_t sub) override
         {
-            snapshot[first + index].subTasks = std::move(rows);
+            TaskWithSubTasks &entry = snapshot[first + top];
+            entry.subTasks.push_back(waiting[sub]);
+            entry.subTasks.back().pid = entry.task.tid;
         }
     } appender(snapshot);
     load(appender);
@@ -119,29 +126,37 @@ void TaskStore::load(TaskSnapshot &snapshot)
 
 void TaskStore::load(TaskRowSink &sink)
 {
-    // One pass over the table: top-level rows go out as they come, sub-task rows wait
-    // for all of them. A scan and the parent index both give a parent's rows in the
-    // table's own order, so the tree is the one a query per parent would give.
-    std::vector<QString> topIds;
-    QHash<QString, std::vector<TTaskInfo>> byParent;
+    // One pass over the table: every row goes out as it comes, and sub-task rows are
+    // put under their parents once all of these have come. A scan and the parent index
+    // both give a parent's rows in the table's own order, so the tree is the one a
+    // query per parent would give.
+    std::size_t topLevelRows = 0;
+    std::size_t subTaskRows = 0;
+    // The sub-task rows of each parent id, as a chain through `next`.
+    struct Chain {
+        std::size_t first, last;
+    };
+    constexpr std::size_t End = SIZE_MAX;
+    QHash<QString, Chain> byParent;
+    std::vector<std::size_t> next;
     const auto group = [&](bool complete) {
-        for (std::size_t i = 0; i < topIds.size(); ++i) {
-            const QString &tid = topIds[i];
+        for (std::size_t i = 0; i < topLevelRows; ++i) {
+            const QString &tid = sink.topLevelId(i);
             if (tid == RootPid) {
                 // A task whose own id is "root" has every top-level task under it,
                 // each read again: the ones handed over are the sink's now.
-                if (complete)
-                    sink.subTasks(i, topLevelRows());
+                if (complete) {
+                    for (TTaskInfo &row : readTopLevelRows()) {
+                        sink.subTask(std::move(row));
+                        sink.adopt(i, subTaskRows++);
+                    }
+                }
                 continue;
             }
-            const auto found = byParent.find(tid);
-            if (found == byParent.end())
-                continue;
             // Ids are unique, except that a null one reads as empty, as many can.
-            std::vector<TTaskInfo> rows = tid.isEmpty() ? *found : std::move(*found);
-            for (TTaskInfo &row : rows)
-                row.pid = tid;
-            sink.subTasks(i, std::move(rows));
+            const auto found = byParent.constFind(tid);
+            for (std::size_t sub = found == byParent.cend() ? End : found->first; sub != End; sub = next[sub])
+                sink.adopt(i, sub);
         }
     };
     try {
@@ -152,11 +167,20 @@ void TaskStore::load(TaskRowSink &sink)
             TTaskInfo row = ReadTaskRow(rows);
             if (row.pid == RootPid) {
                 row.pid = RootPid;  // one shared text instead of a copy per task
-                topIds.push_back(row.tid);
                 sink.topLevel(std::move(row));
-            } else {
-                byParent[row.pid].push_back(std::move(row));
+                ++topLevelRows;
+                continue;
             }
+            const std::size_t sub = subTaskRows++;
+            next.push_back(End);
+            const auto chain = byParent.find(row.pid);
+            if (chain == byParent.end()) {
+                byParent.insert(row.pid, {sub, sub});
+            } else {
+                next[chain->last] = sub;
+                chain->last = sub;
+            }
+            sink.subTask(std::move(row));
         }
     } catch (...) {
         group(false);
@@ -165,7 +189,7 @@ void TaskStore::load(TaskRowSink &sink)
     group(true);
 }
 
-std::vector<TTaskInfo> TaskStore::topLevelRows()
+std::vector<TTaskInfo> TaskStore::readTopLevelRows()
 {
     std::vector<TTaskInfo> rows;
     Query query(m_connection);

@@ -30,9 +30,15 @@ public:
     virtual ~TaskRowSink() = default;
     // A top-level row, in the table's order; the first one is number 0.
     virtual void topLevel(TTaskInfo &&task) = 0;
-    // The sub-task rows of top-level row number `index`, in the table's order. These
-    // come after every top-level row has, by rising index, only for rows that have any.
-    virtual void subTasks(std::size_t index, std::vector<TTaskInfo> &&rows) = 0;
+    // The id of top-level row number `index`: the load keeps no copy of what it handed over.
+    virtual const QString &topLevelId(std::size_t index) const = 0;
+    // A sub-task row, in the table's order; the first one is number 0. Its parent may
+    // be yet to come: it waits for adopt(), and is dropped when none comes.
+    virtual void subTask(TTaskInfo &&task) = 0;
+    // Puts sub-task row number `sub` last under top-level row number `top`, with the
+    // parent's id as its own parent id; a row put under a second parent is copied there.
+    // Comes after every row has, by rising `top`.
+    virtual void adopt(std::size_t top, std::size_t sub) = 0;
 };
 
 class TaskStore {
@@ -46,8 +52,7 @@ public:
     // the snapshot holds what was read before it.
     void load(TaskSnapshot &snapshot);
     // The same rows handed over one by one, for a reader that keeps them its own way
-    // (a snapshot of 100,000 tasks beside the reader's copy is memory spent twice). A
-    // sub-task's parent id shares its parent's text.
+    // (a snapshot of 100,000 tasks beside the reader's copy is memory spent twice).
     void load(TaskRowSink &sink);
     // One task's row; none when it is gone.
     std::optional<TTaskInfo> find(const QString &tid);
@@ -95,7 +100,7 @@ public:
     static void openForInsert(Query &query, Table table);
 
 private:
-    std::vector<TTaskInfo> topLevelRows();
+    std::vector<TTaskInfo> readTopLevelRows();
     void storeFlagAndTime(TTaskInfo &info, QStringView flagColumn, QStringView timeColumn, bool TTaskInfo::*flag,
                           TDateTime TTaskInfo::*time, bool value, TDateTime when);
 

@@ -146,10 +146,15 @@ TaskNode *TaskTree::append(TTaskInfo info, TaskNode *parent)
 
 TaskNode *TaskTree::insert(TTaskInfo info, TaskNode *parent, int position)
 {
-    if (parent && parent->parent)
-        throw AppError(QStringLiteral("A sub-task cannot have sub-tasks"));
     auto node = std::make_unique<TaskNode>();
     node->info = std::move(info);
+    return insert(std::move(node), parent, position);
+}
+
+TaskNode *TaskTree::insert(std::unique_ptr<TaskNode> node, TaskNode *parent, int position)
+{
+    if (parent && parent->parent)
+        throw AppError(QStringLiteral("A sub-task cannot have sub-tasks"));
     node->parent = parent;
     TaskNode *placed = Place(parent ? parent->children : m_roots, std::move(node), position);
     noteReminder(placed);

@@ -64,6 +64,9 @@ public:
     TaskNode *append(TTaskInfo info, TaskNode *parent = nullptr);
     // Inserts at a position among the siblings (clamped to the end).
     TaskNode *insert(TTaskInfo info, TaskNode *parent, int position);
+    // The same for a node made apart from the tree (loading makes a sub-task before its
+    // parent may have come).
+    TaskNode *insert(std::unique_ptr<TaskNode> node, TaskNode *parent, int position);
     // Removes the node with its sub-tasks.
     void remove(TaskNode *node);
     // Moves a node (without its own children, which must be empty for a top-level

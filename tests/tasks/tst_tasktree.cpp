@@ -82,6 +82,7 @@ class TestTaskTree : public QObject {
 private slots:
     void emptyTable();
     void loadsTwoLevelsOnly();
+    void treeHoldsWhatTheStoreLoads();
     void summary_data();
     void summary();
     void filter_data();
@@ -136,6 +137,38 @@ void TestTaskTree::loadsTwoLevelsOnly()
     // The orphan and the grandchild are incomplete, so the summary lists them.
     QCOMPARE(IncompleteTasksSummary(db.store, 20),
              QStringLiteral("Incomplete Tasks:\r(1) child two\r(2) expanded but childle...\r(3) grandchild\r(4) orphan\r ..."));
+}
+
+void TestTaskTree::treeHoldsWhatTheStoreLoads()
+{
+    // The tree is made from the rows as they come, the store's own list of them apart:
+    // both must hold the same tasks, also where ids repeat and sub-tasks come first.
+    Database db;
+    ExecSql(db.query, QStringLiteral("insert into tasks (tid, pid, content, expandFlag) values "
+                                     "('c1', 'p2', 'child before its parent', 1), ('p1', 'root', 'first', 1), "
+                                     "('', 'root', 'empty id', 1), ('e1', '', 'under an empty id', 0), "
+                                     "(null, 'root', 'no id', 0), ('p2', 'root', 'second', 0), "
+                                     "('root', 'root', 'named root', 0), ('c2', 'p2', 'last', 0)"));
+    TaskSnapshot snapshot;
+    db.store.load(snapshot);
+    TaskTree tree;
+    LoadTaskTree(tree, db.store);
+    QCOMPARE(tree.roots().size(), snapshot.size());
+    for (std::size_t i = 0; i < snapshot.size(); ++i) {
+        const TaskNode &node = *tree.roots()[i];
+        QVERIFY(node.info == snapshot[i].task);
+        QCOMPARE(node.children.size(), snapshot[i].subTasks.size());
+        QCOMPARE(node.expanded, node.info.expandFlag && !node.children.empty());
+        for (std::size_t c = 0; c < node.children.size(); ++c) {
+            TTaskInfo expected = snapshot[i].subTasks[c];
+            expected.expandFlag = false;  // kept for top-level tasks only
+            QVERIFY(node.children[c]->info == expected);
+            QCOMPARE(node.children[c]->parent, &node);
+        }
+    }
+    QCOMPARE(tree.roots()[1]->children.size(), size_t(1));  // a null id reads as empty: each has a copy
+    QCOMPARE(tree.roots()[3]->children.size(), size_t(2));
+    QCOMPARE(tree.roots()[4]->children.size(), size_t(5));  // "root": every top-level task
 }
 
 void TestTaskTree::summary_data()
