@@ -22,12 +22,12 @@ const QString LoadColumns = QStringLiteral(
     "createTime, editTime, checkTime, alarmTime, dueTime from tasks");
 
 // A row of LoadColumns, each column read straight from the statement as a query's
-// field reads it: a load of every row must not build a whole result first.
+// field reads it: a load of every row must not build a whole result first. The parent
+// id is left to the caller, which mostly needs no text of its own for it.
 TTaskInfo ReadTaskRow(const RowCursor &row)
 {
     TTaskInfo info;
     info.tid = Query::toString(row.value(0));
-    info.pid = Query::toString(row.value(1));
     info.content = Query::toString(row.value(2));
     info.checkFlag = Query::toBoolean(row.value(3));
     info.dueFlag = Query::toBoolean(row.value(4));
@@ -165,21 +165,25 @@ void TaskStore::load(TaskRowSink &sink)
             if (rows.isNull(1))
                 continue;  // no parent's id matches a null
             TTaskInfo row = ReadTaskRow(rows);
-            if (row.pid == RootPid) {
-                row.pid = RootPid;  // one shared text instead of a copy per task
+            // One shared text for every top-level task's parent id, and one for each
+            // parent's sub-tasks, instead of a copy per task.
+            if (rows.storedText(1) == QByteArrayView("root")) {
+                row.pid = RootPid;
                 sink.topLevel(std::move(row));
                 ++topLevelRows;
                 continue;
             }
             const std::size_t sub = subTaskRows++;
             next.push_back(End);
-            const auto chain = byParent.find(row.pid);
+            const QString pid = Query::toString(rows.value(1));
+            auto chain = byParent.find(pid);
             if (chain == byParent.end()) {
-                byParent.insert(row.pid, {sub, sub});
+                chain = byParent.insert(pid, {sub, sub});
             } else {
                 next[chain->last] = sub;
                 chain->last = sub;
             }
+            row.pid = chain.key();
             sink.subTask(std::move(row));
         }
     } catch (...) {
