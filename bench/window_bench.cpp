@@ -28,7 +28,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
-#include <malloc.h>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -93,25 +92,12 @@ double CpuMs()
 // The child: the program's start-up as main() does it, up to the first paint of the
 // loaded list; then search keystrokes, clearing, and an idle spell. Prints "painted",
 // then the figures, one per line.
-void Mem(const char *at)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray &l : f.readAll().split('\n'))
-        if (l.startsWith("VmRSS") || l.startsWith("VmHWM"))
-            fprintf(stderr, "%s %s\n", at, l.simplified().constData());
-    struct mallinfo2 mi = mallinfo2();
-    fprintf(stderr, "%s arena %zu inuse %zu free %zu mmap %zu\n", at, mi.arena >> 10, mi.uordblks >> 10, mi.fordblks >> 10, mi.hblkhd >> 10);
-}
 int RunWindow(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsSet("MMAPT")) mallopt(M_MMAP_THRESHOLD, qEnvironmentVariableIntValue("MMAPT"));
-    Mem("app");
     TmainFm window;
     if (!window.FormCreate())
         return 1;
-    Mem("created");
     bool painted = false;
     struct PaintWatch : QObject {
         TmainFm *window;
@@ -135,7 +121,6 @@ int RunWindow(int argc, char *argv[])
     while (!painted)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     app.removeEventFilter(&watch);
-    Mem("painted");
     // What start-up posted for later runs before the keystrokes are timed.
     for (int i = 0; i < 10; ++i)
         QCoreApplication::processEvents();
@@ -165,7 +150,6 @@ int RunWindow(int argc, char *argv[])
     std::vector<double> typing;
     for (int i = 2; i <= word.size(); ++i)
         typing.push_back(pass(word.left(i)));
-    Mem("typed");
     const double cleared = pass(QString());
     // Typing again: the expansions are made and stored already.
     for (int i = 1; i <= word.size(); ++i)
