@@ -190,8 +190,9 @@ void TqvTasksFrame::ApplyViewFilter()
         m_model->beginLayoutChange();
         const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
         outcome = m_tree.applyFilter(range, FSearchOn, FSearchText);
+        // Opened before the rows are laid out, so they are laid out once.
+        expandFromFilter(outcome.parentsToExpand);
     }
-    expandFromFilter(outcome.parentsToExpand);
     if (!VtTasks->selectedNodes().isEmpty())
         VtTasksChange();
 
@@ -203,13 +204,8 @@ void TqvTasksFrame::expandFromFilter(const std::vector<TaskNode *> &parents)
 {
     // The view opens the parents at once, quietly; their stored state is written after
     // the repaint, all in one transaction.
-    const QSignalBlocker quiet(VtTasks);
     const bool posted = !m_expandedToStore.isEmpty();
-    for (TaskNode *parent : parents) {
-        const QModelIndex at = m_model->indexOf(parent);
-        if (!at.isValid() || VtTasks->isExpanded(at))
-            continue;
-        VtTasks->setExpanded(at, true);
+    for (TaskNode *parent : VtTasks->openInLayoutChange(parents)) {
         parent->expanded = true;
         if (!parent->info.expandFlag) {
             parent->info.expandFlag = true;

@@ -13,10 +13,6 @@ namespace {
 constexpr quintptr SubTaskBit = 1;
 static_assert(alignof(TaskNode) > 1);
 
-quintptr Tag(const TaskNode *node)
-{
-    return reinterpret_cast<quintptr>(node) | (node->isTopLevel() ? 0 : SubTaskBit);
-}
 
 bool IsSubTask(const QModelIndex &index)
 {
@@ -199,6 +195,11 @@ std::span<TaskNode *const> TaskTreeModel::rowsOf(const TaskNode *parent) const
                                                             static_cast<std::size_t>(m_childStart[row + 1] - m_childStart[row]));
 }
 
+quintptr TaskTreeModel::idOf(const TaskNode *node)
+{
+    return reinterpret_cast<quintptr>(node) | (node->isTopLevel() ? 0 : SubTaskBit);
+}
+
 TaskNode *TaskTreeModel::nodeOfId(quintptr id)
 {
     return reinterpret_cast<TaskNode *>(id & ~SubTaskBit);
@@ -208,7 +209,7 @@ QModelIndex TaskTreeModel::indexOf(const TaskNode *node) const
 {
     if (!node || node->viewRow < 0 || (node->parent && node->parent->viewRow < 0))
         return {};
-    return createIndex(node->viewRow, 0, Tag(node));
+    return createIndex(node->viewRow, 0, idOf(node));
 }
 
 void TaskTreeModel::refresh(const TaskNode *node)

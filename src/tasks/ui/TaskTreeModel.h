@@ -25,6 +25,7 @@ public:
     TaskNode *nodeAt(const QModelIndex &index) const { return index.isValid() ? nodeOfId(index.internalId()) : nullptr; }
     // The node an index's internal id names: a view may keep the ids of its rows alone.
     static TaskNode *nodeOfId(quintptr id);
+    static quintptr idOf(const TaskNode *node);
     QModelIndex indexOf(const TaskNode *node) const;  // invalid when the node is hidden
 
     // The text shown in a row (also what sorting-aware views and accessibility read).

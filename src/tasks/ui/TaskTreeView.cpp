@@ -436,6 +436,22 @@ void TaskTreeView::setExpanded(const QModelIndex &index, bool expanded)
         emit collapsed(index);
 }
 
+std::vector<TaskNode *> TaskTreeView::openInLayoutChange(const std::vector<TaskNode *> &nodes)
+{
+    std::vector<TaskNode *> opened;
+    m_expanded.reserve(m_expanded.size() + static_cast<qsizetype>(nodes.size()));
+    for (TaskNode *node : nodes) {
+        if (!node->isTopLevel() || node->children.empty())
+            continue;
+        const quintptr id = TaskTreeModel::idOf(node);
+        if (!m_expanded.contains(id)) {
+            m_expanded.insert(id, true);
+            opened.push_back(node);
+        }
+    }
+    return opened;
+}
+
 void TaskTreeView::expandAll()
 {
     if (!m_model)
