@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace quillpad;
@@ -96,6 +97,7 @@ private slots:
     void moveToHeadInReverseOrder();
     void moveToRoot();
     void movingATaskWithSubTasksTakesThemAlong();
+    void aMoveKeepsTheOtherRowsAsTheyAre();
     void dragOverRules();
     void dropRules();
     void copyAndPaste();
@@ -208,6 +210,26 @@ void TestTaskMoving::movingATaskWithSubTasksTakesThemAlong()
     // And the loader reads back the same two levels.
     f.frame->ReloadTasks();
     QCOMPARE(f.order(), (QStringList{"B", "  b1", "C", "  A", "  a1", "  a2"}));
+}
+
+void TestTaskMoving::aMoveKeepsTheOtherRowsAsTheyAre()
+{
+    // Rows change places without the model being made again: B stays open without being
+    // opened again, the target opens, and the moved tasks end deselected.
+    MoveFixture f;
+    TaskTreeView *view = f.frame->treeView();
+    view->collapse(f.frame->model()->indexOf(f.node(QStringLiteral("C"))));
+    QSignalSpy resets(f.frame->model(), &QAbstractItemModel::modelReset);
+    f.selectNodes({QStringLiteral("a1")});
+    f.chooseMoveTarget(QStringLiteral("C"));
+    QCOMPARE(f.shownRows(), (QStringList{"A", "  a2", "B", "  b1", "C", "  a1"}));
+    QVERIFY(view->selectedNodes().isEmpty());
+
+    // An open task that becomes a sub-task takes its own along, under the target.
+    f.selectNodes({QStringLiteral("A")});
+    f.chooseMoveTarget(QStringLiteral("B"));
+    QCOMPARE(f.shownRows(), (QStringList{"B", "  A", "  a2", "  b1", "C", "  a1"}));
+    QCOMPARE(resets.size(), 0);
 }
 
 void TestTaskMoving::dragOverRules()

@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QProxyStyle>
+#include <QScopeGuard>
 
 namespace quillpad {
 
@@ -115,11 +116,20 @@ void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
         if (target)
             storeExpanded(target, true);
     });
-    changeTree([&] {
+    // The rows change places in one change of layout: every other row keeps its
+    // selection, its open sub-tasks and its place on the screen.
+    {
+        m_model->beginLayoutChange();
+        const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
+        if (target)
+            VtTasks->openInLayoutChange(moving, false);  // they become sub-tasks
         for (TaskNode *node : m_tree.moveMany(moving, target, toFront))
             node->info.pid = pid;
-    });
-    // The moved tasks end deselected (the rebuild cleared the selection).
+        if (target)
+            VtTasks->openInLayoutChange({target});
+    }
+    // The moved tasks end deselected; so does a target that was selected, skipped.
+    VtTasks->clearSelection();
     VtTasksChange();  // nothing is selected now: the status bar says so too
 }
 

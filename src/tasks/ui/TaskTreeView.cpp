@@ -436,20 +436,24 @@ void TaskTreeView::setExpanded(const QModelIndex &index, bool expanded)
         emit collapsed(index);
 }
 
-std::vector<TaskNode *> TaskTreeView::openInLayoutChange(const std::vector<TaskNode *> &nodes)
+std::vector<TaskNode *> TaskTreeView::openInLayoutChange(const std::vector<TaskNode *> &nodes, bool open)
 {
-    std::vector<TaskNode *> opened;
-    m_expanded.reserve(m_expanded.size() + static_cast<qsizetype>(nodes.size()));
+    std::vector<TaskNode *> changed;
+    if (open)
+        m_expanded.reserve(m_expanded.size() + static_cast<qsizetype>(nodes.size()));
     for (TaskNode *node : nodes) {
-        if (!node->isTopLevel() || node->children.empty())
+        if (!node->isTopLevel() || (open && node->children.empty()))
             continue;
         const quintptr id = TaskTreeModel::idOf(node);
-        if (!m_expanded.contains(id)) {
+        if (m_expanded.contains(id) == open)
+            continue;
+        if (open)
             m_expanded.insert(id, true);
-            opened.push_back(node);
-        }
+        else
+            m_expanded.remove(id);
+        changed.push_back(node);
     }
-    return opened;
+    return changed;
 }
 
 void TaskTreeView::expandAll()

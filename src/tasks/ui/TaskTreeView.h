@@ -42,10 +42,9 @@ public:
     void collapse(const QModelIndex &index) { setExpanded(index, false); }
     void expandAll();
     void collapseAll();
-    // Opens top-level rows inside a change of the model's layout, without a signal: the
-    // change's end lays out every row once, these rows' sub-tasks with them. Returns
-    // the nodes that were closed.
-    std::vector<TaskNode *> openInLayoutChange(const std::vector<TaskNode *> &nodes);
+    // Opens or closes top-level rows inside a change of the model's layout, without a
+    // signal: the change's end lays out every row once. Returns the nodes that changed.
+    std::vector<TaskNode *> openInLayoutChange(const std::vector<TaskNode *> &nodes, bool open = true);
     int indentation() const { return m_indentation; }
     // Every shown row, top to bottom; one by its place; the place of a row (-1: not shown).
     QModelIndexList shownRows() const;
