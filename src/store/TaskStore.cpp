@@ -153,10 +153,16 @@ void TaskStore::load(TaskRowSink &sink)
                 }
                 continue;
             }
-            // Ids are unique, except that a null one reads as empty, as many can.
-            const auto found = byParent.constFind(tid);
-            for (std::size_t sub = found == byParent.cend() ? End : found->first; sub != End; sub = next[sub])
+            const auto found = byParent.find(tid);
+            if (found == byParent.end())
+                continue;
+            for (std::size_t sub = found->first; sub != End; sub = next[sub])
                 sink.adopt(i, sub);
+            // Ids are unique, except that a null one reads as empty, as many can, and
+            // each of those has the sub-tasks. Otherwise the first task whose id reads
+            // so has them (bytes that are not UTF-8 may read as another id does).
+            if (!tid.isEmpty())
+                byParent.erase(found);
         }
     };
     try {
