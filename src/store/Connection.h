@@ -62,9 +62,10 @@ private:
 
 // A large page cache for the length of a bulk write (a restore, an import, a first
 // sync): thousands of rows written at scattered places in one transaction spill the
-// everyday cache to disk again and again. At the end the cache is back to its everyday
-// size and the pages it held are freed, so a program that stays open all day does not
-// keep them. Inside another one it does nothing.
+// everyday cache to disk again and again. Statement journals stay in memory meanwhile.
+// At the end the cache is back to its everyday size and the pages it held are freed, so
+// a program that stays open all day does not keep them. Inside another one it does
+// nothing. Not inside a transaction.
 class BulkCache {
 public:
     explicit BulkCache(Connection &connection);
