@@ -11,6 +11,13 @@ namespace quillpad {
 
 namespace {
 
+// What a value's characters are taken one by one for: markup, entities and blanks
+// that turn into a space.
+bool IsSpecialInValue(char c)
+{
+    return c == '<' || c == '&' || c == '\r' || c == '\n' || c == '\t';
+}
+
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -188,9 +195,19 @@ private:
             if (quote != '"' && quote != '\'')
                 return false;
             const qsizetype valueStart = m_values.size();
-            for (; tag[i] != quote; ++i) {
+            while (tag[i] != quote) {
+                // Plain characters go over as one run; the others one by one.
+                qsizetype run = i;
+                while (tag[run] != quote && !IsSpecialInValue(tag[run]))
+                    ++run;
+                if (run > i) {
+                    m_values.append(tag.sliced(i, run - i));
+                    i = run;
+                    continue;
+                }
                 if (!value(tag, i))
                     return false;
+                ++i;
             }
             ++i;
             m_ranges.push_back({nameStart, nameEnd, valueStart, m_values.size()});
