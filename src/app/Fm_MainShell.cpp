@@ -133,8 +133,10 @@ void TmainFm::Action_OptionsExecute()
     choice.runMinimized = m_settings.startup().runMinimizedEn;
     choice.addOpen = m_settings.startup().addOpenEn;
     choice.sync = ReadSyncSettings(IniFile(m_settings.path()));
+    const SyncSettings before = choice.sync;
     if (!ShellDialogs::instance().askOptions(choice))
         return;
+    ForgetCollectionOfOldServer(choice.sync, before, choice.sync.collection != before.collection);
     // A refused settings write raises here, and the steps after it are skipped.
     m_settings.storeOptions(choice.runMinimized, choice.addOpen);
     IniFile ini(m_settings.path());

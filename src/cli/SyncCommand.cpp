@@ -13,10 +13,9 @@ SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptio
     SyncSettings settings = ReadSyncSettings(ini);
     if (options.server || options.user || options.collection) {
         if (options.server) {
-            // Another server's collection is found again unless one is named.
-            if (*options.server != settings.server && !options.collection)
-                settings.collection.clear();
+            const SyncSettings before = settings;
             settings.server = *options.server;
+            ForgetCollectionOfOldServer(settings, before, options.collection.has_value());
         }
         if (options.user)
             settings.user = *options.user;

@@ -27,6 +27,9 @@ SyncSettings ReadSyncSettings(const IniFile &ini);
 void WriteSyncSettings(IniFile &ini, const SyncSettings &settings);
 // Keeps the collection discovery found, so later syncs need not look again.
 void StoreFoundCollection(const QString &settingsPath, const QString &collection);
+// The settings as changed from `before`: another server's collection is found again by
+// discovery unless the change names one (the old one belongs to the old server).
+void ForgetCollectionOfOldServer(SyncSettings &changed, const SyncSettings &before, bool collectionNamed);
 
 // What a sync did to the local task list, by task id, so a window can update its rows
 // by change instead of rebuilding them.

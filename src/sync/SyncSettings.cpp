@@ -40,4 +40,10 @@ void StoreFoundCollection(const QString &settingsPath, const QString &collection
     WriteSyncSettings(ini, stored);
 }
 
+void ForgetCollectionOfOldServer(SyncSettings &changed, const SyncSettings &before, bool collectionNamed)
+{
+    if (changed.server != before.server && !collectionNamed)
+        changed.collection.clear();
+}
+
 }  // namespace quillpad

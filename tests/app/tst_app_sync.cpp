@@ -135,6 +135,15 @@ void TestAppSync::optionsStoreTheSectionAndThePasswordInTheKeyring()
     f.common->Action_Options->trigger();
     QCOMPARE(f.prompter.optionsAsked.last().sync.collection, QStringLiteral("/ann/tasks/"));
     QCOMPARE(f.service.stored.size(), 1);
+    // Another server: the old one's collection is found again, unless one is named.
+    choice.sync.server = QStringLiteral("https://other.example.org");
+    f.prompter.optionsAnswers.enqueue(choice);
+    f.common->Action_Options->trigger();
+    QCOMPARE(f.setting(QStringLiteral("sync"), QStringLiteral("Collection")), QString());
+    choice.sync.server = QStringLiteral("https://dav.example.org");
+    f.prompter.optionsAnswers.enqueue(choice);
+    f.common->Action_Options->trigger();
+    QCOMPARE(f.setting(QStringLiteral("sync"), QStringLiteral("Collection")), QStringLiteral("/ann/tasks/"));
     f.service.storeError = QStringLiteral("No keyring answers");
     choice.syncPassword = QStringLiteral("new");
     f.prompter.optionsAnswers.enqueue(choice);
