@@ -24,6 +24,7 @@ private slots:
     void rowsAreExposedToScreenReaders();
     void aTickIsPaintedWhenEveryRowStaysShown();
     void rowChangesKeepTheModelWhole();
+    void theListOpensAtItsFirstTask();
 };
 
 namespace {
@@ -79,6 +80,18 @@ QStringList TreeRows(const TaskTree &tree)
 }
 
 }  // namespace
+
+void TestTaskView::theListOpensAtItsFirstTask()
+{
+    // The first task stored sorts last: the start-up sort must not take the view with it.
+    Fixture f;
+    f.add({"", "", QStringLiteral("zz stored first"), false, false});
+    AddMany(f, 200, QStringLiteral("task"));
+    TqvTasksFrame &frame = f.open();
+    QCOMPARE(frame.treeView()->verticalScrollBar()->value(), 0);
+    QCOMPARE(frame.treeView()->shownRowCount(), 201);
+    QCOMPARE(frame.treeView()->indexAt(QPoint(30, 2)), frame.treeView()->shownRow(0));
+}
 
 void TestTaskView::rowChangesKeepTheModelWhole()
 {

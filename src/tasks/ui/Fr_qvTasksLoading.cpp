@@ -60,6 +60,9 @@ void TqvTasksFrame::customEvent(QEvent *event)
                 MainMenu1->show();
             }
             sortTree();
+            // The list opens at its first task: the sort kept the first one loaded at
+            // the top, wherever it went.
+            VtTasks->scrollToTop();
             if (!FTreeFocused) {
                 VtTasks->setFocus();
                 FTreeFocused = true;
