@@ -13,7 +13,6 @@ namespace {
 constexpr quintptr SubTaskBit = 1;
 static_assert(alignof(TaskNode) > 1);
 
-
 bool IsSubTask(const QModelIndex &index)
 {
     return index.internalId() & SubTaskBit;
@@ -132,9 +131,10 @@ bool TaskTreeModel::removeSiblings(const std::vector<TaskNode *> &nodes)
         const auto last = static_cast<std::size_t>(run->second);
         beginRemoveRows(parentIndex, run->first, run->second);
         if (parent) {
-            const auto start = static_cast<std::size_t>(m_childStart[static_cast<std::size_t>(parent->viewRow)]);
-            dropChildren(start + first, start + last + 1, static_cast<std::size_t>(parent->viewRow) + 1);
-            const std::size_t end = static_cast<std::size_t>(m_childStart[static_cast<std::size_t>(parent->viewRow) + 1]);
+            const auto parentRow = static_cast<std::size_t>(parent->viewRow);
+            const auto start = static_cast<std::size_t>(m_childStart[parentRow]);
+            dropChildren(start + first, start + last + 1, parentRow + 1);
+            const auto end = static_cast<std::size_t>(m_childStart[parentRow + 1]);
             for (std::size_t i = start + first; i < end; ++i)
                 m_childRows[i]->viewRow = static_cast<int>(i - start);
         } else {

@@ -729,27 +729,26 @@ QModelIndex TaskTreeView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
     const int last = static_cast<int>(m_rows.size()) - 1;
     if (row < 0)
         return indexOfRow(0);
-    const auto at = [this](int r) { return indexOfRow(r); };
     const int page = viewport()->height();
     switch (cursorAction) {
     case MoveUp:
     case MovePrevious:
-        return at(std::max(0, row - 1));
+        return indexOfRow(std::max(0, row - 1));
     case MoveDown:
     case MoveNext:
-        return at(std::min(last, row + 1));
+        return indexOfRow(std::min(last, row + 1));
     case MovePageUp: {
         const int target = rowAtY(std::max(0, rowTop(row) - page + m_rows[static_cast<std::size_t>(row)].height));
-        return at(target < 0 || target >= row ? std::max(0, row - 1) : target);
+        return indexOfRow(target < 0 || target >= row ? std::max(0, row - 1) : target);
     }
     case MovePageDown: {
         const int target = rowAtY(rowTop(row) + page - 1);
-        return at(target < 0 ? last : std::max(target, std::min(last, row + 1)));
+        return indexOfRow(target < 0 ? last : std::max(target, std::min(last, row + 1)));
     }
     case MoveHome:
-        return at(0);
+        return indexOfRow(0);
     case MoveEnd:
-        return at(last);
+        return indexOfRow(last);
     case MoveLeft:
         if (current.parent().isValid())
             return current.parent();
