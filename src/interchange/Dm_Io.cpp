@@ -4,7 +4,9 @@
 #include "store/Paths.h"
 #include "store/Connection.h"
 #include "interchange/QvxDocument.h"
+#include "interchange/QvxRecords.h"
 #include "interchange/QvxStream.h"
+#include "interchange/QvxTaskRows.h"
 #include "interchange/QvxWriter.h"
 #include "interchange/ReplaceQuestion.h"
 #include "store/TaskStore.h"
@@ -26,98 +28,7 @@ namespace quillpad {
 
 namespace {
 
-struct RecordKind;
-
 using RecordAttributes = QvxAttributes;
-
-// One record of the file, read from its own attributes. Each attribute is read once, so
-// a missing one is reported once even when the question and the row both want it; the
-// report names the record by its path in the file.
-class RecordReader {
-public:
-    RecordReader(const RecordAttributes &attributes, const RecordKind &kind, int position)
-        : m_attributes(attributes), m_kind(kind), m_position(position)
-    {
-    }
-
-    const QString &text(const char *name);
-
-private:
-    static constexpr int Capacity = 16;  // more than any record has
-    const RecordAttributes &m_attributes;
-    const RecordKind &m_kind;
-    int m_position;
-    std::array<const char *, Capacity> m_names{};
-    std::array<QString, Capacity> m_values;
-    int m_count = 0;
-};
-
-enum class Codec { Text, Content, Boolean, Integer, Time };
-
-struct Column {
-    const char *attribute;
-    const char *name;
-    Codec codec;
-};
-
-// The columns of a record after its id, in the order they are written.
-const std::vector<Column> TaskColumns{
-    {"pid", "pid", Codec::Text},
-    {"content", "content", Codec::Content},
-    {"check-flag", "checkFlag", Codec::Boolean},
-    {"alarm-flag", "alarmFlag", Codec::Boolean},
-    {"due-flag", "dueFlag", Codec::Boolean},
-    {"text-color", "textColor", Codec::Integer},
-    {"background-color", "backgroundColor", Codec::Integer},
-    {"create-time", "createTime", Codec::Time},
-    {"edit-time", "editTime", Codec::Time},
-    {"check-time", "checkTime", Codec::Time},
-    {"alarm-time", "alarmTime", Codec::Time},
-    {"due-time", "dueTime", Codec::Time},
-};
-
-const std::vector<Column> MemoColumns{
-    {"pid", "pid", Codec::Text},
-    {"content", "content", Codec::Content},
-    {"assign-time", "assignTime", Codec::Time},
-    {"create-time", "createTime", Codec::Time},
-    {"edit-time", "editTime", Codec::Time},
-};
-
-struct RecordKind {
-    QString section;  // the element whose children are the records
-    QString step;     // the path step before the position
-    TaskStore::Table table;
-    const char *id;   // the id column, also the id attribute
-    QString kind;     // as the replace question names it
-    const std::vector<Column> &columns;
-
-    QString path(int i) const { return section + step + QString::number(i); }
-};
-
-const RecordKind Memos{Qvx::MemosPath, QStringLiteral(",memo#"), TaskStore::Table::Memos, "mid",
-                       QStringLiteral("memo"), MemoColumns};
-const RecordKind Tasks{Qvx::TasksPath, QStringLiteral(",task#"), TaskStore::Table::Tasks, "tid",
-                       QStringLiteral("task"), TaskColumns};
-
-const QString &RecordReader::text(const char *name)
-{
-    for (int i = 0; i < m_count; ++i) {
-        if (std::strcmp(m_names[i], name) == 0)
-            return m_values[i];
-    }
-    Q_ASSERT(m_count < Capacity);
-    m_names[m_count] = name;
-    QString &value = m_values[m_count++];
-    const QByteArrayView wanted(name);
-    const auto found = std::find_if(m_attributes.begin(), m_attributes.end(),
-                                    [&wanted](const auto &attribute) { return attribute.first == wanted; });
-    if (found == m_attributes.end())
-        Txmltry::ReportAbsent(m_kind.path(m_position), QLatin1String(name));
-    else
-        value = KeepXmlCharacters(QString::fromUtf8(found->second));  // a character reference may bring in what XML cannot hold
-    return value;
-}
 
 // Where the records come from: the file read as it is inflated, or its document when
 // it is not in the common form.
@@ -176,42 +87,11 @@ struct ColumnIndexes {
 
 // Decodes the record's values into the row being edited or inserted, column by column
 // in writing order, so a conversion error names the first bad value.
-// An imported file may come from elsewhere: its texts' line breaks are made CR LF.
-enum class Breaks { AsRead, CrLf };
-
 void WriteValues(Query &query, const RecordKind &kind, const ColumnIndexes &at, RecordReader &record, int bias,
                  qsizetype first = 0, Breaks breaks = Breaks::AsRead)
 {
-    for (qsizetype i = first; i < qsizetype(kind.columns.size()); ++i) {
-        const Column &column = kind.columns[i];
-        const Query::Field field = query.field(at.columns[i]);
-        const QString &text = record.text(column.attribute);
-        switch (column.codec) {
-        case Codec::Text:
-            field.setString(text);
-            break;
-        case Codec::Content:
-            // Made CR LF from the file's own text: a CR LF written as character references
-            // must not become two breaks.
-            field.setString(breaks == Breaks::CrLf ? CrLfLineBreaks(text) : Qvx::ReadContent(text));
-            break;
-        case Codec::Boolean:
-            if (const std::optional<bool> value = Qvx::ReadBoolean(text, QLatin1String(column.name)))
-                field.setBoolean(*value);
-            else
-                field.setNull();
-            break;
-        case Codec::Integer:
-            if (const std::optional<qint32> value = Qvx::ReadInteger(text, QLatin1String(column.name)))
-                field.setInteger(*value);
-            else
-                field.setNull();
-            break;
-        case Codec::Time:
-            field.setDateTime(Qvx::ReadTime(text, bias));
-            break;
-        }
-    }
+    for (qsizetype i = first; i < qsizetype(kind.columns.size()); ++i)
+        query.field(at.columns[i]).setValue(DecodeValue(kind.columns[i], record, bias, breaks));
 }
 
 // A name typed without an extension means the .qvx file, unless that name itself exists.
@@ -300,6 +180,98 @@ void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bia
 
 }  // namespace
 
+TIoDm::Streamed TIoDm::ImportInOneReading(const QString &fileName)
+{
+    // The file is read beside the writing, so whether it is in the common form is known
+    // only at the end: until then everything stays in one transaction, dropped when the
+    // file has to be read as a document after all. Errors wait for the end for the same
+    // reason, and then come in the order a reading before the writing gives them: a
+    // damaged container, the "app" check, a memo, a task.
+    const int bias = LocalBias();
+    QvxTaskRows tasks(fileName, bias);
+    const BulkCache cache(m_connection);
+    WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
+    bool appChecked = false;
+    std::exception_ptr appError, taskError;
+    const QString insertSql = QvxTaskRows::insertSql();
+    while (std::optional<QvxTaskRows::Batch> rows = tasks.next()) {
+        try {
+            if (!appChecked) {
+                appChecked = true;
+                Qvx::CheckApp(tasks.app() ? std::optional<QString>(QString::fromUtf8(*tasks.app())) : std::nullopt);
+            }
+        } catch (...) {
+            appError = std::current_exception();
+            tasks.stopRows();
+            break;
+        }
+        try {
+            ADOQuery1.executeEach(insertSql, rows->rows);
+            if (rows->error)
+                std::rethrow_exception(rows->error);
+            tasks.giveBack(std::move(*rows));
+        } catch (...) {
+            taskError = std::current_exception();
+            tasks.stopRows();
+            break;
+        }
+    }
+    ADOQuery1.close();
+
+    RecordSource memos;
+    memos.fileName = fileName;
+    try {
+        memos.survey = tasks.finish();
+    } catch (...) {
+        ErrorBox(QStringLiteral("File read failure!"));
+        return Streamed::Failed;
+    }
+    if (!memos.survey.inForm)
+        return Streamed::NotInForm;
+    if (!appChecked) {
+        try {
+            Qvx::CheckApp(memos.survey.app ? std::optional<QString>(QString::fromUtf8(*memos.survey.app))
+                                           : std::nullopt);
+        } catch (...) {
+            appError = std::current_exception();
+        }
+    }
+    if (appError) {
+        ErrorBox(ExceptionText(appError));
+        return Streamed::Failed;
+    }
+
+    std::exception_ptr error;
+    try {
+        ImportPass(ADOQuery1, MemoRecords, memos, bias);
+    } catch (...) {
+        // Memos go before tasks: a memo the file cannot give leaves no task behind, only
+        // the memos before it.
+        error = std::current_exception();
+        ADOQuery1.close();
+        batch.rollBack();
+        batch.begin();
+        try {
+            ImportPass(ADOQuery1, MemoRecords, memos, bias);
+        } catch (...) {
+        }
+    }
+    ADOQuery1.close();
+    if (!error)
+        error = taskError;
+    try {
+        batch.commit();
+    } catch (...) {
+        if (!error)
+            error = std::current_exception();
+    }
+    if (error) {
+        ErrorBox(ExceptionText(error));
+        return Streamed::Failed;
+    }
+    return Streamed::Done;
+}
+
 TIoDm::TIoDm(Connection &connection) : m_connection(connection), ADOQuery1(connection) {}
 
 FileRequest TIoDm::OpenRequest()
@@ -365,11 +337,26 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
 {
     // Read as it is inflated when the file is in the common form; otherwise as a
     // document, which takes or refuses the rest as it always has.
+    bool inForm = true;  // as far as is known
+    if (mode == Mode::Import && !m_connection.inTransaction()) {
+        Streamed streamed;
+        try {
+            streamed = ImportInOneReading(fileName);
+        } catch (...) {
+            ErrorBox(ExceptionText(std::current_exception()));
+            return false;
+        }
+        if (streamed != Streamed::NotInForm)
+            return streamed == Streamed::Done;
+        inForm = false;
+    }
+
     RecordSource xml;
     xml.fileName = fileName;
     try {
-        xml.survey = QvxStream::survey(fileName);
-        xml.whole = !xml.survey.inForm;
+        if (inForm)
+            xml.survey = QvxStream::survey(fileName);
+        xml.whole = !inForm || !xml.survey.inForm;
         if (xml.whole)
             xml.document.LoadDocument(fileName, true);
     } catch (const AppError &) {
@@ -396,11 +383,11 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
             if (mode == Mode::Restore) {
                 Query insert(m_connection);
                 PromptButton standing = PromptButton::Yes;  // one for both passes
-                if (RestorePass(ADOQuery1, insert, Memos, xml, bias, standing, batch))
-                    RestorePass(ADOQuery1, insert, Tasks, xml, bias, standing, batch);
+                if (RestorePass(ADOQuery1, insert, MemoRecords, xml, bias, standing, batch))
+                    RestorePass(ADOQuery1, insert, TaskRecords, xml, bias, standing, batch);
             } else {
-                ImportPass(ADOQuery1, Memos, xml, bias);
-                ImportPass(ADOQuery1, Tasks, xml, bias);
+                ImportPass(ADOQuery1, MemoRecords, xml, bias);
+                ImportPass(ADOQuery1, TaskRecords, xml, bias);
             }
         } catch (...) {
             error = std::current_exception();

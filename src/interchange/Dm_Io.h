@@ -45,6 +45,10 @@ private:
     enum class Mode { Restore, Import };
     // Loads the file, checks it is ours and runs the memo and task passes.
     bool ReadFile(const QString &fileName, Mode mode);
+    // An import that reads the file once; NotInForm leaves nothing written and the file
+    // to be read as a document. Reports its own failures.
+    enum class Streamed { Done, Failed, NotInForm };
+    Streamed ImportInOneReading(const QString &fileName);
 
     Connection &m_connection;
     Query ADOQuery1;

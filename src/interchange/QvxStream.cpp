@@ -350,19 +350,27 @@ QvxAttributes QvxStream::Record::view() const
     return view;
 }
 
-QvxStream::Survey QvxStream::survey(const QString &fileName)
+QvxStream::Survey QvxStream::survey(const QString &fileName, const Handlers &handlers)
 {
     Survey survey;
     Scanner scanner;
-    scanner.onRoot = [&survey](const QvxAttributes &attributes) {
+    scanner.onRoot = [&survey, &handlers](const QvxAttributes &attributes) {
         for (const auto &[name, value] : attributes) {
             if (name == "app") {
                 survey.app = value.toByteArray();
                 break;
             }
         }
+        if (handlers.root)
+            handlers.root(survey.app);
     };
-    scanner.onRecord = [&survey](Scanner::Section section, const QvxAttributes &attributes, int) {
+    scanner.onRecord = [&survey, &handlers](Scanner::Section section, const QvxAttributes &attributes,
+                                            int position) {
+        if (section == Scanner::Section::Tasks) {
+            if (handlers.task)
+                handlers.task(attributes, position);
+            return;
+        }
         if (section != Scanner::Section::Memos)
             return;
         Record &record = survey.memos.emplace_back();

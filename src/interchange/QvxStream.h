@@ -33,10 +33,18 @@ public:
         std::vector<Record> memos;      // the elements of the memos section
     };
     using Visit = std::function<bool(const QvxAttributes &attributes, int position)>;
+    // What a reading hands on as it goes: the root's "app" (none when it has none) before
+    // anything else, then each element of the tasks section with its position. Both may
+    // raise to end the reading.
+    struct Handlers {
+        std::function<void(const std::optional<QByteArray> &app)> root;
+        std::function<void(const QvxAttributes &attributes, int position)> task;
+    };
 
     // Reads the whole file once. The container is checked as ReadQvxContainer checks
-    // it, with the same errors.
-    static Survey survey(const QString &fileName);
+    // it, with the same errors. Whether the file was in the form is known only at the
+    // end: what the handlers were given before counts only when inForm is true.
+    static Survey survey(const QString &fileName, const Handlers &handlers = {});
     // Reads the file again and hands each element of the tasks section, with its
     // position, to visit, until it answers false. Raises AppError when the file no
     // longer reads as it did.

@@ -38,6 +38,8 @@ public:
         void setInteger(qint64 value) const;
         void setDateTime(TDateTime value) const;
         void setNull() const;
+        // A value as the setters above make it.
+        void setValue(Value value) const { set(std::move(value)); }
 
     private:
         friend class Query;

@@ -34,6 +34,14 @@ void WriteBatch::begin()
     }
 }
 
+void WriteBatch::rollBack()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_connection.rollback();
+}
+
 void WriteBatch::commit()
 {
     if (!m_open)

@@ -26,6 +26,8 @@ public:
     // Starts the next batch after a commit (a pass that commits before each question
     // goes on with this).
     void begin();
+    // Drops what was written since the batch began.
+    void rollBack();
     bool isOpen() const { return m_open; }
 
 private:

@@ -163,6 +163,8 @@ private slots:
     void importOrphanSubTask();
     void importMemos();
     void importKeepsLineBreaksAsCrLf();
+    void importEndsAsIfTheFileWereReadFirst_data();
+    void importEndsAsIfTheFileWereReadFirst();
 };
 
 void TestInterchangeIo::exportSelection_data()
@@ -886,6 +888,73 @@ void TestInterchangeIo::importKeepsLineBreaksAsCrLf()
         contents.append(task.content);
     contents.sort();
     QCOMPARE(contents, (QStringList{"cr\r\nend", "crlf\r\nend", "lf\r\nend"}));
+}
+
+void TestInterchangeIo::importEndsAsIfTheFileWereReadFirst_data()
+{
+    // A file of many tasks is written while it is still being read, so its faults come to
+    // light after rows went in: the end must still be what a reading before the writing
+    // gives. Task 1299 is a sub-task of task 0, batches of rows apart.
+    QTest::addColumn<QString>("badTask");  // the check flag of task 1100
+    QTest::addColumn<QString>("badMemo");  // the assign time of the second memo
+    QTest::addColumn<QByteArray>("after");  // what follows the root element
+    QTest::addColumn<QString>("app");
+    QTest::addColumn<int>("tasks");
+    QTest::addColumn<int>("memos");
+    QTest::addColumn<QString>("error");
+    const QString good = QStringLiteral("False"), time = QStringLiteral("2025-01-01T00:00:00.000Z");
+    const QString badTask = QStringLiteral("Error: 'maybe' is not a valid boolean value for field 'checkFlag'");
+    QTest::newRow("in the form") << good << time << QByteArray() << "Plumcrest" << 1300 << 3 << QString();
+    QTest::newRow("a task's bad value") << "maybe" << time << QByteArray() << "Plumcrest" << 1100 << 3 << badTask;
+    QTest::newRow("a memo's bad value") << "maybe" << "soon" << QByteArray() << "Plumcrest" << 0 << 1
+                                        << "Error: 'soon' is not a valid date and time";
+    QTest::newRow("outside the form, read as a document")
+        << good << time << QByteArray("<!-- written elsewhere -->") << "Plumcrest" << 1300 << 3 << QString();
+    QTest::newRow("outside the form, with a task's bad value")
+        << "maybe" << time << QByteArray("<!-- written elsewhere -->") << "Plumcrest" << 1100 << 3 << badTask;
+    QTest::newRow("not well formed at its end")
+        << "maybe" << time << QByteArray("<extra") << "Plumcrest" << 0 << 0 << "Error: File read failure!";
+    QTest::newRow("another program's file")
+        << "maybe" << time << QByteArray() << "Plumwood" << 0 << 0 << "Error: Data mismatch: PlumwoodPlumcrest";
+}
+
+void TestInterchangeIo::importEndsAsIfTheFileWereReadFirst()
+{
+    QFETCH(QString, badTask);
+    QFETCH(QString, badMemo);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, app);
+    QFETCH(int, tasks);
+    QFETCH(int, memos);
+    QFETCH(QString, error);
+    QString taskXml;
+    for (int i = 0; i < 1300; ++i) {
+        const QString pid = i == 1299 ? QStringLiteral("{T0}") : RootPid;
+        taskXml += TaskXml(QStringLiteral("{T%1}").arg(i), pid, QStringLiteral("task %1").arg(i),
+                           i == 1100 ? badTask : QStringLiteral("False"));
+    }
+    QString memoXml;
+    for (int i = 0; i < 3; ++i)
+        memoXml += QStringLiteral(R"(<memo mid="{M%1}" pid="root" content="memo %1" assign-time="%2" )"
+                                  R"(create-time="2025-01-01T00:00:00.000Z" edit-time="2025-01-01T00:00:00.000Z"/>)")
+                       .arg(i)
+                       .arg(i == 1 ? badMemo : QStringLiteral("2025-01-01T00:00:00.000Z"));
+    QByteArray xml = Root(taskXml, memoXml).toUtf8() + after;
+    xml.replace("app=\"Plumcrest\"", "app=\"" + app.toUtf8() + '"');
+    InterchangeFixture fixture;
+    const QString name = WriteBytes(fixture, Container(xml.size(), xml));
+
+    QCOMPARE(TIoDm(fixture.connection).ImportDatabaseFrom(name), error.isEmpty());
+    QCOMPARE(fixture.prompter.lines(), error.isEmpty() ? QStringList() : QStringList{error});
+    const QList<TTaskInfo> stored = fixture.tasks();
+    QCOMPARE(stored.size(), tasks);
+    for (int i = 0; i < tasks; ++i)
+        QCOMPARE(stored.at(i).content, QStringLiteral("task %1").arg(i));
+    if (tasks == 1300)
+        QCOMPARE(stored.at(1299).pid, stored.at(0).tid);
+    Query query(fixture.connection);
+    OpenSql(query, QStringLiteral("select count(*) as n from memos"));
+    QCOMPARE(query.field(u"n").asInteger(), memos);
 }
 
 QTEST_GUILESS_MAIN(TestInterchangeIo)

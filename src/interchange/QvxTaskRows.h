@@ -1,0 +1,75 @@
+#pragma once
+// The task rows of an import, read from the file and decoded on a thread of their own
+// while the caller writes them: inflating and decoding a large file then costs no time
+// beside the inserts. Each task comes under a new id; a sub-task's parent under the new
+// id of its parent.
+//
+// The file is read once, to its end, also after a decoding error (the rows stop there):
+// only the end tells whether it was in the common form, and the memos come last.
+
+#include "interchange/QvxStream.h"
+#include "store/Query.h"
+
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace quillpad {
+
+class QvxTaskRows {
+public:
+    // Rows in the order of `insertSql`, in file order. An error, when set, is the one the
+    // record after the last row raised: no row comes after it.
+    struct Batch {
+        std::vector<Query::Parameters> rows;
+        std::exception_ptr error;
+    };
+
+    // Starts reading; times are read with the zone offset `bias`.
+    QvxTaskRows(const QString &fileName, int bias);
+    // Stops the reading where it is, if it is still going.
+    ~QvxTaskRows();
+    QvxTaskRows(const QvxTaskRows &) = delete;
+    QvxTaskRows &operator=(const QvxTaskRows &) = delete;
+
+    // The statement that takes one row.
+    static QString insertSql();
+
+    // The next batch, waiting for it; none after the last.
+    std::optional<Batch> next();
+    // Gives a batch that was written back for the next rows: its memory is then freed
+    // and reused by the thread that took it, instead of moving between the two.
+    void giveBack(Batch &&batch);
+    // The root's "app", once a batch came or the reading ended.
+    const std::optional<QByteArray> &app() const { return m_app; }
+    // No more rows are decoded; the file is still read to its end.
+    void stopRows();
+    // Waits for the end of the file. Raises what the reading of the file raised.
+    QvxStream::Survey finish();
+
+private:
+    struct Abandoned {};
+    void read(const QString &fileName, int bias);
+    void push(Batch &&batch);
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Batch> m_ready;
+    std::vector<Batch> m_givenBack;
+    bool m_ended = false;
+    bool m_abandoned = false;
+    std::atomic<bool> m_rowsStopped = false;
+    std::optional<QByteArray> m_app;
+    QvxStream::Survey m_survey;
+    std::exception_ptr m_readError;
+    std::thread m_thread;
+};
+
+}  // namespace quillpad
