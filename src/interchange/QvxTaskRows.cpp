@@ -51,10 +51,10 @@ void QvxTaskRows::read(const QString &fileName, int bias)
     // parent before its task came). Exact comparison, as ids are stored.
     QHash<QString, QString> newIds;
     const auto mapped = [&newIds](const QString &oldId) {
-        auto found = newIds.find(oldId);
-        if (found == newIds.end())
-            found = newIds.insert(oldId, NewGuid());
-        return *found;
+        QString &newId = newIds[oldId];
+        if (newId.isEmpty())
+            newId = NewGuid();
+        return newId;
     };
     Batch batch;
     std::vector<Query::Parameters> spareRows;  // from batches given back

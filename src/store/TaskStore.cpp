@@ -76,22 +76,26 @@ const TableStatements &Statements(TaskStore::Table table)
 
 QString CrLfLineBreaks(const QString &text)
 {
-    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+    const QStringView view(text);
+    qsizetype at = 0;
+    while (at < view.size() && view[at] != u'\r' && view[at] != u'\n')
+        ++at;
+    if (at == view.size())
         return text;
     QString kept;
     kept.reserve(text.size() + text.size() / 16);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r')) {
-            kept += QLatin1String("\r\n");
-            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-        } else if (c == QLatin1Char('\n')) {
-            kept += QLatin1String("\r\n");
-        } else {
-            kept += c;
-        }
+    qsizetype from = 0;  // the start of the run not yet taken over
+    for (; at < view.size(); ++at) {
+        const QChar c = view[at];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        kept += view.sliced(from, at - from);
+        kept += QLatin1String("\r\n");
+        if (c == u'\r' && at + 1 < view.size() && view[at + 1] == u'\n')
+            ++at;
+        from = at + 1;
     }
+    kept += view.sliced(from);
     return kept;
 }
 

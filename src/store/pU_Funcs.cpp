@@ -99,8 +99,15 @@ qsizetype XmlCharacterLength(const QString &text, qsizetype i)
 
 QString KeepXmlCharacters(const QString &text)
 {
+    // Everything from a blank up to the surrogates is a character XML holds: only the
+    // rest is looked at closely.
+    const char16_t *units = QStringView(text).utf16();
     qsizetype i = 0;
-    for (qsizetype length = 0; i < text.size() && (length = XmlCharacterLength(text, i)) > 0; i += length) {
+    for (qsizetype length = 1; i < text.size() && length > 0; i += length) {
+        while (i < text.size() && units[i] >= 0x20 && units[i] < 0xD800)
+            ++i;
+        if (i == text.size() || (length = XmlCharacterLength(text, i)) == 0)
+            break;
     }
     if (i == text.size())
         return text;  // the common case: nothing to drop, nothing copied

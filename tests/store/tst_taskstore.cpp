@@ -698,6 +698,10 @@ void TestTaskStore::taskTextAsKept_data()
     QTest::newRow("no break") << QStringLiteral("plain\ttab") << QStringLiteral("plain\ttab");
     QTest::newRow("controls XML cannot hold go")
         << QStringLiteral("a\x01" "b\x1b[0m\x0b\uFFFEc\x7f") + QChar(0xD800) << QStringLiteral("ab[0mc\x7f");
+    QTest::newRow("a surrogate pair stays, a lone one goes")
+        << QChar(0xDC00) + QStringLiteral("x\U0001F600\x02y\u00e9\U0001F600") + QChar(0xD800) + QStringLiteral("z")
+        << QStringLiteral("x\U0001F600y\u00e9\U0001F600z");
+    QTest::newRow("breaks at both ends") << QStringLiteral("\nab\rc\n") << QStringLiteral("\r\nab\r\nc");
 }
 
 void TestTaskStore::taskTextAsKept()
