@@ -16,6 +16,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -178,22 +179,44 @@ void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bia
     });
 }
 
+// Whether two of the records carry the same id, as the record reader reads ids.
+bool RepeatsAnId(const std::vector<QvxStream::Record> &records)
+{
+    QSet<QString> seen;
+    for (int position = 0; position < int(records.size()); ++position) {
+        const RecordAttributes attributes = records[position].view();
+        RecordReader record(attributes, MemoRecords, position);
+        try {
+            const QString &id = record.text(MemoRecords.id);
+            if (seen.contains(id))
+                return true;
+            seen.insert(id);
+        } catch (const AppError &) {
+            // a record without an id: the pass reports it
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
-TIoDm::Streamed TIoDm::ImportInOneReading(const QString &fileName)
+TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
 {
     // The file is read beside the writing, so whether it is in the common form is known
     // only at the end: until then everything stays in one transaction, dropped when the
     // file has to be read as a document after all. Errors wait for the end for the same
     // reason, and then come in the order a reading before the writing gives them: a
     // damaged container, the "app" check, a memo, a task.
+    // A restore here starts from an empty database, so it has nothing to ask: an id it
+    // meets twice sends it back to the reading that asks.
     const int bias = LocalBias();
-    QvxTaskRows tasks(fileName, bias);
+    const QvxTaskRows::Ids ids = mode == Mode::Restore ? QvxTaskRows::Ids::Kept : QvxTaskRows::Ids::New;
+    QvxTaskRows tasks(fileName, bias, ids);
     const BulkCache cache(m_connection);
     WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
     bool appChecked = false;
     std::exception_ptr appError, taskError;
-    const QString insertSql = QvxTaskRows::insertSql();
+    const QString insertSql = QvxTaskRows::insertSql(ids);
     while (std::optional<QvxTaskRows::Batch> rows = tasks.next()) {
         try {
             if (!appChecked) {
@@ -207,6 +230,8 @@ TIoDm::Streamed TIoDm::ImportInOneReading(const QString &fileName)
         }
         try {
             ADOQuery1.executeEach(insertSql, rows->rows);
+            if (ADOQuery1.rowsAffected() != int(rows->rows.size()))
+                return Streamed::ReadAgain;  // an id that is there already
             if (rows->error)
                 std::rethrow_exception(rows->error);
             tasks.giveBack(std::move(*rows));
@@ -227,7 +252,7 @@ TIoDm::Streamed TIoDm::ImportInOneReading(const QString &fileName)
         return Streamed::Failed;
     }
     if (!memos.survey.inForm)
-        return Streamed::NotInForm;
+        return Streamed::ReadAgain;
     if (!appChecked) {
         try {
             Qvx::CheckApp(memos.survey.app ? std::optional<QString>(QString::fromUtf8(*memos.survey.app))
@@ -241,9 +266,19 @@ TIoDm::Streamed TIoDm::ImportInOneReading(const QString &fileName)
         return Streamed::Failed;
     }
 
+    if (mode == Mode::Restore && RepeatsAnId(memos.survey.memos))
+        return Streamed::ReadAgain;
+    Query insert(m_connection);
+    const auto writeMemos = [&] {
+        PromptButton standing = PromptButton::Yes;  // never asked: no memo is there yet
+        if (mode == Mode::Restore)
+            RestorePass(ADOQuery1, insert, MemoRecords, memos, bias, standing, batch);
+        else
+            ImportPass(ADOQuery1, MemoRecords, memos, bias);
+    };
     std::exception_ptr error;
     try {
-        ImportPass(ADOQuery1, MemoRecords, memos, bias);
+        writeMemos();
     } catch (...) {
         // Memos go before tasks: a memo the file cannot give leaves no task behind, only
         // the memos before it.
@@ -252,11 +287,12 @@ TIoDm::Streamed TIoDm::ImportInOneReading(const QString &fileName)
         batch.rollBack();
         batch.begin();
         try {
-            ImportPass(ADOQuery1, MemoRecords, memos, bias);
+            writeMemos();
         } catch (...) {
         }
     }
     ADOQuery1.close();
+    insert.close();
     if (!error)
         error = taskError;
     try {
@@ -337,26 +373,25 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
 {
     // Read as it is inflated when the file is in the common form; otherwise as a
     // document, which takes or refuses the rest as it always has.
-    bool inForm = true;  // as far as is known
-    if (mode == Mode::Import && !m_connection.inTransaction()) {
-        Streamed streamed;
+    // Written as it is read when nothing can need a question first.
+    if (!m_connection.inTransaction()) {
+        Streamed streamed = Streamed::ReadAgain;
         try {
-            streamed = ImportInOneReading(fileName);
+            if (mode == Mode::Import || TaskStore(m_connection).holdsNothing())
+                streamed = WriteInOneReading(fileName, mode);
         } catch (...) {
             ErrorBox(ExceptionText(std::current_exception()));
             return false;
         }
-        if (streamed != Streamed::NotInForm)
+        if (streamed != Streamed::ReadAgain)
             return streamed == Streamed::Done;
-        inForm = false;
     }
 
     RecordSource xml;
     xml.fileName = fileName;
     try {
-        if (inForm)
-            xml.survey = QvxStream::survey(fileName);
-        xml.whole = !inForm || !xml.survey.inForm;
+        xml.survey = QvxStream::survey(fileName);
+        xml.whole = !xml.survey.inForm;
         if (xml.whole)
             xml.document.LoadDocument(fileName, true);
     } catch (const AppError &) {

@@ -45,10 +45,12 @@ private:
     enum class Mode { Restore, Import };
     // Loads the file, checks it is ours and runs the memo and task passes.
     bool ReadFile(const QString &fileName, Mode mode);
-    // An import that reads the file once; NotInForm leaves nothing written and the file
-    // to be read as a document. Reports its own failures.
-    enum class Streamed { Done, Failed, NotInForm };
-    Streamed ImportInOneReading(const QString &fileName);
+    // An import, or a restore into an empty database, that reads the file once.
+    // ReadAgain leaves nothing written: the file is to be read before the writing, as a
+    // document when it is outside the common form, or because a restore met an id it had
+    // already written. Reports its own failures.
+    enum class Streamed { Done, Failed, ReadAgain };
+    Streamed WriteInOneReading(const QString &fileName, Mode mode);
 
     Connection &m_connection;
     Query ADOQuery1;

@@ -18,8 +18,8 @@ constexpr std::size_t BatchesAhead = 4;
 
 }  // namespace
 
-QvxTaskRows::QvxTaskRows(const QString &fileName, int bias)
-    : m_thread([this, fileName, bias] { read(fileName, bias); })
+QvxTaskRows::QvxTaskRows(const QString &fileName, int bias, Ids ids)
+    : m_thread([this, fileName, bias, ids] { read(fileName, bias, ids); })
 {
 }
 
@@ -34,7 +34,7 @@ QvxTaskRows::~QvxTaskRows()
         m_thread.join();
 }
 
-QString QvxTaskRows::insertSql()
+QString QvxTaskRows::insertSql(Ids ids)
 {
     QString names = QString::fromLatin1(TaskRecords.id);
     QString marks = QStringLiteral("?");
@@ -42,10 +42,11 @@ QString QvxTaskRows::insertSql()
         names += QLatin1Char(',') + QLatin1String(column.name);
         marks += QStringLiteral(",?");
     }
-    return QStringLiteral("INSERT INTO tasks (%1) VALUES (%2)").arg(names, marks);
+    return QStringLiteral("INSERT %1INTO tasks (%2) VALUES (%3)")
+        .arg(ids == Ids::Kept ? QStringLiteral("OR IGNORE ") : QString(), names, marks);
 }
 
-void QvxTaskRows::read(const QString &fileName, int bias)
+void QvxTaskRows::read(const QString &fileName, int bias, Ids ids)
 {
     // Old id -> new id, for the ids of top-level tasks (a task's own, or one named as a
     // parent before its task came). Exact comparison, as ids are stored.
@@ -80,17 +81,24 @@ void QvxTaskRows::read(const QString &fileName, int bias)
         row.reserve(1 + TaskRecords.columns.size());
         try {
             RecordReader record(attributes, TaskRecords, position);
-            const QString pid = record.text("pid");
-            if (pid == RootPid) {
-                row.emplace_back(mapped(record.text(TaskRecords.id)));
-                row.emplace_back(RootPid);
+            if (ids == Ids::Kept) {
+                // As a restore reads a record: the id, then every column in writing order.
+                row.emplace_back(record.text(TaskRecords.id));
+                for (const Column &column : TaskRecords.columns)
+                    row.push_back(DecodeValue(column, record, bias, Breaks::AsRead));
             } else {
-                const QString parent = mapped(pid);
-                row.emplace_back(NewGuid());
-                row.emplace_back(parent);
+                const QString pid = record.text("pid");
+                if (pid == RootPid) {
+                    row.emplace_back(mapped(record.text(TaskRecords.id)));
+                    row.emplace_back(RootPid);
+                } else {
+                    const QString parent = mapped(pid);
+                    row.emplace_back(NewGuid());
+                    row.emplace_back(parent);
+                }
+                for (std::size_t i = 1; i < TaskRecords.columns.size(); ++i)
+                    row.push_back(DecodeValue(TaskRecords.columns[i], record, bias, Breaks::CrLf));
             }
-            for (std::size_t i = 1; i < TaskRecords.columns.size(); ++i)
-                row.push_back(DecodeValue(TaskRecords.columns[i], record, bias, Breaks::CrLf));
         } catch (...) {
             batch.error = std::current_exception();
             m_rowsStopped = true;

@@ -1,8 +1,8 @@
 #pragma once
-// The task rows of an import, read from the file and decoded on a thread of their own
-// while the caller writes them: inflating and decoding a large file then costs no time
-// beside the inserts. Each task comes under a new id; a sub-task's parent under the new
-// id of its parent.
+// The task rows of an import or a restore, read from the file and decoded on a thread of
+// their own while the caller writes them: inflating and decoding a large file then costs
+// no time beside the inserts. An import gives each task a new id, and a sub-task's parent
+// the new id of its parent; a restore keeps the ids.
 //
 // The file is read once, to its end, also after a decoding error (the rows stop there):
 // only the end tells whether it was in the common form, and the memos come last.
@@ -32,15 +32,18 @@ public:
         std::exception_ptr error;
     };
 
+    enum class Ids { New, Kept };
+
     // Starts reading; times are read with the zone offset `bias`.
-    QvxTaskRows(const QString &fileName, int bias);
+    QvxTaskRows(const QString &fileName, int bias, Ids ids);
     // Stops the reading where it is, if it is still going.
     ~QvxTaskRows();
     QvxTaskRows(const QvxTaskRows &) = delete;
     QvxTaskRows &operator=(const QvxTaskRows &) = delete;
 
-    // The statement that takes one row.
-    static QString insertSql();
+    // The statement that takes one row. With the ids kept, a row whose id is taken is
+    // left out (the statement then changes no row) instead of failing.
+    static QString insertSql(Ids ids);
 
     // The next batch, waiting for it; none after the last.
     std::optional<Batch> next();
@@ -56,7 +59,7 @@ public:
 
 private:
     struct Abandoned {};
-    void read(const QString &fileName, int bias);
+    void read(const QString &fileName, int bias, Ids ids);
     void push(Batch &&batch);
 
     std::mutex m_mutex;

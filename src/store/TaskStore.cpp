@@ -229,6 +229,14 @@ int TaskStore::count()
     return query.field(u"cnt").asInteger();
 }
 
+bool TaskStore::holdsNothing()
+{
+    Query query(m_connection);
+    query.open(QStringLiteral("select not exists(select 1 from tasks) and not exists(select 1 from memos) as empty"),
+               {});
+    return query.field(u"empty").asBoolean();
+}
+
 QStringList TaskStore::incompleteTexts(int limit)
 {
     // The condition is written as the partial index's is, so the planner reads that

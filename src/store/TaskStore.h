@@ -58,6 +58,8 @@ public:
     std::optional<TTaskInfo> find(const QString &tid);
     // The number of rows in the tasks table.
     int count();
+    // No task and no memo.
+    bool holdsNothing();
     // The texts of the first `limit` incomplete rows, in byte order of the text.
     QStringList incompleteTexts(int limit);
 

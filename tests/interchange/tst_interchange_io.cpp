@@ -163,8 +163,10 @@ private slots:
     void importOrphanSubTask();
     void importMemos();
     void importKeepsLineBreaksAsCrLf();
-    void importEndsAsIfTheFileWereReadFirst_data();
-    void importEndsAsIfTheFileWereReadFirst();
+    void manyTasksEndAsIfTheFileWereReadFirst_data();
+    void manyTasksEndAsIfTheFileWereReadFirst();
+    void restoreIntoEmptyAsksAboutAnIdMetTwice_data();
+    void restoreIntoEmptyAsksAboutAnIdMetTwice();
 };
 
 void TestInterchangeIo::exportSelection_data()
@@ -890,11 +892,43 @@ void TestInterchangeIo::importKeepsLineBreaksAsCrLf()
     QCOMPARE(contents, (QStringList{"cr\r\nend", "crlf\r\nend", "lf\r\nend"}));
 }
 
-void TestInterchangeIo::importEndsAsIfTheFileWereReadFirst_data()
+namespace {
+
+// 1300 tasks, task 1299 a sub-task of task 0, batches of rows apart; task `repeat`, when
+// set, takes the id of task 3. Then three memos, the last under the first one's id when
+// `repeatMemo`.
+QByteArray ManyTasksXml(const QString &badTask, const QString &badMemo, int repeat = -1, bool repeatMemo = false)
 {
-    // A file of many tasks is written while it is still being read, so its faults come to
-    // light after rows went in: the end must still be what a reading before the writing
-    // gives. Task 1299 is a sub-task of task 0, batches of rows apart.
+    QString taskXml;
+    for (int i = 0; i < 1300; ++i) {
+        const QString pid = i == 1299 ? QStringLiteral("{T0}") : RootPid;
+        taskXml += TaskXml(QStringLiteral("{T%1}").arg(i == repeat ? 3 : i), pid, QStringLiteral("task %1").arg(i),
+                           i == 1100 ? badTask : QStringLiteral("False"));
+    }
+    QString memoXml;
+    for (int i = 0; i < 3; ++i)
+        memoXml += QStringLiteral(R"(<memo mid="{M%1}" pid="root" content="memo %1" assign-time="%2" )"
+                                  R"(create-time="2025-01-01T00:00:00.000Z" edit-time="2025-01-01T00:00:00.000Z"/>)")
+                       .arg(repeatMemo && i == 2 ? 0 : i)
+                       .arg(i == 1 ? badMemo : QStringLiteral("2025-01-01T00:00:00.000Z"));
+    return Root(taskXml, memoXml).toUtf8();
+}
+
+int MemoCount(Connection &connection)
+{
+    Query query(connection);
+    OpenSql(query, QStringLiteral("select count(*) as n from memos"));
+    return query.field(u"n").asInteger();
+}
+
+}  // namespace
+
+void TestInterchangeIo::manyTasksEndAsIfTheFileWereReadFirst_data()
+{
+    // An import, or a restore into an empty database, writes a file of many tasks while
+    // it is still reading it, so the file's faults come to light after rows went in: the
+    // end must still be what a reading before the writing gives.
+    QTest::addColumn<bool>("restore");
     QTest::addColumn<QString>("badTask");  // the check flag of task 1100
     QTest::addColumn<QString>("badMemo");  // the assign time of the second memo
     QTest::addColumn<QByteArray>("after");  // what follows the root element
@@ -904,22 +938,31 @@ void TestInterchangeIo::importEndsAsIfTheFileWereReadFirst_data()
     QTest::addColumn<QString>("error");
     const QString good = QStringLiteral("False"), time = QStringLiteral("2025-01-01T00:00:00.000Z");
     const QString badTask = QStringLiteral("Error: 'maybe' is not a valid boolean value for field 'checkFlag'");
-    QTest::newRow("in the form") << good << time << QByteArray() << "Plumcrest" << 1300 << 3 << QString();
-    QTest::newRow("a task's bad value") << "maybe" << time << QByteArray() << "Plumcrest" << 1100 << 3 << badTask;
-    QTest::newRow("a memo's bad value") << "maybe" << "soon" << QByteArray() << "Plumcrest" << 0 << 1
-                                        << "Error: 'soon' is not a valid date and time";
-    QTest::newRow("outside the form, read as a document")
-        << good << time << QByteArray("<!-- written elsewhere -->") << "Plumcrest" << 1300 << 3 << QString();
-    QTest::newRow("outside the form, with a task's bad value")
-        << "maybe" << time << QByteArray("<!-- written elsewhere -->") << "Plumcrest" << 1100 << 3 << badTask;
-    QTest::newRow("not well formed at its end")
-        << "maybe" << time << QByteArray("<extra") << "Plumcrest" << 0 << 0 << "Error: File read failure!";
-    QTest::newRow("another program's file")
-        << "maybe" << time << QByteArray() << "Plumwood" << 0 << 0 << "Error: Data mismatch: PlumwoodPlumcrest";
+    const QByteArray comment("<!-- written elsewhere -->");
+    for (const bool restore : {false, true}) {
+        const char *const mode = restore ? "restore" : "import";
+        QTest::addRow("%s, in the form", mode) << restore << good << time << QByteArray() << "Plumcrest" << 1300 << 3
+                                               << QString();
+        QTest::addRow("%s, a task's bad value", mode)
+            << restore << "maybe" << time << QByteArray() << "Plumcrest" << 1100 << 3 << badTask;
+        QTest::addRow("%s, a memo's bad value", mode) << restore << "maybe" << "soon" << QByteArray() << "Plumcrest"
+                                                      << 0 << 1 << "Error: 'soon' is not a valid date and time";
+        QTest::addRow("%s, outside the form, read as a document", mode)
+            << restore << good << time << comment << "Plumcrest" << 1300 << 3 << QString();
+        QTest::addRow("%s, outside the form, with a task's bad value", mode)
+            << restore << "maybe" << time << comment << "Plumcrest" << 1100 << 3 << badTask;
+        QTest::addRow("%s, not well formed at its end", mode)
+            << restore << "maybe" << time << QByteArray("<extra") << "Plumcrest" << 0 << 0
+            << "Error: File read failure!";
+        QTest::addRow("%s, another program's file", mode)
+            << restore << "maybe" << time << QByteArray() << "Plumwood" << 0 << 0
+            << "Error: Data mismatch: PlumwoodPlumcrest";
+    }
 }
 
-void TestInterchangeIo::importEndsAsIfTheFileWereReadFirst()
+void TestInterchangeIo::manyTasksEndAsIfTheFileWereReadFirst()
 {
+    QFETCH(bool, restore);
     QFETCH(QString, badTask);
     QFETCH(QString, badMemo);
     QFETCH(QByteArray, after);
@@ -927,34 +970,58 @@ void TestInterchangeIo::importEndsAsIfTheFileWereReadFirst()
     QFETCH(int, tasks);
     QFETCH(int, memos);
     QFETCH(QString, error);
-    QString taskXml;
-    for (int i = 0; i < 1300; ++i) {
-        const QString pid = i == 1299 ? QStringLiteral("{T0}") : RootPid;
-        taskXml += TaskXml(QStringLiteral("{T%1}").arg(i), pid, QStringLiteral("task %1").arg(i),
-                           i == 1100 ? badTask : QStringLiteral("False"));
-    }
-    QString memoXml;
-    for (int i = 0; i < 3; ++i)
-        memoXml += QStringLiteral(R"(<memo mid="{M%1}" pid="root" content="memo %1" assign-time="%2" )"
-                                  R"(create-time="2025-01-01T00:00:00.000Z" edit-time="2025-01-01T00:00:00.000Z"/>)")
-                       .arg(i)
-                       .arg(i == 1 ? badMemo : QStringLiteral("2025-01-01T00:00:00.000Z"));
-    QByteArray xml = Root(taskXml, memoXml).toUtf8() + after;
+    QByteArray xml = ManyTasksXml(badTask, badMemo) + after;
     xml.replace("app=\"Plumcrest\"", "app=\"" + app.toUtf8() + '"');
     InterchangeFixture fixture;
     const QString name = WriteBytes(fixture, Container(xml.size(), xml));
 
-    QCOMPARE(TIoDm(fixture.connection).ImportDatabaseFrom(name), error.isEmpty());
+    TIoDm io(fixture.connection);
+    QCOMPARE(restore ? io.RestoreDatabaseFrom(name) : io.ImportDatabaseFrom(name), error.isEmpty());
     QCOMPARE(fixture.prompter.lines(), error.isEmpty() ? QStringList() : QStringList{error});
     const QList<TTaskInfo> stored = fixture.tasks();
     QCOMPARE(stored.size(), tasks);
-    for (int i = 0; i < tasks; ++i)
+    for (int i = 0; i < tasks; ++i) {
         QCOMPARE(stored.at(i).content, QStringLiteral("task %1").arg(i));
+        QCOMPARE(stored.at(i).tid == QStringLiteral("{T%1}").arg(i), restore);
+    }
     if (tasks == 1300)
         QCOMPARE(stored.at(1299).pid, stored.at(0).tid);
-    Query query(fixture.connection);
-    OpenSql(query, QStringLiteral("select count(*) as n from memos"));
-    QCOMPARE(query.field(u"n").asInteger(), memos);
+    QCOMPARE(MemoCount(fixture.connection), memos);
+}
+
+void TestInterchangeIo::restoreIntoEmptyAsksAboutAnIdMetTwice_data()
+{
+    QTest::addColumn<int>("repeatedTask");
+    QTest::addColumn<bool>("repeatedMemo");
+    QTest::addColumn<PromptButton>("answer");
+    QTest::addColumn<int>("tasks");
+    QTest::addColumn<int>("memos");
+    QTest::newRow("a task, replaced") << 1200 << false << PromptButton::Yes << 1299 << 3;
+    // Memos are restored before tasks: an Abort there leaves no task.
+    QTest::newRow("a memo, then Abort") << -1 << true << PromptButton::Abort << 0 << 2;
+}
+
+void TestInterchangeIo::restoreIntoEmptyAsksAboutAnIdMetTwice()
+{
+    // The second record under one id meets a row the database holds by then: the restore
+    // asks, as it does for any row it holds, and nothing is written twice.
+    QFETCH(int, repeatedTask);
+    QFETCH(bool, repeatedMemo);
+    QFETCH(PromptButton, answer);
+    QFETCH(int, tasks);
+    QFETCH(int, memos);
+    InterchangeFixture fixture;
+    const QByteArray xml = ManyTasksXml(QStringLiteral("False"), QStringLiteral("2025-01-01T00:00:00.000Z"),
+                                        repeatedTask, repeatedMemo);
+    const QString name = WriteBytes(fixture, Container(xml.size(), xml));
+    fixture.prompter.setNextAnswer(answer);
+    QVERIFY(TIoDm(fixture.connection).RestoreDatabaseFrom(name));
+    QCOMPARE(fixture.prompter.messages.size(), 1);
+    QCOMPARE(fixture.prompter.messages.front().caption, QStringLiteral("Confirm Replace"));
+    QCOMPARE(fixture.tasks().size(), tasks);
+    if (repeatedTask >= 0)
+        QCOMPARE(fixture.task(QStringLiteral("{T3}")).content, QStringLiteral("task %1").arg(repeatedTask));
+    QCOMPARE(MemoCount(fixture.connection), memos);
 }
 
 QTEST_GUILESS_MAIN(TestInterchangeIo)
