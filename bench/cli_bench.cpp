@@ -1,8 +1,9 @@
 // Times the command-line companion as a user runs it: each command a process of its own,
 // with its wall time and peak resident memory, beside a baseline measured in the same
 // run. list --json beside the sqlite3 shell's "select * from tasks" of the same file,
-// backup beside zlib level 9 of the same XML bytes (in this process), import beside the
-// same rows inserted with one prepared statement in one transaction (in this process).
+// backup beside zlib level 9 of the same XML bytes (in this process), import and restore
+// into an empty database beside the same rows inserted with one prepared statement in one
+// transaction (in this process).
 // Usage: quillpad-bench-cli [tasks] [repetitions] [data folder]; quillpad-cli is looked
 // for beside this program. With a data folder the database and the backup stay there
 // for profiling the commands (QUILLPAD_HOME=<folder> quillpad-cli list --json).
@@ -230,7 +231,7 @@ int Run(int count, int repetitions, const QString &keep)
         (keep.isEmpty() ? files.filePath(QStringLiteral("backup.qvx")) : sourceDir.filePath(QStringLiteral("backup.qvx")))
             .toStdString();
 
-    Series list, select, backups, zlib, imports, raw;
+    Series list, select, backups, zlib, imports, restores, raw;
     QByteArray xml;
     for (int i = 0; i < repetitions; ++i) {
         list.add(RunChild({cli, "list", "--json"}, sourceDir.path()));
@@ -242,6 +243,10 @@ int Run(int count, int repetitions, const QString &keep)
         {
             QTemporaryDir target;
             imports.add(RunChild({cli, "import", backup}, target.path()));
+        }
+        {
+            QTemporaryDir target;
+            restores.add(RunChild({cli, "restore", backup}, target.path()));
         }
         {
             QTemporaryDir target;
@@ -260,6 +265,7 @@ int Run(int count, int repetitions, const QString &keep)
     PrintRow("list --json", list, "sqlite3 \"select * from tasks\"", select);
     PrintRow("backup", backups, "zlib level 9 of the same XML (in memory)", zlib);
     PrintRow("import (empty database)", imports, "the same rows, one transaction", raw);
+    PrintRow("restore (empty database)", restores, "the same rows, one transaction", raw);
     return 0;
 }
 

@@ -207,8 +207,9 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     // file has to be read as a document after all. Errors wait for the end for the same
     // reason, and then come in the order a reading before the writing gives them: a
     // damaged container, the "app" check, a memo, a task.
-    // A restore here starts from an empty database, so it has nothing to ask: an id it
-    // meets twice sends it back to the reading that asks.
+    // A restore here starts from an empty database, so it has nothing to ask. A task
+    // whose id is taken by then sends the work back to the reading before the writing:
+    // a restore asks there, an import fails there as it does.
     const int bias = LocalBias();
     const QvxTaskRows::Ids ids = mode == Mode::Restore ? QvxTaskRows::Ids::Kept : QvxTaskRows::Ids::New;
     QvxTaskRows tasks(fileName, bias, ids);
@@ -216,7 +217,7 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
     bool appChecked = false;
     std::exception_ptr appError, taskError;
-    const QString insertSql = QvxTaskRows::insertSql(ids);
+    const QString insertSql = QvxTaskRows::insertSql();
     while (std::optional<QvxTaskRows::Batch> rows = tasks.next()) {
         try {
             if (!appChecked) {

@@ -47,8 +47,8 @@ private:
     bool ReadFile(const QString &fileName, Mode mode);
     // An import, or a restore into an empty database, that reads the file once.
     // ReadAgain leaves nothing written: the file is to be read before the writing, as a
-    // document when it is outside the common form, or because a restore met an id it had
-    // already written. Reports its own failures.
+    // document when it is outside the common form, or because a task's id was taken.
+    // Reports its own failures.
     enum class Streamed { Done, Failed, ReadAgain };
     Streamed WriteInOneReading(const QString &fileName, Mode mode);
 

@@ -34,7 +34,7 @@ QvxTaskRows::~QvxTaskRows()
         m_thread.join();
 }
 
-QString QvxTaskRows::insertSql(Ids ids)
+QString QvxTaskRows::insertSql()
 {
     QString names = QString::fromLatin1(TaskRecords.id);
     QString marks = QStringLiteral("?");
@@ -42,8 +42,7 @@ QString QvxTaskRows::insertSql(Ids ids)
         names += QLatin1Char(',') + QLatin1String(column.name);
         marks += QStringLiteral(",?");
     }
-    return QStringLiteral("INSERT %1INTO tasks (%2) VALUES (%3)")
-        .arg(ids == Ids::Kept ? QStringLiteral("OR IGNORE ") : QString(), names, marks);
+    return QStringLiteral("INSERT OR IGNORE INTO tasks (%1) VALUES (%2)").arg(names, marks);
 }
 
 void QvxTaskRows::read(const QString &fileName, int bias, Ids ids)

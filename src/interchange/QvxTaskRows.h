@@ -41,9 +41,10 @@ public:
     QvxTaskRows(const QvxTaskRows &) = delete;
     QvxTaskRows &operator=(const QvxTaskRows &) = delete;
 
-    // The statement that takes one row. With the ids kept, a row whose id is taken is
-    // left out (the statement then changes no row) instead of failing.
-    static QString insertSql(Ids ids);
+    // The statement that takes one row. A row whose id is taken is left out (the
+    // statement then changes no row) instead of failing: a failure would have to be
+    // undone row by row, which costs every insert a journal of its own.
+    static QString insertSql();
 
     // The next batch, waiting for it; none after the last.
     std::optional<Batch> next();

@@ -165,8 +165,8 @@ private slots:
     void importKeepsLineBreaksAsCrLf();
     void manyTasksEndAsIfTheFileWereReadFirst_data();
     void manyTasksEndAsIfTheFileWereReadFirst();
-    void restoreIntoEmptyAsksAboutAnIdMetTwice_data();
-    void restoreIntoEmptyAsksAboutAnIdMetTwice();
+    void anIdMetTwiceEndsAsWhenReadFirst_data();
+    void anIdMetTwiceEndsAsWhenReadFirst();
 };
 
 void TestInterchangeIo::exportSelection_data()
@@ -989,37 +989,53 @@ void TestInterchangeIo::manyTasksEndAsIfTheFileWereReadFirst()
     QCOMPARE(MemoCount(fixture.connection), memos);
 }
 
-void TestInterchangeIo::restoreIntoEmptyAsksAboutAnIdMetTwice_data()
+void TestInterchangeIo::anIdMetTwiceEndsAsWhenReadFirst_data()
 {
+    QTest::addColumn<bool>("restore");
     QTest::addColumn<int>("repeatedTask");
     QTest::addColumn<bool>("repeatedMemo");
     QTest::addColumn<PromptButton>("answer");
     QTest::addColumn<int>("tasks");
     QTest::addColumn<int>("memos");
-    QTest::newRow("a task, replaced") << 1200 << false << PromptButton::Yes << 1299 << 3;
+    QTest::addColumn<QString>("said");  // the caption of the one message
+    QTest::newRow("restore, a task, replaced") << true << 1200 << false << PromptButton::Yes << 1299 << 3
+                                               << "Confirm Replace";
     // Memos are restored before tasks: an Abort there leaves no task.
-    QTest::newRow("a memo, then Abort") << -1 << true << PromptButton::Abort << 0 << 2;
+    QTest::newRow("restore, a memo, then Abort") << true << -1 << true << PromptButton::Abort << 0 << 2
+                                                 << "Confirm Replace";
+    // An import gives a top-level id one new id, so the second task under it fails.
+    QTest::newRow("import, a task") << false << 1200 << false << PromptButton::Yes << 1200 << 3 << "Error";
+    QTest::newRow("import, a memo") << false << -1 << true << PromptButton::Yes << 0 << 2 << "Error";
 }
 
-void TestInterchangeIo::restoreIntoEmptyAsksAboutAnIdMetTwice()
+void TestInterchangeIo::anIdMetTwiceEndsAsWhenReadFirst()
 {
-    // The second record under one id meets a row the database holds by then: the restore
-    // asks, as it does for any row it holds, and nothing is written twice.
+    // The second record under one id meets a row the database holds by then; an empty
+    // database to start from, and nothing may be written twice.
+    QFETCH(bool, restore);
     QFETCH(int, repeatedTask);
     QFETCH(bool, repeatedMemo);
     QFETCH(PromptButton, answer);
     QFETCH(int, tasks);
     QFETCH(int, memos);
+    QFETCH(QString, said);
     InterchangeFixture fixture;
     const QByteArray xml = ManyTasksXml(QStringLiteral("False"), QStringLiteral("2025-01-01T00:00:00.000Z"),
                                         repeatedTask, repeatedMemo);
     const QString name = WriteBytes(fixture, Container(xml.size(), xml));
     fixture.prompter.setNextAnswer(answer);
-    QVERIFY(TIoDm(fixture.connection).RestoreDatabaseFrom(name));
+    TIoDm io(fixture.connection);
+    QCOMPARE(restore ? io.RestoreDatabaseFrom(name) : io.ImportDatabaseFrom(name), restore);
     QCOMPARE(fixture.prompter.messages.size(), 1);
-    QCOMPARE(fixture.prompter.messages.front().caption, QStringLiteral("Confirm Replace"));
-    QCOMPARE(fixture.tasks().size(), tasks);
-    if (repeatedTask >= 0)
+    QCOMPARE(fixture.prompter.messages.front().caption, said);
+    if (!restore)
+        QCOMPARE(fixture.prompter.messages.front().text,
+                 QStringLiteral("UNIQUE constraint failed: %1").arg(repeatedMemo ? "memos.mid" : "tasks.tid"));
+    const QList<TTaskInfo> stored = fixture.tasks();
+    QCOMPARE(stored.size(), tasks);
+    for (int i = 0; i < std::min(tasks, 1200); ++i)
+        QCOMPARE(stored.at(i).content, QStringLiteral("task %1").arg(restore && i == 3 ? repeatedTask : i));
+    if (restore && repeatedTask >= 0)
         QCOMPARE(fixture.task(QStringLiteral("{T3}")).content, QStringLiteral("task %1").arg(repeatedTask));
     QCOMPARE(MemoCount(fixture.connection), memos);
 }
