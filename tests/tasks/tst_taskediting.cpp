@@ -408,6 +408,23 @@ void TestTaskEditing::addSubTask()
     QCOMPARE(f.stored(QStringLiteral("pid='{L}'")), QStringList{"under the last"});
     QVERIFY(frame.treeView()->isExpanded(frame.model()->indexOf(f.node(QStringLiteral("zz last")))));
     QCOMPARE(f.stored(QStringLiteral("tid='{L}' and expandFlag=True")), QStringList{"zz last"});
+
+    // Under a task the search hides: it shows, open, for its new sub-task, and the rows
+    // shown before stay as they are.
+    auto *search = frame.findChild<QLineEdit *>(QStringLiteral("Edt_Search"));
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("first"));
+    QCOMPARE(f.shownRows(), (QStringList{"parent", "  first child"}));
+    frame.treeView()->clearSelection();
+    QSignalSpy resets(frame.model(), &QAbstractItemModel::modelReset);
+    frame.findChild<QAction *>(QStringLiteral("Action_SubTaskAdd"))->trigger();
+    f.settle();
+    QVERIFY(f.editor());
+    QCOMPARE(f.shownRows(), (QStringList{"parent", "  first child", "zz last", "  "}));
+    f.type(QStringLiteral("first of the last"));
+    f.finish();
+    QCOMPARE(f.stored(QStringLiteral("pid='{L}'")), (QStringList{"under the last", "first of the last"}));
+    QCOMPARE(resets.size(), 0);
 }
 
 void TestTaskEditing::addTaskLeavesViewComplete()
@@ -498,6 +515,29 @@ void TestTaskEditing::deleteKeepsTheOtherRowsAsTheyAre()
     QCOMPARE(f.stored(), (QStringList{"a", "d"}));
     QCOMPARE(f.shownRows(), (QStringList{"a", "d"}));
     QCOMPARE(frame.tree().nodeCount(), 2);
+
+    // Rows in more runs than are worth removing one by one go as one change, the other
+    // rows as they are.
+    f.add({"{G}", "", "g", false, false});
+    f.add({"", "{G}", "g's child", false, false});
+    QList<TaskNode *> everyOther;
+    for (int i = 0; i < 140; ++i)
+        f.add({"", "", QStringLiteral("n%1").arg(i, 3, 10, QLatin1Char('0')), false, false});
+    frame.ReloadTasks();
+    frame.treeView()->expand(frame.model()->indexOf(f.node(QStringLiteral("g"))));
+    for (int i = 0; i < 140; i += 2)
+        everyOther.append(f.node(QStringLiteral("n%1").arg(i, 3, 10, QLatin1Char('0'))));
+    const qsizetype resetsBefore = resets.size();
+    frame.treeView()->selectNodes(everyOther, nullptr);
+    f.prompter.setNextAnswer(PromptButton::Ok);
+    frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    QCOMPARE(f.stored().size(), 2 + 2 + 70);
+    const QStringList shown = f.shownRows();
+    QCOMPARE(shown.size(), 2 + 2 + 70);
+    QCOMPARE(shown.mid(0, 5), (QStringList{"a", "d", "g", "  g's child", "n001"}));
+    QCOMPARE(shown.back(), QStringLiteral("n139"));
+    QCOMPARE(resets.size(), resetsBefore);
+    QVERIFY(frame.treeView()->selectedNodes().isEmpty());
 }
 
 void TestTaskEditing::markComplete()

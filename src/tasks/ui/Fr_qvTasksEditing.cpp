@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QScopeGuard>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTextDocument>
@@ -35,11 +36,12 @@ void TqvTasksFrame::startNewTask(TaskNode *parent)
     info.pid = parent ? parent->info.tid : RootPid;
     TaskNode *node = nullptr;
     if (parent && !m_model->indexOf(parent).isValid()) {
-        // A filtered-out parent shows for its new sub-task: the rows are made again.
-        changeTree([&] {
-            node = m_tree.append(std::move(info), parent);
-            parent->visible = true;
-        });
+        // A filtered-out parent shows for its new sub-task, the other rows as they are.
+        VtTasks->finishEditor();
+        m_model->beginLayoutChange();
+        const auto done = qScopeGuard([this] { m_model->endLayoutChange(); });
+        node = m_tree.append(std::move(info), parent);
+        parent->visible = true;
     } else {
         // One inserted row; an open editor ends first, keeping its text.
         VtTasks->finishEditor();
@@ -247,10 +249,9 @@ void TqvTasksFrame::Action_TaskDeleteExecute()
             m_store.remove(node->info.tid);
     });
     const std::vector<TaskNode *> deleted(selected.begin(), selected.end());
-    // Row by row where the view can take it so, keeping the other rows as they are.
+    // Keeping the other rows as they are.
     FHoverNode = nullptr;
-    if (!m_model->removeSiblings(deleted))
-        changeTree([&] { m_tree.removeMany(deleted); });  // with their sub-tasks
+    m_model->removeTasks(deleted);  // with their sub-tasks
     ApplyViewFilter();
     VtTasksChange();  // nothing is selected now: the status bar says so too
 }

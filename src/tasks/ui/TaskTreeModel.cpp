@@ -3,6 +3,7 @@
 #include <QMimeData>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace quillpad {
 
@@ -88,16 +89,43 @@ TaskNode *TaskTreeModel::appendTask(TTaskInfo info, TaskNode *parent)
     return node;
 }
 
-void TaskTreeModel::removeTask(TaskNode *node)
+void TaskTreeModel::announceGoing(const std::vector<TaskNode *> &nodes)
 {
-    if (!removeSiblings({node}))
-        m_tree.remove(node);  // inside a rebuild, which makes the rows again
+    std::vector<quintptr> ids;
+    for (const TaskNode *node : nodes) {
+        ids.push_back(idOf(node));
+        for (const auto &child : node->children)
+            ids.push_back(idOf(child.get()));
+    }
+    emit nodesGoing(ids);
+}
+
+void TaskTreeModel::removeTasks(const std::vector<TaskNode *> &nodes)
+{
+    if (nodes.empty())
+        return;
+    announceGoing(nodes);
+    if (m_rebuildDepth > 0) {
+        m_tree.removeMany(nodes);  // the rebuild makes the rows again
+        return;
+    }
+    if (removeSiblings(nodes))
+        return;
+    beginLayoutChange();
+    // Rows held by the selection or the view that go with the tasks are held no more.
+    const std::unordered_set<const TaskNode *> going(nodes.begin(), nodes.end());
+    for (TaskNode *&held : m_layoutNodes) {
+        if (held && (going.contains(held) || (held->parent && going.contains(held->parent))))
+            held = nullptr;
+    }
+    m_tree.removeMany(nodes);
+    endLayoutChange();
 }
 
 bool TaskTreeModel::removeSiblings(const std::vector<TaskNode *> &nodes)
 {
     constexpr std::size_t MaxRuns = 64;  // each run renumbers the rows after it
-    if (m_rebuildDepth > 0 || m_layoutDepth > 0 || nodes.empty())
+    if (m_layoutDepth > 0)
         return false;
     TaskNode *parent = nodes.front()->parent;
     std::vector<int> rows;

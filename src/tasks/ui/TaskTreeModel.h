@@ -41,15 +41,13 @@ public:
     void beginLayoutChange();
     void endLayoutChange();
     // A new task at the end of the top level or of a shown parent's sub-tasks (never a
-    // hidden one), and the removal of a single task: each reaches the view as one
-    // inserted or removed row. Not inside a layout change.
+    // hidden one): it reaches the view as one inserted row. Not inside a layout change.
     TaskNode *appendTask(TTaskInfo info, TaskNode *parent);
-    void removeTask(TaskNode *node);
-    // The removal of siblings (with their sub-tasks), reaching the view as removed runs
-    // of neighbouring rows, so every other row keeps its selection, expansion and place.
-    // False, with nothing done, when the nodes are not siblings or their rows lie in
-    // too many runs: the caller rebuilds instead.
-    bool removeSiblings(const std::vector<TaskNode *> &nodes);
+    // Tasks leave the tree with their sub-tasks; every other row keeps its selection,
+    // expansion and place. Siblings whose rows lie in a few runs reach the view as
+    // removed rows, any others as a change of layout.
+    void removeTasks(const std::vector<TaskNode *> &nodes);
+    void removeTask(TaskNode *node) { removeTasks({node}); }
     // A node's look changed (text, check, colours, height).
     void refresh(const TaskNode *node);
     // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
@@ -76,12 +74,17 @@ public:
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
 signals:
+    // Before tasks are freed: the ids of their rows and of their sub-tasks' rows, shown
+    // or not, which a view must forget before another node may take the same address.
+    void nodesGoing(const std::vector<quintptr> &ids);
     // The user ticked or cleared a check box; the node is not changed here.
     void checkToggled(TaskNode *node, bool checked);
     // Every row must be measured and painted again.
     void lookChanged();
 
 private:
+    bool removeSiblings(const std::vector<TaskNode *> &nodes);
+    void announceGoing(const std::vector<TaskNode *> &nodes);
     void rebuildRows();
     std::span<TaskNode *const> rowsOf(const TaskNode *parent) const;
 

@@ -75,6 +75,7 @@ void TaskTreeView::setModel(QAbstractItemModel *model)
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TaskTreeView::relayout);
     connect(m_model, &QAbstractItemModel::rowsMoved, this, &TaskTreeView::relayout);
     connect(m_model, &TaskTreeModel::lookChanged, this, &TaskTreeView::forgetHeights);
+    connect(m_model, &TaskTreeModel::nodesGoing, this, &TaskTreeView::forgetGoing);
     relayout();
 }
 
@@ -700,20 +701,8 @@ void TaskTreeView::rowsInserted(const QModelIndex &parent, int start, int end)
 
 void TaskTreeView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
 {
+    // What the rows' nodes leave behind went with the model's word that they go.
     saveAnchor();
-    for (int r = start; r <= end; ++r) {
-        const QModelIndex index = m_model->index(r, 0, parent);
-        if (m_hotNode && m_model->nodeAt(index) == m_hotNode)
-            m_hotNode = nullptr;
-        m_heights.remove(index.internalId());
-        m_expanded.remove(index.internalId());
-        for (int c = 0; c < m_model->rowCount(index); ++c) {
-            const QModelIndex child = m_model->index(c, 0, index);
-            if (m_hotNode && m_model->nodeAt(child) == m_hotNode)
-                m_hotNode = nullptr;
-            m_heights.remove(child.internalId());
-        }
-    }
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
 }
 
@@ -810,6 +799,18 @@ void TaskTreeView::forgetNodes()
     m_rows.clear();
     m_topRows.clear();
     m_positionsDirty = true;
+}
+
+void TaskTreeView::forgetGoing(const std::vector<quintptr> &ids)
+{
+    // Another node may take a freed one's address: it must not find its height or its
+    // open state, shown or hidden.
+    for (const quintptr id : ids) {
+        m_heights.remove(id);
+        m_expanded.remove(id);
+        if (m_hotNode && TaskTreeModel::idOf(m_hotNode) == id)
+            m_hotNode = nullptr;
+    }
 }
 
 void TaskTreeView::setHotNode(TaskNode *node)

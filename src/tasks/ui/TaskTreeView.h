@@ -138,6 +138,7 @@ private:
     void relayout();
     void ensureRows() const;
     void forgetHeights();
+    void forgetGoing(const std::vector<quintptr> &ids);
     int estimatedHeight() const;
     int rowOf(const QModelIndex &index) const;  // -1 when not shown
     QModelIndex indexOfRow(int row) const;
