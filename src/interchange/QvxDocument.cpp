@@ -213,8 +213,8 @@ qint64 DaysFromCivil(int year, int month, int day)
     return qint64(era) * 146097 + doe - 719468 + 25569;
 }
 
-// The form every writer of the file uses, "YYYY-MM-DDThh:mm:ss.000" and "Z" or
-// "+hh:mm", read by hand; false for anything else, which IsoToDateTime then reads.
+}  // namespace
+
 bool ReadCommonTime(QStringView text, int bias, TDateTime &time)
 {
     if (text.size() != 24 && text.size() != 29)
@@ -276,8 +276,6 @@ bool ReadCommonTime(QStringView text, int bias, TDateTime &time)
     time = MsToDateTime(std::clamp(ms, FirstDateTimeMs, LastDateTimeMs));
     return true;
 }
-
-}  // namespace
 
 TDateTime ReadTime(const QString &value, int bias)
 {

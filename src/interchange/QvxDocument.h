@@ -61,6 +61,9 @@ void CheckApp(const std::optional<QString> &app);
 std::optional<bool> ReadBoolean(const QString &value, const QString &field);
 // A signed 32-bit decimal; empty text is null.
 std::optional<qint32> ReadInteger(const QString &value, const QString &field);
+// The form every writer of the file uses, "YYYY-MM-DDThh:mm:ss.000" and "Z" or
+// "+hh:mm", read by hand; false for anything else, which ReadTime then reads.
+bool ReadCommonTime(QStringView text, int bias, TDateTime &time);
 // Through IsoToDateTime. The zero date-time, in whatever zone it was written, stays the
 // zero date-time: it means "not set", and moving it would turn it into a date.
 TDateTime ReadTime(const QString &value, int bias);

@@ -5,6 +5,8 @@
 #include "store/pU_Funcs.h"
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 #include <cstring>
 
 namespace quillpad {
@@ -60,8 +62,71 @@ const QString &RecordReader::text(const char *name)
     return value;
 }
 
+const QByteArrayView *RecordReader::bytes(const char *name) const
+{
+    const QByteArrayView wanted(name);
+    for (const auto &[attribute, value] : m_attributes) {
+        if (attribute == wanted)
+            return &value;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// Values in the form every writer of the file uses, read straight from their bytes;
+// none for anything else, which the reading through text then takes as it always has.
+std::optional<Query::Value> PlainValue(Codec codec, QByteArrayView bytes, int bias)
+{
+    switch (codec) {
+    case Codec::Boolean:
+        if (bytes == "True")
+            return qint64(1);
+        if (bytes == "False")
+            return qint64(0);
+        return std::nullopt;
+    case Codec::Integer: {
+        const bool negative = bytes.startsWith('-');
+        const QByteArrayView digits = bytes.sliced(negative ? 1 : 0);
+        if (digits.isEmpty() || digits.size() > 9)
+            return std::nullopt;  // longer ones may not fit
+        qint64 value = 0;
+        for (const char digit : digits) {
+            if (digit < '0' || digit > '9')
+                return std::nullopt;
+            value = value * 10 + (digit - '0');
+        }
+        return negative ? -value : value;
+    }
+    case Codec::Time: {
+        char16_t units[29];
+        if (bytes.size() > qsizetype(std::size(units)))
+            return std::nullopt;
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+                return std::nullopt;
+            units[i] = char16_t(bytes[i]);
+        }
+        TDateTime time;
+        if (!Qvx::ReadCommonTime(QStringView(units, bytes.size()), bias, time))
+            return std::nullopt;
+        return ClampDateTime(time);
+    }
+    case Codec::Text:
+    case Codec::Content:
+        break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 Query::Value DecodeValue(const Column &column, RecordReader &record, int bias, Breaks breaks)
 {
+    if (const QByteArrayView *bytes = record.bytes(column.attribute)) {
+        if (std::optional<Query::Value> value = PlainValue(column.codec, *bytes, bias))
+            return std::move(*value);
+    }
     const QString &text = record.text(column.attribute);
     switch (column.codec) {
     case Codec::Text:

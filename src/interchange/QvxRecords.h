@@ -46,6 +46,9 @@ public:
     }
 
     const QString &text(const char *name);
+    // The attribute's bytes as the file gives them, none when it is absent: for values
+    // in a plain form, read without making a text of them. Reports nothing.
+    const QByteArrayView *bytes(const char *name) const;
 
 private:
     static constexpr int Capacity = 16;  // more than any record has

@@ -6,6 +6,7 @@
 #include "components/QvVersionInfo.h"
 #include "interchange/QvxContainer.h"
 #include "interchange/QvxDocument.h"
+#include "interchange/QvxRecords.h"
 #include "interchange/QvxStream.h"
 #include "interchange/pU_XmlTry.h"
 
@@ -38,6 +39,8 @@ private slots:
     void checkApp();
     void streamReadsWhatTheDocumentReads_data();
     void streamReadsWhatTheDocumentReads();
+    void valuesReadFromBytesAsFromText_data();
+    void valuesReadFromBytesAsFromText();
 };
 
 void TestInterchangeDocument::templateText()
@@ -356,6 +359,70 @@ void TestInterchangeDocument::checkApp()
         QVERIFY(!lines.isEmpty());
         QCOMPARE(prompter.lines() + QStringList{error.message()}, lines);
     }
+}
+
+void TestInterchangeDocument::valuesReadFromBytesAsFromText_data()
+{
+    // Values in the plain form are read from their bytes; every value must come out as
+    // the reading through text makes it, errors included.
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<QByteArray>("bytes");
+    const char *const flags[] = {"True", "False", "true", "FALSE", "T", "f", "", "Truth", "1", " True"};
+    for (const char *value : flags)
+        QTest::addRow("flag \"%s\"", value) << "check-flag" << QByteArray(value);
+    const char *const integers[] = {"0", "-0", "7", "007", "-123456789", "123456789", "2147483647", "-2147483648",
+                                    "2147483648", "99999999999", "+5", "-", "", "1e3", " 5", "0x10"};
+    for (const char *value : integers)
+        QTest::addRow("integer \"%s\"", value) << "text-color" << QByteArray(value);
+    const char *const times[] = {"2025-01-01T10:00:00.000Z",      "2025-01-01T10:00:00.000+02:00",
+                                 "2025-01-01T10:00:00.000-14:00", "1899-12-30T00:00:00.000Z",
+                                 "1899-12-30T00:00:00.000+05:30", "9999-12-31T23:59:59.000-14:00",
+                                 "0100-01-01T00:00:00.000+14:00", "2024-02-29T12:00:00.000Z",
+                                 "2025-02-29T12:00:00.000Z",      "2025-01-01T10:00:00Z",
+                                 "2025-01-01T10:00:00.000",       "2025-01-01T24:00:00.000Z",
+                                 "2025-01-01T10:00:00.000+15:00", "2025-01-01 10:00:00.000Z",
+                                 "yesterday",                     ""};
+    for (const char *value : times)
+        QTest::addRow("time \"%s\"", value) << "due-time" << QByteArray(value);
+    QTest::addRow("time with a non-ASCII digit") << "due-time" << QByteArray("2025-01-01T10:00:00.00\xd9\xa0Z");
+}
+
+void TestInterchangeDocument::valuesReadFromBytesAsFromText()
+{
+    QFETCH(QString, attribute);
+    QFETCH(QByteArray, bytes);
+    const QByteArray name = attribute.toLatin1();
+    const auto column = std::find_if(TaskRecords.columns.begin(), TaskRecords.columns.end(),
+                                     [&](const Column &each) { return name == each.attribute; });
+    QVERIFY(column != TaskRecords.columns.end());
+    const int bias = -120;  // two hours east
+    const QvxAttributes attributes{{QByteArrayView(name), QByteArrayView(bytes)}};
+    const auto outcome = [&](const std::function<Query::Value()> &read) -> QString {
+        try {
+            const Query::Value value = read();
+            return QStringLiteral("value %1 %2").arg(value.index()).arg(Query::toString(value));
+        } catch (const AppError &error) {
+            return QStringLiteral("error ") + error.message();
+        }
+    };
+    RecordReader record(attributes, TaskRecords, 0);
+    const QString fromBytes = outcome([&] { return DecodeValue(*column, record, bias, Breaks::AsRead); });
+    const QString text = QString::fromUtf8(bytes);
+    const QString fromText = outcome([&]() -> Query::Value {
+        switch (column->codec) {
+        case Codec::Boolean:
+            if (const std::optional<bool> value = Qvx::ReadBoolean(text, QLatin1String(column->name)))
+                return qint64(*value);
+            return std::monostate();
+        case Codec::Integer:
+            if (const std::optional<qint32> value = Qvx::ReadInteger(text, QLatin1String(column->name)))
+                return qint64(*value);
+            return std::monostate();
+        default:
+            return ClampDateTime(Qvx::ReadTime(text, bias));
+        }
+    });
+    QCOMPARE(fromBytes, fromText);
 }
 
 QTEST_GUILESS_MAIN(TestInterchangeDocument)
