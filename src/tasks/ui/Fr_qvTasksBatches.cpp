@@ -5,6 +5,10 @@
 
 #include "store/TaskStore.h"
 #include "store/WriteBatch.h"
+#include "tasks/ui/TaskTreeModel.h"
+#include "tasks/ui/TaskTreeView.h"
+
+#include <QSignalBlocker>
 
 #include <exception>
 
@@ -59,15 +63,24 @@ void TqvTasksFrame::takeStoredRows(const QList<TaskNode *> &touched)
             stored.append({node, std::move(*row)});
         }
     }
-    changeTree([&] {
-        for (auto &[node, row] : stored) {
-            node->info = std::move(row);
-            if (node->isTopLevel() && !node->children.empty())
-                node->expanded = node->info.expandFlag;
+    // Row by row, the other rows as they are.
+    VtTasks->finishEditor();
+    for (auto &[node, row] : stored) {
+        node->info = std::move(row);
+        if (node->isTopLevel() && !node->children.empty()) {
+            node->expanded = node->info.expandFlag;
+            const QModelIndex at = m_model->indexOf(node);
+            if (at.isValid() && VtTasks->isExpanded(at) != node->expanded) {
+                const QSignalBlocker quiet(VtTasks);  // the record already says so
+                VtTasks->setExpanded(at, node->expanded);
+            }
         }
-        if (!gone.empty())
-            m_tree.removeMany(gone);
-    });
+        m_model->refresh(node);
+    }
+    if (!gone.empty()) {
+        FHoverNode = nullptr;
+        m_model->removeTasks(gone);
+    }
 }
 
 }  // namespace quillpad
