@@ -23,6 +23,7 @@
 #include <cstring>
 #include <vector>
 
+#include <limits>
 #include <new>
 
 namespace quillpad {
@@ -38,6 +39,10 @@ struct RecordSource {
     QvxStream::Survey survey;
     Txmltry document;
     bool whole = false;  // read as a document
+    // A reading done again goes no further than the first one went, and what it would
+    // report was reported then.
+    int memoLimit = std::numeric_limits<int>::max();
+    std::vector<QString> *held = nullptr;
 };
 
 // Hands each record of the kind's section to visit(RecordReader &), in document order,
@@ -47,9 +52,10 @@ void ForEachRecord(RecordSource &source, const RecordKind &kind, Visit &&visit)
 {
     if (!source.whole) {
         if (kind.table == TaskStore::Table::Memos) {
-            for (int position = 0; position < int(source.survey.memos.size()); ++position) {
+            const int count = std::min(int(source.survey.memos.size()), source.memoLimit);
+            for (int position = 0; position < count; ++position) {
                 const RecordAttributes attributes = source.survey.memos[position].view();
-                RecordReader record(attributes, kind, position);
+                RecordReader record(attributes, kind, position, source.held);
                 if (!visit(record))
                     return;
             }
@@ -179,21 +185,19 @@ void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bia
     });
 }
 
-// Whether two of the records carry the same id, as the record reader reads ids.
+// Whether two of the records carry the same id, as the record reader reads ids (one
+// without an id reads as empty). Reports nothing: the pass does.
 bool RepeatsAnId(const std::vector<QvxStream::Record> &records)
 {
     QSet<QString> seen;
     for (int position = 0; position < int(records.size()); ++position) {
         const RecordAttributes attributes = records[position].view();
-        RecordReader record(attributes, MemoRecords, position);
-        try {
-            const QString &id = record.text(MemoRecords.id);
-            if (seen.contains(id))
-                return true;
-            seen.insert(id);
-        } catch (const AppError &) {
-            // a record without an id: the pass reports it
-        }
+        std::vector<QString> unshown;
+        RecordReader record(attributes, MemoRecords, position, &unshown);
+        const QString &id = record.text(MemoRecords.id);
+        if (seen.contains(id))
+            return true;
+        seen.insert(id);
     }
     return false;
 }
@@ -204,9 +208,10 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
 {
     // The file is read beside the writing, so whether it is in the common form is known
     // only at the end: until then everything stays in one transaction, dropped when the
-    // file has to be read as a document after all. Errors wait for the end for the same
-    // reason, and then come in the order a reading before the writing gives them: a
-    // damaged container, the "app" check, a memo, a task.
+    // file has to be read as a document after all. Errors and the reports of missing
+    // attributes wait for the end for the same reason, and then come in the order a
+    // reading before the writing gives them: a damaged container, the "app" check, the
+    // memos' reports and error, the tasks' reports and error.
     // A restore here starts from an empty database, so it has nothing to ask. A task
     // whose id is taken by then sends the work back to the reading before the writing:
     // a restore asks there, an import fails there as it does.
@@ -217,6 +222,7 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
     bool appChecked = false;
     std::exception_ptr appError, taskError;
+    std::vector<QString> taskReports;
     const QString insertSql = QvxTaskRows::insertSql();
     while (std::optional<QvxTaskRows::Batch> rows = tasks.next()) {
         try {
@@ -229,6 +235,7 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
             tasks.stopRows();
             break;
         }
+        taskReports.insert(taskReports.end(), rows->absent.begin(), rows->absent.end());
         try {
             ADOQuery1.executeEach(insertSql, rows->rows);
             if (ADOQuery1.rowsAffected() != int(rows->rows.size()))
@@ -278,24 +285,33 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
             ImportPass(ADOQuery1, MemoRecords, memos, bias);
     };
     std::exception_ptr error;
+    const qint64 changesBefore = m_connection.totalChanges();
     try {
         writeMemos();
     } catch (...) {
         // Memos go before tasks: a memo the file cannot give leaves no task behind, only
-        // the memos before it.
+        // the memos before it, written again.
         error = std::current_exception();
+        const auto written = static_cast<int>(m_connection.totalChanges() - changesBefore);
         ADOQuery1.close();
         batch.rollBack();
         batch.begin();
+        std::vector<QString> reported;
+        memos.memoLimit = written;
+        memos.held = &reported;
         try {
             writeMemos();
         } catch (...) {
+            // the first error is the one the user is told about
         }
     }
     ADOQuery1.close();
     insert.close();
-    if (!error)
+    if (!error) {
+        for (const QString &report : taskReports)
+            ErrorBox(report);
         error = taskError;
+    }
     try {
         batch.commit();
     } catch (...) {

@@ -55,10 +55,14 @@ const QString &RecordReader::text(const char *name)
     const QByteArrayView wanted(name);
     const auto found = std::find_if(m_attributes.begin(), m_attributes.end(),
                                     [&wanted](const auto &attribute) { return attribute.first == wanted; });
-    if (found == m_attributes.end())
-        Txmltry::ReportAbsent(m_kind.path(m_position), QLatin1String(name));
-    else
+    if (found == m_attributes.end()) {
+        if (m_held)
+            m_held->push_back(Txmltry::AbsentText(m_kind.path(m_position), QLatin1String(name)));
+        else
+            Txmltry::ReportAbsent(m_kind.path(m_position), QLatin1String(name));
+    } else {
         value = KeepXmlCharacters(QString::fromUtf8(found->second));  // a character reference may bring in what XML cannot hold
+    }
     return value;
 }
 

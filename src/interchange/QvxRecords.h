@@ -37,11 +37,14 @@ extern const RecordKind TaskRecords;
 
 // One record of the file, read from its own attributes. Each attribute is read once, so
 // a missing one is reported once even when the question and the row both want it; the
-// report names the record by its path in the file.
+// report names the record by its path in the file. The report is shown at once, as the
+// reading goes on with an empty value, unless `held` takes it to be shown later (or not
+// at all): a reading off the main thread, or one that is done again.
 class RecordReader {
 public:
-    RecordReader(const QvxAttributes &attributes, const RecordKind &kind, int position)
-        : m_attributes(attributes), m_kind(kind), m_position(position)
+    RecordReader(const QvxAttributes &attributes, const RecordKind &kind, int position,
+                 std::vector<QString> *held = nullptr)
+        : m_attributes(attributes), m_kind(kind), m_position(position), m_held(held)
     {
     }
 
@@ -55,6 +58,7 @@ private:
     const QvxAttributes &m_attributes;
     const RecordKind &m_kind;
     int m_position;
+    std::vector<QString> *m_held;
     std::array<const char *, Capacity> m_names{};
     std::array<QString, Capacity> m_values;
     int m_count = 0;

@@ -332,12 +332,16 @@ private:
     QvxAttributes m_attributes;
 };
 
-void Read(const QString &fileName, Scanner &scanner)
+void Read(const QString &fileName, Scanner &scanner, const std::function<void()> &afterPiece = {})
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Cannot open file \"%1\": %2").arg(fileName, file.errorString()));
-    InflateQvxContainer(file, [&scanner](QByteArrayView piece) { scanner.feed(piece); });
+    InflateQvxContainer(file, [&](QByteArrayView piece) {
+        scanner.feed(piece);
+        if (afterPiece)
+            afterPiece();
+    });
 }
 
 }  // namespace
@@ -377,7 +381,7 @@ QvxStream::Survey QvxStream::survey(const QString &fileName, const Handlers &han
         for (const auto &[name, value] : attributes)
             record.attributes.emplace_back(name.toByteArray(), value.toByteArray());
     };
-    Read(fileName, scanner);
+    Read(fileName, scanner, handlers.piece);
     survey.inForm = scanner.finish();
     return survey;
 }

@@ -39,6 +39,7 @@ public:
     struct Handlers {
         std::function<void(const std::optional<QByteArray> &app)> root;
         std::function<void(const QvxAttributes &attributes, int position)> task;
+        std::function<void()> piece;  // after each piece of the file, read or not
     };
 
     // Reads the whole file once. The container is checked as ReadQvxContainer checks

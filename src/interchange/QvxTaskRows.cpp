@@ -66,6 +66,10 @@ void QvxTaskRows::read(const QString &fileName, int bias, Ids ids)
     };
     QvxStream::Handlers handlers;
     handlers.root = [this](const std::optional<QByteArray> &app) { m_app = app; };  // before any push
+    handlers.piece = [this] {
+        if (m_abandoned)
+            throw Abandoned{};
+    };
     handlers.task = [&](const QvxAttributes &attributes, int position) {
         if (m_rowsStopped.load(std::memory_order_relaxed))
             return;
@@ -79,7 +83,7 @@ void QvxTaskRows::read(const QString &fileName, int bias, Ids ids)
         }
         row.reserve(1 + TaskRecords.columns.size());
         try {
-            RecordReader record(attributes, TaskRecords, position);
+            RecordReader record(attributes, TaskRecords, position, &batch.absent);
             if (ids == Ids::Kept) {
                 // As a restore reads a record: the id, then every column in writing order.
                 row.emplace_back(record.text(TaskRecords.id));

@@ -26,24 +26,29 @@ namespace quillpad {
 class QvxTaskRows {
 public:
     // Rows in the order of `insertSql`, in file order. An error, when set, is the one the
-    // record after the last row raised: no row comes after it.
+    // record after the last row raised: no row comes after it. The reports of missing
+    // attributes are held, in order, for the caller to show on its own thread when the
+    // rows count.
     struct Batch {
         std::vector<Query::Parameters> rows;
         std::exception_ptr error;
+        std::vector<QString> absent;
     };
 
     enum class Ids { New, Kept };
 
     // Starts reading; times are read with the zone offset `bias`.
     QvxTaskRows(const QString &fileName, int bias, Ids ids);
-    // Stops the reading where it is, if it is still going.
+    // Stops the reading at the next piece of the file, if it is still going.
     ~QvxTaskRows();
     QvxTaskRows(const QvxTaskRows &) = delete;
     QvxTaskRows &operator=(const QvxTaskRows &) = delete;
 
     // The statement that takes one row. A row whose id is taken is left out (the
     // statement then changes no row) instead of failing: a failure would have to be
-    // undone row by row, which costs every insert a journal of its own.
+    // undone row by row, which costs every insert a journal of its own. The sync
+    // trigger's own INSERT OR REPLACE then ignores too: it makes no difference where no
+    // sync state is kept without its task, as in an empty database, or for new ids.
     static QString insertSql();
 
     // The next batch, waiting for it; none after the last.
@@ -68,7 +73,7 @@ private:
     std::deque<Batch> m_ready;
     std::vector<Batch> m_givenBack;
     bool m_ended = false;
-    bool m_abandoned = false;
+    std::atomic<bool> m_abandoned = false;
     std::atomic<bool> m_rowsStopped = false;
     std::optional<QByteArray> m_app;
     QvxStream::Survey m_survey;

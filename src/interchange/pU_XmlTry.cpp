@@ -217,9 +217,14 @@ pugi::xml_node Txmltry::ChildAt(pugi::xml_node parent, int position)
     return node;
 }
 
+QString Txmltry::AbsentText(const QString &path, const QString &name)
+{
+    return path + QStringLiteral(": ") + name + QStringLiteral(" not Exist !");
+}
+
 void Txmltry::ReportAbsent(const QString &path, const QString &name)
 {
-    ErrorBox(path + QStringLiteral(": ") + name + QStringLiteral(" not Exist !"));
+    ErrorBox(AbsentText(path, name));
 }
 
 }  // namespace quillpad

@@ -49,8 +49,9 @@ public:
     bool WriteAttr(const QString &path, const QString &name, const QString &value);
 
     static int StepCount(QStringView text);
-    // The report of an attribute the element at the path lacks.
+    // The report of an attribute the element at the path lacks, and its text.
     static void ReportAbsent(const QString &path, const QString &name);
+    static QString AbsentText(const QString &path, const QString &name);
 
 private:
     // The last position reached. Readers walk "task#0", "task#1", ... each a dozen

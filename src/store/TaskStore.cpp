@@ -232,7 +232,8 @@ int TaskStore::count()
 bool TaskStore::holdsNothing()
 {
     Query query(m_connection);
-    query.open(QStringLiteral("select not exists(select 1 from tasks) and not exists(select 1 from memos) as empty"),
+    query.open(QStringLiteral("select not exists(select 1 from tasks) and not exists(select 1 from memos) "
+                              "and not exists(select 1 from sync_state) as empty"),
                {});
     return query.field(u"empty").asBoolean();
 }

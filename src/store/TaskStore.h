@@ -58,7 +58,7 @@ public:
     std::optional<TTaskInfo> find(const QString &tid);
     // The number of rows in the tasks table.
     int count();
-    // No task and no memo.
+    // No task, no memo, and no sync state of a task.
     bool holdsNothing();
     // The texts of the first `limit` incomplete rows, in byte order of the text.
     QStringList incompleteTexts(int limit);

@@ -167,6 +167,8 @@ private slots:
     void manyTasksEndAsIfTheFileWereReadFirst();
     void anIdMetTwiceEndsAsWhenReadFirst_data();
     void anIdMetTwiceEndsAsWhenReadFirst();
+    void missingAttributesAreReportedAsWhenReadFirst_data();
+    void missingAttributesAreReportedAsWhenReadFirst();
 };
 
 void TestInterchangeIo::exportSelection_data()
@@ -1037,6 +1039,77 @@ void TestInterchangeIo::anIdMetTwiceEndsAsWhenReadFirst()
         QCOMPARE(stored.at(i).content, QStringLiteral("task %1").arg(restore && i == 3 ? repeatedTask : i));
     if (restore && repeatedTask >= 0)
         QCOMPARE(fixture.task(QStringLiteral("{T3}")).content, QStringLiteral("task %1").arg(repeatedTask));
+    QCOMPARE(MemoCount(fixture.connection), memos);
+}
+
+void TestInterchangeIo::missingAttributesAreReportedAsWhenReadFirst_data()
+{
+    // A missing attribute is reported and its value read as empty; the reports of a file
+    // read while it is written come when, and as often as, a reading before the writing
+    // shows them, and from the thread of the window.
+    QTest::addColumn<bool>("restore");
+    QTest::addColumn<QStringList>("dropped");  // attributes taken out of the file
+    QTest::addColumn<QString>("badMemo");      // the assign time of the second memo
+    QTest::addColumn<QByteArray>("after");     // what follows the root element
+    QTest::addColumn<QString>("app");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("tasks");
+    QTest::addColumn<int>("memos");
+    const QString time = QStringLiteral("2025-01-01T00:00:00.000Z");
+    const QString noContent = QStringLiteral(" content=\"task 700\"");
+    const QString taskReport = QStringLiteral("Error: ambrel,tasks,task#700: content not Exist !");
+    const QByteArray comment("<!-- written elsewhere -->");
+    for (const bool restore : {false, true}) {
+        const char *const mode = restore ? "restore" : "import";
+        QTest::addRow("%s, a task without content", mode)
+            << restore << QStringList{noContent} << time << QByteArray() << "Plumcrest" << QStringList{taskReport}
+            << 1300 << 3;
+        QTest::addRow("%s, the same in another program's file", mode)
+            << restore << QStringList{noContent} << time << QByteArray() << "Plumwood"
+            << QStringList{"Error: Data mismatch: PlumwoodPlumcrest"} << 0 << 0;
+        QTest::addRow("%s, the same outside the form", mode)
+            << restore << QStringList{noContent} << time << comment << "Plumcrest" << QStringList{taskReport} << 1300
+            << 3;
+        QTest::addRow("%s, the same with a damaged end", mode)
+            << restore << QStringList{noContent} << time << QByteArray("<extra") << "Plumcrest"
+            << QStringList{"Error: File read failure!"} << 0 << 0;
+        QTest::addRow("%s, a memo without content before a memo's bad value", mode)
+            << restore << QStringList{noContent, QStringLiteral(" content=\"memo 0\"")} << "soon" << QByteArray()
+            << "Plumcrest"
+            << QStringList{"Error: ambrel,memos,memo#0: content not Exist !",
+                           "Error: 'soon' is not a valid date and time"}
+            << 0 << 1;
+        QTest::addRow("%s, a memo without an id", mode)
+            << restore << QStringList{QStringLiteral(" mid=\"{M0}\"")} << time << QByteArray() << "Plumcrest"
+            << QStringList{"Error: ambrel,memos,memo#0: mid not Exist !"} << 1300 << 3;
+    }
+}
+
+void TestInterchangeIo::missingAttributesAreReportedAsWhenReadFirst()
+{
+    QFETCH(bool, restore);
+    QFETCH(QStringList, dropped);
+    QFETCH(QString, badMemo);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, app);
+    QFETCH(QStringList, lines);
+    QFETCH(int, tasks);
+    QFETCH(int, memos);
+    QByteArray xml = ManyTasksXml(QStringLiteral("False"), badMemo) + after;
+    xml.replace("app=\"Plumcrest\"", "app=\"" + app.toUtf8() + '"');
+    for (const QString &attribute : dropped) {
+        QVERIFY(xml.contains(attribute.toUtf8()));
+        xml.replace(attribute.toUtf8(), QByteArray());
+    }
+    InterchangeFixture fixture;
+    const QString name = WriteBytes(fixture, Container(xml.size(), xml));
+
+    TIoDm io(fixture.connection);
+    const bool done = restore ? io.RestoreDatabaseFrom(name) : io.ImportDatabaseFrom(name);
+    QCOMPARE(fixture.prompter.lines(), lines);
+    QVERIFY(!fixture.prompter.offMainThread);
+    QCOMPARE(done, lines.size() == 1 && lines.front().contains(QStringLiteral("not Exist")));
+    QCOMPARE(fixture.tasks().size(), tasks);
     QCOMPARE(MemoCount(fixture.connection), memos);
 }
 

@@ -7,7 +7,9 @@
 #include "store/Prompter.h"
 #include "tasks/ui/TaskDialogs.h"
 
+#include <QCoreApplication>
 #include <QList>
+#include <QThread>
 #include <QQueue>
 
 #include <functional>
@@ -41,6 +43,7 @@ public:
 
     PromptButton message(const PromptMessage &box) override
     {
+        offMainThread = offMainThread || QThread::currentThread() != QCoreApplication::instance()->thread();
         messages.append(box);
         return answers.isEmpty() ? box.closeAnswer() : answers.dequeue();
     }
@@ -98,6 +101,7 @@ public:
     }
 
     QList<PromptMessage> messages;
+    bool offMainThread = false;  // a message asked for by another thread than the GUI's
     QList<ReminderChoice> reminderAsked;  // what each dialog was opened with
     QQueue<ReminderChoice> reminderAnswers;
     QList<DueDateChoice> dueDateAsked;

@@ -491,11 +491,19 @@ void TestTaskEditing::deleteKeepsTheOtherRowsAsTheyAre()
     QSignalSpy resets(frame.model(), &QAbstractItemModel::modelReset);
     QSignalSpy removed(frame.model(), &QAbstractItemModel::rowsRemoved);
 
-    // Two runs of neighbouring rows: b and c, then e.
-    frame.treeView()->selectNodes({f.node(QStringLiteral("b")), f.node(QStringLiteral("c")), f.node(QStringLiteral("e"))},
-                                  nullptr);
+    // Two runs of neighbouring rows: b and c, then e. What the view measured of them goes
+    // with them, before another task can take their place in memory.
+    const QList<TaskNode *> going{f.node(QStringLiteral("b")), f.node(QStringLiteral("c")), f.node(QStringLiteral("e"))};
+    std::vector<quintptr> goingIds;
+    for (TaskNode *node : going) {
+        goingIds.push_back(TaskTreeModel::idOf(node));
+        QVERIFY(frame.treeView()->keepsHeightOf(goingIds.back()));
+    }
+    frame.treeView()->selectNodes(going, nullptr);
     f.prompter.setNextAnswer(PromptButton::Ok);
     frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    for (const quintptr id : goingIds)
+        QVERIFY(!frame.treeView()->keepsHeightOf(id));
     QCOMPARE(f.stored(), (QStringList{"a", "d", "f", "f's child"}));
     QCOMPARE(f.shownRows(), (QStringList{"a", "d", "f", "  f's child"}));
     QCOMPARE(removed.size(), 2);
@@ -528,9 +536,14 @@ void TestTaskEditing::deleteKeepsTheOtherRowsAsTheyAre()
     for (int i = 0; i < 140; i += 2)
         everyOther.append(f.node(QStringLiteral("n%1").arg(i, 3, 10, QLatin1Char('0'))));
     const qsizetype resetsBefore = resets.size();
+    goingIds.clear();
+    for (TaskNode *node : everyOther)
+        goingIds.push_back(TaskTreeModel::idOf(node));
     frame.treeView()->selectNodes(everyOther, nullptr);
     f.prompter.setNextAnswer(PromptButton::Ok);
     frame.action(QStringLiteral("Action_TaskDelete"))->trigger();
+    for (const quintptr id : goingIds)
+        QVERIFY(!frame.treeView()->keepsHeightOf(id));
     QCOMPARE(f.stored().size(), 2 + 2 + 70);
     const QStringList shown = f.shownRows();
     QCOMPARE(shown.size(), 2 + 2 + 70);

@@ -104,13 +104,13 @@ void TaskTreeModel::removeTasks(const std::vector<TaskNode *> &nodes)
 {
     if (nodes.empty())
         return;
-    announceGoing(nodes);
-    if (m_rebuildDepth > 0) {
-        m_tree.removeMany(nodes);  // the rebuild makes the rows again
+    // The view hears of them last thing before they are freed: until then it may still
+    // measure their rows.
+    if (m_rebuildDepth > 0 || removeSiblings(nodes)) {
+        announceGoing(nodes);
+        m_tree.removeMany(nodes);  // a rebuild makes the rows again
         return;
     }
-    if (removeSiblings(nodes))
-        return;
     beginLayoutChange();
     // Rows held by the selection or the view that go with the tasks are held no more.
     const std::unordered_set<const TaskNode *> going(nodes.begin(), nodes.end());
@@ -118,6 +118,7 @@ void TaskTreeModel::removeTasks(const std::vector<TaskNode *> &nodes)
         if (held && (going.contains(held) || (held->parent && going.contains(held->parent))))
             held = nullptr;
     }
+    announceGoing(nodes);
     m_tree.removeMany(nodes);
     endLayoutChange();
 }
@@ -179,8 +180,7 @@ bool TaskTreeModel::removeSiblings(const std::vector<TaskNode *> &nodes)
         }
         endRemoveRows();
     }
-    m_tree.removeMany(nodes);
-    return true;
+    return true;  // the nodes are the caller's to free
 }
 
 void TaskTreeModel::rebuildRows()

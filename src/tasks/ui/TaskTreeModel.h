@@ -35,9 +35,10 @@ public:
     // are rebuilt from the tree in one step.
     void beginRebuild();
     void endRebuild();
-    // Call around a change of node visibility or order in which no node is made or
-    // freed (a filter pass, a sort): the rows are rebuilt as a change of layout, so
-    // every row keeps its selection, expansion and place in the view.
+    // Call around a change of node visibility or order (a filter pass, a sort, a move,
+    // tasks added or freed in many places): the rows are rebuilt as a change of layout,
+    // so every row keeps its selection, expansion and place in the view. A node freed
+    // inside goes through removeTasks, which lets go of the rows held on it.
     void beginLayoutChange();
     void endLayoutChange();
     // A new task at the end of the top level or of a shown parent's sub-tasks (never a
@@ -74,8 +75,9 @@ public:
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
 signals:
-    // Before tasks are freed: the ids of their rows and of their sub-tasks' rows, shown
-    // or not, which a view must forget before another node may take the same address.
+    // Just before tasks are freed, their rows already gone or going in a change of
+    // layout: the ids of their rows and of their sub-tasks' rows, shown or not, which a
+    // view must forget before another node may take the same address.
     void nodesGoing(const std::vector<quintptr> &ids);
     // The user ticked or cleared a check box; the node is not changed here.
     void checkToggled(TaskNode *node, bool checked);

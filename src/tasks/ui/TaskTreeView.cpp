@@ -701,7 +701,7 @@ void TaskTreeView::rowsInserted(const QModelIndex &parent, int start, int end)
 
 void TaskTreeView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
 {
-    // What the rows' nodes leave behind went with the model's word that they go.
+    // What the view keeps of the rows' nodes goes when the model frees them (nodesGoing).
     saveAnchor();
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
 }

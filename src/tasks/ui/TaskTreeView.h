@@ -51,6 +51,8 @@ public:
     int shownRowCount() const;
     QModelIndex shownRow(int row) const;
     int shownRowOf(const QModelIndex &index) const { return rowOf(index); }
+    // Whether the height measured for the row of that id is kept.
+    bool keepsHeightOf(quintptr id) const { return m_heights.contains(id); }
 
     // Editing. Every request to edit (the F2 key) goes to the check first; the list
     // opens the editor itself with openEditor. When an editor closes, the list hears
