@@ -211,7 +211,8 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     // file has to be read as a document after all. Errors and the reports of missing
     // attributes wait for the end for the same reason, and then come in the order a
     // reading before the writing gives them: a damaged container, the "app" check, the
-    // memos' reports and error, the tasks' reports and error.
+    // memos' reports and error, the tasks' reports and error. A file of another
+    // program's is only seen to be so at first: no row of it is written.
     // A restore here starts from an empty database, so it has nothing to ask. A task
     // whose id is taken by then sends the work back to the reading before the writing:
     // a restore asks there, an import fails there as it does.
@@ -220,18 +221,12 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     QvxTaskRows tasks(fileName, bias, ids);
     const BulkCache cache(m_connection);
     WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
-    bool appChecked = false;
-    std::exception_ptr appError, taskError;
+    std::exception_ptr taskError;
     std::vector<QString> taskReports;
     const QString insertSql = QvxTaskRows::insertSql();
+    const QByteArray ourApp = Qvx::AppName.toUtf8();
     while (std::optional<QvxTaskRows::Batch> rows = tasks.next()) {
-        try {
-            if (!appChecked) {
-                appChecked = true;
-                Qvx::CheckApp(tasks.app() ? std::optional<QString>(QString::fromUtf8(*tasks.app())) : std::nullopt);
-            }
-        } catch (...) {
-            appError = std::current_exception();
+        if (tasks.app() != ourApp) {
             tasks.stopRows();
             break;
         }
@@ -261,16 +256,10 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     }
     if (!memos.survey.inForm)
         return Streamed::ReadAgain;
-    if (!appChecked) {
-        try {
-            Qvx::CheckApp(memos.survey.app ? std::optional<QString>(QString::fromUtf8(*memos.survey.app))
-                                           : std::nullopt);
-        } catch (...) {
-            appError = std::current_exception();
-        }
-    }
-    if (appError) {
-        ErrorBox(ExceptionText(appError));
+    try {
+        Qvx::CheckApp(memos.survey.app);
+    } catch (...) {
+        ErrorBox(ExceptionText(std::current_exception()));
         return Streamed::Failed;
     }
 
@@ -425,7 +414,7 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
         if (xml.whole)
             Qvx::CheckApp(xml.document);
         else
-            Qvx::CheckApp(xml.survey.app ? std::optional<QString>(QString::fromUtf8(*xml.survey.app)) : std::nullopt);
+            Qvx::CheckApp(xml.survey.app);
         // Committed before each question and at the end, also after an error: what was
         // posted stays.
         const BulkCache cache(m_connection);

@@ -178,6 +178,11 @@ void CheckApp(const std::optional<QString> &app)
         throw AppError(QStringLiteral("Data mismatch: ") + text + AppName);
 }
 
+void CheckApp(const std::optional<QByteArray> &utf8App)
+{
+    CheckApp(utf8App ? std::optional<QString>(QString::fromUtf8(*utf8App)) : std::nullopt);
+}
+
 std::optional<bool> ReadBoolean(const QString &value, const QString &field)
 {
     if (value.isEmpty())

@@ -57,6 +57,7 @@ QString ContentText(const QString &content);
 void CheckApp(Txmltry &xml);
 // The same for the root's "app" read without a document; none when the root lacks it.
 void CheckApp(const std::optional<QString> &app);
+void CheckApp(const std::optional<QByteArray> &utf8App);
 // "True"/"False" or a leading part of either in any case; empty text is null.
 std::optional<bool> ReadBoolean(const QString &value, const QString &field);
 // A signed 32-bit decimal; empty text is null.

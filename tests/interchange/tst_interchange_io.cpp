@@ -1079,6 +1079,12 @@ void TestInterchangeIo::missingAttributesAreReportedAsWhenReadFirst_data()
             << QStringList{"Error: ambrel,memos,memo#0: content not Exist !",
                            "Error: 'soon' is not a valid date and time"}
             << 0 << 1;
+        QTest::addRow("%s, a root without an app", mode)
+            << restore << QStringList{QStringLiteral(" app=\"Plumcrest\"")} << time << QByteArray() << "Plumcrest"
+            << QStringList{"Error: ambrel: app not Exist !", "Error: Data mismatch: Plumcrest"} << 0 << 0;
+        QTest::addRow("%s, a root without an app, with a damaged end", mode)
+            << restore << QStringList{QStringLiteral(" app=\"Plumcrest\"")} << time << QByteArray("<extra")
+            << "Plumcrest" << QStringList{"Error: File read failure!"} << 0 << 0;
         QTest::addRow("%s, a memo without an id", mode)
             << restore << QStringList{QStringLiteral(" mid=\"{M0}\"")} << time << QByteArray() << "Plumcrest"
             << QStringList{"Error: ambrel,memos,memo#0: mid not Exist !"} << 1300 << 3;
