@@ -15,7 +15,6 @@
 #include "interchange/pU_XmlTry.h"
 
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -157,28 +156,15 @@ bool RestorePass(Query &find, Query &insert, const RecordKind &kind, RecordSourc
 // Adds every record of one kind under a new id.
 void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bias)
 {
-    // Old id -> new id, for the ids of top-level records (a record's own, or one named as
-    // a parent before its record came). Exact comparison, as ids are stored.
-    QHash<QString, QString> newIds;
-    const auto mapped = [&newIds](const QString &oldId) {
-        auto found = newIds.find(oldId);
-        if (found == newIds.end())
-            found = newIds.insert(oldId, NewGuid());
-        return *found;
-    };
+    NewIds newIds;
     TaskStore::openForInsert(query, kind.table);
     const ColumnIndexes at(query, kind);
     const int pidColumn = at.columns.front();  // "pid" comes first
     ForEachRecord(xml, kind, [&](RecordReader &record) {
         query.insert();
-        const QString pid = record.text("pid");
-        if (pid == RootPid) {
-            query.field(pidColumn).setString(RootPid);
-            query.field(at.id).setString(mapped(record.text(kind.id)));
-        } else {
-            query.field(pidColumn).setString(mapped(pid));
-            query.field(at.id).setString(NewGuid());
-        }
+        const NewIds::Ids ids = newIds.of(record, kind);
+        query.field(pidColumn).setString(ids.pid);
+        query.field(at.id).setString(ids.id);
         WriteValues(query, kind, at, record, bias, 1, Breaks::CrLf);
         query.post();
         return true;

@@ -2,6 +2,7 @@
 
 #include "interchange/QvxDocument.h"
 #include "interchange/pU_XmlTry.h"
+#include "store/TaskInfo.h"
 #include "store/pU_Funcs.h"
 
 #include <algorithm>
@@ -64,6 +65,20 @@ const QString &RecordReader::text(const char *name)
         value = KeepXmlCharacters(QString::fromUtf8(found->second));  // a character reference may bring in what XML cannot hold
     }
     return value;
+}
+
+NewIds::Ids NewIds::of(RecordReader &record, const RecordKind &kind)
+{
+    const auto mapped = [this](const QString &oldId) {
+        QString &newId = m_topLevel[oldId];
+        if (newId.isEmpty())
+            newId = NewGuid();
+        return newId;
+    };
+    const QString pid = record.text("pid");
+    if (pid == RootPid)
+        return {mapped(record.text(kind.id)), RootPid};
+    return {NewGuid(), mapped(pid)};
 }
 
 const QByteArrayView *RecordReader::bytes(const char *name) const

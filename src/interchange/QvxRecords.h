@@ -6,6 +6,7 @@
 #include "store/Query.h"
 #include "store/TaskStore.h"
 
+#include <QHash>
 #include <QString>
 
 #include <array>
@@ -62,6 +63,22 @@ private:
     std::array<const char *, Capacity> m_names{};
     std::array<QString, Capacity> m_values;
     int m_count = 0;
+};
+
+// The ids an import gives its records. A top-level record's id, or one named as a parent
+// before its record came, maps to one new id; a sub-record gets an id of its own. Old ids
+// are compared exactly, as they are stored.
+class NewIds {
+public:
+    struct Ids {
+        QString id, pid;
+    };
+    // The record's new id and its parent's: "pid" is read first, then a top-level
+    // record's own id.
+    Ids of(RecordReader &record, const RecordKind &kind);
+
+private:
+    QHash<QString, QString> m_topLevel;  // old id -> new id
 };
 
 // An imported file may come from elsewhere: its texts' line breaks are made CR LF.

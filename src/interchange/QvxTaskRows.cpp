@@ -1,10 +1,6 @@
 #include "interchange/QvxTaskRows.h"
 
 #include "interchange/QvxRecords.h"
-#include "store/TaskInfo.h"
-#include "store/pU_Funcs.h"
-
-#include <QHash>
 
 #include <iterator>
 
@@ -47,15 +43,7 @@ QString QvxTaskRows::insertSql()
 
 void QvxTaskRows::read(const QString &fileName, int bias, Ids ids)
 {
-    // Old id -> new id, for the ids of top-level tasks (a task's own, or one named as a
-    // parent before its task came). Exact comparison, as ids are stored.
-    QHash<QString, QString> newIds;
-    const auto mapped = [&newIds](const QString &oldId) {
-        QString &newId = newIds[oldId];
-        if (newId.isEmpty())
-            newId = NewGuid();
-        return newId;
-    };
+    NewIds newIds;
     Batch batch;
     std::vector<Query::Parameters> spareRows;  // from batches given back
     const auto takeGivenBack = [this](std::vector<Query::Parameters> &rows) {
@@ -90,15 +78,9 @@ void QvxTaskRows::read(const QString &fileName, int bias, Ids ids)
                 for (const Column &column : TaskRecords.columns)
                     row.push_back(DecodeValue(column, record, bias, Breaks::AsRead));
             } else {
-                const QString pid = record.text("pid");
-                if (pid == RootPid) {
-                    row.emplace_back(mapped(record.text(TaskRecords.id)));
-                    row.emplace_back(RootPid);
-                } else {
-                    const QString parent = mapped(pid);
-                    row.emplace_back(NewGuid());
-                    row.emplace_back(parent);
-                }
+                NewIds::Ids given = newIds.of(record, TaskRecords);
+                row.emplace_back(std::move(given.id));
+                row.emplace_back(std::move(given.pid));
                 for (std::size_t i = 1; i < TaskRecords.columns.size(); ++i)
                     row.push_back(DecodeValue(TaskRecords.columns[i], record, bias, Breaks::CrLf));
             }
