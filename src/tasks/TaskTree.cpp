@@ -161,12 +161,6 @@ TaskNode *TaskTree::insert(std::unique_ptr<TaskNode> node, TaskNode *parent, int
     return placed;
 }
 
-void TaskTree::remove(TaskNode *node)
-{
-    forgetReminders(node);
-    Detach(siblingsOf(node), node);
-}
-
 void TaskTree::noteReminder(TaskNode *node)
 {
     if (node->info.alarmFlag)

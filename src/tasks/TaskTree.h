@@ -67,8 +67,6 @@ public:
     // The same for a node made apart from the tree (loading makes a sub-task before its
     // parent may have come).
     TaskNode *insert(std::unique_ptr<TaskNode> node, TaskNode *parent, int position);
-    // Removes the node with its sub-tasks.
-    void remove(TaskNode *node);
     // Moves a node (without its own children, which must be empty for a top-level
     // node that becomes a sub-task) to another parent at a position.
     void move(TaskNode *node, TaskNode *newParent, int position);
@@ -78,7 +76,7 @@ public:
     {
         return node->parent ? node->parent->children : m_roots;
     }
-    // The same for many nodes at once, in one pass over each list of siblings (a
+    // Removes the nodes with their sub-tasks, in one pass over each list of siblings (a
     // selection of thousands must not renumber the list once per task).
     void removeMany(const std::vector<TaskNode *> &nodes);
     // Moves the nodes under a top-level task (or to the top level for none), at the

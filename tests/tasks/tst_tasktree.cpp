@@ -356,7 +356,7 @@ void TestTaskTree::narrowingTestsAgainWhatChangedSince()
     pass(QStringLiteral("alp"));
     gamma->info.content = QStringLiteral("alpine");  // a record replaced outside the tree
     pass(QStringLiteral("alp"));
-    tree.remove(alpha);
+    tree.removeMany({alpha});
     pass(QStringLiteral("alph"));
     pass(QStringLiteral("alphab"));
 }
@@ -451,7 +451,7 @@ void TestTaskTree::positionsFollowChanges()
     tree.move(child, nullptr, 0);
     QCOMPARE(Order(tree), (QStringList{"child", "a", "b", "  c"}));
     QCOMPARE(b->position, 2);
-    tree.remove(b);
+    tree.removeMany({b});
     QCOMPARE(Order(tree), (QStringList{"child", "a"}));
     QCOMPARE(tree.nodeCount(), 2);
 }
@@ -496,7 +496,7 @@ void TestTaskTree::dueReminderIsTheFirstInTreeOrder()
             break;
         case 2:
             if (node)
-                tree.remove(node);
+                tree.removeMany({node});
             break;
         case 3:
             if (node) {
