@@ -4,6 +4,7 @@
 #include <libical/ical.h>
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
@@ -15,9 +16,41 @@ struct IcalComponentFree {
 };
 using IcalComponentPtr = std::unique_ptr<icalcomponent, IcalComponentFree>;
 
-// Parses iCalendar text; none when it holds no component. Parameters libical does not know
-// are kept (by default it drops them). A property name that is neither standard nor X-
-// becomes an X-LIC-ERROR note: libical 3.0 cannot keep it.
+// The content lines of iCalendar text, unfolded, in one pass over it: libical's own
+// reading of a string goes over the rest of a long line again for every 80 bytes of it.
+// Lines end in LF, CR LF or a lone CR; one that starts with a blank or a tab continues
+// the line before. A leading byte-order mark, NUL bytes (libical reads C strings) and
+// trailing blanks are dropped.
+class IcalLineReader {
+public:
+    explicit IcalLineReader(QByteArrayView text) : m_text(text) {}
+    // The next line into `line`; false at the end of the text.
+    bool next(QByteArray &line);
+
+private:
+    QByteArrayView m_text;
+    qsizetype m_pos = 0;
+};
+
+// libical's parser, fed one unfolded line at a time.
+class IcalLineParser {
+public:
+    IcalLineParser();
+    ~IcalLineParser();
+    IcalLineParser(const IcalLineParser &) = delete;
+    IcalLineParser &operator=(const IcalLineParser &) = delete;
+    // The top-level component the line ends, or none.
+    IcalComponentPtr add(QByteArray &line);
+
+private:
+    icalparser *m_parser;
+    icalerrorstate m_errorState;
+};
+
+// Parses iCalendar text; none when it holds no component, an XROOT around them when it
+// holds several. Parameters libical does not know are kept (by default it drops them). A
+// property name that is neither standard nor X- becomes an X-LIC-ERROR note: libical 3.0
+// cannot keep it.
 IcalComponentPtr ParseIcal(const QByteArray &text);
 // The component as iCalendar text (CR LF line ends, folded lines).
 QByteArray IcalText(icalcomponent *component);
