@@ -6,49 +6,66 @@
 
 namespace quillpad {
 
-namespace {
-
-bool IsLineEnd(char c)
-{
-    return c == '\n' || c == '\r';
-}
-
-}  // namespace
-
 bool IcalLineReader::next(QByteArray &line)
 {
     line.resize(0);
-    if (m_pos == 0 && m_text.startsWith("\xEF\xBB\xBF"))
-        m_pos = 3;
     const qsizetype size = m_text.size();
     if (m_pos >= size)
         return false;
     const char *text = m_text.data();
+    // A lone CR ends lines only in a text without LF (old Mac files); elsewhere it is text.
+    const char lineEnd = m_crEndsLines ? '\r' : '\n';
     while (true) {
-        qsizetype end = m_pos;
-        while (end < size && !IsLineEnd(text[end]))
-            ++end;
-        for (qsizetype from = m_pos; from < end;) {
-            const char *nul = static_cast<const char *>(std::memchr(text + from, '\0', size_t(end - from)));
-            const qsizetype stop = nul ? nul - text : end;
+        const char *found = static_cast<const char *>(std::memchr(text + m_pos, lineEnd, size_t(size - m_pos)));
+        const qsizetype end = found ? found - text : size;
+        const qsizetype kept = end > m_pos && !m_crEndsLines && text[end - 1] == '\r' ? end - 1 : end;
+        for (qsizetype from = m_pos; from < kept;) {
+            const char *nul = static_cast<const char *>(std::memchr(text + from, '\0', size_t(kept - from)));
+            const qsizetype stop = nul ? nul - text : kept;
             line.append(text + from, stop - from);
             from = stop + 1;
         }
-        m_pos = end;
-        if (m_pos < size && text[m_pos] == '\r')
-            ++m_pos;
-        if (m_pos < size && text[m_pos] == '\n')
-            ++m_pos;
+        m_pos = found ? end + 1 : size;
         if (m_pos >= size || (text[m_pos] != ' ' && text[m_pos] != '\t'))
             break;
         ++m_pos;  // the blank that marks a continuation
     }
+    if (line.startsWith("\xEF\xBB\xBF"))  // a byte-order mark, also of files put one after another
+        line.remove(0, 3);
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; };
     qsizetype kept = line.size();
-    while (kept > 0 && (line.at(kept - 1) == ' ' || line.at(kept - 1) == '\t' || line.at(kept - 1) == '\v' ||
-                        line.at(kept - 1) == '\f'))
+    while (kept > 0 && blank(line.at(kept - 1)))
         --kept;
     line.truncate(kept);
     return true;
+}
+
+IcalMarker MarkerOf(const QByteArray &line, QByteArray *name)
+{
+    IcalMarker marker = IcalMarker::None;
+    qsizetype pos = 0;
+    if (line.size() >= 5 && qstrnicmp(line.constData(), "BEGIN", 5) == 0) {
+        marker = IcalMarker::Begin;
+        pos = 5;
+    } else if (line.size() >= 3 && qstrnicmp(line.constData(), "END", 3) == 0) {
+        marker = IcalMarker::End;
+        pos = 3;
+    } else {
+        return IcalMarker::None;
+    }
+    while (pos < line.size() && (line.at(pos) == ' ' || line.at(pos) == '\t' || line.at(pos) == '\v' ||
+                                 line.at(pos) == '\f'))
+        ++pos;
+    if (pos == line.size() || (line.at(pos) != ':' && line.at(pos) != ';'))
+        return IcalMarker::None;
+    if (name) {
+        *name = line.mid(pos + 1);
+        const qsizetype comma = name->indexOf(',');
+        if (comma >= 0)
+            name->truncate(comma);
+        *name = name->trimmed().toUpper();
+    }
+    return marker;
 }
 
 IcalLineParser::IcalLineParser()
@@ -77,7 +94,13 @@ IcalComponentPtr ParseIcal(const QByteArray &text)
     IcalLineParser parser;
     IcalComponentPtr root;
     QByteArray line;
+    size_t depth = 0;
     while (lines.next(line)) {
+        const IcalMarker marker = MarkerOf(line);
+        if (marker == IcalMarker::Begin && ++depth > IcalMaxDepth)
+            return nullptr;
+        if (marker == IcalMarker::End && depth > 0)
+            --depth;
         IcalComponentPtr component = parser.add(line);
         if (!component)
             continue;

@@ -18,18 +18,19 @@ using IcalComponentPtr = std::unique_ptr<icalcomponent, IcalComponentFree>;
 
 // The content lines of iCalendar text, unfolded, in one pass over it: libical's own
 // reading of a string goes over the rest of a long line again for every 80 bytes of it.
-// Lines end in LF, CR LF or a lone CR; one that starts with a blank or a tab continues
-// the line before. A leading byte-order mark, NUL bytes (libical reads C strings) and
-// trailing blanks are dropped.
+// Lines end in LF or CR LF (a lone CR where the text has no LF); one that starts with a
+// blank or a tab continues the line before. Byte-order marks at the start of a line, NUL
+// bytes (libical reads C strings) and trailing blanks are dropped.
 class IcalLineReader {
 public:
-    explicit IcalLineReader(QByteArrayView text) : m_text(text) {}
+    explicit IcalLineReader(QByteArrayView text) : m_text(text), m_crEndsLines(!text.contains('\n')) {}
     // The next line into `line`; false at the end of the text.
     bool next(QByteArray &line);
 
 private:
     QByteArrayView m_text;
     qsizetype m_pos = 0;
+    bool m_crEndsLines;
 };
 
 // libical's parser, fed one unfolded line at a time.
@@ -47,8 +48,16 @@ private:
     icalerrorstate m_errorState;
 };
 
-// Parses iCalendar text; none when it holds no component, an XROOT around them when it
-// holds several. Parameters libical does not know are kept (by default it drops them). A
+// BEGIN and END lines as libical tells them: the word, blanks, then ':' or ';'. `name`
+// receives the name of the component the line opens or closes, upper-case.
+enum class IcalMarker { None, Begin, End };
+IcalMarker MarkerOf(const QByteArray &line, QByteArray *name = nullptr);
+// Components nested deeper are refused: libical frees them recursively, and a nesting
+// many thousands deep overflows the stack.
+inline constexpr size_t IcalMaxDepth = 64;
+
+// Parses iCalendar text; none when it holds no component or nests components deeper
+// than IcalMaxDepth, an XROOT around them when it holds several. Parameters libical does not know are kept (by default it drops them). A
 // property name that is neither standard nor X- becomes an X-LIC-ERROR note: libical 3.0
 // cannot keep it.
 IcalComponentPtr ParseIcal(const QByteArray &text);

@@ -3,50 +3,12 @@
 #include "sync/Ical.h"
 #include "sync/VTodoMapping.h"
 
-#include <cstring>
-
 namespace quillpad {
 
 namespace {
 
 const QByteArray Calendar = QByteArrayLiteral("VCALENDAR");
 const QByteArray Todo = QByteArrayLiteral("VTODO");
-// Deeper than this, nesting is damage: libical frees components recursively.
-constexpr size_t MaxDepth = 64;
-
-enum class Marker { None, Begin, End };
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
-
-// A BEGIN or END line as libical tells one (the word, blanks, then ':' or ';'), with
-// the name of the component it opens or closes, upper-case.
-Marker MarkerOf(const QByteArray &line, QByteArray &name)
-{
-    Marker marker = Marker::None;
-    qsizetype pos = 0;
-    if (line.size() >= 5 && qstrnicmp(line.constData(), "BEGIN", 5) == 0) {
-        marker = Marker::Begin;
-        pos = 5;
-    } else if (line.size() >= 3 && qstrnicmp(line.constData(), "END", 3) == 0) {
-        marker = Marker::End;
-        pos = 3;
-    } else {
-        return Marker::None;
-    }
-    while (pos < line.size() && IsBlank(line.at(pos)))
-        ++pos;
-    if (pos == line.size() || (line.at(pos) != ':' && line.at(pos) != ';'))
-        return Marker::None;
-    name = line.mid(pos + 1);
-    const qsizetype comma = name.indexOf(',');
-    if (comma >= 0)
-        name.truncate(comma);
-    name = name.trimmed().toUpper();
-    return marker;
-}
 
 void ReadTasks(icalcomponent *component, std::vector<TTaskInfo> &tasks)
 {
@@ -73,22 +35,30 @@ public:
     void line(QByteArray &line)
     {
         QByteArray name;
-        switch (MarkerOf(line, name)) {
-        case Marker::Begin:
+        switch (MarkerOf(line, &name)) {
+        case IcalMarker::Begin:
             if (name == Todo)
                 ++found;
             if (m_stack.empty() && (name == Calendar || name == Todo))
                 calendarOrTask = true;
+            if (m_stack.size() > IcalMaxDepth) {
+                ++m_deeper;  // inside a component already dropped: only the depth counts
+                return;
+            }
             m_stack.push_back(name);
-            if (m_unit < 0 && (name != Calendar || m_stack.size() > MaxDepth)) {
+            if (m_unit < 0 && (name != Calendar || m_stack.size() > IcalMaxDepth)) {
                 m_unit = int(m_stack.size()) - 1;
                 m_damaged = false;
             }
-            if (m_stack.size() > MaxDepth)
+            if (m_stack.size() > IcalMaxDepth)
                 m_damaged = true;
             pass(line);
             return;
-        case Marker::End: {
+        case IcalMarker::End: {
+            if (m_deeper > 0) {
+                --m_deeper;
+                return;
+            }
             int closed = int(m_stack.size()) - 1;
             while (closed >= 0 && m_stack.at(size_t(closed)) != name)
                 --closed;
@@ -103,7 +73,7 @@ public:
                 endUnit();
             return;
         }
-        case Marker::None:
+        case IcalMarker::None:
             if (!m_stack.empty())
                 pass(line);  // outside every component libical reads nothing either
             return;
@@ -155,7 +125,8 @@ private:
         m_damaged = false;
     }
 
-    std::vector<QByteArray> m_stack;  // the names of the open components
+    std::vector<QByteArray> m_stack;  // the names of the open components, IcalMaxDepth + 1 at most
+    int m_deeper = 0;                 // the open components beyond those
     int m_unit = -1;                  // the held component's place in m_stack, or -1
     bool m_damaged = false;
     std::vector<QByteArray> m_held;

@@ -5,6 +5,7 @@
 
 #include "store/Connection.h"
 #include "store/TaskStore.h"
+#include "sync/Ical.h"
 #include "sync/IcsFile.h"
 
 #include <QTemporaryDir>
@@ -48,6 +49,7 @@ private slots:
     void import();
     void largeInput_data();
     void largeInput();
+    void deepNestingRefused();
 };
 
 void TestIcsFile::import_data()
@@ -63,6 +65,13 @@ void TestIcsFile::import_data()
                                 << QStringList{"a | ", "bc | "} << QString() << true;
     QTest::newRow("a calendar inside a calendar") << Begin + Todo("a") + Begin + Todo("b", "a") + End + End
                                                   << QStringList{"a | b"} << QString() << true;
+    const QByteArray mark = QByteArrayLiteral("\xEF\xBB\xBF");
+    QTest::newRow("two files put together") << mark + Begin + Todo("a") + End + mark + Begin + Todo("b") + End
+                                            << QStringList{"a | ", "b | "} << QString() << true;
+    QTest::newRow("lines ending in CR alone") << QByteArray(Begin + Todo("a") + End).replace("\r\n", "\r")
+                                              << QStringList{"a | "} << QString() << true;
+    QTest::newRow("a lone CR inside a line") << Begin + "BEGIN:VTODO\r\nUID:a\r\nSUMMARY:a\rb\r\nEND:VTODO\r\n" + End
+                                             << QStringList{"a\r\nb | "} << QString() << true;
     QTest::newRow("events only") << Begin + "BEGIN:VEVENT\r\nUID:e\r\nSUMMARY:Meeting\r\nEND:VEVENT\r\n" + End
                                  << QStringList{}
                                  << QStringLiteral("Warning: There are no tasks in this file: nothing was imported.")
@@ -75,6 +84,11 @@ void TestIcsFile::import_data()
                Begin + Todo("d") + "BEGIN:VTODO\r\nUID:cut\r\nSUMMARY:cu"  // the file ends
         << QStringList{"a | ", "b | ", "c | ", "d | "}
         << QStringLiteral("Warning: Skipped 5 of 9 tasks that could not be read.") << true;
+    // libical frees nested components recursively: this deep, the stack would overflow.
+    QTest::newRow("a task nested 100,000 deep")
+        << Begin + Todo("a") + QByteArray("BEGIN:VEVENT\r\n").repeated(100000) + Todo("b") +
+               QByteArray("END:VEVENT\r\n").repeated(100000) + End
+        << QStringList{"a | "} << QStringLiteral("Warning: Skipped 1 of 2 tasks that could not be read.") << true;
     QTest::newRow("nothing readable") << Begin + "BEGIN:VTODO\r\nUID:a\r\n" + End + "BEGIN:VTODO\r\nUID:b\r\n"
                                       << QStringList{}
                                       << QStringLiteral("Error: None of the 2 tasks in this file could be read: "
@@ -163,6 +177,17 @@ void TestIcsFile::largeInput()
     QCOMPARE(tops, topLevel);
     QCOMPARE(subs, subTasks);
     QCOMPARE(longestRead, longest);
+}
+
+// A server's object is parsed whole (ParseIcal): one nested too deep is refused, not a crash.
+void TestIcsFile::deepNestingRefused()
+{
+    const auto nested = [](int depth) {
+        return Begin + "BEGIN:VTODO\r\nUID:a\r\n" + QByteArray("BEGIN:VALARM\r\n").repeated(depth) +
+               QByteArray("END:VALARM\r\n").repeated(depth) + "END:VTODO\r\n" + End;
+    };
+    QVERIFY(ParseIcal(nested(5)));
+    QVERIFY(!ParseIcal(nested(100000)));
 }
 
 QTEST_GUILESS_MAIN(TestIcsFile)
