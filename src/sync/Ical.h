@@ -57,9 +57,9 @@ IcalMarker MarkerOf(const QByteArray &line, QByteArray *name = nullptr);
 inline constexpr size_t IcalMaxDepth = 64;
 
 // Parses iCalendar text; none when it holds no component or nests components deeper
-// than IcalMaxDepth, an XROOT around them when it holds several. Parameters libical does not know are kept (by default it drops them). A
-// property name that is neither standard nor X- becomes an X-LIC-ERROR note: libical 3.0
-// cannot keep it.
+// than IcalMaxDepth, an XROOT around them when it holds several. Parameters libical does
+// not know are kept (by default it drops them). A property name that is neither standard
+// nor X- becomes an X-LIC-ERROR note: libical 3.0 cannot keep it.
 IcalComponentPtr ParseIcal(const QByteArray &text);
 // The component as iCalendar text (CR LF line ends, folded lines).
 QByteArray IcalText(icalcomponent *component);
