@@ -13,6 +13,7 @@
 #include "store/TaskStore.h"
 #include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
+#include "sync/DavClient.h"
 #include "sync/DavXml.h"
 #include "sync/IcsFile.h"
 #include "sync/VTodoMapping.h"
@@ -20,9 +21,7 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QHash>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
@@ -37,14 +36,8 @@ constexpr int MultigetBatch = 200;
 constexpr int MaxRounds = 3;  // a round again after a 412: re-fetch and re-decide
 constexpr int MaxInFlight = 6;  // requests on the wire at once, as many as connections
 constexpr int MaxPages = 10000;  // rounds for a change list the server gives in parts
-constexpr int TransferTimeoutMs = 120000;  // no byte for this long: the server is gone
 const QString ConflictPrefix = QStringLiteral("Conflict copy: ");
 const QString TokenKey = QStringLiteral("sync-token ");  // + the collection's path
-
-bool IsLocalHost(const QString &host)
-{
-    return host == u"localhost" || host == u"127.0.0.1" || host == u"::1" || host == u"[::1]";
-}
 
 QString Fingerprint(const TTaskInfo &t)
 {
@@ -81,7 +74,8 @@ class CalDavSync final : public SyncRunner {
 public:
     CalDavSync(Connection &db, SyncSettings settings, QString password, QObject *parent,
                std::function<void(const QString &)> found)
-        : SyncRunner(parent), m_db(db), m_settings(std::move(settings)), m_password(std::move(password)),
+        : SyncRunner(parent), m_db(db), m_settings(std::move(settings)),
+          m_http(m_settings.user, std::move(password), [this](const QString &error) { fail(error); }),
           m_found(std::move(found))
     {
     }
@@ -92,14 +86,14 @@ public:
     }
 
 private:
-    using Done = std::function<void(int status, const QByteArray &body, QNetworkReply *reply)>;
+    using Done = DavClient::Done;
 
     void begin()
     {
         const QUrl server = QUrl::fromUserInput(m_settings.server);
         if (m_settings.server.isEmpty() || !server.isValid())
             return fail(QStringLiteral("No sync server is set"));
-        if (server.scheme() != u"https" && !(server.scheme() == u"http" && IsLocalHost(server.host())))
+        if (!MayCarryPassword(server))
             return fail(QStringLiteral("Refused to send the password to %1 without TLS: use https://").arg(server.host()));
         m_server = server;
         if (!m_settings.collection.isEmpty()) {
@@ -564,54 +558,15 @@ private:
         finish();
     }
 
-    // HTTP ---------------------------------------------------------------------------
-
-    static QString StatusText(int status)
+    void send(const QByteArray &verb, const QUrl &url, const QByteArray &body, const DavClient::Headers &headers, Done done)
     {
-        return status == 0 ? QStringLiteral("no answer") : QStringLiteral("HTTP %1").arg(status);
+        m_http.send(verb, url, body, headers, std::move(done));
     }
-
     void propfind(const QUrl &url, int depth, const char *props, Done done)
     {
-        const QByteArray body = QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                           "<d:propfind xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:prop>") +
-                                props + "</d:prop></d:propfind>";
-        send("PROPFIND", url, body, {{"Depth", QByteArray::number(depth)}}, std::move(done));
+        m_http.propfind(url, depth, props, std::move(done));
     }
-
-    void send(const QByteArray &verb, const QUrl &url, const QByteArray &body,
-              const QList<QPair<QByteArray, QByteArray>> &headers, Done done, int redirects = 0)
-    {
-        QNetworkRequest request(url);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        request.setTransferTimeout(TransferTimeoutMs);
-        request.setRawHeader("Authorization",
-                             "Basic " + (m_settings.user + QLatin1Char(':') + m_password).toUtf8().toBase64());
-        if (!body.isEmpty() && !request.hasRawHeader("Content-Type"))
-            request.setRawHeader("Content-Type", "application/xml; charset=utf-8");
-        for (const auto &[name, value] : headers)
-            request.setRawHeader(name, value);
-        QNetworkReply *reply = m_network.sendCustomRequest(request, verb, body);
-        connect(reply, &QNetworkReply::finished, this, [this, reply, verb, body, headers, done, redirects] {
-            reply->deleteLater();
-            if (m_finished)
-                return;
-            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if ((status == 301 || status == 302 || status == 307 || status == 308) && redirects < 5) {
-                const QUrl target = reply->url().resolved(reply->header(QNetworkRequest::LocationHeader).toUrl());
-                if (target.scheme() != u"https" && !(target.scheme() == u"http" && IsLocalHost(target.host())))
-                    return fail(QStringLiteral("Refused a redirect to %1 without TLS").arg(target.toString()));
-                return send(verb, target, body, headers, done, redirects + 1);
-            }
-            if (status == 401)
-                return fail(QStringLiteral("The server refused the user name or password"));
-            if (status == 0 && reply->error() == QNetworkReply::OperationCanceledError)
-                return fail(QStringLiteral("No answer from %1 for %2 seconds").arg(reply->url().host()).arg(TransferTimeoutMs / 1000));
-            if (status == 0)
-                return fail(QStringLiteral("No answer from %1: %2").arg(reply->url().host(), reply->errorString()));
-            done(status, reply->readAll(), reply);
-        });
-    }
+    static QString StatusText(int status) { return DavClient::StatusText(status); }
 
     void fail(const QString &error)
     {
@@ -625,14 +580,14 @@ private:
         if (m_finished)
             return;
         m_finished = true;
+        m_http.stop();
         emit finished(m_outcome);
     }
 
     Connection &m_db;
     SyncSettings m_settings;
-    QString m_password;
+    DavClient m_http;
     std::function<void(const QString &)> m_found;
-    QNetworkAccessManager m_network;
     QUrl m_server;
     QUrl m_collection;
     QHash<QString, TTaskInfo> m_local;
