@@ -76,13 +76,14 @@ bool ImportIcsFile(const QString &fileName, TaskStore &store)
     }
     const BulkCache cache(store.connection());
     WriteBatch batch(store.connection(), WriteBatch::Unfinished::RollBack);
+    const TDateTime now = Clock::nowDateTime();  // one import, one time
     for (size_t i = 0; i < tasks->size(); ++i) {
         TTaskInfo row = tasks->at(i);
         row.tid = ids.at(i);
         if (row.pid != RootPid)
             row.pid = newIds.value(row.pid);
         if (row.createTime == ZeroDateTime)
-            row.createTime = Clock::nowDateTime();
+            row.createTime = now;
         if (row.editTime == ZeroDateTime)
             row.editTime = row.createTime;
         store.insertRecord(row);
