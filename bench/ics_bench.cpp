@@ -80,7 +80,8 @@ QByteArray Tasks(int count, bool chain)
 {
     QByteArray text = Begin;
     for (int i = 0; i < count; ++i) {
-        text += "BEGIN:VTODO\r\nUID:task-" + QByteArray::number(i) + "\r\nSUMMARY:Task " + QByteArray::number(i) + "\r\n";
+        const QByteArray number = QByteArray::number(i);
+        text += "BEGIN:VTODO\r\nUID:task-" + number + "\r\nSUMMARY:Task " + number + "\r\n";
         if (i > 0)
             text += "RELATED-TO;RELTYPE=PARENT:task-" + QByteArray::number(chain ? i - 1 : 0) + "\r\n";
         text += "END:VTODO\r\n";

@@ -90,7 +90,8 @@ bool ImportIcsFile(const QString &fileName, TaskStore &store)
     }
     batch.commit();
     if (counts.skipped > 0)
-        WarningBox(QStringLiteral("Skipped %1 of %2 tasks that could not be read.").arg(counts.skipped).arg(counts.found));
+        WarningBox(
+            QStringLiteral("Skipped %1 of %2 tasks that could not be read.").arg(counts.skipped).arg(counts.found));
     return true;
 }
 

@@ -61,7 +61,8 @@ void TestIcsFile::import_data()
 
     QTest::newRow("several calendars") << Begin + Todo("a") + End + Begin + Todo("b") + Todo("c", "b") + End
                                        << QStringList{"a | ", "b | c"} << QString() << true;
-    QTest::newRow("a NUL byte") << Begin + Todo("a") + QByteArrayLiteral("BEGIN:VTODO\r\nUID:b\r\nSUMMARY:b\0c\r\nEND:VTODO\r\n") + End
+    QTest::newRow("a NUL byte") << Begin + Todo("a") +
+                                       QByteArrayLiteral("BEGIN:VTODO\r\nUID:b\r\nSUMMARY:b\0c\r\nEND:VTODO\r\n") + End
                                 << QStringList{"a | ", "bc | "} << QString() << true;
     QTest::newRow("a calendar inside a calendar") << Begin + Todo("a") + Begin + Todo("b", "a") + End + End
                                                   << QStringList{"a | b"} << QString() << true;
@@ -84,7 +85,7 @@ void TestIcsFile::import_data()
                Begin + Todo("d") + "BEGIN:VTODO\r\nUID:cut\r\nSUMMARY:cu"  // the file ends
         << QStringList{"a | ", "b | ", "c | ", "d | "}
         << QStringLiteral("Warning: Skipped 5 of 9 tasks that could not be read.") << true;
-    // libical frees nested components recursively: this deep, the stack would overflow.
+    // libical frees nested components recursively: nesting this deep is dropped before it.
     QTest::newRow("a task nested 100,000 deep")
         << Begin + Todo("a") + QByteArray("BEGIN:VEVENT\r\n").repeated(100000) + Todo("b") +
                QByteArray("END:VEVENT\r\n").repeated(100000) + End
@@ -148,7 +149,8 @@ void TestIcsFile::largeInput_data()
     QTest::newRow("a deep chain") << chain + End << 1 << Depth - 1 << QStringLiteral("t10000");
     // The same chain with its first task under the last: they go round, all are top-level.
     QByteArray circle = chain;
-    circle.replace("UID:t0\r\nSUMMARY:t0\r\n", "UID:t0\r\nSUMMARY:t0\r\nRELATED-TO:t" + QByteArray::number(Depth - 1) + "\r\n");
+    circle.replace("UID:t0\r\nSUMMARY:t0\r\n",
+                   "UID:t0\r\nSUMMARY:t0\r\nRELATED-TO:t" + QByteArray::number(Depth - 1) + "\r\n");
     QTest::newRow("a deep circle") << circle + End << Depth << 0 << QStringLiteral("t10000");
     // A second task with a taken tid, under a task below the first one: it goes round too.
     QTest::newRow("a deep chain and a taken tid")
