@@ -47,6 +47,7 @@ protected:
     qint64 writeData(const char *data, qint64 size) override;
 
 private:
+    using QIODevice::open;  // opened by open() alone, which makes the copy (clang warns of a hidden overload)
     bool fail(int error);
     void discard();
 
