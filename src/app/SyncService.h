@@ -3,6 +3,7 @@
 // uses the real ones; tests install their own.
 
 #include "sync/SyncRunner.h"
+#include "sync/SyncThread.h"
 
 #include <functional>
 #include <memory>
@@ -12,7 +13,7 @@ namespace quillpad {
 struct SyncService {
     std::function<std::unique_ptr<SyncRunner>(Connection &, const SyncSettings &, const QString &password,
                                               QObject *parent, std::function<void(const QString &)> foundCollection)>
-        makeRunner = MakeCalDavSync;
+        makeRunner = MakeSyncOnThread;
     std::function<void(const SyncSettings &, std::function<void(const QString &, const QString &)>)> readPassword =
         ReadSyncPassword;
     std::function<void(const SyncSettings &, const QString &, std::function<void(const QString &)>)> storePassword =

@@ -1,5 +1,6 @@
 #include "sync/IcsFile.h"
 
+#include "store/AtomicFile.h"
 #include "store/Clock.h"
 #include "store/Connection.h"
 #include "store/Paths.h"
@@ -11,7 +12,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 namespace quillpad {
 
@@ -56,8 +56,7 @@ bool ExportIcsFile(const QString &fileName, const std::vector<TTaskInfo> &tasks)
                      .arg(fileName));
         return false;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(TasksAsIcs(tasks)) < 0 || !file.commit()) {
+    if (!AtomicFile::writeWhole(fileName, TasksAsIcs(tasks))) {
         ErrorBox(QStringLiteral("File write failure!"));
         return false;
     }
