@@ -390,6 +390,8 @@ void TestVTodoMapping::deeperNestingShownAtTwoLevels()
         {"a", "root", "root"},     {"b", "a", "a"},       {"c", "b", "a"},       {"d", "c", "a"},
         {"lost", "gone", "root"},  {"e", "lost", "lost"}, {"f", "g", "root"},    {"g", "f", "root"},
         {"h", "g", "root"},        {"self", "self", "root"},
+        // a second task with a taken uid: under its own parent, round when that is below the first
+        {"b", "d", "root"},        {"c", "lost", "lost"},
     };
     std::vector<TTaskInfo> tasks;
     for (const QStringList &row : cases) {
