@@ -25,6 +25,8 @@ QString SuccessLine(const SyncOutcome &outcome)
                        .arg(outcome.uploaded + outcome.deletedRemote);
     if (outcome.conflicts > 0)
         line += QStringLiteral(", ") + Counted(outcome.conflicts, "conflict copy", "conflict copies");
+    for (const QString &note : outcome.notes)
+        line += QStringLiteral("; ") + note;
     return line;
 }
 

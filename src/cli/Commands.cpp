@@ -283,6 +283,8 @@ int Sync(const Arguments &args, Session &session, ConsolePrompter &)
               .arg(outcome.local.removed.size())
               .arg(outcome.conflicts)
               .toUtf8());
+    for (const QString &note : outcome.notes)
+        PrintError("sync", note);
     return ExitOk;
 }
 
@@ -368,7 +370,8 @@ const std::vector<Command> &Commands()
          "Syncs the task list both ways with a CalDAV task collection. The options are stored in\n"
          "the settings first, so later runs need none; without --collection the server's first\n"
          "task collection is found. The password comes from QUILLPAD_SYNC_PASSWORD, else the file\n"
-         "sync-password in the configuration folder (mode 0600). Plain http only to this machine.",
+         "sync-password in the configuration folder (mode 0600). Plain http only to this machine.\n"
+         "Another collection or server starts afresh: every task here goes up, none is deleted.",
          {QStringLiteral("--server"), QStringLiteral("--user"), QStringLiteral("--collection")}, {}, 0, 0, &Sync},
         {"add", "add TEXT [--parent TID]",
          "Stores TEXT as a new task, or as a sub-task of the top-level task TID, and prints its tid.", 

@@ -24,8 +24,9 @@ namespace {
 
 // Written into the file header so that our own files can be told from other databases.
 constexpr int ApplicationId = 0x51564442;  // "QVDB"
-// 1: tasks and memos; 2: the sync tables and their triggers.
-constexpr int SchemaVersion = 2;
+// 1: tasks and memos; 2: the sync tables and their triggers; 3: the server's UID beside
+// a task's own id, and the objects of the collection that hold no task.
+constexpr int SchemaVersion = 3;
 // About 2 MB, SQLite's own default: reads and everyday edits work within it, and loading
 // 100,000 tasks through it leaves no more than that behind. Bulk writes ask for more,
 // and keep their statement journals in memory: the insert trigger gives every insert
@@ -68,7 +69,8 @@ CREATE TABLE IF NOT EXISTS memos (
 // What the CalDAV sync keeps. A task synced once has a sync_state row; deleting it, by
 // any path, leaves a tombstone so the delete travels to the server instead of the task
 // coming back from it. A task inserted again under the same id (a restore) takes its
-// tombstone back as state with no fingerprint, so it counts as edited here.
+// tombstone back as state with no fingerprint, so it counts as edited here. uid is the
+// object's UID when it cannot be the task's id here (NULL: the same).
 const char *const SyncSchemaSql = R"sql(
 CREATE TABLE IF NOT EXISTS sync_state (
     tid TEXT PRIMARY KEY,
@@ -76,33 +78,48 @@ CREATE TABLE IF NOT EXISTS sync_state (
     etag TEXT,
     fingerprint TEXT,
     ics TEXT,
-    shown_pid TEXT
+    shown_pid TEXT,
+    uid TEXT
 );
 CREATE TABLE IF NOT EXISTS sync_tombstones (
     tid TEXT PRIMARY KEY,
     href TEXT NOT NULL,
     etag TEXT,
     ics TEXT,
-    shown_pid TEXT
+    shown_pid TEXT,
+    uid TEXT
 );
 CREATE TABLE IF NOT EXISTS sync_meta (
     key TEXT PRIMARY KEY,
     value TEXT
 );
+CREATE TABLE IF NOT EXISTS sync_others (
+    href TEXT PRIMARY KEY,
+    etag TEXT,
+    settled INTEGER DEFAULT 0
+);
 CREATE TRIGGER IF NOT EXISTS sync_task_deleted AFTER DELETE ON tasks
 WHEN EXISTS (SELECT 1 FROM sync_state WHERE tid=OLD.tid)
 BEGIN
-    INSERT OR REPLACE INTO sync_tombstones (tid, href, etag, ics, shown_pid)
-        SELECT tid, href, etag, ics, shown_pid FROM sync_state WHERE tid=OLD.tid;
+    INSERT OR REPLACE INTO sync_tombstones (tid, href, etag, ics, shown_pid, uid)
+        SELECT tid, href, etag, ics, shown_pid, uid FROM sync_state WHERE tid=OLD.tid;
     DELETE FROM sync_state WHERE tid=OLD.tid;
 END;
 CREATE TRIGGER IF NOT EXISTS sync_task_inserted AFTER INSERT ON tasks
 WHEN EXISTS (SELECT 1 FROM sync_tombstones WHERE tid=NEW.tid)
 BEGIN
-    INSERT OR REPLACE INTO sync_state (tid, href, etag, fingerprint, ics, shown_pid)
-        SELECT tid, href, etag, NULL, ics, shown_pid FROM sync_tombstones WHERE tid=NEW.tid;
+    INSERT OR REPLACE INTO sync_state (tid, href, etag, fingerprint, ics, shown_pid, uid)
+        SELECT tid, href, etag, NULL, ics, shown_pid, uid FROM sync_tombstones WHERE tid=NEW.tid;
     DELETE FROM sync_tombstones WHERE tid=NEW.tid;
 END;
+)sql";
+
+// A file of version 2 has the sync tables without the UID, and triggers that copy fewer columns.
+const char *const SyncFromVersionTwoSql = R"sql(
+ALTER TABLE sync_state ADD COLUMN uid TEXT;
+ALTER TABLE sync_tombstones ADD COLUMN uid TEXT;
+DROP TRIGGER IF EXISTS sync_task_deleted;
+DROP TRIGGER IF EXISTS sync_task_inserted;
 )sql";
 
 // Everything a task database of ours holds besides its rows and SQLite's own objects
@@ -113,7 +130,7 @@ const QStringList TaskColumns{"tid", "pid", "content", "checkFlag", "dueFlag", "
                               "alarmTime", "dueTime"};
 const QStringList MemoColumns{"mid", "pid", "content", "assignTime", "createTime", "editTime"};
 const QStringList OwnIndexes{"tasks_by_parent", "tasks_incomplete_by_content"};
-const QStringList OwnSyncObjects{"sync_state", "sync_tombstones", "sync_meta", "sync_task_deleted",
+const QStringList OwnSyncObjects{"sync_state", "sync_tombstones", "sync_meta", "sync_others", "sync_task_deleted",
                                  "sync_task_inserted"};
 
 // Runs a statement that only reads and hands each row to `row`; raises on failure.
@@ -364,6 +381,11 @@ void Connection::createSchema()
     if (appId == 0 || version < SchemaVersion) {
         // One step: a file is either of the old version or has every sync object.
         WriteBatch batch(*this, WriteBatch::Unfinished::RollBack);
+        QStringList stateColumns;
+        ReadRows(*this, m_db, "PRAGMA table_info(sync_state)",
+                 [&](sqlite3_stmt *stmt) { stateColumns.append(ColumnText(stmt, 1)); });
+        if (!stateColumns.isEmpty() && !stateColumns.contains(QLatin1String("uid")))
+            execute(QString::fromUtf8(SyncFromVersionTwoSql));
         execute(QString::fromUtf8(SyncSchemaSql));
         if (version < SchemaVersion)
             execute(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));

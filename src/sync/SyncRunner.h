@@ -45,9 +45,10 @@ struct SyncOutcome {
     QString error;        // one line for a status bar when !ok
     SyncChanges local;
     int uploaded = 0;     // objects PUT to the server
-    int downloaded = 0;   // objects fetched from the server
+    int downloaded = 0;   // tasks taken from the server
     int deletedRemote = 0;  // objects deleted on the server
     int conflicts = 0;    // tasks both sides changed, settled by the conflict rule
+    QStringList notes;    // what the user should know of a sync that went through: what was skipped or kept
 };
 
 class SyncRunner : public QObject {

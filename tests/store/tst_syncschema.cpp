@@ -26,6 +26,19 @@ const char *const VersionOneSql =
     "insert into tasks (tid, pid, content) values ('{A}', 'root', 'kept'), ('{B}', '{A}', 'child');"
     "PRAGMA application_id=1364608066; PRAGMA user_version=1";
 
+// Version 2 added the sync tables, without the server's UID.
+const char *const VersionTwoSyncSql =
+    "create table sync_state (tid TEXT PRIMARY KEY, href TEXT NOT NULL, etag TEXT, fingerprint TEXT, ics TEXT, "
+    "shown_pid TEXT);"
+    "create table sync_tombstones (tid TEXT PRIMARY KEY, href TEXT NOT NULL, etag TEXT, ics TEXT, shown_pid TEXT);"
+    "create table sync_meta (key TEXT PRIMARY KEY, value TEXT);"
+    "create trigger sync_task_deleted after delete on tasks when exists (select 1 from sync_state where tid=OLD.tid) "
+    "begin insert or replace into sync_tombstones (tid, href, etag, ics, shown_pid) select tid, href, etag, ics, "
+    "shown_pid from sync_state where tid=OLD.tid; delete from sync_state where tid=OLD.tid; end;"
+    "insert into sync_state values ('{A}', '/c/a.ics', '\"1\"', 'f', 'BEGIN:VCALENDAR', 'root');"
+    "insert into sync_meta values ('sync-token /c/', 'http://t/1');"
+    "PRAGMA user_version=2";
+
 QString One(Connection &db, const char *sql)
 {
     sqlite3_stmt *stmt = nullptr;
@@ -43,28 +56,51 @@ QString One(Connection &db, const char *sql)
 class TestSyncSchema : public QObject {
     Q_OBJECT
 private slots:
+    void olderFileIsMigratedWithItsRows_data();
     void olderFileIsMigratedWithItsRows();
     void deleteOfASyncedTaskLeavesATombstone();
     void taskInsertedAgainTakesItsTombstoneBack();
 };
 
+void TestSyncSchema::olderFileIsMigratedWithItsRows_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("state");
+    QTest::newRow("version 1") << QString::fromUtf8(VersionOneSql) << QString();
+    QTest::newRow("version 2") << QString::fromUtf8(VersionOneSql) + QLatin1Char(';') + QString::fromUtf8(VersionTwoSyncSql)
+                               << QStringLiteral("{A} /c/a.ics \"1\" f root -");
+}
+
 void TestSyncSchema::olderFileIsMigratedWithItsRows()
 {
+    QFETCH(QString, sql);
+    QFETCH(QString, state);
     TestDataFolder folder;
     const QString path = folder.file(QStringLiteral("qvData.qvb"));
     sqlite3 *old = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &old), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(old, VersionOneSql, nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(old, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(old);
 
     for (int pass = 0; pass < 2; ++pass) {  // the second open finds nothing to do
         Connection db;
         db.open(path);
-        QCOMPARE(One(db, "PRAGMA user_version"), QStringLiteral("2"));
+        QCOMPARE(One(db, "PRAGMA user_version"), QStringLiteral("3"));
         QCOMPARE(One(db, "select content from tasks order by tid"), QStringLiteral("kept,child"));
         QCOMPARE(One(db, "select name from sqlite_master where name like 'sync%' order by name"),
-                 QStringLiteral("sync_meta,sync_state,sync_task_deleted,sync_task_inserted,sync_tombstones"));
+                 QStringLiteral("sync_meta,sync_others,sync_state,sync_task_deleted,sync_task_inserted,sync_tombstones"));
+        QCOMPARE(One(db, "select tid || ' ' || href || ' ' || etag || ' ' || fingerprint || ' ' || shown_pid || ' ' || "
+                         "ifnull(uid, '-') from sync_state"),
+                 state);
     }
+    // The triggers of the new layout: the UID goes with a delete and comes back with a restore.
+    Connection db;
+    db.open(path);
+    db.execute(QStringLiteral("insert or replace into sync_state (tid, href, uid) values ('{A}', '/c/a.ics', 'root')"));
+    db.execute(QStringLiteral("delete from tasks where tid='{A}'"));
+    QCOMPARE(One(db, "select tid || ' ' || uid from sync_tombstones"), QStringLiteral("{A} root"));
+    db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'back')"));
+    QCOMPARE(One(db, "select tid || ' ' || uid from sync_state"), QStringLiteral("{A} root"));
 }
 
 void TestSyncSchema::deleteOfASyncedTaskLeavesATombstone()
@@ -90,8 +126,8 @@ void TestSyncSchema::taskInsertedAgainTakesItsTombstoneBack()
     Connection db;
     db.open(folder.file(QStringLiteral("qvData.qvb")));
     db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));
-    db.execute(QStringLiteral("insert into sync_state values ('{A}', '/c/a.ics', '\"1\"', 'f', 'BEGIN:VCALENDAR', "
-                              "'root')"));
+    db.execute(QStringLiteral("insert into sync_state (tid, href, etag, fingerprint, ics, shown_pid) values ('{A}', "
+                              "'/c/a.ics', '\"1\"', 'f', 'BEGIN:VCALENDAR', 'root')"));
     // A restore: everything out, the same tasks back in.
     db.execute(QStringLiteral("delete from tasks"));
     db.execute(QStringLiteral("insert into tasks (tid, pid, content) values ('{A}', 'root', 'a')"));

@@ -11,16 +11,19 @@ Run as a script it starts Radicale with one task collection and the proxy, print
 "RADICALE_PORT PROXY_PORT OTHER_PORT" (0 0 0 when Radicale cannot start), and serves until
 stdin closes.
 """
-import http.client, http.server, json, os, re, socketserver, sys, tempfile, threading, time
+import html, http.client, http.server, json, os, posixpath, re, socketserver, sys, tempfile, threading, time
+import urllib.parse
 
 # Each mode is a key of the JSON object; a mode applies to every request it matches until
 # the modes are set again.
 MODES = {
     "drop_multiget": "a calendar-multiget answer leaves out the objects whose address holds this text",
     "multiget_without_vtodo": "a calendar-multiget answer gives these objects (address text) as an event",
+    "multiget_uid": "a calendar-multiget answer gives each object whose address holds a key of this object its UID",
     "refuse_token": "a sync-collection REPORT that carries a token is refused (403 valid-sync-token)",
     "no_etags": "listings (sync-collection, PROPFIND) carry addresses without getetag",
-    "outside_hrefs": "listings name these extra addresses (a list) as members, with an ETag",
+    "outside_hrefs": "listings name these extra addresses (a list) as members, with an ETag; a calendar-multiget "
+                     "naming one gets the object found there (a ../ path resolved)",
     "redirect": "every request but the mode's own is answered 307 to the same path on `other`",
     "answer_bytes": "a REPORT's answer is this many bytes (XML padded with blanks), sent as fast as it goes",
     "trickle_seconds": "a REPORT's answer dribbles one byte every this many seconds",
@@ -98,6 +101,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         status, headers, answer = self._forward(body)
         if status == 207:
             answer = _rewrite(answer, body, modes, self.command)
+            if self.command == "REPORT" and b"calendar-multiget" in body and modes.get("outside_hrefs"):
+                answer = self._serve_outside(answer, body, modes["outside_hrefs"])
         if self.command == "REPORT" and modes.get("trickle_seconds"):
             return self._trickle(status, headers, answer, float(modes["trickle_seconds"]))
         if self.command == "REPORT" and modes.get("answer_bytes"):
@@ -116,6 +121,24 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             kept["Location"] = kept["Location"].replace(f":{self.server.proxy.upstream_port}", f":{self.server.proxy.port}")
         connection.close()
         return reply.status, kept, answer
+
+    def _serve_outside(self, answer, request, outside):
+        """The outside addresses a multiget names, answered with what the server holds there."""
+        extra = ""
+        for href in (h.decode() for h in re.findall(rb"<(?:[A-Za-z0-9]+:)?href>(.*?)</", request)):
+            if href not in outside:
+                continue
+            connection = http.client.HTTPConnection("127.0.0.1", self.server.proxy.upstream_port, timeout=60)
+            connection.request("GET", posixpath.normpath(urllib.parse.urlsplit(href).path),
+                               headers={"Authorization": self.headers.get("Authorization", "")})
+            reply = connection.getresponse()
+            ics, etag = reply.read().decode(), reply.getheader("ETag", '"outside"')
+            connection.close()
+            if reply.status == 200:
+                extra += (f'<response xmlns="DAV:"><href>{html.escape(href)}</href><propstat><prop>'
+                          f'<getetag>{html.escape(etag)}</getetag><calendar-data xmlns="urn:ietf:params:xml:ns:caldav">'
+                          f'{html.escape(ics)}</calendar-data></prop><status>HTTP/1.1 200 OK</status></propstat></response>')
+        return re.sub(rb"(</(?:[A-Za-z0-9]+:)?multistatus>)", lambda m: extra.encode() + m.group(1), answer, count=1)
 
     def _flood(self, status, headers, answer, size):
         # The real answer first, then blanks up to the size: an XML reader keeps waiting.
@@ -163,6 +186,9 @@ def _rewrite(answer, request, modes, method):
         elif is_multiget and modes.get("multiget_without_vtodo") and modes["multiget_without_vtodo"] in href:
             changed = re.sub(r"BEGIN:VTODO.*END:VTODO", "BEGIN:VEVENT\r\nUID:not-a-task\r\nDTSTAMP:20260101T000000Z\r\n"
                              "DTSTART:20260101T100000Z\r\nSUMMARY:An event\r\nEND:VEVENT", response, flags=re.S)
+        elif is_multiget and any(text in href for text in modes.get("multiget_uid", {})):
+            uid = next(uid for text, uid in modes["multiget_uid"].items() if text in href)
+            changed = re.sub(r"(\nUID:)[^\r\n&<]*", lambda m: m.group(1) + uid, response, count=1)
         elif is_listing and modes.get("no_etags"):
             changed = re.sub(r"<(?:[A-Za-z0-9]+:)?getetag>.*?</(?:[A-Za-z0-9]+:)?getetag>", "", response, flags=re.S)
         text = text.replace(response, changed, 1)
