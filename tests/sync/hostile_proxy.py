@@ -106,7 +106,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
     def _forward(self, body):
         connection = http.client.HTTPConnection("127.0.0.1", self.server.proxy.upstream_port, timeout=60)
-        headers = {k: v for k, v in self.headers.items() if k.lower() not in ("host", "connection", "content-length")}
+        headers = {k: v for k, v in self.headers.items() if k.lower() not in ("host", "connection", "content-length", "accept-encoding")}
         connection.request(self.command, self.path, body=body, headers=headers)
         reply = connection.getresponse()
         answer = reply.read()
