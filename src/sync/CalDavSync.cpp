@@ -95,6 +95,9 @@ private:
         m_server = SyncServerUrl(m_settings.server, error);
         if (!error.isEmpty())
             return fail(error);
+        m_http.setServer(m_server);
+        m_http.setLimits(m_settings.limits);
+        m_http.setTrustedCertificate(m_settings.trustedCertificate);
         if (!m_settings.collection.isEmpty()) {
             m_collection = m_server.resolved(QUrl(m_settings.collection));
             return round();
@@ -105,11 +108,14 @@ private:
         m_discovery->start();
     }
 
-    // The first task collection the server lists is the one synced.
+    // The first task collection the server lists is the one synced; the user hears of the others.
     void discovered(const QList<TaskCollection> &found)
     {
         m_collection = m_server.resolved(QUrl(found.front().path));
         m_settings.collection = m_collection.path();
+        m_outcome.foundCollection = m_settings.collection;
+        for (const TaskCollection &other : found.mid(1))
+            m_outcome.otherCollections.append(other.path);
         if (m_found)
             m_found(m_settings.collection);
         round();
@@ -524,6 +530,7 @@ private:
     {
         m_outcome.ok = false;
         m_outcome.error = error;
+        m_outcome.refusedCertificate = m_http.refusedCertificate();
         finish();
     }
 
