@@ -2,6 +2,8 @@
 
 #include "sync/DavClient.h"
 #include "sync/DavXml.h"
+#include "sync/SyncPassword.h"
+#include "sync/SyncRunner.h"
 
 #include <QNetworkReply>
 
@@ -73,18 +75,73 @@ void CalDavDiscovery::findHome(const QUrl &principal)
 
 void CalDavDiscovery::findCollections(const QUrl &home)
 {
-    m_http.propfind(home, 1, "<d:resourcetype/><c:supported-calendar-component-set/>",
+    m_http.propfind(home, 1, "<d:resourcetype/><d:displayname/><c:supported-calendar-component-set/>",
                     [this, home](int status, const QByteArray &body, QNetworkReply *) {
                         if (status != 207)
                             return m_failed(QStringLiteral("Unable to list the calendars (%1)").arg(DavClient::StatusText(status)));
                         QList<TaskCollection> found;
                         for (const DavResponse &r : ParseMultiStatus(body).responses)
                             if (r.isCalendar && (r.components.isEmpty() || r.components.contains(QStringLiteral("VTODO"))))
-                                found.append({home.resolved(QUrl(r.href)).path(), {}});
+                                found.append({home.resolved(QUrl(r.href)).path(), r.displayName});
                         if (found.isEmpty())
                             return m_failed(QStringLiteral("The server has no task collection for this user"));
                         m_found(found);
                     });
+}
+
+namespace {
+
+// A discovery of its own, for a dialog: gone once it has answered.
+class StandaloneDiscovery : public QObject {
+public:
+    StandaloneDiscovery(const SyncSettings &settings, const QString &password, std::function<void(const DiscoveryResult &)> reply)
+        : m_reply(std::move(reply)), m_http(settings.user, password, [this](const QString &error) { failed(error); }),
+          m_discovery(m_http, SyncServerUrl(settings.server, m_result.error),
+                      [this](const QList<TaskCollection> &found) {
+                          m_result.collections = found;
+                          answer();
+                      },
+                      [this](const QString &error) { failed(error); })
+    {
+        m_http.setLimits(settings.limits);
+        m_http.setTrustedCertificate(settings.trustedCertificate);
+        if (!m_result.error.isEmpty()) {
+            QMetaObject::invokeMethod(this, [this] { answer(); }, Qt::QueuedConnection);
+            return;
+        }
+        m_http.setServer(QUrl::fromUserInput(settings.server));
+        m_discovery.start();
+    }
+
+private:
+    void failed(const QString &error)
+    {
+        m_result.error = error;
+        m_result.refusedCertificate = m_http.refusedCertificate();
+        answer();
+    }
+    void answer()
+    {
+        if (!m_reply)
+            return;
+        m_http.stop();
+        std::exchange(m_reply, {})(m_result);
+        deleteLater();
+    }
+
+    DiscoveryResult m_result;
+    std::function<void(const DiscoveryResult &)> m_reply;
+    DavClient m_http;
+    CalDavDiscovery m_discovery;
+};
+
+}  // namespace
+
+void DiscoverTaskCollections(const SyncSettings &settings, const QString &password,
+                             std::function<void(const DiscoveryResult &)> reply)
+{
+    HoldingPassword();
+    new StandaloneDiscovery(settings, password, std::move(reply));
 }
 
 }  // namespace quillpad

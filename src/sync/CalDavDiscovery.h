@@ -11,6 +11,7 @@
 namespace quillpad {
 
 class DavClient;
+struct SyncSettings;
 
 // The server address the user typed; empty, with error set, when it cannot be used or
 // would carry the password in the clear.
@@ -41,5 +42,16 @@ private:
     Found m_found;
     Failed m_failed;
 };
+
+struct DiscoveryResult {
+    QList<TaskCollection> collections;  // in the server's order; the sync takes the first
+    QString error;                      // empty when the server was asked in full
+    QString refusedCertificate;         // the SHA-256 fingerprint of a certificate not trusted
+};
+
+// The user's task collections on settings.server, for a choice; the reply comes from the
+// event loop.
+void DiscoverTaskCollections(const SyncSettings &settings, const QString &password,
+                             std::function<void(const DiscoveryResult &)> reply);
 
 }  // namespace quillpad
