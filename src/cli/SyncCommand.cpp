@@ -30,9 +30,7 @@ SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptio
         outcome.error = QStringLiteral("No sync server is set: give --server URL");
         return outcome;
     }
-    // Undocumented, for the tests: a limit or deadline they can reach in seconds.
-    if (const qint64 bytes = qEnvironmentVariableIntValue("QUILLPAD_SYNC_MAX_ANSWER_BYTES"); bytes > 0)
-        settings.limits.maxAnswerBytes = bytes;
+    // Undocumented, for the tests: a deadline they can reach in seconds.
     if (const int ms = qEnvironmentVariableIntValue("QUILLPAD_SYNC_DEADLINE_MS"); ms > 0)
         settings.limits.deadlineMs = ms;
     QEventLoop loop;
