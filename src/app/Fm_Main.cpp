@@ -71,7 +71,9 @@ bool TmainFm::FormCreate()
         QvFormState1->setIniPath(m_settings.path());
         m_settings.readCreationSettings();
         ADOConnection1.open(Paths::DatabasePath());
-        m_settings.load();
+        // Settings that cannot be written (a full disk) are reported, and the tasks are
+        // shown all the same.
+        RunGuarded([this] { m_settings.load(); });
         m_sync->setSettingsPath(m_settings.path());
     });
 }

@@ -4,6 +4,7 @@
 
 #include "sync/CalDavDiscovery.h"
 #include "sync/SyncRunner.h"
+#include "sync/SyncThread.h"
 
 #include <functional>
 #include <memory>
@@ -13,7 +14,7 @@ namespace quillpad {
 struct SyncService {
     std::function<std::unique_ptr<SyncRunner>(Connection &, const SyncSettings &, const QString &password,
                                               QObject *parent, std::function<void(const QString &)> foundCollection)>
-        makeRunner = MakeCalDavSync;
+        makeRunner = MakeSyncOnThread;
     std::function<void(const SyncSettings &, std::function<void(const QString &, const QString &)>)> readPassword =
         ReadSyncPassword;
     std::function<void(const SyncSettings &, const QString &, std::function<void(const QString &)>)> storePassword =

@@ -21,7 +21,9 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -63,10 +65,9 @@ public:
     {
         Connection &connection = this->connection();
         if (connection.isReadOnly())
-            throw AppError(QStringLiteral("The task database %1 is read-only (the file or its folder cannot be "
-                                          "written): its tasks can be listed, backed up, exported and saved, "
-                                          "but not changed")
-                               .arg(connection.path()));
+            throw AppError(QStringLiteral("The task database %1 is read-only (%2): its tasks can be listed, "
+                                          "backed up, exported and saved, but not changed")
+                               .arg(connection.path(), connection.readOnlyReason()));
         return connection;
     }
     bool changed() const
@@ -250,8 +251,9 @@ int Ics(const Arguments &args, Session &session, ConsolePrompter &)
 {
     const QString &action = args.positional.at(0);
     const QString &fileName = args.positional.at(1);
-    TaskStore store(session.connection());
-    if (action == QLatin1String("import")) {
+    const bool import = action == QLatin1String("import");
+    TaskStore store(import ? session.connectionToChange() : session.connection());
+    if (import) {
         if (args.positional.size() > 2)
             throw UsageError{QStringLiteral("ics import takes one FILE")};
         return Status(ImportIcsFile(fileName, store));
@@ -469,6 +471,12 @@ int RunCommandLine(const QStringList &arguments, ConsolePrompter &prompter)
         status = ExitUsage;
     } catch (...) {
         ReportCurrentException();  // as the program reports an error that ends a command
+        status = ExitFailed;
+    }
+    // Output sent to a file on a full disk is a failure too, not a short list and 0.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        PrintError(command->name, QStringLiteral("Cannot write the output: %1")
+                                      .arg(QString::fromLocal8Bit(std::strerror(errno))));
         status = ExitFailed;
     }
     // A running program shows the database as it was: ask it to load it again.

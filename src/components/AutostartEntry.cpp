@@ -1,11 +1,11 @@
 #include "components/AutostartEntry.h"
 
 #include "store/AppError.h"
+#include "store/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -65,15 +65,11 @@ void AutostartEntry::setOn(bool on, const QString &executable) const
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QDir().mkpath(folder))
         throw AppError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
-    QSaveFile file(m_path);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nTerminal=false\n")
-                                  .arg(ApplicationTitle, execValue(executable));
-        file.write(entry.toUtf8());
-        if (file.commit())
-            return;
-    }
-    throw AppError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_path), file.errorString()));
+    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nTerminal=false\n")
+                              .arg(ApplicationTitle, execValue(executable));
+    QString why;
+    if (!AtomicFile::writeWhole(m_path, entry.toUtf8(), &why))
+        throw AppError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_path), why));
 }
 
 QString AutostartEntry::execValue(const QString &executable)

@@ -4,11 +4,10 @@
 #include "interchange/QvxContainer.h"
 #include "interchange/QvxDocument.h"
 #include "store/AppError.h"
+#include "store/AtomicFile.h"
 #include "store/Clock.h"
 #include "store/IsoTimeText.h"
 #include "store/pU_Funcs.h"
-
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -23,11 +22,11 @@ constexpr int SectionCount = 4;
 
 }  // namespace
 
-QvxWriter::QvxWriter(const QString &fileName) : m_file(std::make_unique<QSaveFile>(fileName))
+QvxWriter::QvxWriter(const QString &fileName) : m_file(std::make_unique<AtomicFile>(fileName))
 {
     m_buffer.reserve(Chunk + 4096);
     try {
-        if (!m_file->open(QIODevice::WriteOnly))
+        if (!m_file->open())
             throw AppError(m_file->errorString());
         m_container = std::make_unique<QvxContainerWriter>(*m_file);
     } catch (const AppError &) {

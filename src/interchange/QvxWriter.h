@@ -15,10 +15,9 @@
 
 #include <memory>
 
-class QSaveFile;
-
 namespace quillpad {
 
+class AtomicFile;
 class QvxContainerWriter;
 
 class QvxWriter {
@@ -54,7 +53,7 @@ private:
     void closeSection();
     void flush();
 
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<AtomicFile> m_file;
     std::unique_ptr<QvxContainerWriter> m_container;
     bool m_failed = false;
     QByteArray m_buffer;

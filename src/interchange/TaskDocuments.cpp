@@ -2,13 +2,13 @@
 
 #include "components/MakerAddresses.h"
 #include "components/QvVersionInfo.h"
+#include "store/AtomicFile.h"
 #include "store/Clock.h"
 #include "store/DateText.h"
 #include "store/Prompter.h"
 #include "store/Paths.h"
 #include "store/pU_Funcs.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace quillpad {
@@ -106,11 +106,8 @@ bool WriteLines(const QString &fileName, const QStringList &lines)
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += (line + CrLf).toUtf8();
-    QFile file(fileName);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size()
-        && file.flush()) {
+    if (AtomicFile::writeWhole(fileName, bytes))
         return true;
-    }
     ErrorBox(QStringLiteral("File write failure!"));
     return false;
 }

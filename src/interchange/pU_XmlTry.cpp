@@ -1,11 +1,11 @@
 #include "interchange/pU_XmlTry.h"
 
 #include "store/AppError.h"
+#include "store/AtomicFile.h"
 #include "interchange/QvxContainer.h"
 #include "store/pU_Funcs.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstring>
 #include <new>
@@ -80,8 +80,8 @@ void Txmltry::SaveDocument(const QString &fileName, bool compressed) const
     ByteArrayWriter writer(text);
     m_document->save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    AtomicFile file(fileName);
+    if (!file.open())
         throw AppError(QStringLiteral("Cannot create file \"%1\": %2").arg(fileName, file.errorString()));
     if (compressed) {
         WriteQvxContainer(file, text);

@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -186,7 +187,32 @@ void CreatePrivateFile(const QString &path)
     ::close(fd);
 }
 
+// Whether an error came from a disk with no room left: the error says so, or the
+// failing call did, or the folder's file system has next to nothing free.
+bool IsDiskFull(int code, int systemError, const QString &folder)
+{
+    const int primary = code & 0xff;
+    if (primary != SQLITE_FULL && primary != SQLITE_IOERR && primary != SQLITE_CANTOPEN)
+        return false;
+    if (primary == SQLITE_FULL || systemError == ENOSPC || systemError == EDQUOT)
+        return true;
+    struct statvfs space {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &space) != 0)
+        return false;
+    constexpr unsigned long long NextToNothing = 1024 * 1024;
+    return static_cast<unsigned long long>(space.f_bavail) * space.f_frsize < NextToNothing || space.f_favail == 0;
+}
+
 }  // namespace
+
+void Connection::removeMadeCompanions(const QString &path, Companions had)
+{
+    const QString wal = path + QStringLiteral("-wal");
+    if (!had.wal && QFileInfo(wal).size() == 0)
+        QFile::remove(wal);
+    if (!had.shm)
+        QFile::remove(path + QStringLiteral("-shm"));
+}
 
 Connection::~Connection()
 {
@@ -216,25 +242,69 @@ void Connection::open(const QString &path)
     // listed and backed up. In a read-only folder without a shared-memory file SQLite
     // cannot read a WAL database at all: with no unfinished log to miss, it may read
     // the file as unchanging.
+    const QString folder = QFileInfo(path).absolutePath();
     const QString wal = path + QStringLiteral("-wal");
     const QString shm = path + QStringLiteral("-shm");
-    const bool folderWritable = CanWrite(QFileInfo(path).absolutePath());
+    const bool folderWritable = CanWrite(folder);
     const bool writable = folderWritable && CanWrite(path);
-    const bool immutable = !folderWritable && !QFileInfo::exists(shm) && QFileInfo(wal).size() == 0;
-    // Companions that reading a foreign file makes are taken away with it.
-    const bool hadWal = QFileInfo::exists(wal);
-    const bool hadShm = QFileInfo::exists(shm);
+    // Companions that a failed open makes are taken away after it.
+    const Companions had{QFileInfo::exists(wal), QFileInfo::exists(shm)};
+    if (!writable) {
+        const bool immutable = !folderWritable && !had.shm && QFileInfo(wal).size() == 0;
+        openAs(path, immutable ? Access::ReadUnchanging : Access::Read, had);
+        m_readOnlyReason = QStringLiteral("the file or its folder cannot be written");
+        return;
+    }
+    try {
+        openAs(path, Access::Write, had);
+        return;
+    } catch (const AppError &) {
+        // Even reading a WAL database needs room for its shared-memory file. On a full
+        // disk the tasks are read without it, so they can still be rescued.
+        if (!m_diskFull || info.size() == 0)
+            throw;
+        removeMadeCompanions(path, had);
+        try {
+            openForReadingOnFullDisk(path, had);
+        } catch (const AppError &) {
+            throw AppError(QStringLiteral("Unable to open the task database %1: the disk is full").arg(path));
+        }
+    }
+}
+
+void Connection::openForReadingOnFullDisk(const QString &path, Companions had)
+{
+    if (QFileInfo(path + QStringLiteral("-wal")).size() == 0) {
+        // Nothing in the log: the file alone holds every task.
+        openAs(path, Access::ReadUnchanging, had);
+    } else {
+        try {
+            // A program that has the file open keeps a shared-memory file of full size.
+            openAs(path, Access::Read, had);
+        } catch (const AppError &) {
+            removeMadeCompanions(path, had);
+            // Without one, the log's index is kept in memory, which needs the file to ourselves.
+            openAs(path, Access::ReadAlone, had);
+        }
+    }
+    m_readOnlyReason = QStringLiteral("the disk is full");
+}
+
+void Connection::openAs(const QString &path, Access access, Companions had)
+{
+    m_diskFull = false;
     QByteArray name = QFile::encodeName(path);
-    if (immutable)
+    if (access == Access::ReadUnchanging)
         name = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
+    const bool readWrite = access == Access::Write || access == Access::ReadAlone;
 
     sqlite3 *db = nullptr;
     // One thread uses a connection, so SQLite's own locking is not needed.
     // Never SQLITE_OPEN_CREATE: a file that vanished between the check and here is an
     // error, not a reason to start an empty database somewhere the user did not expect.
     const int rc = sqlite3_open_v2(name.constData(), &db,
-                                   (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX |
-                                       (immutable ? SQLITE_OPEN_URI : 0),
+                                   (readWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX |
+                                       (access == Access::ReadUnchanging ? SQLITE_OPEN_URI : 0),
                                    nullptr);
     m_db = db;
     m_path = path;
@@ -245,20 +315,23 @@ void Connection::open(const QString &path)
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         sqlite3_extended_result_codes(m_db, 1);
         sqlite3_busy_timeout(m_db, BusyTimeoutMs);
-        m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
+        m_readOnly = access != Access::Write || sqlite3_db_readonly(m_db, "main") == 1;
+        if (access == Access::ReadAlone) {
+            // Before the first read, so no shared memory is ever made; nothing is written.
+            execute(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+            execute(QStringLiteral("PRAGMA query_only=1"));
+        }
         // The first statements read the header and the schema: a file that is not a
         // database, is another program's, or is locked by another program fails here
         // before anything is written.
         const QString foreign = ForeignReason(*this, m_db);
         if (!foreign.isEmpty()) {
             close();
-            if (!hadWal)
-                QFile::remove(wal);
-            if (!hadShm)
-                QFile::remove(shm);
+            removeMadeCompanions(path, had);
             throw AppError(QStringLiteral("Unable to open the task database %1: %2").arg(path, foreign));
         }
-        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+        if (access != Access::ReadAlone)
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
         if (!m_readOnly) {
             execute(QStringLiteral("PRAGMA journal_mode=WAL"));
             execute(QStringLiteral("PRAGMA synchronous=FULL"));
@@ -268,7 +341,10 @@ void Connection::open(const QString &path)
         if (!m_readOnly)
             createSchema();
     } catch (const AppError &error) {
+        const bool diskFull = m_db && IsDiskFull(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db),
+                                                 QFileInfo(path).absolutePath());
         close();
+        m_diskFull = diskFull;
         // Name the file in every open failure, once.
         if (error.message().contains(path))
             throw;
@@ -298,6 +374,7 @@ void Connection::createSchema()
 void Connection::close()
 {
     m_readOnly = false;
+    m_readOnlyReason.clear();
     m_statements.clear();
     if (m_db) {
         // Statements still open belong to queries that outlived us; v2 defers the close.
@@ -332,13 +409,16 @@ void Connection::execute(const QString &sql)
     }
 }
 
+QString Connection::readOnlyReason() const
+{
+    return m_readOnlyReason.isEmpty() ? QStringLiteral("the file or its folder cannot be written") : m_readOnlyReason;
+}
+
 QString Connection::withReadOnlyReason(const QString &reason, int code) const
 {
     if (!m_readOnly || (code & 0xff) != SQLITE_READONLY)
         return reason;
-    return reason + QStringLiteral(" (the task database %1 was opened read-only: the file or its folder "
-                                   "cannot be written)")
-                        .arg(m_path);
+    return reason + QStringLiteral(" (the task database %1 was opened read-only: %2)").arg(m_path, readOnlyReason());
 }
 
 void Connection::beginTransaction()

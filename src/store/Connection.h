@@ -20,11 +20,14 @@ public:
     // when it does not exist. A file that exists but is not a usable database, is
     // another program's or holds anything but our tables, is never written to: the
     // error says why and the connection stays closed. A zero-byte file becomes ours.
-    // When the file or its folder cannot be written, the database is opened read-only.
+    // When the file or its folder cannot be written, or the disk has no room even for
+    // reading, the database is opened read-only.
     void open(const QString &path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     bool isReadOnly() const { return m_readOnly; }
+    // Why it is read-only, as the end of a sentence: "the disk is full".
+    QString readOnlyReason() const;
     const QString &path() const { return m_path; }
     sqlite3 *handle() const;
 
@@ -51,11 +54,26 @@ private:
     void commit();
     void rollback() noexcept;
 
+    // How a file is opened: to write, to read with the others that have it open, to
+    // read a file with an empty log as unchanging (no locks, no shared memory), or to
+    // read alone with the log's index in memory.
+    enum class Access { Write, Read, ReadUnchanging, ReadAlone };
+    // Which companion files were there before the open.
+    struct Companions {
+        bool wal = false;
+        bool shm = false;
+    };
+    void openAs(const QString &path, Access access, Companions had);
+    void openForReadingOnFullDisk(const QString &path, Companions had);
+    static void removeMadeCompanions(const QString &path, Companions had);
+
     void createSchema();
     // A write refused on a read-only database says why the database is read-only.
     QString withReadOnlyReason(const QString &reason, int code) const;
     sqlite3 *m_db = nullptr;
     bool m_readOnly = false;
+    QString m_readOnlyReason;
+    bool m_diskFull = false;  // the last open failed for want of room
     QString m_path;
     StatementCache m_statements;
 };

@@ -1,5 +1,6 @@
 #include "sync/IcsFile.h"
 
+#include "store/AtomicFile.h"
 #include "store/Clock.h"
 #include "store/Connection.h"
 #include "store/Paths.h"
@@ -11,7 +12,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 namespace quillpad {
 
@@ -29,26 +29,6 @@ QByteArray TasksAsIcs(const std::vector<TTaskInfo> &tasks)
     return IcalText(calendar.get());
 }
 
-std::optional<std::vector<TTaskInfo>> TasksFromIcs(const QByteArray &text)
-{
-    const IcalComponentPtr root = ParseIcal(text);
-    if (!root)
-        return std::nullopt;
-    std::vector<TTaskInfo> tasks;
-    const icalcomponent_kind kind = icalcomponent_isa(root.get());
-    if (kind == ICAL_VTODO_COMPONENT) {
-        tasks.push_back(ReadVTodo(root.get()));
-    } else if (kind == ICAL_VCALENDAR_COMPONENT) {
-        for (icalcomponent *todo = icalcomponent_get_first_component(root.get(), ICAL_VTODO_COMPONENT); todo;
-             todo = icalcomponent_get_next_component(root.get(), ICAL_VTODO_COMPONENT))
-            tasks.push_back(ReadVTodo(todo));
-    } else {
-        return std::nullopt;
-    }
-    ShowAtTwoLevels(tasks);
-    return tasks;
-}
-
 bool ExportIcsFile(const QString &fileName, const std::vector<TTaskInfo> &tasks)
 {
     if (Paths::IsOwnDataFile(fileName)) {
@@ -56,8 +36,7 @@ bool ExportIcsFile(const QString &fileName, const std::vector<TTaskInfo> &tasks)
                      .arg(fileName));
         return false;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(TasksAsIcs(tasks)) < 0 || !file.commit()) {
+    if (!AtomicFile::writeWhole(fileName, TasksAsIcs(tasks))) {
         ErrorBox(QStringLiteral("File write failure!"));
         return false;
     }
@@ -68,10 +47,22 @@ bool ImportIcsFile(const QString &fileName, TaskStore &store)
 {
     QFile file(fileName);
     std::optional<std::vector<TTaskInfo>> tasks;
+    IcsCounts counts;
     if (file.open(QIODevice::ReadOnly))
-        tasks = TasksFromIcs(file.readAll());
+        tasks = TasksFromIcs(file.readAll(), &counts);
     if (!tasks) {
         ErrorBox(QStringLiteral("File read failure!"));
+        return false;
+    }
+    if (counts.found == 0) {
+        WarningBox(QStringLiteral("There are no tasks in this file: nothing was imported."));
+        return true;
+    }
+    if (tasks->empty()) {
+        ErrorBox(counts.found == 1
+                     ? QStringLiteral("The task in this file could not be read: nothing was imported.")
+                     : QStringLiteral("None of the %1 tasks in this file could be read: nothing was imported.")
+                           .arg(counts.found));
         return false;
     }
     // A parent's new id, by the UID its sub-tasks name (the first task with that UID).
@@ -85,18 +76,22 @@ bool ImportIcsFile(const QString &fileName, TaskStore &store)
     }
     const BulkCache cache(store.connection());
     WriteBatch batch(store.connection(), WriteBatch::Unfinished::RollBack);
+    const TDateTime now = Clock::nowDateTime();  // one import, one time
     for (size_t i = 0; i < tasks->size(); ++i) {
         TTaskInfo row = tasks->at(i);
         row.tid = ids.at(i);
         if (row.pid != RootPid)
             row.pid = newIds.value(row.pid);
         if (row.createTime == ZeroDateTime)
-            row.createTime = Clock::nowDateTime();
+            row.createTime = now;
         if (row.editTime == ZeroDateTime)
             row.editTime = row.createTime;
         store.insertRecord(row);
     }
     batch.commit();
+    if (counts.skipped > 0)
+        WarningBox(
+            QStringLiteral("Skipped %1 of %2 tasks that could not be read.").arg(counts.skipped).arg(counts.found));
     return true;
 }
 

@@ -3,6 +3,7 @@
 // into the task database.
 
 #include "store/TaskInfo.h"
+#include "sync/IcsReader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,15 +17,14 @@ class TaskStore;
 
 // A VCALENDAR (VERSION 2.0, our PRODID) with one VTODO for each task, in order.
 QByteArray TasksAsIcs(const std::vector<TTaskInfo> &tasks);
-// The VTODOs of a calendar (or of a lone VTODO), in order and at the two levels the task
-// list shows; none when the text is not iCalendar.
-std::optional<std::vector<TTaskInfo>> TasksFromIcs(const QByteArray &text);
 
 // Writes the tasks to the file; reports a failure through the Prompter.
 bool ExportIcsFile(const QString &fileName, const std::vector<TTaskInfo> &tasks);
-// Adds every task of the file under a new id, keeping sub-tasks under their parents; a
-// task without a creation or an edit time is given one now. Reports a failure through
-// the Prompter. All the tasks are stored, or none.
+// Adds every task of the file (TasksFromIcs) under a new id, keeping sub-tasks under their
+// parents; a task without a creation or an edit time is given one now. All the tasks
+// read are stored, or none. Says through the Prompter how many tasks could not be read,
+// and that a file holds no tasks; false when the file is not iCalendar, or nothing was
+// read from a file that holds tasks.
 bool ImportIcsFile(const QString &fileName, TaskStore &store);
 
 }  // namespace quillpad

@@ -1,5 +1,6 @@
 #include "sync/SyncPassword.h"
 
+#include "store/AtomicFile.h"
 #include "sync/SyncRunner.h"
 
 #include <QDir>
@@ -142,15 +143,10 @@ QString StoreSyncPasswordFile(const QString &password)
 {
     const QString path = SyncPasswordFile();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    // Made private before the password is in it.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        ::close(fd);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        file.write(password.toUtf8() + '\n') < 0 || !file.flush())
-        return QStringLiteral("Unable to store the sync password in %1: %2").arg(path, file.errorString());
+    // The copy is private before the password is in it, and replaces the old one whole.
+    QString why;
+    if (!AtomicFile::writeWhole(path, password.toUtf8() + '\n', &why))
+        return QStringLiteral("Unable to store the sync password in %1: %2").arg(path, why);
     return {};
 }
 

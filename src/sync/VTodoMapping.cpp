@@ -4,9 +4,9 @@
 #include "store/TaskStore.h"
 
 #include <QHash>
-#include <QSet>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cstring>
 
 namespace quillpad {
@@ -169,13 +169,14 @@ qint64 XInteger(icalcomponent *todo, const char *name)
     return text ? QByteArray(text).trimmed().toLongLong() : 0;
 }
 
-void WriteXInteger(icalcomponent *todo, const char *name, qint64 was, qint64 value)
+bool WriteXInteger(icalcomponent *todo, const char *name, qint64 was, qint64 value)
 {
     if (was == value)
-        return;
+        return false;
     RemoveXProperties(todo, name);
     if (value != 0)
         AddXProperty(todo, name, QByteArray::number(value));
+    return true;
 }
 
 QString FirstLine(const QString &text)
@@ -184,20 +185,36 @@ QString FirstLine(const QString &text)
     return end < 0 ? text : text.left(end);
 }
 
-// libical drops the blanks a text value starts with; ours keep theirs in a parameter,
-// one letter each: S a space, T a tab.
-QByteArray IndentOf(const QString &text)
+bool IsBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// libical drops the blanks a text value starts and ends with; ours keep them, and the
+// blank lines before a title, in parameters, one letter each: S a space, T a tab, N a line
+// break.
+QByteArray LettersOf(QStringView lead)
 {
     QByteArray letters;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' '))
+    for (qsizetype at = 0; at < lead.size(); ++at) {
+        if (lead[at] == QLatin1Char(' '))
             letters += 'S';
-        else if (c == QLatin1Char('\t'))
+        else if (lead[at] == QLatin1Char('\t'))
             letters += 'T';
+        else if (lead.sliced(at).startsWith(CrLf))
+            letters += 'N', ++at;
         else
             break;
     }
     return letters;
+}
+
+QString LeadOf(const char *letters)
+{
+    QString lead;
+    for (const char *c = letters; *c; ++c)
+        lead += *c == 'T' ? QStringLiteral("\t") : *c == 'N' ? CrLf : QStringLiteral(" ");
+    return lead;
 }
 
 QString TextProperty(icalproperty *property)
@@ -205,49 +222,128 @@ QString TextProperty(icalproperty *property)
     if (!property)
         return QString();
     QString text = CrLfLineBreaks(FromIcal(icalvalue_get_text(icalproperty_get_value(property))));
-    const char *indent = icalproperty_get_parameter_as_string(property, VTodoNames::Indent);
-    if (!indent || text.startsWith(QLatin1Char(' ')) || text.startsWith(QLatin1Char('\t')))
-        return text;
-    QString blanks;
-    for (const char *c = indent; *c; ++c)
-        blanks += *c == 'T' ? QLatin1Char('\t') : QLatin1Char(' ');
-    return blanks + text;
+    // In case a reader kept the blanks, they are dropped before they are put back.
+    if (const char *letters = icalproperty_get_parameter_as_string(property, VTodoNames::TrailingBlanks)) {
+        while (!text.isEmpty() && IsBlank(text.back()))
+            text.chop(1);
+        text += LeadOf(letters);
+    }
+    if (const char *letters = icalproperty_get_parameter_as_string(property, VTodoNames::Indent)) {
+        qsizetype blanks = 0;
+        while (blanks < text.size() && IsBlank(text.at(blanks)))
+            ++blanks;
+        text = LeadOf(letters) + text.mid(blanks);
+    }
+    return text;
 }
 
-icalproperty *NewTextProperty(icalproperty *(*make)(const char *), const QString &text)
+icalproperty *NewTextProperty(icalproperty *(*make)(const char *), const QString &text, QStringView lead)
 {
-    icalproperty *property = make(text.toUtf8().constData());
-    const QByteArray indent = IndentOf(text);
-    if (!indent.isEmpty())
-        icalproperty_set_parameter_from_string(property, VTodoNames::Indent, indent.constData());
+    QString wire = text;
+    wire.replace(CrLf, QStringLiteral("\n"));
+    icalproperty *property = make(wire.toUtf8().constData());
+    const QByteArray letters = LettersOf(lead);
+    if (!letters.isEmpty())
+        icalproperty_set_parameter_from_string(property, VTodoNames::Indent, letters.constData());
     return property;
+}
+
+// Our text as SUMMARY and DESCRIPTION: the title is its first line that is not blank, the
+// DESCRIPTION what follows that line.
+struct TextParts {
+    QString lead;       // up to the title's first character: blanks and blank lines
+    QString titleLine;  // the title's line, its own leading blanks included
+    QString rest;
+};
+
+TextParts SplitText(const QString &text)
+{
+    qsizetype line = 0;
+    qsizetype at = 0;
+    for (;;) {
+        at = line;
+        while (at < text.size() && IsBlank(text.at(at)))
+            ++at;
+        if (!QStringView(text).sliced(at).startsWith(CrLf))
+            break;
+        line = at + 2;
+    }
+    if (at == text.size())
+        return {};  // nothing but blanks
+    const qsizetype end = text.indexOf(CrLf, at);
+    TextParts parts;
+    parts.lead = text.left(at);
+    parts.titleLine = text.mid(line, (end < 0 ? text.size() : end) - line);
+    if (end >= 0)
+        parts.rest = text.mid(end + 2);
+    return parts;
+}
+
+// Before the DESCRIPTION held only what follows the title, it held the whole text, its
+// first line the SUMMARY (none when that line was blank). So a DESCRIPTION that starts
+// with the SUMMARY's line is such a whole text, unless ours marks it as the rest
+// (X-QUILLPAD-REST), as it does when its first line only repeats the title.
+bool StartsWithTitle(const QString &description, const QString &summary)
+{
+    return FirstLine(description).trimmed() == summary.trimmed();
+}
+
+bool IsWholeText(icalproperty *summaryProperty, icalproperty *descriptionProperty)
+{
+    if (!descriptionProperty || icalproperty_get_parameter_as_string(descriptionProperty, VTodoNames::Rest))
+        return false;
+    return !summaryProperty || StartsWithTitle(TextProperty(descriptionProperty), TextProperty(summaryProperty));
+}
+
+bool HoldsWholeText(icalcomponent *todo)
+{
+    return IsWholeText(icalcomponent_get_first_property(todo, ICAL_SUMMARY_PROPERTY),
+                       icalcomponent_get_first_property(todo, ICAL_DESCRIPTION_PROPERTY));
 }
 
 QString ReadContent(icalcomponent *todo)
 {
-    const QString summary = TextProperty(icalcomponent_get_first_property(todo, ICAL_SUMMARY_PROPERTY));
+    icalproperty *summaryProperty = icalcomponent_get_first_property(todo, ICAL_SUMMARY_PROPERTY);
     icalproperty *descriptionProperty = icalcomponent_get_first_property(todo, ICAL_DESCRIPTION_PROPERTY);
+    const QString summary = TextProperty(summaryProperty);
     if (!descriptionProperty)
         return TrimTaskText(summary);
     const QString description = TextProperty(descriptionProperty);
-    if (summary.trimmed().isEmpty() || FirstLine(description).trimmed() == summary.trimmed())
+    if (IsWholeText(summaryProperty, descriptionProperty))
         return TrimTaskText(description);
     return TrimTaskText(summary + CrLf + description);
 }
 
+QString TitleOf(const QString &content)
+{
+    return SplitText(content).titleLine.trimmed();
+}
+
 void WriteContent(icalcomponent *todo, const QString &content)
 {
-    QString text = content;
-    text.replace(CrLf, QStringLiteral("\n"));
     RemoveProperties(todo, ICAL_SUMMARY_PROPERTY);
     RemoveProperties(todo, ICAL_DESCRIPTION_PROPERTY);
-    // libical reads an empty value as a fault and drops the property: a blank first line
-    // has no SUMMARY, the DESCRIPTION holds the text.
-    const QString summary = FirstLine(content);
-    if (!summary.trimmed().isEmpty())
-        icalcomponent_add_property(todo, NewTextProperty(&icalproperty_new_summary, summary));
-    if (content.contains(CrLf))
-        icalcomponent_add_property(todo, NewTextProperty(&icalproperty_new_description, text));
+    const TextParts parts = SplitText(content);
+    if (parts.titleLine.isEmpty())
+        return;  // libical reads an empty value as a fault
+    icalproperty *summary = NewTextProperty(&icalproperty_new_summary, parts.titleLine, parts.lead);
+    qsizetype end = parts.titleLine.size();
+    while (end > 0 && IsBlank(parts.titleLine.at(end - 1)))
+        --end;
+    const QByteArray trailing = LettersOf(QStringView(parts.titleLine).sliced(end));
+    if (!trailing.isEmpty())
+        icalproperty_set_parameter_from_string(summary, VTodoNames::TrailingBlanks, trailing.constData());
+    icalcomponent_add_property(todo, summary);
+    if (TrimTaskText(parts.rest).isEmpty())
+        return;
+    qsizetype blanks = 0;
+    while (blanks < parts.rest.size() && IsBlank(parts.rest.at(blanks)))
+        ++blanks;
+    icalproperty *description =
+        NewTextProperty(&icalproperty_new_description, parts.rest, QStringView(parts.rest).left(blanks));
+    if (StartsWithTitle(parts.rest, parts.titleLine))
+        icalproperty_set_parameter_from_string(description, VTodoNames::Rest, "1");
+    icalcomponent_add_property(todo, description);
 }
 
 bool IsParentLink(icalproperty *relatedTo)
@@ -351,7 +447,7 @@ void WriteAlarm(icalcomponent *todo, const TTaskInfo &task)
     if (!alarm) {
         alarm = icalcomponent_new_valarm();
         icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
-        icalcomponent_add_property(alarm, icalproperty_new_description(FirstLine(task.content).toUtf8().constData()));
+        icalcomponent_add_property(alarm, icalproperty_new_description(TitleOf(task.content).toUtf8().constData()));
         icalcomponent_add_component(todo, alarm);
     }
     RemoveProperties(alarm, ICAL_TRIGGER_PROPERTY);
@@ -363,11 +459,13 @@ void WriteAlarm(icalcomponent *todo, const TTaskInfo &task)
 
 void WriteCheck(icalcomponent *todo, const TTaskInfo &task, bool flagChanged)
 {
-    if (task.checkFlag) {
+    // A task another client cancelled shows as done and stays cancelled until it is
+    // reopened here.
+    if (task.checkFlag && (flagChanged || icalcomponent_get_status(todo) != ICAL_STATUS_CANCELLED)) {
         icalcomponent_set_status(todo, ICAL_STATUS_COMPLETED);
         RemoveProperties(todo, ICAL_PERCENTCOMPLETE_PROPERTY);
         icalcomponent_add_property(todo, icalproperty_new_percentcomplete(100));
-    } else if (flagChanged) {
+    } else if (!task.checkFlag && flagChanged) {
         icalcomponent_set_status(todo, ICAL_STATUS_NEEDSACTION);
         RemoveProperties(todo, ICAL_PERCENTCOMPLETE_PROPERTY);
     }
@@ -412,23 +510,47 @@ void WriteUtcTime(icalcomponent *todo, icalproperty_kind kind, icalproperty *(*m
         icalcomponent_add_property(todo, UtcProperty(make, value));
 }
 
-// DTSTAMP, which every VTODO needs, is when we last revised it: the edit time.
-void WriteStamp(icalcomponent *todo, const TTaskInfo &task)
+bool Later(TDateTime a, TDateTime b)
 {
-    TDateTime stamp = task.editTime != ZeroDateTime ? task.editTime : task.createTime;
-    if (stamp == ZeroDateTime)
-        stamp = Clock::nowDateTime();
-    const icaltimetype wire = UtcOf(stamp).time;
+    return a != ZeroDateTime && (b == ZeroDateTime || DateTimeToMs(a) > DateTimeToMs(b));
+}
+
+// The earlier of two times, the one that is set.
+TDateTime Earlier(TDateTime a, TDateTime b)
+{
+    return Later(a, b) && b != ZeroDateTime ? b : a != ZeroDateTime ? a : b;
+}
+
+// LAST-MODIFIED says when the object was last revised: the task's edit time when it is
+// later than the object's revision, else now when we change a field that does not move
+// the edit time (completion, due date, reminder, ...). Other clients see a change by it.
+// DTSTAMP, which every VTODO needs, follows it.
+void WriteRevision(icalcomponent *todo, const TTaskInfo &task, bool changed)
+{
+    const TDateTime modified = PropertyTime(todo, ICAL_LASTMODIFIED_PROPERTY);
+    const TDateTime revision = modified != ZeroDateTime ? modified : PropertyTime(todo, ICAL_DTSTAMP_PROPERTY);
+    TDateTime revised = ZeroDateTime;
+    if (Later(task.editTime, revision))
+        revised = task.editTime;
+    else if (changed)  // never back, whatever the clock that wrote the object said
+        revised = MsToDateTime(std::max(DateTimeToMs(Clock::nowDateTime()), DateTimeToMs(revision) + 1000));
+    if (revised != ZeroDateTime)
+        WriteUtcTime(todo, ICAL_LASTMODIFIED_PROPERTY, &icalproperty_new_lastmodified, modified, revised);
     icalproperty *existing = icalcomponent_get_first_property(todo, ICAL_DTSTAMP_PROPERTY);
+    if (existing && revised == ZeroDateTime)
+        return;
+    TDateTime stamp = PropertyTime(todo, ICAL_LASTMODIFIED_PROPERTY);
+    if (stamp == ZeroDateTime)
+        stamp = task.createTime != ZeroDateTime ? task.createTime : Clock::nowDateTime();
+    const icaltimetype wire = UtcOf(stamp).time;
     if (existing && icaltime_compare(icalproperty_get_dtstamp(existing), wire) == 0)
         return;
     RemoveProperties(todo, ICAL_DTSTAMP_PROPERTY);
     icalcomponent_add_property(todo, icalproperty_new_dtstamp(wire));
 }
 
-}  // namespace
-
-TTaskInfo ReadVTodo(icalcomponent *todo)
+// The task as the VTODO writes it, times it leaves out left zero.
+TTaskInfo ReadWritten(icalcomponent *todo)
 {
     TTaskInfo task;
     task.tid = FromIcal(icalcomponent_get_uid(todo));
@@ -437,7 +559,8 @@ TTaskInfo ReadVTodo(icalcomponent *todo)
 
     const icalproperty_status status = icalcomponent_get_status(todo);
     icalproperty *completed = icalcomponent_get_first_property(todo, ICAL_COMPLETED_PROPERTY);
-    task.checkFlag = status == ICAL_STATUS_COMPLETED || (status == ICAL_STATUS_NONE && completed);
+    task.checkFlag = status == ICAL_STATUS_COMPLETED || status == ICAL_STATUS_CANCELLED ||
+                     (status == ICAL_STATUS_NONE && completed);
     if (task.checkFlag)
         task.checkTime = completed ? TimeOfProperty(completed, todo) : ZeroDateTime;
     else
@@ -458,31 +581,64 @@ TTaskInfo ReadVTodo(icalcomponent *todo)
     return task;
 }
 
+}  // namespace
+
+TTaskInfo ReadVTodo(icalcomponent *todo)
+{
+    TTaskInfo task = ReadWritten(todo);
+    // Times another client left out, so that none shows as the zero date: the object's
+    // revision time (DTSTAMP means the same as LAST-MODIFIED in a stored task), and for
+    // an object that has none, the time it arrived.
+    const TDateTime stamp = PropertyTime(todo, ICAL_DTSTAMP_PROPERTY);
+    if (task.createTime == ZeroDateTime)
+        task.createTime = Earlier(stamp, task.editTime);
+    if (task.createTime == ZeroDateTime)
+        task.createTime = Clock::nowDateTime();
+    if (task.editTime == ZeroDateTime)
+        task.editTime = stamp != ZeroDateTime ? stamp : task.createTime;
+    if (task.checkFlag && task.checkTime == ZeroDateTime)
+        task.checkTime = task.editTime;  // done by then
+    return task;
+}
+
 void WriteVTodo(icalcomponent *todo, const TTaskInfo &task, const QString &shownPid)
 {
-    const TTaskInfo was = ReadVTodo(todo);
+    // Compared with what the object holds, not with the times ReadVTodo puts in for missing
+    // ones: those are written, so the task reads back the same.
+    const TTaskInfo was = ReadWritten(todo);
     RemoveProperties(todo, ICAL_XLICERROR_PROPERTY);  // libical's notes on what it could not read
     if (was.tid != task.tid || !icalcomponent_get_first_property(todo, ICAL_UID_PROPERTY))
         icalcomponent_set_uid(todo, task.tid.toUtf8().constData());
-    if (was.content != task.content)
+    bool changed = false;
+    // A text in the older form is written anew, before another client renames its title.
+    if (was.content != task.content || HoldsWholeText(todo)) {
         WriteContent(todo, task.content);
-    if (was.checkFlag != task.checkFlag || !SameTime(was.checkTime, task.checkTime))
+        changed = true;
+    }
+    if (was.checkFlag != task.checkFlag || !SameTime(was.checkTime, task.checkTime)) {
         WriteCheck(todo, task, was.checkFlag != task.checkFlag);
-    if (was.dueFlag != task.dueFlag || !SameTime(was.dueTime, task.dueTime))
+        changed = true;
+    }
+    if (was.dueFlag != task.dueFlag || !SameTime(was.dueTime, task.dueTime)) {
         WriteDue(todo, task);
+        changed = true;
+    }
     // After the due date: a reminder relative to it may have moved with it.
     TTaskInfo alarm;
     ReadAlarm(todo, alarm);
-    if (alarm.alarmFlag != task.alarmFlag || !SameTime(alarm.alarmTime, task.alarmTime))
+    if (alarm.alarmFlag != task.alarmFlag || !SameTime(alarm.alarmTime, task.alarmTime)) {
         WriteAlarm(todo, task);
-    if (task.pid != shownPid)
+        changed = true;
+    }
+    if (task.pid != shownPid) {
         WriteParent(todo, task.pid);
+        changed = true;
+    }
+    changed |= WriteXInteger(todo, VTodoNames::TextColor, was.textColor, task.textColor);
+    changed |= WriteXInteger(todo, VTodoNames::BackgroundColor, was.backgroundColor, task.backgroundColor);
+    changed |= WriteXInteger(todo, VTodoNames::Expanded, was.expandFlag, task.expandFlag);
     WriteUtcTime(todo, ICAL_CREATED_PROPERTY, &icalproperty_new_created, was.createTime, task.createTime);
-    WriteUtcTime(todo, ICAL_LASTMODIFIED_PROPERTY, &icalproperty_new_lastmodified, was.editTime, task.editTime);
-    WriteStamp(todo, task);
-    WriteXInteger(todo, VTodoNames::TextColor, was.textColor, task.textColor);
-    WriteXInteger(todo, VTodoNames::BackgroundColor, was.backgroundColor, task.backgroundColor);
-    WriteXInteger(todo, VTodoNames::Expanded, was.expandFlag, task.expandFlag);
+    WriteRevision(todo, task, changed);
 }
 
 void WriteVTodo(icalcomponent *todo, const TTaskInfo &task)
@@ -499,24 +655,82 @@ IcalComponentPtr NewVTodo(const TTaskInfo &task)
 
 void ShowAtTwoLevels(std::vector<TTaskInfo> &tasks)
 {
-    QHash<QString, QString> parentOf;
-    for (const TTaskInfo &task : tasks) {
-        if (!parentOf.contains(task.tid))
-            parentOf.insert(task.tid, task.pid);
+    // Each top-level ancestor is found once and shared by the tasks below it: a chain of
+    // any depth costs what as many tasks side by side cost.
+    const int count = int(tasks.size());
+    QHash<QString, int> firstWith;  // the task a sub-task naming the tid hangs under
+    firstWith.reserve(count);
+    for (int i = count - 1; i >= 0; --i)
+        firstWith.insert(tasks[i].tid, i);
+    std::vector<int> first(count), parent(count, -1);
+    for (int i = 0; i < count; ++i) {
+        first[i] = firstWith.value(tasks[i].tid);
+        if (tasks[i].pid != RootPid)
+            parent[i] = firstWith.value(tasks[i].pid, -1);
     }
-    for (TTaskInfo &task : tasks) {
-        QString top = task.tid;
-        QSet<QString> seen{top};
-        bool circle = false;
-        for (QString up = task.pid; up != RootPid && parentOf.contains(up); up = parentOf.value(up)) {
-            if (seen.contains(up)) {
-                circle = true;
-                break;
-            }
-            seen.insert(up);
-            top = up;
+    // top: the last task on the way up from a first task with its tid; Circle when the
+    // way goes round.
+    constexpr int Unknown = -1, Circle = -2;
+    std::vector<int> top(count, Unknown), walkedFrom(count, -1), path;
+    for (int i = 0; i < count; ++i) {
+        if (first[i] != i)
+            continue;
+        path.clear();
+        int n = i;
+        while (top[n] == Unknown && walkedFrom[n] != i) {
+            walkedFrom[n] = i;
+            path.push_back(n);
+            if (parent[n] < 0)
+                top[n] = n;
+            else
+                n = parent[n];
         }
-        task.pid = circle || top == task.tid ? RootPid : top;
+        const int found = top[n] == Unknown ? Circle : top[n];
+        for (int m : path)
+            top[m] = found;
+    }
+    // Another task with a taken tid goes round when the first one is above its parent:
+    // numbered in a walk down the tree, a task's descendants follow it before `leave`.
+    std::vector<int> enter(count, -1), leave(count, -1), childStart(count + 1, 0), children, filled;
+    for (int i = 0; i < count; ++i)
+        if (top[i] >= 0 && parent[i] >= 0)
+            ++childStart[parent[i] + 1];
+    for (int i = 0; i < count; ++i)
+        childStart[i + 1] += childStart[i];
+    children.resize(childStart[count]);
+    filled.assign(childStart.begin(), childStart.end() - 1);
+    for (int i = 0; i < count; ++i)
+        if (top[i] >= 0 && parent[i] >= 0)
+            children[filled[parent[i]]++] = i;
+    int number = 0;
+    std::vector<int> stack;
+    for (int i = 0; i < count; ++i) {
+        if (top[i] != i)
+            continue;
+        enter[i] = number++;
+        stack.assign(1, i);
+        filled[i] = childStart[i];
+        while (!stack.empty()) {
+            const int n = stack.back();
+            if (filled[n] == childStart[n + 1]) {
+                leave[n] = number;
+                stack.pop_back();
+            } else {
+                const int child = children[filled[n]++];
+                enter[child] = number++;
+                filled[child] = childStart[child];
+                stack.push_back(child);
+            }
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const int f = first[i], p = parent[i];
+        int shown = Circle;
+        if (f == i)
+            shown = top[i] == i ? Circle : top[i];
+        else if (p >= 0 && !(enter[f] >= 0 && enter[f] <= enter[p] && enter[p] < leave[f]))
+            shown = top[p];
+        tasks[i].pid = shown < 0 ? RootPid : tasks[shown].tid;
     }
 }
 

@@ -1,6 +1,7 @@
 // The main window's creation: a step that fails is reported once and creation stops.
 
 #include "app/Fm_Main.h"
+#include "store/AtomicFile.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDataFolder.h"
 
@@ -16,6 +17,7 @@ class TestAppMainWindow : public QObject {
 private slots:
     void createsAndOpensTheDatabase();
     void aDatabaseThatIsNotOneIsReportedOnce();
+    void settingsThatCannotBeWrittenAreReportedAndTheWindowComes();
 };
 
 void TestAppMainWindow::createsAndOpensTheDatabase()
@@ -52,6 +54,27 @@ void TestAppMainWindow::aDatabaseThatIsNotOneIsReportedOnce()
     QFile check(folder.file(QStringLiteral("qvData.qvb")));
     QVERIFY(check.open(QIODevice::ReadOnly));
     QCOMPARE(check.readAll(), QByteArray("my shopping list, not a database\n"));
+}
+
+// A first start on a full disk: the visit time cannot be stored.
+void TestAppMainWindow::settingsThatCannotBeWrittenAreReportedAndTheWindowComes()
+{
+    TestDataFolder folder;
+    ScriptedPrompter prompter;
+    const QString settings = folder.file(QStringLiteral("qvConf.ini"));
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[option]\nrunMinimizedEn=1\n");
+    file.close();
+    AtomicFile::setSpaceForTesting(0);
+    TmainFm window;
+    const bool created = window.FormCreate();
+    AtomicFile::setSpaceForTesting(-1);
+    QVERIFY(created);
+    QVERIFY(window.connection().isOpen());
+    QCOMPARE(prompter.lines(), QStringList{"Ambrel Quillpad: Unable to write to " + settings + "."});
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[option]\nrunMinimizedEn=1\n"));
 }
 
 QTEST_MAIN(TestAppMainWindow)

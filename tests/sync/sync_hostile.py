@@ -227,9 +227,44 @@ def row_discovery_through_well_known_names_every_task_collection(row):
     check(all(e["origin"] == "base" for e in proxy_log()), "stayed on the server")
 
 
+def row_title_renamed_elsewhere(row):
+    """A title renamed in another client replaces ours, and our next upload does not bring the old one back."""
+    tid = row.add("A", "Plan trip\nBook flights")
+    row.sync("A")
+    [href] = row.objects()
+    ics = server.http("GET", href)[1].decode()
+    check("SUMMARY:Plan trip" in ics, "uploaded with its title: " + ics)
+    name = href.rsplit("/", 1)[1]
+    check(row.put(name, ics.replace("SUMMARY:Plan trip", "SUMMARY:Plan holiday").encode()) in (201, 204),
+          "renamed by the other client")
+    row.sync("A")
+    check("Plan holiday\r\nBook flights" in row.tasks("A"), f"renamed here: {list(row.tasks('A'))}")
+    row.sql("A", "update tasks set checkFlag=1 where tid=?", tid)
+    row.sync("A")
+    ics = server.http("GET", href)[1].decode()
+    check("Plan trip" not in ics, "the old title uploaded again: " + ics)
+    row.sync("B")
+    task = row.tasks("B").get("Plan holiday\r\nBook flights")
+    check(task and task["checkFlag"], f"B has the renamed, completed task: {list(row.tasks('B'))}")
+
+
+def row_cancelled_elsewhere(row):
+    """A task cancelled in another client shows as done and stays cancelled after our edit."""
+    check(row.put("cancelled.ics", todo("cancelled-1", "Old plan", "STATUS:CANCELLED\r\n")) == 201, "put")
+    row.sync("A")
+    task = row.tasks("A").get("Old plan")
+    check(task and task["checkFlag"], f"shown as done: {task}")
+    check(not task["createTime"].startswith("1899"), f"a creation time: {task['createTime']}")
+    row.sql("A", "update tasks set content='Old plan, dropped' where tid=?", task["tid"])
+    row.sync("A")
+    ics = server.http("GET", row.collection + "cancelled.ics")[1].decode()
+    check("STATUS:CANCELLED" in ics and "SUMMARY:Old plan\\, dropped" in ics, "still cancelled: " + ics)
+
+
 ROWS = [row_plain_sync_through_the_proxy, row_redirect_to_another_origin_is_refused, row_answer_size_is_bounded,
         row_trickle_ends_at_the_deadline, row_self_signed_certificate_trusted_on_purpose,
-        row_fifo_password_file_is_refused_at_once, row_discovery_through_well_known_names_every_task_collection]
+        row_fifo_password_file_is_refused_at_once, row_discovery_through_well_known_names_every_task_collection,
+        row_title_renamed_elsewhere, row_cancelled_elsewhere]
 
 
 if server.process is None:

@@ -5,6 +5,7 @@
 #include "store/TaskStore.h"
 #include "support/TaskRecords.h"
 #include "sync/SyncRunner.h"
+#include "sync/SyncThread.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -12,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace quillpad;
 
@@ -42,6 +44,7 @@ private slots:
     void cleanupTestCase();
     void editMadeWhileSyncingIsKept();
     void parentDeletedThereRemovesItsSubTasksHere();
+    void syncOnItsOwnThreadAnswersOnTheCallersThread();
 
 private:
     QProcess m_server;
@@ -136,6 +139,46 @@ void TestCalDavSync::parentDeletedThereRemovesItsSubTasksHere()
              (QSet<QString>{parent.tid, child.tid}));
     QVERIFY(!storeB.find(parent.tid));
     QVERIFY(!storeB.find(child.tid));
+}
+
+void TestCalDavSync::syncOnItsOwnThreadAnswersOnTheCallersThread()
+{
+    Connection a, b;
+    a.open(m_dir.filePath(QStringLiteral("thread-a.qvb")));
+    b.open(m_dir.filePath(QStringLiteral("thread-b.qvb")));
+    const TTaskInfo task = TaskRecord(QStringLiteral("synced from a thread"));
+    TaskStore(a).insertRecord(task);
+    QVERIFY(RunSync(b, m_settings).ok);
+
+    SyncSettings discovered = m_settings;
+    discovered.collection.clear();
+    QThread *foundOn = nullptr;
+    QString found;
+    const std::unique_ptr<SyncRunner> runner =
+        MakeSyncOnThread(a, discovered, QStringLiteral("s3cret"), nullptr, [&](const QString &collection) {
+            foundOn = QThread::currentThread();
+            found = collection;
+        });
+    QSignalSpy done(runner.get(), &SyncRunner::finished);
+    runner->start();
+    QVERIFY(done.wait(120000));
+    const SyncOutcome outcome = done.takeFirst().at(0).value<SyncOutcome>();
+    QVERIFY2(outcome.ok, qPrintable(outcome.error));
+    QCOMPARE(outcome.uploaded, 1);
+    QCOMPARE(found, m_settings.collection);
+    QCOMPARE(foundOn, QThread::currentThread());
+
+    // What the thread wrote is in the file the caller holds open.
+    QVERIFY(RunSync(b, m_settings).ok);
+    QVERIFY(TaskStore(b).find(task.tid));
+
+    // A runner dropped while its requests are out ends its thread without an answer.
+    TaskStore(a).insertRecord(TaskRecord(QStringLiteral("never sent")));
+    auto dropped = MakeSyncOnThread(a, m_settings, QStringLiteral("s3cret"));
+    QSignalSpy never(dropped.get(), &SyncRunner::finished);
+    dropped->start();
+    dropped.reset();
+    QCOMPARE(never.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestCalDavSync)

@@ -1,9 +1,11 @@
 // A task record as a VTODO and back, in the local time zone CET/CEST that CTest sets.
 
+#include "store/Clock.h"
 #include "sync/IcsFile.h"
 #include "sync/VTodoMapping.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace quillpad;
@@ -13,6 +15,13 @@ namespace {
 TDateTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int ms = 0)
 {
     return EncodeDateTime(QDate(year, month, day), QTime(hour, minute, second, ms));
+}
+
+// What the clock says through the tests: when a field changes, and when an object without
+// times arrives.
+TDateTime Now()
+{
+    return At(2026, 12, 1, 12, 0);
 }
 
 TTaskInfo Plain()
@@ -66,6 +75,7 @@ const QByteArray Foreign = QByteArrayLiteral(
     "DUE;TZID=America/New_York:20260415T170000\r\n"
     "RELATED-TO;RELTYPE=PARENT:other-parent\r\n"
     "RELATED-TO;RELTYPE=SIBLING:other-sibling\r\n"
+    "RRULE:FREQ=WEEKLY;COUNT=4\r\n"
     "PRIORITY:1\r\n"
     "CATEGORIES:Home\r\n"
     "X-OTHER-FLAG:yes\r\n"
@@ -87,6 +97,8 @@ class TestVTodoMapping : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void roundTrip_data();
     void roundTrip();
     void wireTimes_data();
@@ -95,13 +107,35 @@ private slots:
     void foreignPropertiesSurviveOurEdit();
     void contentFromOtherClients_data();
     void contentFromOtherClients();
+    void titleRenamedElsewhere_data();
+    void titleRenamedElsewhere();
+    void olderFormWrittenAnew();
+    void cancelled_data();
+    void cancelled();
+    void changesStampTheRevision_data();
+    void changesStampTheRevision();
+    void missingTimes_data();
+    void missingTimes();
     void deeperNestingShownAtTwoLevels();
     void deeperNestingKeepsItsLinkOnEdit();
     void fixtures_data();
     void fixtures();
     void timesBeyondTheYear3000();
     void notICalendar();
+
+private:
+    ManualClock m_clock{DateTimeToQt(Now())};
 };
+
+void TestVTodoMapping::initTestCase()
+{
+    Clock::install(&m_clock);
+}
+
+void TestVTodoMapping::cleanupTestCase()
+{
+    Clock::install(nullptr);
+}
 
 // Field by field, so a failure names the field; times as Qt shows them.
 #define COMPARE_TASKS(actual, wanted)                                                     \
@@ -137,9 +171,12 @@ void TestVTodoMapping::roundTrip_data()
     TTaskInfo lines = Plain();
     lines.content = QStringLiteral("  first line \r\nsecond; with, specials\\\r\n\r\n\tlast");
     QTest::newRow("lines") << lines
-                           << QStringList{"SUMMARY;X-QUILLPAD-INDENT=SS:  first line ",
-                                          "DESCRIPTION;X-QUILLPAD-INDENT=SS:  first line \\nsecond\\; with\\, "
-                                          "specials\\\\\\n\\n\tlast"};
+                           << QStringList{"SUMMARY;X-QUILLPAD-INDENT=SS;X-QUILLPAD-TRAIL=S:  first line ",
+                                          "DESCRIPTION:second\\; with\\, specials\\\\\\n\\n\tlast"};
+    TTaskInfo indentedRest = Plain();
+    indentedRest.content = QStringLiteral("Title\r\n\t  indented");
+    QTest::newRow("the rest indented") << indentedRest
+                                       << QStringList{"SUMMARY:Title", "DESCRIPTION;X-QUILLPAD-INDENT=TSS:\t  indented"};
     TTaskInfo sub = Plain();
     sub.pid = QStringLiteral("{7A0C1E52-3D4B-4F6A-8B9C-0D1E2F3A4B5C}");
     QTest::newRow("sub-task") << sub
@@ -202,8 +239,7 @@ void TestVTodoMapping::roundTrip_data()
     QTest::newRow("no times, no text") << bare << QStringList();
     TTaskInfo blankFirst = Plain();
     blankFirst.content = QStringLiteral("  \r\nsecond");
-    QTest::newRow("a blank first line") << blankFirst
-                                        << QStringList{"DESCRIPTION;X-QUILLPAD-INDENT=SS:  \\nsecond"};
+    QTest::newRow("a blank first line") << blankFirst << QStringList{"SUMMARY;X-QUILLPAD-INDENT=SSN:second"};
 }
 
 void TestVTodoMapping::roundTrip()
@@ -219,11 +255,12 @@ void TestVTodoMapping::roundTrip()
     const std::optional<std::vector<TTaskInfo>> read = TasksFromIcs(text);
     QVERIFY(read && read->size() == 1);
     TTaskInfo expected = task;
-    if (expected.pid != RootPid)
-        expected.pid = RootPid;  // its parent is not in the file
-    COMPARE_TASKS(read->front(), expected);
+    if (task.createTime == ZeroDateTime)
+        expected.createTime = expected.editTime = Now();  // none written: the DTSTAMP, when it was written
     IcalComponentPtr root = ParseIcal(text);
-    COMPARE_TASKS(ReadVTodo(TodoOf(root.get())), task);  // the wire pid, unflattened
+    COMPARE_TASKS(ReadVTodo(TodoOf(root.get())), expected);  // the wire pid, unflattened
+    expected.pid = RootPid;  // its parent is not in the file
+    COMPARE_TASKS(read->front(), expected);
     // libical's own check of what RFC 5545 requires (it notes each fault as X-LIC-ERROR).
     QVERIFY(icalrestriction_check(root.get()));
     QCOMPARE(icalcomponent_count_errors(root.get()), 0);
@@ -265,7 +302,8 @@ void TestVTodoMapping::foreignPropertiesSurviveOurEdit_data()
     QTest::addColumn<QStringList>("gone");   // lines our edit replaces
     QTest::addColumn<QStringList>("added");  // and what it writes instead
     QTest::newRow("text") << 0 << QStringList{"SUMMARY;LANGUAGE=en;X-OTHER-PARAM=kept:Pay the rent"}
-                          << QStringList{"SUMMARY:Pay the rent", "DESCRIPTION:Pay the rent\\nand the phone bill"};
+                          << QStringList{"SUMMARY:Pay the rent", "DESCRIPTION:and the phone bill"};
+    // A repeating task is completed as a whole: its rule and due date stay.
     QTest::newRow("check") << 1 << QStringList() << QStringList{"STATUS:COMPLETED", "COMPLETED:20260416T070000Z"};
     // The reminder, an hour before the due time, stays where it was.
     QTest::newRow("due") << 2 << QStringList{"DUE;TZID=America/New_York:20260415T170000", "TRIGGER;RELATED=END:-PT1H"}
@@ -327,8 +365,11 @@ void TestVTodoMapping::contentFromOtherClients_data()
     QTest::newRow("summary only") << QByteArray("SUMMARY:Title") << QStringLiteral("Title");
     QTest::newRow("a note under the title") << QByteArray("SUMMARY:Title\r\nDESCRIPTION:a note\\nof two lines")
                                             << QStringLiteral("Title\r\na note\r\nof two lines");
-    QTest::newRow("the whole text, ours") << QByteArray("SUMMARY:Title\r\nDESCRIPTION:Title\\nmore")
-                                          << QStringLiteral("Title\r\nmore");
+    QTest::newRow("the whole text, as we wrote it before")
+        << QByteArray("SUMMARY:Title\r\nDESCRIPTION:Title\\nmore") << QStringLiteral("Title\r\nmore");
+    QTest::newRow("the rest repeating the title")
+        << QByteArray("SUMMARY:Title\r\nDESCRIPTION;X-QUILLPAD-REST=1:Title\\nmore")
+        << QStringLiteral("Title\r\nTitle\r\nmore");
     QTest::newRow("description only") << QByteArray("DESCRIPTION:only\\nthis") << QStringLiteral("only\r\nthis");
     QTest::newRow("trailing blanks dropped") << QByteArray("SUMMARY:Title \\n\r\n") << QStringLiteral("Title");
 }
@@ -349,6 +390,8 @@ void TestVTodoMapping::deeperNestingShownAtTwoLevels()
         {"a", "root", "root"},     {"b", "a", "a"},       {"c", "b", "a"},       {"d", "c", "a"},
         {"lost", "gone", "root"},  {"e", "lost", "lost"}, {"f", "g", "root"},    {"g", "f", "root"},
         {"h", "g", "root"},        {"self", "self", "root"},
+        // a second task with a taken uid: under its own parent, round when that is below the first
+        {"b", "d", "root"},        {"c", "lost", "lost"},
     };
     std::vector<TTaskInfo> tasks;
     for (const QStringList &row : cases) {
@@ -472,6 +515,173 @@ void TestVTodoMapping::notICalendar()
     QVERIFY(!TasksFromIcs("BEGIN:VEVENT\r\nUID:e\r\nEND:VEVENT\r\n"));
     const auto none = TasksFromIcs("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nEND:VCALENDAR\r\n");
     QVERIFY(none && none->empty());
+}
+
+void TestVTodoMapping::titleRenamedElsewhere_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QStringList>("wire");
+    QTest::addColumn<QString>("renamed");  // after another client renames the title
+    QTest::newRow("title and notes") << QStringLiteral("Plan trip\r\nBook flights\r\nand a hotel")
+                                     << QStringList{"SUMMARY:Plan trip", "DESCRIPTION:Book flights\\nand a hotel"}
+                                     << QStringLiteral("Plan holiday\r\nBook flights\r\nand a hotel");
+    QTest::newRow("title alone") << QStringLiteral("Plan trip") << QStringList{"SUMMARY:Plan trip"}
+                                 << QStringLiteral("Plan holiday");
+    QTest::newRow("blank lines before the title")
+        << QStringLiteral("\r\n \t\r\nPlan trip\r\nBook flights")
+        << QStringList{"SUMMARY;X-QUILLPAD-INDENT=NSTN:Plan trip", "DESCRIPTION:Book flights"}
+        << QStringLiteral("\r\n \t\r\nPlan holiday\r\nBook flights");
+    QTest::newRow("the second line repeats the title")
+        << QStringLiteral("Milk\r\nMilk\r\nEggs")
+        << QStringList{"SUMMARY:Milk", "DESCRIPTION;X-QUILLPAD-REST=1:Milk\\nEggs"}
+        << QStringLiteral("Plan holiday\r\nMilk\r\nEggs");
+}
+
+void TestVTodoMapping::titleRenamedElsewhere()
+{
+    QFETCH(QString, content);
+    QFETCH(QStringList, wire);
+    QFETCH(QString, renamed);
+    TTaskInfo task = Plain();
+    task.content = content;
+    IcalComponentPtr todo = NewVTodo(task);
+    const QStringList lines = Lines(IcalText(todo.get()));
+    for (const QString &line : wire)
+        QVERIFY2(lines.contains(line), qPrintable(line + QStringLiteral(" not in\n") + lines.join(QLatin1Char('\n'))));
+    QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^(SUMMARY|DESCRIPTION)"))).size(), wire.size());
+    IcalComponentPtr reread = ParseIcal(IcalText(todo.get()));
+    QCOMPARE(ReadVTodo(reread.get()).content, content);
+
+    icalproperty_set_summary(icalcomponent_get_first_property(reread.get(), ICAL_SUMMARY_PROPERTY), "Plan holiday");
+    QCOMPARE(ReadVTodo(reread.get()).content, renamed);
+}
+
+void TestVTodoMapping::olderFormWrittenAnew()
+{
+    // Written by an older version: the whole text in DESCRIPTION.
+    IcalComponentPtr todo = ParseIcal("BEGIN:VTODO\r\nUID:x\r\nDTSTAMP:20260401T080000Z\r\nSUMMARY:Plan trip\r\n"
+                                      "DESCRIPTION:Plan trip\\nBook flights\r\nEND:VTODO\r\n");
+    TTaskInfo task = ReadVTodo(todo.get());
+    QCOMPARE(task.content, QStringLiteral("Plan trip\r\nBook flights"));
+    task.checkFlag = true;
+    WriteVTodo(todo.get(), task);
+    const QStringList lines = Lines(IcalText(todo.get()));
+    QVERIFY(lines.contains(QStringLiteral("SUMMARY:Plan trip")));
+    QVERIFY(lines.contains(QStringLiteral("DESCRIPTION:Book flights")));
+    QCOMPARE(ReadVTodo(todo.get()).content, task.content);
+}
+
+void TestVTodoMapping::cancelled_data()
+{
+    QTest::addColumn<int>("edit");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("text edited: still cancelled") << 0 << QStringLiteral("STATUS:CANCELLED");
+    QTest::newRow("reopened") << 1 << QStringLiteral("STATUS:NEEDS-ACTION");
+    QTest::newRow("reopened and done again") << 2 << QStringLiteral("STATUS:COMPLETED");
+}
+
+void TestVTodoMapping::cancelled()
+{
+    QFETCH(int, edit);
+    QFETCH(QString, status);
+    IcalComponentPtr todo = ParseIcal("BEGIN:VTODO\r\nUID:x\r\nDTSTAMP:20260401T080000Z\r\nSUMMARY:Old plan\r\n"
+                                      "STATUS:CANCELLED\r\nEND:VTODO\r\n");
+    TTaskInfo task = ReadVTodo(todo.get());
+    QVERIFY(task.checkFlag);
+    QCOMPARE(DateTimeToQt(task.checkTime), DateTimeToQt(At(2026, 4, 1, 10, 0)));  // by its DTSTAMP
+    if (edit == 0) {
+        task.content = QStringLiteral("Old plan, dropped");
+        task.editTime = Now();
+    } else {
+        task.checkFlag = false;
+        WriteVTodo(todo.get(), task);
+    }
+    if (edit == 2)
+        task.checkFlag = true, task.checkTime = Now();
+    WriteVTodo(todo.get(), task);
+    const QStringList lines = Lines(IcalText(todo.get()));
+    QCOMPARE(lines.filter(QStringLiteral("STATUS:")), QStringList{status});
+    const TTaskInfo reread = ReadVTodo(todo.get());
+    QCOMPARE(reread.checkFlag, task.checkFlag);
+    QCOMPARE(DateTimeToQt(reread.checkTime), DateTimeToQt(task.checkTime));
+}
+
+void TestVTodoMapping::changesStampTheRevision_data()
+{
+    QTest::addColumn<int>("edit");
+    QTest::addColumn<bool>("stamped");
+    QTest::newRow("nothing") << 0 << false;
+    QTest::newRow("completed") << 1 << true;
+    QTest::newRow("due date moved") << 2 << true;
+    QTest::newRow("reminder off") << 3 << true;
+    QTest::newRow("colour") << 4 << true;
+    QTest::newRow("made top-level") << 5 << true;
+}
+
+// The store leaves the edit time as it is for all but the text; other clients still see the change.
+void TestVTodoMapping::changesStampTheRevision()
+{
+    QFETCH(int, edit);
+    QFETCH(bool, stamped);
+    IcalComponentPtr root = ParseIcal(Foreign);
+    icalcomponent *todo = TodoOf(root.get());
+    const QByteArray before = IcalText(root.get());
+    TTaskInfo task = ReadVTodo(todo);
+    switch (edit) {
+    case 1: task.checkFlag = true, task.checkTime = At(2026, 11, 30); break;
+    case 2: task.dueTime = At(2026, 11, 30); break;
+    case 3: task.alarmFlag = false; break;
+    case 4: task.backgroundColor = 7; break;
+    case 5: task.pid = RootPid; break;
+    }
+    WriteVTodo(todo, task);
+    const QStringList lines = Lines(IcalText(root.get()));
+    const QString revised = stamped ? QStringLiteral("20261201T110000Z") : QStringLiteral("20260401T080000Z");
+    QVERIFY2(lines.contains(QStringLiteral("LAST-MODIFIED:") + revised), qPrintable(lines.join(QLatin1Char('\n'))));
+    QVERIFY(lines.contains(QStringLiteral("DTSTAMP:") + revised));
+    if (!stamped)
+        QCOMPARE(IcalText(root.get()), before);
+}
+
+void TestVTodoMapping::missingTimes_data()
+{
+    QTest::addColumn<QByteArray>("properties");
+    QTest::addColumn<TDateTime>("created");
+    QTest::addColumn<TDateTime>("edited");
+    QTest::addColumn<TDateTime>("completed");  // zero: not done
+    const TDateTime stamp = At(2026, 4, 1, 10, 0), modified = At(2026, 3, 2, 9, 0);
+    QTest::newRow("no CREATED: DTSTAMP") << QByteArray("DTSTAMP:20260401T080000Z") << stamp << stamp << ZeroDateTime;
+    QTest::newRow("no CREATED: the earlier of DTSTAMP and LAST-MODIFIED")
+        << QByteArray("DTSTAMP:20260401T080000Z\r\nLAST-MODIFIED:20260302T080000Z") << modified << modified
+        << ZeroDateTime;
+    QTest::newRow("no times at all: when it arrived") << QByteArray() << Now() << Now() << ZeroDateTime;
+    QTest::newRow("done without COMPLETED: when last changed")
+        << QByteArray("STATUS:COMPLETED\r\nDTSTAMP:20260401T080000Z\r\nLAST-MODIFIED:20260302T080000Z\r\n"
+                      "CREATED:20260101T080000Z")
+        << At(2026, 1, 1, 9, 0) << modified << modified;
+}
+
+void TestVTodoMapping::missingTimes()
+{
+    QFETCH(QByteArray, properties);
+    QFETCH(TDateTime, created);
+    QFETCH(TDateTime, edited);
+    QFETCH(TDateTime, completed);
+    IcalComponentPtr todo =
+        ParseIcal("BEGIN:VTODO\r\nUID:x\r\nSUMMARY:Found\r\n" + properties + "\r\nEND:VTODO\r\n");
+    TTaskInfo task = ReadVTodo(todo.get());
+    QCOMPARE(DateTimeToQt(task.createTime), DateTimeToQt(created));
+    QCOMPARE(DateTimeToQt(task.editTime), DateTimeToQt(edited));
+    QCOMPARE(task.checkFlag, completed != ZeroDateTime);
+    QCOMPARE(DateTimeToQt(task.checkTime), DateTimeToQt(completed));
+    // Our next change writes them: they stay as they were read, later revisions aside.
+    m_clock.set(DateTimeToQt(Now()).addDays(1));
+    task.content = QStringLiteral("Found again");
+    WriteVTodo(todo.get(), task);
+    m_clock.set(DateTimeToQt(Now()));
+    const TTaskInfo reread = ReadVTodo(todo.get());
+    QCOMPARE(DateTimeToQt(reread.createTime), DateTimeToQt(created));
+    QCOMPARE(DateTimeToQt(reread.checkTime), DateTimeToQt(completed));
 }
 
 QTEST_GUILESS_MAIN(TestVTodoMapping)

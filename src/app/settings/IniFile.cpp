@@ -1,10 +1,10 @@
 #include "app/settings/IniFile.h"
 
 #include "store/AppError.h"
+#include "store/AtomicFile.h"
 #include "store/pU_Funcs.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace quillpad {
 
@@ -174,14 +174,10 @@ void IniFile::writeBool(const QString &section, const QString &key, bool value)
 
 void IniFile::save() const
 {
-    // Written beside the old file and renamed over it, so a failed write leaves the
-    // old settings whole.
-    QSaveFile file(m_path);
-    file.setDirectWriteFallback(true);
     QByteArray bytes = m_lines.join('\n');
     if (m_finalBreak)
         bytes += '\n';
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
+    if (!AtomicFile::writeWhole(m_path, bytes))
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

@@ -29,7 +29,8 @@ public:
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
     bool keyExists(const QString &section, const QString &key) const;
 
-    // Raise "Unable to write to <path>" when the file cannot be written.
+    // Raise "Unable to write to <path>" when the file cannot be written (a full disk):
+    // the file then stays as it was.
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);

@@ -121,7 +121,6 @@ void TqvTasksFrame::ReloadTasks()
     FSortAscending = view.ascEn;
     applySortIcon();
 
-    m_context.settings->logTaskCounts(CountTasks(), 0);
     FReloading = false;
 
     LoadTaskTree();
@@ -132,6 +131,9 @@ void TqvTasksFrame::ReloadTasks()
     VtTasks->setToolTip(QStringLiteral("Double click to add a Task!"));
     showRandomStatusTip();
     Timer1.start();
+    // Last: settings that cannot be written (a full disk) are reported, and the list
+    // is there all the same.
+    m_context.settings->logTaskCounts(CountTasks(), 0);
 }
 
 int TqvTasksFrame::CountTasks()
