@@ -1,11 +1,17 @@
 #include "app/Dlg_Options.h"
 
+#include "app/SyncService.h"
+#include "store/Prompter.h"
+#include "sync/DavClient.h"
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -91,7 +97,24 @@ QWidget *TOptionsDlg::syncPage(const SyncSettings &sync)
     // The password is kept in the desktop's keyring; the field only ever takes a new one.
     Edt_SyncPassword = Field(page, "Edt_SyncPassword", {}, QStringLiteral("unchanged"));
     Edt_SyncPassword->setEchoMode(QLineEdit::Password);
-    Edt_SyncCollection = Field(page, "Edt_SyncCollection", sync.collection, QStringLiteral("found on the server"));
+    Cmb_SyncCollection = new QComboBox(page);
+    Cmb_SyncCollection->setObjectName(QStringLiteral("Cmb_SyncCollection"));
+    Cmb_SyncCollection->setEditable(true);
+    Cmb_SyncCollection->setInsertPolicy(QComboBox::NoInsert);
+    Cmb_SyncCollection->lineEdit()->setPlaceholderText(QStringLiteral("the first one on the server"));
+    Cmb_SyncCollection->setEditText(sync.collection);
+    Cmb_SyncCollection->setMinimumContentsLength(24);
+    Btn_SyncFind = new QPushButton(QStringLiteral("&Find"), page);
+    Btn_SyncFind->setObjectName(QStringLiteral("Btn_SyncFind"));
+    Btn_SyncFind->setToolTip(QStringLiteral("Lists the task collections of this user on the server"));
+    connect(Btn_SyncFind, &QPushButton::clicked, this, [this] { findCollections(); });
+    Lbl_SyncFound = new QLabel(page);
+    Lbl_SyncFound->setObjectName(QStringLiteral("Lbl_SyncFound"));
+    Lbl_SyncFound->setWordWrap(true);
+    Edt_SyncCertificate = Field(page, "Edt_SyncCertificate", sync.trustedCertificate,
+                                QStringLiteral("only for a certificate no authority signed"));
+    Edt_SyncCertificate->setToolTip(QStringLiteral("The SHA-256 fingerprint of the server's certificate, trusted "
+                                                   "as it is; Find offers it when the certificate is not trusted"));
     cb_SyncEnabled = new QCheckBox(QStringLiteral("Sync &automatically every"), page);
     cb_SyncEnabled->setObjectName(QStringLiteral("cb_SyncEnabled"));
     cb_SyncEnabled->setChecked(sync.enabled);
@@ -112,7 +135,12 @@ QWidget *TOptionsDlg::syncPage(const SyncSettings &sync)
     form->addRow(QStringLiteral("Ser&ver address:"), Edt_SyncServer);
     form->addRow(QStringLiteral("&User name:"), Edt_SyncUser);
     form->addRow(QStringLiteral("&Password:"), Edt_SyncPassword);
-    form->addRow(QStringLiteral("&Collection:"), Edt_SyncCollection);
+    auto *collection = new QHBoxLayout;
+    collection->addWidget(Cmb_SyncCollection, 1);
+    collection->addWidget(Btn_SyncFind);
+    form->addRow(QStringLiteral("&Collection:"), collection);
+    form->addRow(QString(), Lbl_SyncFound);
+    form->addRow(QStringLiteral("&Trusted certificate:"), Edt_SyncCertificate);
     auto *note = new QLabel(QStringLiteral("Tasks sync with one task collection of a CalDAV server; without a "
                                            "collection the server's first one is used. File \u203a Sync Now "
                                            "syncs at any time."),
@@ -133,10 +161,78 @@ OptionsChoice TOptionsDlg::answer() const
     choice.sync.enabled = cb_SyncEnabled->isChecked();
     choice.sync.server = Edt_SyncServer->text().trimmed();
     choice.sync.user = Edt_SyncUser->text().trimmed();
-    choice.sync.collection = Edt_SyncCollection->text().trimmed();
+    // A collection found is listed by name; its path is what is stored.
+    const int listed = Cmb_SyncCollection->findText(Cmb_SyncCollection->currentText());
+    choice.sync.collection = listed >= 0 ? Cmb_SyncCollection->itemData(listed).toString()
+                                         : Cmb_SyncCollection->currentText().trimmed();
+    const QString typed = Edt_SyncCertificate->text().trimmed();
+    choice.sync.trustedCertificate = NormalizedFingerprint(typed).isEmpty() ? typed : NormalizedFingerprint(typed);
     choice.sync.intervalMinutes = Spin_SyncInterval->value();
     choice.syncPassword = Edt_SyncPassword->text();
     return choice;
+}
+
+void TOptionsDlg::findCollections()
+{
+    const SyncSettings settings = answer().sync;
+    if (settings.server.isEmpty()) {
+        Lbl_SyncFound->setText(QStringLiteral("Type the server address first."));
+        return;
+    }
+    Btn_SyncFind->setEnabled(false);
+    Lbl_SyncFound->setText(QStringLiteral("Looking for task collections..."));
+    QPointer<TOptionsDlg> self(this);
+    auto discover = [self, settings](const QString &password) {
+        SyncService::instance().discover(settings, password, [self](const DiscoveryResult &result) {
+            if (self)
+                self->found(result);
+        });
+    };
+    if (!Edt_SyncPassword->text().isEmpty())
+        return discover(Edt_SyncPassword->text());
+    SyncService::instance().readPassword(settings, [self, discover](const QString &password, const QString &error) {
+        if (!self)
+            return;
+        if (!error.isEmpty()) {
+            DiscoveryResult failed;
+            failed.error = error;
+            return self->found(failed);
+        }
+        discover(password);
+    });
+}
+
+void TOptionsDlg::found(const DiscoveryResult &result)
+{
+    Btn_SyncFind->setEnabled(true);
+    if (!result.refusedCertificate.isEmpty()) {
+        PromptMessage box;
+        box.caption = QStringLiteral("Trust Certificate");
+        box.text = result.error + QStringLiteral(".\n\nTrust this certificate for the sync? Only if the server's own "
+                                                "settings show the same fingerprint.");
+        box.icon = PromptIcon::Warning;
+        box.buttons = {PromptButton::Yes, PromptButton::No};
+        box.defaultButton = PromptButton::No;
+        if (Prompter::instance().message(box) == PromptButton::Yes) {
+            Edt_SyncCertificate->setText(result.refusedCertificate);
+            return findCollections();
+        }
+    }
+    if (!result.error.isEmpty()) {
+        Lbl_SyncFound->setText(result.error + QLatin1Char('.'));
+        return;
+    }
+    const QString chosen = answer().sync.collection;
+    Cmb_SyncCollection->clear();
+    for (const TaskCollection &collection : result.collections)
+        Cmb_SyncCollection->addItem(collection.name.isEmpty() ? collection.path
+                                                              : QStringLiteral("%1 (%2)").arg(collection.name, collection.path),
+                                    collection.path);
+    const int kept = Cmb_SyncCollection->findData(chosen);
+    Cmb_SyncCollection->setCurrentIndex(kept >= 0 ? kept : 0);
+    Lbl_SyncFound->setText(result.collections.size() == 1
+                               ? QStringLiteral("The server has this one task collection.")
+                               : QStringLiteral("The server has %1 task collections: choose one.").arg(result.collections.size()));
 }
 
 }  // namespace quillpad

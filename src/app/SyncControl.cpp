@@ -27,6 +27,11 @@ QString SuccessLine(const SyncOutcome &outcome)
         line += QStringLiteral(", ") + Counted(outcome.conflicts, "conflict copy", "conflict copies");
     for (const QString &note : outcome.notes)
         line += QStringLiteral("; ") + note;
+    // Discovery chose among several: the user hears which, and where to choose another.
+    if (!outcome.otherCollections.isEmpty())
+        line += QStringLiteral("; tasks of %1, the first of %2 collections (Options \u203a Sync chooses)")
+                    .arg(outcome.foundCollection)
+                    .arg(outcome.otherCollections.size() + 1);
     return line;
 }
 
@@ -135,9 +140,12 @@ void SyncControl::finished(const SyncOutcome &outcome)
         showLine(SuccessLine(outcome));
         return;
     }
-    showLine(QStringLiteral("Sync failed: ") + outcome.error);
+    QString error = outcome.error;
+    if (!outcome.refusedCertificate.isEmpty())
+        error += QStringLiteral(". Find in Options \u203a Sync offers to trust it");
+    showLine(QStringLiteral("Sync failed: ") + error);
     if (asked)
-        ReportError(QStringLiteral("Sync failed: ") + outcome.error);
+        ReportError(QStringLiteral("Sync failed: ") + error);
 }
 
 void SyncControl::showLine(const QString &line)

@@ -2,6 +2,7 @@
 // What the program's sync reaches outside itself: the server, the keyring. The desktop
 // uses the real ones; tests install their own.
 
+#include "sync/CalDavDiscovery.h"
 #include "sync/SyncRunner.h"
 #include "sync/SyncThread.h"
 
@@ -18,6 +19,9 @@ struct SyncService {
         ReadSyncPassword;
     std::function<void(const SyncSettings &, const QString &, std::function<void(const QString &)>)> storePassword =
         StoreSyncPassword;
+    // The user's task collections, for Options to choose from.
+    std::function<void(const SyncSettings &, const QString &password, std::function<void(const DiscoveryResult &)>)>
+        discover = DiscoverTaskCollections;
 
     static SyncService &instance()
     {

@@ -9,6 +9,7 @@
 #include "store/Paths.h"
 #include "components/SingleInstance.h"
 #include "cli/TaskJson.h"
+#include "sync/DavClient.h"
 #include "sync/IcsFile.h"
 #include "sync/SyncRunner.h"
 #include "cli/SyncCommand.h"
@@ -266,14 +267,40 @@ int Ics(const Arguments &args, Session &session, ConsolePrompter &)
 
 // sync ------------------------------------------------------------------------------
 
+std::optional<QString> TrustOption(const Arguments &args)
+{
+    std::optional<QString> typed = args.value(QStringLiteral("--trust"));
+    if (!typed || typed->isEmpty() || *typed == QLatin1String("none"))
+        return typed ? std::optional<QString>(QString()) : std::nullopt;
+    const QString fingerprint = NormalizedFingerprint(*typed);
+    if (fingerprint.isEmpty())
+        throw UsageError{QStringLiteral("--trust takes a certificate's SHA-256 fingerprint (64 hex digits, colons "
+                                        "allowed) or none, not \"%1\"")
+                             .arg(*typed)};
+    return fingerprint;
+}
+
 int Sync(const Arguments &args, Session &session, ConsolePrompter &)
 {
+    const std::optional<QString> trust = TrustOption(args);
     const SyncOutcome outcome =
         SyncNow(session.connectionToChange(), Paths::SettingsPath(),
                 {args.value(QStringLiteral("--server")), args.value(QStringLiteral("--user")),
-                 args.value(QStringLiteral("--collection"))});
+                 args.value(QStringLiteral("--collection")), trust});
+    if (!outcome.foundCollection.isEmpty()) {
+        QString line = QStringLiteral("task collection %1").arg(outcome.foundCollection);
+        if (!outcome.otherCollections.isEmpty())
+            line += QStringLiteral(" (the first of the server's; others: %1; choose one with --collection PATH)")
+                        .arg(outcome.otherCollections.join(QStringLiteral(", ")));
+        Print((line + QLatin1Char('\n')).toUtf8());
+    }
     if (!outcome.ok) {
         PrintError("sync", outcome.error);
+        if (!outcome.refusedCertificate.isEmpty())
+            Print(QStringLiteral("If this is your server's certificate, trust it with: %1 sync --trust %2\n")
+                      .arg(QLatin1String(Program), outcome.refusedCertificate)
+                      .toUtf8(),
+                  stderr);
         return ExitFailed;
     }
     Print(QStringLiteral("uploaded %1, downloaded %2, deleted on the server %3, deleted here %4, conflicts %5\n")
@@ -366,13 +393,21 @@ const std::vector<Command> &Commands()
          "every task. import adds every task (VTODO) of an iCalendar file under new ids, keeping\n"
          "sub-tasks under their tasks; one nested deeper goes under its top-level task.",
          {}, {}, 2, -1, &Ics},
-        {"sync", "sync [--server URL] [--user NAME] [--collection PATH]",
+        {"sync", "sync [--server URL] [--user NAME] [--collection PATH] [--trust FINGERPRINT|none]",
          "Syncs the task list both ways with a CalDAV task collection. The options are stored in\n"
          "the settings first, so later runs need none; without --collection the server's first\n"
-         "task collection is found. The password comes from QUILLPAD_SYNC_PASSWORD, else the file\n"
-         "sync-password in the configuration folder (mode 0600). Plain http only to this machine.\n"
-         "Another collection or server starts afresh: every task here goes up, none is deleted.",
-         {QStringLiteral("--server"), QStringLiteral("--user"), QStringLiteral("--collection")}, {}, 0, 0, &Sync},
+         "task collection is found, and the others are named. The password comes from\n"
+         "QUILLPAD_SYNC_PASSWORD, else the keyring, else the file sync-password in the\n"
+         "configuration folder (mode 0600). Plain http only to this machine. The password goes\n"
+         "only to the server's own scheme, host and port: a redirect elsewhere is refused.\n"
+         "--trust trusts the server certificate with this SHA-256 fingerprint (as a refused\n"
+         "certificate's error shows it) besides the system's and SSL_CERT_FILE/SSL_CERT_DIR\n"
+         "authorities; none forgets it. An answer over 64 MB, or one not complete within 300\n"
+         "seconds, ends the sync. Another collection or server starts afresh: every task here goes\n"
+         "up, none is deleted.",
+         {QStringLiteral("--server"), QStringLiteral("--user"), QStringLiteral("--collection"),
+          QStringLiteral("--trust")},
+         {}, 0, 0, &Sync},
         {"add", "add TEXT [--parent TID]",
          "Stores TEXT as a new task, or as a sub-task of the top-level task TID, and prints its tid.", 
          {QStringLiteral("--parent")}, {}, 1, 1, &Add},

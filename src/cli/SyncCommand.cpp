@@ -11,7 +11,7 @@ SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptio
 {
     IniFile ini(settingsPath);
     SyncSettings settings = ReadSyncSettings(ini);
-    if (options.server || options.user || options.collection) {
+    if (options.server || options.user || options.collection || options.trust) {
         if (options.server) {
             const SyncSettings before = settings;
             settings.server = *options.server;
@@ -21,6 +21,8 @@ SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptio
             settings.user = *options.user;
         if (options.collection)
             settings.collection = *options.collection;
+        if (options.trust)
+            settings.trustedCertificate = *options.trust;
         WriteSyncSettings(ini, settings);
     }
     SyncOutcome outcome;
@@ -28,6 +30,9 @@ SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptio
         outcome.error = QStringLiteral("No sync server is set: give --server URL");
         return outcome;
     }
+    // Undocumented, for the tests: a deadline they can reach in seconds.
+    if (const int ms = qEnvironmentVariableIntValue("QUILLPAD_SYNC_DEADLINE_MS"); ms > 0)
+        settings.limits.deadlineMs = ms;
     QEventLoop loop;
     std::unique_ptr<SyncRunner> runner;
     ReadSyncPassword(settings, [&](const QString &password, const QString &error) {

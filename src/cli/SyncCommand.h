@@ -15,6 +15,7 @@ struct SyncOptions {
     std::optional<QString> server;
     std::optional<QString> user;
     std::optional<QString> collection;
+    std::optional<QString> trust;  // a SHA-256 fingerprint, checked; empty: trust none
 };
 
 SyncOutcome SyncNow(Connection &db, const QString &settingsPath, const SyncOptions &options);

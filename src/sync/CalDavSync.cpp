@@ -1,4 +1,4 @@
-// The CalDAV sync: discovery, the changes since the last sync token (or every ETag),
+// The CalDAV sync: the changes since the last sync token (or every ETag),
 // calendar-multiget to fetch, PUT and DELETE with preconditions. Network on the event loop; the database is
 // read before the first request and written in one transaction after the last answer.
 //
@@ -19,6 +19,7 @@
 #include "store/TaskStore.h"
 #include "store/WriteBatch.h"
 #include "store/pU_Funcs.h"
+#include "sync/CalDavDiscovery.h"
 #include "sync/DavClient.h"
 #include "sync/DavXml.h"
 #include "sync/IcsFile.h"
@@ -137,77 +138,34 @@ private:
 
     void begin()
     {
-        const QUrl server = QUrl::fromUserInput(m_settings.server);
-        if (m_settings.server.isEmpty() || !server.isValid())
-            return fail(QStringLiteral("No sync server is set"));
-        if (!MayCarryPassword(server))
-            return fail(QStringLiteral("Refused to send the password to %1 without TLS: use https://").arg(server.host()));
-        m_server = server;
+        QString error;
+        m_server = SyncServerUrl(m_settings.server, error);
+        if (!error.isEmpty())
+            return fail(error);
+        m_http.setServer(m_server);
+        m_http.setLimits(m_settings.limits);
+        m_http.setTrustedCertificate(m_settings.trustedCertificate);
         if (!m_settings.collection.isEmpty()) {
             m_collection = m_server.resolved(QUrl(m_settings.collection));
             return round();
         }
-        discover();
+        m_discovery = std::make_unique<CalDavDiscovery>(
+            m_http, m_server, [this](const QList<TaskCollection> &found) { discovered(found); },
+            [this](const QString &error) { fail(error); });
+        m_discovery->start();
     }
 
-    // Discovery -----------------------------------------------------------------------
-
-    void discover()
+    // The first task collection the server lists is the one synced; the user hears of the others.
+    void discovered(const QList<TaskCollection> &found)
     {
-        findPrincipal(m_server.resolved(QUrl(QStringLiteral("/.well-known/caldav"))), false);
-    }
-
-    // Without a principal at the well-known address, the address itself is asked.
-    void findPrincipal(const QUrl &url, bool last)
-    {
-        propfind(url, 0, "<d:current-user-principal/>", [this, last](int status, const QByteArray &body, QNetworkReply *reply) {
-            const QString principal = Named(status, body, &DavResponse::principal);
-            if (!principal.isEmpty())
-                return findHome(reply->url().resolved(QUrl(principal)));
-            if (!last && reply->url() != m_server)
-                return findPrincipal(m_server, true);
-            fail(QStringLiteral("The server %1 names no CalDAV principal (%2)").arg(m_server.toString(), StatusText(status)));
-        });
-    }
-
-    void findHome(const QUrl &principal)
-    {
-        propfind(principal, 0, "<c:calendar-home-set/>", [this, principal](int status, const QByteArray &body, QNetworkReply *) {
-            const QString home = Named(status, body, &DavResponse::calendarHome);
-            if (home.isEmpty())
-                return fail(QStringLiteral("The server has no calendar home for this user (%1)").arg(StatusText(status)));
-            findCollection(principal.resolved(QUrl(home)));
-        });
-    }
-
-    // The property a discovery step asked for, from the last response that names it.
-    static QString Named(int status, const QByteArray &body, QString DavResponse::*property)
-    {
-        QString value;
-        if (status == 207)
-            for (const DavResponse &r : ParseMultiStatus(body).responses)
-                if (!(r.*property).isEmpty())
-                    value = r.*property;
-        return value;
-    }
-
-    void findCollection(const QUrl &home)
-    {
-        propfind(home, 1, "<d:resourcetype/><c:supported-calendar-component-set/>",
-                 [this, home](int status, const QByteArray &body, QNetworkReply *) {
-                     if (status != 207)
-                         return fail(QStringLiteral("Unable to list the calendars (%1)").arg(StatusText(status)));
-                     for (const DavResponse &r : ParseMultiStatus(body).responses) {
-                         if (r.isCalendar && (r.components.isEmpty() || r.components.contains(QStringLiteral("VTODO")))) {
-                             m_collection = home.resolved(QUrl(r.href));
-                             m_settings.collection = m_collection.path();
-                             if (m_found)
-                                 m_found(m_settings.collection);
-                             return round();
-                         }
-                     }
-                     fail(QStringLiteral("The server has no task collection for this user"));
-                 });
+        m_collection = m_server.resolved(QUrl(found.front().path));
+        m_settings.collection = m_collection.path();
+        m_outcome.foundCollection = m_settings.collection;
+        for (const TaskCollection &other : found.mid(1))
+            m_outcome.otherCollections.append(other.path);
+        if (m_found)
+            m_found(m_settings.collection);
+        round();
     }
 
     // One round -----------------------------------------------------------------------
@@ -974,6 +932,7 @@ private:
     {
         m_outcome.ok = false;
         m_outcome.error = error;
+        m_outcome.refusedCertificate = m_http.refusedCertificate();
         finish();
     }
 
@@ -990,6 +949,7 @@ private:
     SyncSettings m_settings;
     DavClient m_http;
     std::function<void(const QString &)> m_found;
+    std::unique_ptr<CalDavDiscovery> m_discovery;
     QUrl m_server;
     QUrl m_collection;
     QHash<QString, TTaskInfo> m_local;

@@ -49,6 +49,8 @@ DavMultiStatus ParseMultiStatus(const QByteArray &xml)
                     pending.etag = reader.readElementText().trimmed();
                 else if (prop == u"calendar-data")
                     pending.calendarData = reader.readElementText();
+                else if (prop == u"displayname")
+                    pending.displayName = reader.readElementText().trimmed();
                 if (reader.isEndElement())
                     prop.clear();
             } else if (prop == u"resourcetype" && name == u"calendar") {
@@ -71,6 +73,7 @@ DavMultiStatus ParseMultiStatus(const QByteArray &xml)
                     current.components += pending.components;
                     current.principal += pending.principal;
                     current.calendarHome += pending.calendarHome;
+                    current.displayName += pending.displayName;
                 }
             } else if (name == u"response") {
                 inResponse = false;

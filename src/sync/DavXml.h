@@ -18,6 +18,7 @@ struct DavResponse {
     QStringList components;  // supported-calendar-component-set
     QString principal;       // current-user-principal
     QString calendarHome;    // calendar-home-set
+    QString displayName;
 };
 
 struct DavMultiStatus {

@@ -11,7 +11,15 @@
 
 #include <qt6keychain/keychain.h>
 
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillpad {
 
@@ -23,10 +31,20 @@ QString SyncPasswordFile()
 
 QString ReadSyncPasswordFile(const QString &path, QString &error)
 {
+    // Without blocking: a FIFO put there would wait for a writer forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int cause = errno;
+        error = cause == ENOENT ? QStringLiteral("No sync password: set %1 or write it to %2 (mode 0600)")
+                                      .arg(QString::fromLatin1(SyncPasswordVariable), path)
+                                : QStringLiteral("Unable to read the sync password file %1: %2")
+                                      .arg(path, QString::fromLocal8Bit(std::strerror(cause)));
+        return {};
+    }
+    const auto closed = qScopeGuard([fd] { ::close(fd); });
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        error = QStringLiteral("No sync password: set %1 or write it to %2 (mode 0600)")
-                    .arg(QString::fromLatin1(SyncPasswordVariable), path);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = QStringLiteral("The sync password file %1 is not a regular file").arg(path);
         return {};
     }
     // Any group or other bit means someone else may have read it already.
@@ -34,13 +52,26 @@ QString ReadSyncPasswordFile(const QString &path, QString &error)
         error = QStringLiteral("The sync password file %1 must be readable by its owner only (chmod 600)").arg(path);
         return {};
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Unable to read the sync password file %1: %2").arg(path, file.errorString());
-        return {};
+    HoldingPassword();
+    QByteArray line;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = QStringLiteral("Unable to read the sync password file %1: %2")
+                        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            return {};
+        }
+        line.append(buffer, got);
+        const qsizetype end = line.indexOf('\n');
+        if (end >= 0 || got == 0 || line.size() > 65536) {
+            line.truncate(end >= 0 ? end : line.size());
+            break;
+        }
     }
-    QByteArray line = file.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
+    while (line.endsWith('\r'))
         line.chop(1);
     if (line.isEmpty()) {
         error = QStringLiteral("The sync password file %1 is empty").arg(path);
@@ -48,6 +79,13 @@ QString ReadSyncPasswordFile(const QString &path, QString &error)
     }
     error.clear();
     return QString::fromUtf8(line);
+}
+
+void HoldingPassword()
+{
+    // Freed memory may keep the password after its use: dumps stay off for good. This also
+    // keeps other processes of the user from attaching to read it.
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }
 
 namespace {
@@ -63,6 +101,7 @@ QString KeyringKey(const SyncSettings &settings)
 
 void ReadSyncPassword(const SyncSettings &settings, std::function<void(const QString &, const QString &)> reply)
 {
+    HoldingPassword();
     const QString fromEnvironment = qEnvironmentVariable(SyncPasswordVariable);
     if (!fromEnvironment.isEmpty()) {
         // The reply always comes later, as the keyring's does.
@@ -87,6 +126,7 @@ void ReadSyncPassword(const SyncSettings &settings, std::function<void(const QSt
 void StoreSyncPassword(const SyncSettings &settings, const QString &password,
                        std::function<void(const QString &)> reply)
 {
+    HoldingPassword();
     auto *job = new QKeychain::WritePasswordJob(KeyringService);
     job->setAutoDelete(true);
     job->setKey(KeyringKey(settings));

@@ -3,6 +3,8 @@
 // command line start it. The network work runs on Qt's event loop; the database is only
 // touched on the thread that created the runner.
 
+#include "sync/DavLimits.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,8 @@ struct SyncSettings {
     QString collection;      // path of the task collection; empty: found by discovery
     int intervalMinutes = 15;  // periodic sync in the program; 0: only when asked
     bool enabled = false;    // periodic sync in the program (File > Sync Now needs only a server)
+    QString trustedCertificate;  // SHA-256 fingerprint of a certificate the user trusts; empty: none
+    DavLimits limits;        // not stored
 };
 SyncSettings ReadSyncSettings(const IniFile &ini);
 void WriteSyncSettings(IniFile &ini, const SyncSettings &settings);
@@ -49,6 +53,10 @@ struct SyncOutcome {
     int deletedRemote = 0;  // objects deleted on the server
     int conflicts = 0;    // tasks both sides changed, settled by the conflict rule
     QStringList notes;    // what the user should know of a sync that went through: what was skipped or kept
+    QString refusedCertificate;  // when the server's certificate was not trusted: its SHA-256 fingerprint
+    // When discovery chose the collection: the one synced, and the user's other task collections.
+    QString foundCollection;
+    QStringList otherCollections;
 };
 
 class SyncRunner : public QObject {

@@ -19,6 +19,7 @@ SyncSettings ReadSyncSettings(const IniFile &ini)
     settings.collection = ini.readString(section, QStringLiteral("Collection"));
     settings.intervalMinutes = qMax(0, ini.readInteger(section, QStringLiteral("IntervalMinutes"), settings.intervalMinutes));
     settings.enabled = ini.readBool(section, QStringLiteral("Enabled"), settings.enabled);
+    settings.trustedCertificate = ini.readString(section, QStringLiteral("TrustedCertificate"));
     return settings;
 }
 
@@ -30,6 +31,7 @@ void WriteSyncSettings(IniFile &ini, const SyncSettings &settings)
     ini.writeString(section, QStringLiteral("Collection"), settings.collection);
     ini.writeInteger(section, QStringLiteral("IntervalMinutes"), settings.intervalMinutes);
     ini.writeBool(section, QStringLiteral("Enabled"), settings.enabled);
+    ini.writeString(section, QStringLiteral("TrustedCertificate"), settings.trustedCertificate);
 }
 
 void StoreFoundCollection(const QString &settingsPath, const QString &collection)

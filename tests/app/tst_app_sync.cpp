@@ -3,6 +3,7 @@
 // rows following the sync's changes one by one, an open edit waiting, and errors.
 
 #include "ShellFixture.h"
+#include "app/Dlg_Options.h"
 #include "app/SyncControl.h"
 #include "app/SyncService.h"
 #include "store/TaskStore.h"
@@ -12,7 +13,11 @@
 #include "tasks/ui/TaskTreeView.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 using namespace quillpad;
@@ -47,12 +52,19 @@ struct FakeService : SyncService {
             stored.append(settings.user + QLatin1Char(' ') + password);
             reply(storeError);
         };
+        discover = [this](const SyncSettings &settings, const QString &password,
+                          std::function<void(const DiscoveryResult &)> reply) {
+            discoveries.append(settings.server + QLatin1Char(' ') + password + QLatin1Char(' ') + settings.trustedCertificate);
+            reply(discovered.isEmpty() ? DiscoveryResult{} : discovered.dequeue());
+        };
         SyncService::install(this);
     }
     ~FakeService() { SyncService::install(nullptr); }
 
     QStringList runs;    // "server password" of each sync begun
     QStringList stored;  // "user password" of each password stored
+    QStringList discoveries;  // "server password trusted-certificate" of each discovery
+    QQueue<DiscoveryResult> discovered;
     QString storeError;
     QPointer<FakeRunner> runner;
 };
@@ -98,6 +110,8 @@ class TestAppSync : public QObject {
 
 private slots:
     void optionsStoreTheSectionAndThePasswordInTheKeyring();
+    void optionsFindTheCollectionsAndAskAboutACertificate();
+    void statusNamesTheCollectionAndHowToTrust();
     void syncNowTakesChangesRowByRow();
     void openEditWaitsForTheChanges();
     void periodicSyncByTheClockNeverTwice();
@@ -113,7 +127,7 @@ void TestAppSync::optionsStoreTheSectionAndThePasswordInTheKeyring()
 
     OptionsChoice choice;
     choice.sync = {QStringLiteral("https://dav.example.org"), QStringLiteral("ann"), QStringLiteral("/ann/tasks/"), 30,
-                   true};
+                   true, QStringLiteral("AB:CD"), {}};
     choice.syncPassword = QStringLiteral("s3cret");
     f.prompter.optionsAnswers.enqueue(choice);
     f.common->Action_Options->trigger();
@@ -122,6 +136,7 @@ void TestAppSync::optionsStoreTheSectionAndThePasswordInTheKeyring()
     QCOMPARE(f.setting(QStringLiteral("sync"), QStringLiteral("Collection")), QStringLiteral("/ann/tasks/"));
     QCOMPARE(f.setting(QStringLiteral("sync"), QStringLiteral("IntervalMinutes")), QStringLiteral("30"));
     QCOMPARE(f.setting(QStringLiteral("sync"), QStringLiteral("Enabled")), QStringLiteral("1"));
+    QCOMPARE(f.setting(QStringLiteral("sync"), QStringLiteral("TrustedCertificate")), QStringLiteral("AB:CD"));
     QCOMPARE(f.service.stored, QStringList{"ann s3cret"});
     QFile ini(f.folder.file(QStringLiteral("qvConf.ini")));
     QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -150,6 +165,80 @@ void TestAppSync::optionsStoreTheSectionAndThePasswordInTheKeyring()
     f.common->Action_Options->trigger();
     QCOMPARE(f.prompter.lines(),
              QStringList{"Ambrel Quillpad: The sync password was not stored: No keyring answers."});
+}
+
+void TestAppSync::optionsFindTheCollectionsAndAskAboutACertificate()
+{
+    SyncFixture f;
+    const QString fingerprint = QStringLiteral("AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89");
+    OptionsChoice start;
+    start.sync = ReadSyncSettings(IniFile(f.folder.file(QStringLiteral("qvConf.ini"))));
+    TOptionsDlg dialog(start);
+
+    // A certificate nobody vouches for: shown with its fingerprint, trusted only when the user says so.
+    DiscoveryResult refused;
+    refused.error = QStringLiteral("The certificate of dav.example.org is not trusted: The certificate is "
+                                   "self-signed, and untrusted. Its SHA-256 fingerprint is ") + fingerprint;
+    refused.refusedCertificate = fingerprint;
+    f.service.discovered.enqueue(refused);
+    f.prompter.setNextAnswer(PromptButton::No);
+    dialog.Btn_SyncFind->click();
+    QCOMPARE(f.prompter.messages.size(), 1);
+    QVERIFY2(f.prompter.messages.first().text.contains(fingerprint), qPrintable(f.prompter.messages.first().text));
+    QCOMPARE(f.prompter.messages.first().defaultButton, PromptButton::No);
+    QCOMPARE(dialog.Edt_SyncCertificate->text(), QString());
+    QCOMPARE(dialog.Lbl_SyncFound->text(), refused.error + QLatin1Char('.'));
+    QCOMPARE(dialog.answer().sync.trustedCertificate, QString());
+
+    // Yes: the discovery runs again trusting it, and the collections fill the list.
+    DiscoveryResult two;
+    two.collections = {{QStringLiteral("/ann/tasks/"), QStringLiteral("Tasks")}, {QStringLiteral("/ann/work/"), QString()}};
+    f.service.discovered.enqueue(refused);
+    f.service.discovered.enqueue(two);
+    f.prompter.setNextAnswer(PromptButton::Yes);
+    dialog.Btn_SyncFind->click();
+    QCOMPARE(f.service.discoveries, (QStringList{"https://dav.example.org pw ", "https://dav.example.org pw ",
+                                                 "https://dav.example.org pw " + fingerprint}));
+    QCOMPARE(dialog.Cmb_SyncCollection->count(), 2);
+    QCOMPARE(dialog.Cmb_SyncCollection->itemText(0), QStringLiteral("Tasks (/ann/tasks/)"));
+    QCOMPARE(dialog.Cmb_SyncCollection->itemText(1), QStringLiteral("/ann/work/"));
+    QCOMPARE(dialog.Lbl_SyncFound->text(), QStringLiteral("The server has 2 task collections: choose one."));
+    QCOMPARE(dialog.answer().sync.collection, QStringLiteral("/ann/tasks/"));
+    dialog.Cmb_SyncCollection->setCurrentIndex(1);
+    QCOMPARE(dialog.answer().sync.collection, QStringLiteral("/ann/work/"));
+    QCOMPARE(dialog.answer().sync.trustedCertificate, fingerprint);
+
+    // A password typed in the dialog is the one tried; a path typed by hand stays a path.
+    dialog.Edt_SyncPassword->setText(QStringLiteral("typed"));
+    f.service.discovered.enqueue(two);
+    dialog.Btn_SyncFind->click();
+    QCOMPARE(f.service.discoveries.last(), "https://dav.example.org typed " + fingerprint);
+    QCOMPARE(dialog.answer().sync.collection, QStringLiteral("/ann/work/"));  // the choice is kept
+    dialog.Cmb_SyncCollection->setEditText(QStringLiteral("/ann/other/"));
+    QCOMPARE(dialog.answer().sync.collection, QStringLiteral("/ann/other/"));
+}
+
+void TestAppSync::statusNamesTheCollectionAndHowToTrust()
+{
+    SyncFixture f;
+    f.showAndSettle();
+    f.syncNow()->trigger();
+    SyncOutcome found;
+    found.ok = true;
+    found.foundCollection = QStringLiteral("/ann/tasks/");
+    found.otherCollections = QStringList{QStringLiteral("/ann/work/")};
+    f.service.runner->finish(found);
+    QCOMPARE(f.frame().statusNote(), QStringLiteral("Synced at 09:00: 0 received, 0 sent; tasks of /ann/tasks/, the "
+                                                    "first of 2 collections (Options \u203a Sync chooses)"));
+
+    f.syncNow()->trigger();
+    SyncOutcome refused;
+    refused.error = QStringLiteral("The certificate of dav.example.org is not trusted: The certificate is "
+                                   "self-signed, and untrusted. Its SHA-256 fingerprint is AB:CD");
+    refused.refusedCertificate = QStringLiteral("AB:CD");
+    f.service.runner->finish(refused);
+    QCOMPARE(f.prompter.lines(), QStringList{"Ambrel Quillpad: Sync failed: " + refused.error +
+                                             ". Find in Options \u203a Sync offers to trust it."});
 }
 
 void TestAppSync::syncNowTakesChangesRowByRow()

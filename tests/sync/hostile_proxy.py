@@ -4,6 +4,8 @@ outside the collection, sends too much or too slowly.
 
 The proxy listens on two ports of this machine: `base` (127.0.0.1) forwards to Radicale;
 `other` (localhost, another origin) forwards too and is where the redirect mode points.
+Given a certificate and its key (PEM files), a third, `tls` (https on 127.0.0.1), forwards
+as `base` does; `make_certificate` makes a self-signed one with openssl.
 The test sets the modes with PUT /_proxy/mode (a JSON object, see MODES) and reads what
 passed through with GET /_proxy/log; both answer without credentials.
 
@@ -11,7 +13,7 @@ Run as a script it starts Radicale with one task collection and the proxy, print
 "RADICALE_PORT PROXY_PORT OTHER_PORT" (0 0 0 when Radicale cannot start), and serves until
 stdin closes.
 """
-import html, http.client, http.server, json, os, posixpath, re, socketserver, sys, tempfile, threading, time
+import html, http.client, http.server, json, os, posixpath, re, socketserver, ssl, subprocess, sys, tempfile, threading, time
 import urllib.parse
 
 # Each mode is a key of the JSON object; a mode applies to every request it matches until
@@ -26,27 +28,55 @@ MODES = {
                      "naming one gets the object found there (a ../ path resolved)",
     "redirect": "every request but the mode's own is answered 307 to the same path on `other`",
     "answer_bytes": "a REPORT's answer is this many bytes (XML padded with blanks), sent as fast as it goes",
+    "answer_unsized": "with answer_bytes: the answer says no length, it ends when the connection closes",
     "trickle_seconds": "a REPORT's answer dribbles one byte every this many seconds",
 }
 
 
+def make_certificate(folder, name="server"):
+    """A self-signed certificate for 127.0.0.1 made by openssl: (certificate, key) paths, or
+    None when openssl cannot make one."""
+    certificate, key = os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key")
+    try:
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", certificate,
+                        "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"],
+                       check=True, capture_output=True)
+    except (OSError, subprocess.CalledProcessError):
+        return None
+    return certificate, key
+
+
+def certificate_fingerprint(certificate):
+    """The SHA-256 fingerprint of a PEM certificate, as "AB:CD:..."."""
+    import hashlib
+    with open(certificate) as f:
+        der = ssl.PEM_cert_to_DER_cert(f.read())
+    return ":".join(f"{b:02X}" for b in hashlib.sha256(der).digest())
+
+
 class Proxy:
-    def __init__(self, upstream_port):
+    def __init__(self, upstream_port, certificate=None):
         self.upstream_port = upstream_port
         self.modes = {}
-        self.log = []  # {"method", "path", "origin": "base"|"other", "auth": bool}
+        self.log = []  # {"method", "path", "origin": "base"|"other"|"tls", "auth": bool}
         self.lock = threading.Lock()
         self.servers = []
-        for host in ("127.0.0.1", "localhost"):
+        origins = [("127.0.0.1", "base"), ("localhost", "other")] + ([("127.0.0.1", "tls")] if certificate else [])
+        for host, origin in origins:
             server = _Server((host, 0), _Handler)
             server.proxy = self
-            server.origin = "base" if host == "127.0.0.1" else "other"
+            server.origin = origin
+            if origin == "tls":
+                context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+                context.load_cert_chain(*certificate)
+                server.socket = context.wrap_socket(server.socket, server_side=True)
             threading.Thread(target=server.serve_forever, daemon=True).start()
             self.servers.append(server)
         self.port = self.servers[0].server_address[1]
         self.other_port = self.servers[1].server_address[1]
         self.base = f"http://127.0.0.1:{self.port}"
         self.other = f"http://localhost:{self.other_port}"
+        self.tls = f"https://127.0.0.1:{self.servers[2].server_address[1]}" if certificate else None
 
     def set_modes(self, **modes):
         with self.lock:
@@ -106,7 +136,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         if self.command == "REPORT" and modes.get("trickle_seconds"):
             return self._trickle(status, headers, answer, float(modes["trickle_seconds"]))
         if self.command == "REPORT" and modes.get("answer_bytes"):
-            return self._flood(status, headers, answer, int(modes["answer_bytes"]))
+            return self._flood(status, headers, answer, int(modes["answer_bytes"]), modes.get("answer_unsized"))
         self._answer(status, answer, headers)
 
     def _forward(self, body):
@@ -140,13 +170,17 @@ class _Handler(http.server.BaseHTTPRequestHandler):
                           f'{html.escape(ics)}</calendar-data></prop><status>HTTP/1.1 200 OK</status></propstat></response>')
         return re.sub(rb"(</(?:[A-Za-z0-9]+:)?multistatus>)", lambda m: extra.encode() + m.group(1), answer, count=1)
 
-    def _flood(self, status, headers, answer, size):
+    def _flood(self, status, headers, answer, size, unsized):
         # The real answer first, then blanks up to the size: an XML reader keeps waiting.
         padding = max(0, size - len(answer))
         self.send_response(status)
         for name, value in headers.items():
             self.send_header(name, value)
-        self.send_header("Content-Length", str(len(answer) + padding))
+        if unsized:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(len(answer) + padding))
         self.end_headers()
         try:
             self.wfile.write(answer)

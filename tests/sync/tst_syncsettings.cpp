@@ -5,11 +5,19 @@
 #include "sync/SyncPassword.h"
 #include "sync/SyncRunner.h"
 
+#include <QDir>
 #include <QFile>
-#include <sys/stat.h>
 #include <QTest>
 
+#include <sys/prctl.h>
+#include <sys/stat.h>
+
 using namespace quillpad;
+
+namespace {
+constexpr int FifoMode = -2;
+constexpr int FolderMode = -3;
+}  // namespace
 
 class TestSyncSettings : public QObject {
     Q_OBJECT
@@ -39,7 +47,7 @@ void TestSyncSettings::settingsRoundTripBesideOtherKeys()
     IniFile ini(path);
     QCOMPARE(ReadSyncSettings(ini).intervalMinutes, 15);
     SyncSettings settings{QStringLiteral("https://dav.example.org"), QStringLiteral("ann"),
-                          QStringLiteral("/ann/tasks/"), 5, true};
+                          QStringLiteral("/ann/tasks/"), 5, true, QStringLiteral("AB:CD"), {}};
     WriteSyncSettings(ini, settings);
     const SyncSettings back = ReadSyncSettings(IniFile(path));
     QCOMPARE(back.server, settings.server);
@@ -47,6 +55,7 @@ void TestSyncSettings::settingsRoundTripBesideOtherKeys()
     QCOMPARE(back.collection, settings.collection);
     QCOMPARE(back.intervalMinutes, 5);
     QCOMPARE(back.enabled, true);
+    QCOMPARE(back.trustedCertificate, QStringLiteral("AB:CD"));
     QCOMPARE(IniFile(path).readInteger(QStringLiteral("form"), QStringLiteral("Saved"), 0), 1);
 }
 
@@ -60,6 +69,9 @@ void TestSyncSettings::passwordFileOnlyOfItsOwner_data()
     QTest::newRow("readable by all") << QByteArray("s3cret\n") << 0644 << QString();
     QTest::newRow("empty") << QByteArray() << 0600 << QString();
     QTest::newRow("missing") << QByteArray() << -1 << QString();
+    // Read without waiting for a writer, and refused.
+    QTest::newRow("a FIFO") << QByteArray() << FifoMode << QString();
+    QTest::newRow("a folder") << QByteArray() << FolderMode << QString();
 }
 
 void TestSyncSettings::passwordFileOnlyOfItsOwner()
@@ -69,7 +81,12 @@ void TestSyncSettings::passwordFileOnlyOfItsOwner()
     QFETCH(QString, password);
     TestDataFolder folder;
     const QString path = folder.file(QStringLiteral("sync-password"));
-    if (mode >= 0) {
+    if (mode == FifoMode) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (mode == FolderMode) {
+        QVERIFY(QDir().mkdir(path));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    } else if (mode >= 0) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
@@ -79,8 +96,13 @@ void TestSyncSettings::passwordFileOnlyOfItsOwner()
     QString error;
     QCOMPARE(ReadSyncPasswordFile(path, error), password);
     QCOMPARE(error.isEmpty(), !password.isEmpty());
-    if (!password.isEmpty() || mode < 0)
+    if (mode == FifoMode || mode == FolderMode)
+        QCOMPARE(error, QStringLiteral("The sync password file %1 is not a regular file").arg(path));
+    if (!password.isEmpty()) {
+        // Held from here on: no core dump may show it.
+        QCOMPARE(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
         return;
+    }
     QVERIFY2(error.contains(path), qPrintable(error));
 }
 
