@@ -138,7 +138,10 @@ QWidget *TOptionsDlg::syncPage(const SyncSettings &sync)
     auto *collection = new QHBoxLayout;
     collection->addWidget(Cmb_SyncCollection, 1);
     collection->addWidget(Btn_SyncFind);
-    form->addRow(QStringLiteral("&Collection:"), collection);
+    // A row of a layout gets no buddy of its own: without one the mnemonic shows as "&".
+    auto *collectionLabel = new QLabel(QStringLiteral("&Collection:"));
+    collectionLabel->setBuddy(Cmb_SyncCollection);
+    form->addRow(collectionLabel, collection);
     form->addRow(QString(), Lbl_SyncFound);
     form->addRow(QStringLiteral("&Trusted certificate:"), Edt_SyncCertificate);
     auto *note = new QLabel(QStringLiteral("Tasks sync with one task collection of a CalDAV server; without a "

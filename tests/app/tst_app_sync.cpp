@@ -175,6 +175,11 @@ void TestAppSync::optionsFindTheCollectionsAndAskAboutACertificate()
     start.sync = ReadSyncSettings(IniFile(f.folder.file(QStringLiteral("qvConf.ini"))));
     TOptionsDlg dialog(start);
 
+    // Every label with a mnemonic reaches its field: one without a buddy shows the "&".
+    for (const QLabel *label : dialog.findChildren<QLabel *>())
+        if (label->text().contains(QLatin1Char('&')))
+            QVERIFY2(label->buddy(), qPrintable(label->text()));
+
     // A certificate nobody vouches for: shown with its fingerprint, trusted only when the user says so.
     DiscoveryResult refused;
     refused.error = QStringLiteral("The certificate of dav.example.org is not trusted: The certificate is "
