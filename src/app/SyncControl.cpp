@@ -4,6 +4,7 @@
 #include "app/settings/IniFile.h"
 #include "store/AppError.h"
 #include "store/Clock.h"
+#include "store/pU_Funcs.h"
 #include "tasks/ui/Fr_qvTasks.h"
 
 #include <QAction>
@@ -11,11 +12,6 @@
 namespace quillpad {
 
 namespace {
-
-QString Counted(int count, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
-}
 
 QString SuccessLine(const SyncOutcome &outcome)
 {

@@ -310,4 +310,9 @@ QString NewGuid()
     return QString(reinterpret_cast<const QChar *>(text), at);
 }
 
+QString Counted(qsizetype count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 }  // namespace quillpad

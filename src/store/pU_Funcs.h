@@ -26,6 +26,8 @@ QString QuoteSql(const QString &text);
 
 // Every LF, then every CR, becomes one blank; the length stays the same.
 QString OneLine(const QString &text);
+// "1 task", "3 tasks": the number with the word that fits it.
+QString Counted(qsizetype count, const char *one, const char *many);
 
 // The text without the characters an XML 1.0 document cannot hold: control characters
 // other than tab, LF and CR, U+FFFE, U+FFFF and unpaired surrogates. Text that comes

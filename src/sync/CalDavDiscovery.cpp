@@ -96,7 +96,8 @@ class StandaloneDiscovery : public QObject {
 public:
     StandaloneDiscovery(const SyncSettings &settings, const QString &password, std::function<void(const DiscoveryResult &)> reply)
         : m_reply(std::move(reply)), m_http(settings.user, password, [this](const QString &error) { failed(error); }),
-          m_discovery(m_http, SyncServerUrl(settings.server, m_result.error),
+          m_server(SyncServerUrl(settings.server, m_result.error)),
+          m_discovery(m_http, m_server,
                       [this](const QList<TaskCollection> &found) {
                           m_result.collections = found;
                           answer();
@@ -109,7 +110,7 @@ public:
             QMetaObject::invokeMethod(this, [this] { answer(); }, Qt::QueuedConnection);
             return;
         }
-        m_http.setServer(QUrl::fromUserInput(settings.server));
+        m_http.setServer(m_server);
         m_discovery.start();
     }
 
@@ -132,6 +133,7 @@ private:
     DiscoveryResult m_result;
     std::function<void(const DiscoveryResult &)> m_reply;
     DavClient m_http;
+    QUrl m_server;  // empty, with the error in m_result, when it cannot be used
     CalDavDiscovery m_discovery;
 };
 

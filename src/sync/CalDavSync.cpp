@@ -113,11 +113,6 @@ QString ListedNote(const QString &what, const QStringList &hrefs)
     return line;
 }
 
-QString Counted(qsizetype n, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
-}
-
 class CalDavSync final : public SyncRunner {
 public:
     CalDavSync(Connection &db, SyncSettings settings, QString password, QObject *parent,
@@ -228,11 +223,7 @@ private:
             .toString();
     }
 
-    bool sameOrigin(const QUrl &url) const
-    {
-        const auto port = [](const QUrl &u) { return u.port(u.scheme() == QLatin1String("https") ? 443 : 80); };
-        return url.scheme() == m_collection.scheme() && url.host() == m_collection.host() && port(url) == port(m_collection);
-    }
+    bool sameOrigin(const QUrl &url) const { return UrlOrigin(url) == UrlOrigin(m_collection); }
 
     bool isCollectionItself(const QString &href) const
     {
