@@ -238,6 +238,13 @@ bool TaskStore::holdsNothing()
     return query.field(u"empty").asBoolean();
 }
 
+bool TaskStore::idInUse(const QString &id)
+{
+    Query query(m_connection);
+    query.open(QStringLiteral("select 1 from tasks where tid=? or pid=? limit 1"), {id, id});
+    return !query.eof();
+}
+
 QStringList TaskStore::incompleteTexts(int limit)
 {
     // The condition is written as the partial index's is, so the planner reads that

@@ -60,6 +60,8 @@ public:
     int count();
     // No task, no memo, and no sync state of a task.
     bool holdsNothing();
+    // Whether a task has this id, or names it as its parent.
+    bool idInUse(const QString &id);
     // The texts of the first `limit` incomplete rows, in byte order of the text.
     QStringList incompleteTexts(int limit);
 
