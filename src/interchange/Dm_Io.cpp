@@ -209,7 +209,7 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
     std::exception_ptr taskError;
     std::vector<QString> taskReports;
-    const QString insertSql = QvxTaskRows::insertSql();
+    const QStringList columns = QvxTaskRows::columns();
     const QByteArray ourApp = Qvx::AppName.toUtf8();
     while (std::optional<QvxTaskRows::Batch> rows = tasks.next()) {
         if (tasks.app() != ourApp) {
@@ -218,8 +218,8 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
         }
         taskReports.insert(taskReports.end(), rows->absent.begin(), rows->absent.end());
         try {
-            ADOQuery1.executeEach(insertSql, rows->rows);
-            if (ADOQuery1.rowsAffected() != int(rows->rows.size()))
+            if (TaskStore::insertEachIfNew(ADOQuery1, TaskStore::Table::Tasks, columns, rows->rows) !=
+                int(rows->rows.size()))
                 return Streamed::ReadAgain;  // an id that is there already
             if (rows->error)
                 std::rethrow_exception(rows->error);

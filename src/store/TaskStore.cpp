@@ -440,4 +440,15 @@ void TaskStore::openForInsert(Query &query, Table table)
     query.open(Statements(table).none, {});
 }
 
+int TaskStore::insertEachIfNew(Query &query, Table table, const QStringList &columns,
+                               const std::vector<Query::Parameters> &rows)
+{
+    const QString marks = QStringLiteral("?,").repeated(columns.size()).chopped(1);
+    query.executeEach(QStringLiteral("INSERT OR IGNORE INTO %1 (%2) VALUES (%3)")
+                          .arg(table == Table::Tasks ? QStringLiteral("tasks") : QStringLiteral("memos"),
+                               columns.join(QLatin1Char(',')), marks),
+                      rows);
+    return query.rowsAffected();
+}
+
 }  // namespace quillpad
