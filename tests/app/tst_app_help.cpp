@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -278,6 +280,18 @@ private slots:
         options.cb_AddOpen->setFocus();
         QTest::keyClick(options.cb_AddOpen, Qt::Key_F1);
         QCOMPARE(f.desktop.openedUrls, QList<QUrl>{ManualPage(QStringLiteral("tray.html#options"))});
+
+        // On the Sync tab, from its tabs as from its fields: the sync's own topic.
+        auto *pages = options.findChild<QTabWidget *>(QStringLiteral("OptionsPages"));
+        QVERIFY(pages);
+        pages->setCurrentIndex(1);
+        QTabBar *tabs = pages->tabBar();
+        tabs->setFocus();
+        QTest::keyClick(tabs, Qt::Key_F1);
+        options.Edt_SyncServer->setFocus();
+        QTest::keyClick(options.Edt_SyncServer, Qt::Key_F1);
+        const QUrl sync = ManualPage(QStringLiteral("tray.html#sync"));
+        QCOMPARE(f.desktop.openedUrls.mid(1), (QList<QUrl>{sync, sync}));
     }
 };
 

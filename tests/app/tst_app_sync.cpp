@@ -111,6 +111,8 @@ class TestAppSync : public QObject {
 private slots:
     void optionsStoreTheSectionAndThePasswordInTheKeyring();
     void optionsFindTheCollectionsAndAskAboutACertificate();
+    void optionsRefuseAServerAddressThatIsNoUrl_data();
+    void optionsRefuseAServerAddressThatIsNoUrl();
     void statusNamesTheCollectionAndHowToTrust();
     void syncNowTakesChangesRowByRow();
     void openEditWaitsForTheChanges();
@@ -165,6 +167,37 @@ void TestAppSync::optionsStoreTheSectionAndThePasswordInTheKeyring()
     f.common->Action_Options->trigger();
     QCOMPARE(f.prompter.lines(),
              QStringList{"Ambrel Quillpad: The sync password was not stored: No keyring answers."});
+}
+
+// An address the sync could never use is said at once, and OK stays in the dialog.
+void TestAppSync::optionsRefuseAServerAddressThatIsNoUrl_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("two words") << QStringLiteral("cloud example") << false;
+    QTest::newRow("another scheme") << QStringLiteral("ftp://cloud.example.org") << false;
+    QTest::newRow("no host") << QStringLiteral("https://") << false;
+    QTest::newRow("a web address") << QStringLiteral("https://cloud.example.org/remote.php/dav") << true;
+    QTest::newRow("a host alone") << QStringLiteral("cloud.example.org") << true;
+    QTest::newRow("none: no sync") << QString() << true;
+}
+
+void TestAppSync::optionsRefuseAServerAddressThatIsNoUrl()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    SyncFixture f;
+    TOptionsDlg dialog(OptionsChoice{});
+    dialog.show();
+    dialog.Edt_SyncServer->setText(typed);
+    dialog.Btn_Ok->click();
+    QCOMPARE(dialog.result() == QDialog::Accepted, accepted);
+    QCOMPARE(dialog.isVisible(), !accepted);
+    if (!accepted) {
+        QVERIFY2(dialog.Lbl_SyncFound->text().contains(QStringLiteral("is not a server address")),
+                 qPrintable(dialog.Lbl_SyncFound->text()));
+        QVERIFY(dialog.Edt_SyncServer->isVisible());
+    }
 }
 
 void TestAppSync::optionsFindTheCollectionsAndAskAboutACertificate()
