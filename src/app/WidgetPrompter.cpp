@@ -151,8 +151,12 @@ void WidgetPrompter::showAbout(WebLinks &links, const QString &version)
 
 void WidgetPrompter::offerUpdate(WebLinks &links, AppSettings &settings)
 {
-    TupdateDlg dialog(links, settings, QApplication::activeWindow());
-    dialog.exec();
+    // Beside the list, not over it: the user goes on typing and answers when they like
+    // (the offer closes itself after a few seconds).
+    auto *dialog = new TupdateDlg(links, settings, QApplication::activeWindow());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(&settings, &QObject::destroyed, dialog, [dialog] { delete dialog; });
+    dialog->show();
 }
 
 }  // namespace quillpad

@@ -191,6 +191,19 @@ private slots:
         QCOMPARE(f.setting("option", "visitWeb"), IsoTime(f.clock.nowDateTime()));
     }
 
+    // Shown at start-up while the user may be typing: Enter does not answer it.
+    void theOfferTakesNoStrayEnter()
+    {
+        ShellFixture f;
+        TupdateDlg dialog(f.window->webLinks(), f.window->appSettings());
+        QVERIFY(dialog.testAttribute(Qt::WA_ShowWithoutActivating));
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QTest::keyClick(dialog.btn_Yes, Qt::Key_Enter);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(f.desktop.openedUrls.isEmpty());
+    }
+
     void theOfferClosesItselfAsNo()
     {
         ShellFixture f;
