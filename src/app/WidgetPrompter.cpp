@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QMessageBox>
@@ -92,23 +93,27 @@ PromptButton WidgetPrompter::message(const PromptMessage &box)
 
 QString WidgetPrompter::openFileName(const FileRequest &request)
 {
-    QString directory = request.directory;
-    if (!request.fileName.isEmpty())
-        directory = directory.isEmpty() ? request.fileName : directory + QLatin1Char('/') + request.fileName;
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption, directory, request.filter);
+    const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption,
+                                                        FileDialogStart(request, m_lastFolder), request.filter);
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 QString WidgetPrompter::saveFileName(const FileRequest &request)
 {
-    QFileDialog dialog(QApplication::activeWindow(), request.caption, request.directory, request.filter);
+    const QString start = FileDialogStart(request, m_lastFolder);
+    QFileDialog dialog(QApplication::activeWindow(), request.caption,
+                       request.fileName.isEmpty() ? start : QFileInfo(start).absolutePath(), request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
+        dialog.selectFile(start);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     if (request.selectedFilter)
         *request.selectedFilter = dialog.selectedNameFilter();
+    m_lastFolder = QFileInfo(dialog.selectedFiles().front()).absolutePath();
     return dialog.selectedFiles().front();
 }
 

@@ -352,6 +352,7 @@ FileRequest TIoDm::OpenRequest()
 FileRequest TIoDm::SaveRequest()
 {
     FileRequest request;
+    request.fileName = DatedFileName(QStringLiteral(".qvx"));
     request.filter = QStringLiteral("Ambrel Database,  (*.qvx)");
     request.defaultSuffix = QStringLiteral("qvx");
     return request;

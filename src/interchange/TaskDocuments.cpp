@@ -191,6 +191,7 @@ TaskDocumentChoice AskTaskDocumentFile()
     FileRequest request;
     request.filter = TextFilter + QStringLiteral(";;") + HtmlFilter;
     request.selectedFilter = &chosenFilter;
+    request.fileName = DatedFileName({});  // the extension follows the format chosen
     TaskDocumentChoice choice;
     const QString fileName = Prompter::instance().saveFileName(request);
     if (fileName.isEmpty())
