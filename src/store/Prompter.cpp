@@ -94,7 +94,7 @@ QString FileDialogStart(const FileRequest &request, const QString &lastFolder)
 
 QString DatedFileName(const QString &suffix)
 {
-    return QStringLiteral("Tasks ") + Clock::nowDateTime().date().toString(Qt::ISODate) + suffix;
+    return QStringLiteral("Tasks ") + Clock::now().date().toString(Qt::ISODate) + suffix;
 }
 
 }  // namespace quillpad

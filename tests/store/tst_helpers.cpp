@@ -497,7 +497,7 @@ void TestHelpers::fileDialogStart()
 
     const ClockScope clock(QDateTime(QDate(2026, 12, 11), QTime(23, 30), QTimeZone::utc()));
     QCOMPARE(DatedFileName(QStringLiteral(".qvx")),
-             QStringLiteral("Tasks ") + Clock::nowDateTime().date().toString(Qt::ISODate) + QStringLiteral(".qvx"));
+             QStringLiteral("Tasks ") + Clock::now().date().toString(Qt::ISODate) + QStringLiteral(".qvx"));
     qputenv("HOME", savedHome);
     if (savedConfig.isNull())
         qunsetenv("XDG_CONFIG_HOME");
