@@ -3,6 +3,7 @@
 #include "app/Dlg_About.h"
 #include "app/Dlg_Options.h"
 #include "app/Dlg_Update.h"
+#include "app/settings/AppSettings.h"
 
 #include "tasks/ui/dialogs/Dlg_ColorSet.h"
 #include "tasks/ui/dialogs/Dlg_DueSet.h"
