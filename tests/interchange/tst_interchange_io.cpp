@@ -949,9 +949,10 @@ QByteArray ManyTasksXml(const QString &badTask, const QString &badMemo, int repe
     }
     QString memoXml;
     for (int i = 0; i < 3; ++i)
-        memoXml += QStringLiteral(R"(<memo mid="{M%1}" pid="root" content="memo %1" assign-time="%2" )"
+        memoXml += QStringLiteral(R"(<memo mid="{M%1}" pid="root" content="memo %2" assign-time="%3" )"
                                   R"(create-time="2025-01-01T00:00:00.000Z" edit-time="2025-01-01T00:00:00.000Z"/>)")
                        .arg(repeatMemo && i == 2 ? 0 : i)
+                       .arg(i)  // a repeated id with its own text: not the same record twice
                        .arg(i == 1 ? badMemo : QStringLiteral("2025-01-01T00:00:00.000Z"));
     return Root(taskXml, memoXml).toUtf8();
 }
