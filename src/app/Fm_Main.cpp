@@ -44,9 +44,11 @@ TmainFm::TmainFm(QWidget *parent, std::unique_ptr<TrayHost> trayHost)
     // The balloon says "Click here to open!": a click on it does.
     QvTrayIcon1->OnBalloonHintClick = [this](TQvTrayIcon *) { RunGuarded([this] { Action_UiOpenExecute(); }); };
     setWindowTitle(ApplicationTitle);  // from the first frame on; StartupChecks sets it again
-    ConnectIoActions(ADOConnection1, Action_DbBackup, Action_DbRestore, Action_Import, [this] {
-        if (m_frame)
-            m_frame->requestReload();  // message 2024, once an edit in progress ends
+    ConnectIoActions(ADOConnection1, Action_DbBackup, Action_DbRestore, Action_Import, [this](const QString &done) {
+        if (!m_frame)
+            return;
+        m_frame->requestReload();  // message 2024, once an edit in progress ends
+        m_frame->setStatusNote(done);
     });
     resize(446, 545);
 }

@@ -310,6 +310,8 @@ void TqvTasksFrame::wireTree()
     ConnectGuarded(VtTasks, &TaskTreeView::selectionChangedByUser, this, &TqvTasksFrame::VtTasksChange);
     // The view calls these from its own event handlers: each runs guarded too.
     VtTasks->editCheck = [this](TaskNode *node) {
+        if (readOnly())
+            return false;
         bool editNow = false;
         RunGuarded([&] { editNow = VtTasksEditing(node); });
         return editNow;
@@ -323,6 +325,8 @@ void TqvTasksFrame::wireTree()
         return handled;
     };
     VtTasks->dragOver = [this](TaskNode *node) {
+        if (readOnly())
+            return false;
         bool accepted = false;
         RunGuarded([&] { accepted = VtTasksDragOver(node); });
         return accepted;

@@ -96,6 +96,9 @@ public:
     QTimer &reminderTimer() { return Timer1; }
     QAction *action(const QString &name) const;
     QString statusText() const;
+    // With a database that can only be read, the actions that would change a task are off.
+    bool readOnly() const;
+    void disableWritesWhenReadOnly();
     QString tipText() const;
 
     static const QStringList &StatusTips();

@@ -260,6 +260,10 @@ void TqvTasksFrame::VtTasksChecked(TaskNode *node, bool checked)
 {
     if (node->info.tid.isEmpty())
         return;  // a task being written for the first time has no row to tick yet
+    if (readOnly()) {
+        m_model->refresh(node);  // the status bar says why the box does not change
+        return;
+    }
     try {
         m_store.storeCheck(node->info, checked);
     } catch (...) {
