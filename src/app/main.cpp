@@ -4,6 +4,7 @@
 #include "store/GuardedConnect.h"
 #include "app/Dm_Common.h"
 #include "app/Fm_Main.h"
+#include "app/QuitOnSignal.h"
 #include "tasks/ui/Fr_qvTasks.h"
 #include "components/SingleInstance.h"
 #include "components/ui/FreedesktopServices.h"
@@ -55,6 +56,7 @@ int main(int argc, char *argv[])
             TcommonDm common(&window);
             window.setCommon(&common);
             window.setSingleInstance(&instance);
+            QuitOnSignal(window);
             ConnectGuarded(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
             ConnectGuarded(&instance, &SingleInstance::reloadRequested, &window, [&window] {
                 if (TqvTasksFrame *frame = window.tasksFrame())

@@ -11,6 +11,7 @@
 #include "components/QvSendMessage.h"
 #include "store/TaskStore.h"
 #include "tasks/RowPresenter.h"
+#include "tasks/ui/RowPictures.h"
 #include "tasks/TaskTree.h"
 
 #include <QPoint>
@@ -210,6 +211,7 @@ private:
 
     FrameContext m_context;
     TaskStore m_store;
+    RowPictures m_rowPictures{m_context.images};
     TaskTree m_tree;
     TaskTreeModel *m_model = nullptr;
     TaskTreeView *VtTasks = nullptr;
