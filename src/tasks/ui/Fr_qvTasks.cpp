@@ -178,8 +178,14 @@ void TqvTasksFrame::buildToolBars()
         }
         ToolBar_Top->addAction(item.action);
         // The top bar shows the larger pictures of the same roles.
-        if (auto *button = qobject_cast<QToolButton *>(ToolBar_Top->widgetForAction(item.action)))
+        if (auto *button = qobject_cast<QToolButton *>(ToolBar_Top->widgetForAction(item.action))) {
             button->setIcon(IconList::large().icon(Icon(item.role)));
+            // Screen readers say the key with the hint, after the button's name.
+            const QString key = ShortcutTextOf(item.action);
+            if (!key.isEmpty())
+                button->setAccessibleDescription(item.action->toolTip() + QStringLiteral(" (") + key +
+                                                 QLatin1Char(')'));
+        }
     }
     m_viewAscButton = qobject_cast<QToolButton *>(ToolBar_Top->widgetForAction(Action_ViewAsc));
 
@@ -200,6 +206,8 @@ void TqvTasksFrame::buildToolBars()
     Edt_Search = new QLineEdit(ToolBar_Bottom);
     Edt_Search->setObjectName(QStringLiteral("Edt_Search"));
     Edt_Search->setToolTip(QStringLiteral("Input search string"));
+    // Its idle text is a hint, not its name.
+    Edt_Search->setAccessibleName(QStringLiteral("Search Tasks"));
     Btn_Search = new QToolButton(ToolBar_Bottom);
     Btn_Search->setObjectName(QStringLiteral("Btn_Search"));
     Btn_Search->setIcon(IconList::small().icon(IconRole::Magnifier));
@@ -218,6 +226,7 @@ void TqvTasksFrame::buildLayout()
 {
     VtTasks = new TaskTreeView(this);
     VtTasks->setObjectName(QStringLiteral("VtTasks"));
+    VtTasks->setAccessibleName(QStringLiteral("Tasks"));
     Panel_tip = new TipPanel(this);
     QvStatusBar1 = new TQvStatusBar(this);
     QvStatusBar1->setObjectName(QStringLiteral("QvStatusBar1"));

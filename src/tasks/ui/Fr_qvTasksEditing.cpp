@@ -270,6 +270,7 @@ void TqvTasksFrame::VtTasksChecked(TaskNode *node, bool checked)
         m_model->refresh(node);  // the box shows what is stored, not the click
         throw;
     }
+    m_model->refreshCheck(node);  // said before the filter may take the row away
     ApplyViewFilter();
     UpdateActions();
 }
@@ -291,6 +292,8 @@ void TqvTasksFrame::Action_TaskCompleteExecute()
         for (TaskNode *node : changing)
             m_store.storeCheck(node->info, checked);
     });
+    for (TaskNode *node : std::as_const(changing))
+        m_model->refreshCheck(node);
     if (!changing.isEmpty())
         ApplyViewFilter();
     UpdateActions();
