@@ -70,8 +70,9 @@ void TmainFm::QvTrayIcon1HideWithoutTray()
 {
     if (m_settings.keepsRunningTold())
         return;
-    emit hiddenWithoutTray(KeepsRunningTitle, KeepsRunningText);
+    // Recorded first: the note may wait for the user.
     m_settings.recordKeepsRunningTold();
+    emit hiddenWithoutTray(KeepsRunningTitle, KeepsRunningText);
 }
 
 void TmainFm::hideEvent(QHideEvent *event)

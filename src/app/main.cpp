@@ -82,13 +82,10 @@ int main(int argc, char *argv[])
             window.setCommon(&common);
             window.setSingleInstance(&instance);
             ConnectGuarded(&instance, &SingleInstance::activateRequested, &window, &TmainFm::bringForward);
-            // Until the desktop's notifications take it, the note comes as a box.
+            // The note goes to the desktop's notifications once their client is in; until
+            // then it is only written out.
             ConnectGuarded(&window, &TmainFm::hiddenWithoutTray, &window, [](const QString &title, const QString &text) {
-                PromptMessage note;
-                note.caption = title;
-                note.text = text;
-                note.icon = PromptIcon::Information;
-                Prompter::instance().message(note);
+                qInfo("%s: %s", qUtf8Printable(title), qUtf8Printable(text));
             });
             ConnectGuarded(&instance, &SingleInstance::reloadRequested, &window, [&window] {
                 if (TqvTasksFrame *frame = window.tasksFrame())
