@@ -100,6 +100,16 @@ void AppSettings::recordVisitWeb(TDateTime visited)
     writeFile([&] { IniFile(path()).write(SettingsKeys::VisitWeb, IsoTime(visited)); });
 }
 
+bool AppSettings::keepsRunningTold() const
+{
+    return IniFile(path()).read(SettingsKeys::KeepsRunningToldEn);
+}
+
+void AppSettings::recordKeepsRunningTold()
+{
+    IniFile(path()).write(SettingsKeys::KeepsRunningToldEn, true);
+}
+
 const ViewSettings &AppSettings::readView()
 {
     const IniFile ini(path());

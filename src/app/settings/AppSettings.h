@@ -42,6 +42,9 @@ public:
     // A web page of the maker was opened: the file only. The copy keeps its start-up
     // value, the one this run's update offer was decided on.
     void recordVisitWeb(TDateTime visited);
+    // The note that the program keeps running without a tray: told once, ever.
+    bool keepsRunningTold() const;
+    void recordKeepsRunningTold();
 
     // Read afresh from the file at every loading of the task tree.
     const ViewSettings &readView();

@@ -1,13 +1,13 @@
 #include "components/ui/FreedesktopServices.h"
 
 #include "components/AutostartEntry.h"
+#include "components/ui/NotificationAreaWatcher.h"
 #include "store/AppError.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
 
@@ -164,7 +164,8 @@ void FreedesktopServices::setAutoStart(bool on)
 
 bool FreedesktopServices::hasNotificationArea() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    // Not Qt's answer: asking Qt fixes its choice of tray for the whole run.
+    return NotificationAreaWatcher::presentNow();
 }
 
 }  // namespace quillpad

@@ -252,7 +252,7 @@ void TqvTasksFrame::buildMenus()
 
     QMenu *file = MainMenu1->addMenu(QStringLiteral("&File"));
     AddItems(file, {shell.options, shell.syncNow, nullptr, shell.dbBackup, shell.dbRestore, nullptr, Action_Export, shell.import,
-                    nullptr, Action_SaveAll, Action_Print, nullptr, shell.stayOnTop, nullptr, shell.uiClose});
+                    nullptr, Action_SaveAll, Action_Print, nullptr, shell.stayOnTop, nullptr, shell.uiClose, shell.exit});
 
     QMenu *edit = MainMenu1->addMenu(QStringLiteral("&Edit"));
     AddItems(edit, {Action_CopyTask, Action_PasteTask, nullptr, Action_SelectAll, Action_Deselect});
