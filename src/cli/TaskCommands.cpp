@@ -230,31 +230,31 @@ int Remove(const Arguments &args, Session &session, ConsolePrompter &)
 
 int Edit(const Arguments &args, Session &session, ConsolePrompter &)
 {
-    TaskStore store(session.connectionToChange());
-    TTaskInfo task = TaskNamed(store, args.positional.at(0));
+    // Where the text comes from is settled before the task is looked for.
+    const bool fromArgument = args.positional.size() > 1 && args.positional.at(1) != QLatin1String("-");
+    const bool fromInput = args.positional.size() > 1 && !fromArgument;
     QString typed;
-    bool fromArgument = false;
-    if (args.positional.size() > 1 && args.positional.at(1) != QLatin1String("-")) {
+    if (fromArgument) {
         typed = args.positional.at(1);
-        fromArgument = true;
-    } else if (args.positional.size() > 1) {
+        if (TrimTaskText(typed).isEmpty())
+            throw UsageError{QStringLiteral("the text is empty")};
+    } else if (fromInput) {
         QFile input;
         if (!input.open(stdin, QIODevice::ReadOnly))
             throw CommandFailure{QStringLiteral("cannot read standard input")};
         typed = QString::fromUtf8(input.readAll());
-    } else if (::isatty(STDIN_FILENO)) {
-        typed = EditInEditor(task.content);
-    } else {
+    } else if (!::isatty(STDIN_FILENO)) {
         throw UsageError{QStringLiteral("TEXT is missing: give it, - to read it from standard input, or run on a "
                                         "terminal to edit it in $EDITOR")};
     }
+    TaskStore store(session.connectionToChange());
+    TTaskInfo task = TaskNamed(store, args.positional.at(0));
+    if (!fromArgument && !fromInput)
+        typed = EditInEditor(task.content);
     // Kept as the editor keeps a text: line breaks as CR LF, trimmed.
     const QString content = TrimTaskText(typed);
-    if (content.isEmpty()) {
-        if (fromArgument)
-            throw UsageError{QStringLiteral("the text is empty")};
+    if (content.isEmpty())
         throw CommandFailure{QStringLiteral("the new text is empty: the task is kept as it was")};
-    }
     if (content == task.content) {
         Say(QStringLiteral("%1 is unchanged").arg(Named(task)));
         return ExitOk;
