@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool python3
   openbox trayer wmctrl x11-utils
   desktop-file-utils appstream
+  bash-completion zsh fish
   "$@"
 )
 

@@ -69,6 +69,7 @@ private slots:
     void listFilters();
     void listWrapsToTheWidth();
     void editInTheEditor();
+    void completionsAndManualNameEveryOption();
 
 private:
     QProcess *start(const QStringList &arguments);
@@ -1104,6 +1105,49 @@ void TestCli::editInTheEditor()
     const Result edited = run({"edit", tid.mid(1, 8)});
     QVERIFY2(edited.code == 0, qPrintable(edited.out));
     QCOMPARE(contents(), QStringList{"edited\r\nin the editor"});
+}
+
+// Each command and each option its usage names, in the bash, zsh and fish completions and
+// the manual page.
+void TestCli::completionsAndManualNameEveryOption()
+{
+    const auto read = [](const char *name) {
+        QFile text(QStringLiteral(RESOURCES "/") + QLatin1String(name));
+        return text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()) : QString();
+    };
+    struct Place {
+        const char *name;
+        QString text;
+        QString command, option;  // what names a command and an option there; %1 the name
+    };
+    const QList<Place> places{
+        {"bash", read("completion/quillpad-cli"), QStringLiteral("\\b%1\\b"), QStringLiteral("--%1\\b")},
+        {"zsh", read("completion/_quillpad-cli"), QStringLiteral("\\b%1\\b"), QStringLiteral("--%1\\b")},
+        {"fish", read("completion/quillpad-cli.fish"), QStringLiteral("-a %1 "), QStringLiteral("-l %1 ")},
+        {"man", read("man/quillpad-cli.1"), QStringLiteral("(\\\\fB|\\.B[IR]? )%1\\b"), QStringLiteral("\\\\-\\\\-%1\\b")},
+    };
+    const Result help = run({QStringLiteral("--help")});
+    QCOMPARE(help.code, 0);
+    const QStringList lines = help.out.section(QStringLiteral("Commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0)
+                                  .split(QLatin1Char('\n'));
+    QVERIFY(lines.size() >= 18);
+    for (const QString &line : lines) {
+        const QString command = line.trimmed().section(QLatin1Char(' '), 0, 0);
+        const Result usage = run({command, QStringLiteral("--help")});
+        QCOMPARE(usage.code, 0);
+        QStringList options;
+        const QString synopsis = usage.out.section(QLatin1Char('\n'), 0, 0);
+        for (const QRegularExpressionMatch &match : QRegularExpression(QStringLiteral("--([a-z]+)")).globalMatch(synopsis))
+            options.append(match.captured(1));
+        for (const Place &place : places) {
+            QVERIFY2(!place.text.isEmpty(), place.name);
+            QVERIFY2(place.text.contains(QRegularExpression(place.command.arg(command))),
+                     qPrintable(QStringLiteral("%1 lacks %2").arg(QLatin1String(place.name), command)));
+            for (const QString &option : std::as_const(options))
+                QVERIFY2(place.text.contains(QRegularExpression(place.option.arg(option))),
+                         qPrintable(QStringLiteral("%1 lacks %2 --%3").arg(QLatin1String(place.name), command, option)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)
