@@ -67,18 +67,22 @@ QString ResolveTaskId(TaskStore &store, const QString &text)
     throw CommandFailure{list};
 }
 
+ShortTaskIds::ShortTaskIds(const QStringList &sortedIds)
+{
+    // In the index's order an id shares the longest start with a neighbour.
+    m_needed.reserve(sortedIds.size());
+    qsizetype withPrevious = 0;
+    for (qsizetype i = 0; i < sortedIds.size(); ++i) {
+        const qsizetype withNext = i + 1 < sortedIds.size() ? CommonStart(sortedIds.at(i), sortedIds.at(i + 1)) : 0;
+        m_needed.insert(sortedIds.at(i), std::max(withPrevious, withNext) + 1);
+        withPrevious = withNext;
+    }
+}
+
 QString ShortTaskIds::of(const QString &tid) const
 {
-    const auto at = std::lower_bound(m_ids.begin(), m_ids.end(), tid);
-    qsizetype needed = 1;
-    if (at != m_ids.end()) {
-        if (at != m_ids.begin())
-            needed = std::max(needed, CommonStart(tid, *(at - 1)) + 1);
-        if (at + 1 != m_ids.end())
-            needed = std::max(needed, CommonStart(tid, *(at + 1)) + 1);
-    }
     const qsizetype brace = tid.startsWith(QLatin1Char('{')) ? 1 : 0;
-    const qsizetype shown = std::max<qsizetype>(needed - brace, Least);
+    const qsizetype shown = std::max<qsizetype>(m_needed.value(tid, 1) - brace, Least);
     return tid.mid(brace, shown);
 }
 

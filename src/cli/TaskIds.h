@@ -3,6 +3,7 @@
 // starts with, with or without the opening brace, in any case ("1a2b3c4d" names
 // "{1A2B3C4D-...}"). And the shortest such parts, for showing a list.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -24,11 +25,11 @@ class ShortTaskIds {
 public:
     static constexpr int Least = 8;
 
-    explicit ShortTaskIds(QStringList sortedIds) : m_ids(std::move(sortedIds)) {}
+    explicit ShortTaskIds(const QStringList &sortedIds);
     QString of(const QString &tid) const;
 
 private:
-    QStringList m_ids;
+    QHash<QString, qsizetype> m_needed;  // characters that tell each id from its neighbours
 };
 
 }  // namespace quillpad

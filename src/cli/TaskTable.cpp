@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace quillpad {
 
@@ -45,6 +46,8 @@ int CharWidth(char32_t c)
 QString Printable(QStringView line)
 {
     QString text = line.toString();
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+        return text;
     for (QChar &c : text) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char(' ');
@@ -70,11 +73,28 @@ int OutputWidth(std::FILE *out)
     return ok && columns > 0 ? columns : DefaultWidth;
 }
 
+namespace {
+
+// The columns of the character at `at`, which moves past it (a surrogate pair is one).
+int Advance(QStringView text, qsizetype &at)
+{
+    const char16_t c = text[at].unicode();
+    ++at;
+    if (c < 0x300)
+        return 1;  // control characters are blanks by now
+    char32_t point = c;
+    if (QChar::isHighSurrogate(c) && at < text.size() && text[at].isLowSurrogate())
+        point = QChar::surrogateToUcs4(c, text[at++].unicode());
+    return CharWidth(point);
+}
+
+}  // namespace
+
 int TextWidth(QStringView text)
 {
     int width = 0;
-    for (const char32_t c : text.toUcs4())
-        width += CharWidth(c);
+    for (qsizetype at = 0; at < text.size();)
+        width += Advance(text, at);
     return width;
 }
 
@@ -83,52 +103,52 @@ QStringList WrapText(const QString &text, int width)
     width = std::max(width, 1);
     QStringList lines;
     // The text's own lines: a task keeps its line breaks as CR LF, a damaged one perhaps otherwise.
-    QStringList sources;
     qsizetype from = 0;
+    const auto wrap = [&](QStringView source) {
+        const QString line = Printable(source);
+        const qsizetype size = line.size();
+        qsizetype start = 0;
+        do {
+            // As far as the width goes; the last blank on the way is where the line breaks,
+            // else it is cut where it is full.
+            int used = 0;
+            qsizetype at = start, lastBlank = -1;
+            while (at < size) {
+                qsizetype next = at;
+                const int columns = Advance(line, next);
+                if (used + columns > width && at > start)
+                    break;
+                if (line.at(at) == u' ')
+                    lastBlank = at;
+                used += columns;
+                at = next;
+            }
+            if (at >= size) {
+                lines.append(line.mid(start));
+                break;
+            }
+            if (line.at(at) == u' ') {  // a blank at the break is the break
+                lines.append(line.mid(start, at - start));
+                start = at + 1;
+            } else if (lastBlank > start) {
+                lines.append(line.mid(start, lastBlank - start));
+                start = lastBlank + 1;
+            } else {
+                lines.append(line.mid(start, at - start));
+                start = at;
+            }
+        } while (start < size);
+    };
     for (qsizetype at = 0; at < text.size(); ++at) {
         const QChar c = text.at(at);
         if (c != u'\r' && c != u'\n')
             continue;
-        sources.append(text.mid(from, at - from));
+        wrap(QStringView(text).sliced(from, at - from));
         if (c == u'\r' && at + 1 < text.size() && text.at(at + 1) == u'\n')
             ++at;
         from = at + 1;
     }
-    sources.append(text.mid(from));
-    for (const QString &source : std::as_const(sources)) {
-        const QString line = Printable(source);
-        if (TextWidth(line) <= width) {
-            lines.append(line);
-            continue;
-        }
-        // Character by character: the last blank seen is where the line breaks, else
-        // the line is cut where it is full.
-        QString current;
-        int currentWidth = 0;
-        qsizetype lastBlank = -1;
-        const QList<uint> characters = line.toUcs4();
-        for (const uint c : characters) {
-            const int w = CharWidth(c);
-            if (currentWidth + w > width && !current.isEmpty()) {
-                if (lastBlank > 0) {
-                    lines.append(current.left(lastBlank));
-                    current = current.mid(lastBlank + 1);
-                } else {
-                    lines.append(current);
-                    current.clear();
-                }
-                currentWidth = TextWidth(current);
-                lastBlank = -1;
-                if (c == ' ' && current.isEmpty())
-                    continue;  // a blank at a break is the break
-            }
-            if (c == ' ')
-                lastBlank = current.size();
-            current += QString::fromUcs4(reinterpret_cast<const char32_t *>(&c), 1);
-            currentWidth += w;
-        }
-        lines.append(current);
-    }
+    wrap(QStringView(text).sliced(from));
     return lines;
 }
 
@@ -139,10 +159,12 @@ void WriteTaskTable(std::FILE *out, const TaskSnapshot &tasks, const ShortTaskId
         return;
     bool anyDue = false, anyReminder = false;
     int idWidth = 2;
+    std::vector<QString> shortIds;  // in the order the rows come
     const auto measure = [&](const TTaskInfo &task, int indent) {
         anyDue = anyDue || task.dueFlag;
         anyReminder = anyReminder || task.alarmFlag;
-        idWidth = std::max(idWidth, indent + int(ids.of(task.tid).size()));
+        shortIds.push_back(ids.of(task.tid));
+        idWidth = std::max(idWidth, indent + int(shortIds.back().size()));
     };
     for (const TaskWithSubTasks &entry : tasks) {
         measure(entry.task, 0);
@@ -177,8 +199,9 @@ void WriteTaskTable(std::FILE *out, const TaskSnapshot &tasks, const ShortTaskId
         header += Padded(QStringLiteral("Reminder"), reminderWidth + 2);
     line(header + QStringLiteral("Task"));
 
+    std::size_t rowNumber = 0;
     const auto row = [&](const TTaskInfo &task, int indent) {
-        QString start = Padded(QString(indent, QLatin1Char(' ')) + ids.of(task.tid), idWidth + 2);
+        QString start = Padded(QString(indent, QLatin1Char(' ')) + shortIds[rowNumber++], idWidth + 2);
         if (anyDue) {
             QString due;
             if (task.dueFlag) {
