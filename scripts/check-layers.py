@@ -5,7 +5,8 @@ Layers, lowest first: store < app/settings < components < interchange (core) < t
 < sync < interchange/ui < app. Each layer but store and settings has a core part (QtCore, value
 types of QtGui) and a part with windows; a core part includes no window part and no Qt
 Widgets header. The command-line companion includes core parts only and links no
-window library.
+window library. SQL statements are written in the store alone: a string in any other
+folder that reads as one is a fault.
 Usage: check-layers.py [project-folder]
 """
 import os
@@ -30,6 +31,10 @@ WINDOW_LIBRARIES = ('Qt6::Widgets', 'Qt6::Multimedia', 'qv_tasks ', 'qv_tasks)',
                     'qv_components)', 'qv_app', 'qv_interchange_ui', 'qv_interchange_dialogs',
                     'qv_task_dialogs', 'qv_icons', 'qv_desktop_services')
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+# A string literal that starts a statement: "select … from", "insert into", "update … set",
+# "delete from", "create table/index/trigger", "pragma", "with … as".
+SQL = re.compile(r'"\s*(select\s.*\bfrom\b|insert\s+(or\s+\w+\s+)?into\b|update\s+\w+\s+set\b|delete\s+from\b|'
+                 r'create\s+(table|index|trigger|view)\b|pragma\s|with\s+\w+\s+as\b)', re.IGNORECASE)
 
 
 def layer_of(path):
@@ -70,6 +75,8 @@ def main():
             rank, windows = LAYERS[here]
             with open(os.path.join(src, path), encoding='utf-8') as source:
                 for number, line in enumerate(source, 1):
+                    if here != 'store' and not line.lstrip().startswith('//') and SQL.search(line):
+                        faults.append(f'{path}:{number}: an SQL statement outside the store')
                     match = INCLUDE.match(line)
                     if not match:
                         continue

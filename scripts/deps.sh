@@ -13,6 +13,9 @@ packages=(
   openbox trayer wmctrl x11-utils
   desktop-file-utils appstream
   bash-completion zsh fish
+  chromium
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus libglib2.0-bin
+  libxcb-xfixes0-dev xfce4-panel
   "$@"
 )
 

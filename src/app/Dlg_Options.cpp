@@ -2,6 +2,7 @@
 
 #include "app/SyncService.h"
 #include "store/Prompter.h"
+#include "sync/CalDavDiscovery.h"
 #include "sync/DavClient.h"
 
 #include <QCheckBox>
@@ -51,7 +52,16 @@ TOptionsDlg::TOptionsDlg(const OptionsChoice &start, QWidget *parent) : QDialog(
     Btn_Ok->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("Cancel"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    connect(Btn_Ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Btn_Ok, &QPushButton::clicked, this, [this, pages] {
+        // An address the sync could never use is said here, not at the next sync.
+        if (!serverAddressProblem().isEmpty()) {
+            pages->setCurrentWidget(Edt_SyncServer->parentWidget());
+            Edt_SyncServer->setFocus();
+            Lbl_SyncFound->setText(serverAddressProblem() + QLatin1Char('.'));
+            return;
+        }
+        accept();
+    });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *buttons = new QHBoxLayout;
@@ -108,6 +118,11 @@ QWidget *TOptionsDlg::syncPage(const SyncSettings &sync)
     Btn_SyncFind->setObjectName(QStringLiteral("Btn_SyncFind"));
     Btn_SyncFind->setToolTip(QStringLiteral("Lists the task collections of this user on the server"));
     connect(Btn_SyncFind, &QPushButton::clicked, this, [this] { findCollections(); });
+    connect(Edt_SyncServer, &QLineEdit::editingFinished, this, [this] {
+        const QString problem = serverAddressProblem();
+        if (!problem.isEmpty())
+            Lbl_SyncFound->setText(problem + QLatin1Char('.'));
+    });
     Lbl_SyncFound = new QLabel(page);
     Lbl_SyncFound->setObjectName(QStringLiteral("Lbl_SyncFound"));
     Lbl_SyncFound->setWordWrap(true);
@@ -175,11 +190,24 @@ OptionsChoice TOptionsDlg::answer() const
     return choice;
 }
 
+QString TOptionsDlg::serverAddressProblem() const
+{
+    const QString typed = Edt_SyncServer->text().trimmed();
+    QString error;
+    if (!typed.isEmpty())
+        SyncServerUrl(typed, error);
+    return error;
+}
+
 void TOptionsDlg::findCollections()
 {
     const SyncSettings settings = answer().sync;
     if (settings.server.isEmpty()) {
         Lbl_SyncFound->setText(QStringLiteral("Type the server address first."));
+        return;
+    }
+    if (!serverAddressProblem().isEmpty()) {
+        Lbl_SyncFound->setText(serverAddressProblem() + QLatin1Char('.'));
         return;
     }
     Btn_SyncFind->setEnabled(false);

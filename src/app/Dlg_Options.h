@@ -45,6 +45,8 @@ private:
     QWidget *generalPage(const OptionsChoice &start);
     QWidget *syncPage(const SyncSettings &sync);
     // Find: the server's task collections into the list.
+    // Why the typed server address cannot be synced with; empty when it can, or is empty.
+    QString serverAddressProblem() const;
     void findCollections();
     void found(const DiscoveryResult &result);
 };

@@ -35,9 +35,13 @@ TupdateDlg::TupdateDlg(WebLinks &links, AppSettings &settings, QWidget *parent) 
     QFont bold = btn_Yes->font();
     bold.setBold(true);
     btn_Yes->setFont(bold);
-    btn_Yes->setDefault(true);
+    // The offer comes up by itself at start-up: an Enter meant for the list must not
+    // answer it, so no button is the default and the window takes no focus when shown.
+    btn_Yes->setAutoDefault(false);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     Button2 = new QPushButton(QStringLiteral("&No"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
     cb_ask = new QCheckBox(QStringLiteral("Do not ask me again."), this);
     cb_ask->setObjectName(QStringLiteral("cb_ask"));
     QPalette blue = cb_ask->palette();

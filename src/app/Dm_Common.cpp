@@ -24,7 +24,7 @@ TcommonDm::TcommonDm(QObject *parent)
       Action_Options(Make(this, "Action_Options", QStringLiteral("&Options..."))),
       Action_AddTask(Make(this, "Action_AddTask", QStringLiteral("&Add Task"))),
       Action_PasteTask(Make(this, "Action_PasteTask", QStringLiteral("Paste to &Task"))),
-      Action_Exit(Make(this, "Action_Exit", QStringLiteral("E&xit"))),
+      Action_Exit(Make(this, "Action_Exit", QStringLiteral("E&xit"), {}, QKeySequence(Qt::CTRL | Qt::Key_Q))),
       HelpContents1(Make(this, "HelpContents1", QStringLiteral("&Contents"), QStringLiteral("Help Contents"),
                          QKeySequence(Qt::Key_F1))),
       Action_Contact(Make(this, "Action_Contact", QStringLiteral("C&ontact Technical Support"))),

@@ -38,15 +38,21 @@ TmainFm::TmainFm(QWidget *parent, std::unique_ptr<TrayHost> trayHost)
     QvTrayIcon1 = new TQvTrayIcon(this, std::move(trayHost));
     QvTrayIcon1->setImages({IconList::small().icon(IconRole::Application)});
     QvTrayIcon1->setMinimizeToTray(true);
+    // Without a tray the close box hides the window all the same: the program keeps
+    // running so that reminders still ring.
+    QvTrayIcon1->setHideWithoutTray(true);
+    QvTrayIcon1->OnHideWithoutTray = [this](TQvTrayIcon *) { RunGuarded([this] { QvTrayIcon1HideWithoutTray(); }); };
     QvTrayIcon1->OnClick = [this](TQvTrayIcon *, Qt::MouseButton button, Qt::KeyboardModifiers) {
         RunGuarded([&] { QvTrayIcon1Click(button); });
     };
     // The balloon says "Click here to open!": a click on it does.
     QvTrayIcon1->OnBalloonHintClick = [this](TQvTrayIcon *) { RunGuarded([this] { Action_UiOpenExecute(); }); };
     setWindowTitle(ApplicationTitle);  // from the first frame on; StartupChecks sets it again
-    ConnectIoActions(ADOConnection1, Action_DbBackup, Action_DbRestore, Action_Import, [this] {
-        if (m_frame)
-            m_frame->requestReload();  // message 2024, once an edit in progress ends
+    ConnectIoActions(ADOConnection1, Action_DbBackup, Action_DbRestore, Action_Import, [this](const QString &done) {
+        if (!m_frame)
+            return;
+        m_frame->requestReload();  // message 2024, once an edit in progress ends
+        m_frame->setStatusNote(done);
     });
     resize(446, 545);
 }
@@ -114,6 +120,7 @@ void TmainFm::FormShow()
             context.shell.options = m_common->Action_Options;
             context.shell.stayOnTop = m_common->Action_UiStayOnTop;
             context.shell.uiClose = m_common->Action_UiClose;
+            context.shell.exit = m_common->Action_Exit;
             context.shell.help = m_common->helpMenu();
         }
         m_frame = new TqvTasksFrame(context, this);

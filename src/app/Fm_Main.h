@@ -68,6 +68,18 @@ public:
     // Brings the window back, also from the tray (a second start of the program).
     void bringForward();
 
+    // What the desktop's notification says the first time the close box hides the window
+    // with no tray to go to.
+    static const QString KeepsRunningTitle;
+    static const QString KeepsRunningText;
+
+signals:
+    // The close box hid the window with no tray to go to, for the first time: the user
+    // is to be told, as a desktop notification, that the program keeps running.
+    void hiddenWithoutTray(const QString &title, const QString &text);
+
+public:
+
     // The shell's actions.
     void Action_UiOpenExecute();
     void Action_UiCloseExecute();
@@ -91,6 +103,7 @@ private:
     void StartupChecks();
     void loadBackgrounds();
     void QvTrayIcon1Click(Qt::MouseButton button);
+    void QvTrayIcon1HideWithoutTray();
     bool balloonTimerRunning() const;
     void endProgram();
     void connectHelp(TcommonDm *common);

@@ -61,12 +61,26 @@ void TmainFm::QvTrayIcon1Click(Qt::MouseButton button)
 
 // --- hiding ------------------------------------------------------------------------------
 
+const QString TmainFm::KeepsRunningTitle = QStringLiteral("Ambrel Quillpad keeps running");
+const QString TmainFm::KeepsRunningText =
+    QStringLiteral("Your reminders still ring while its window is closed. Start Ambrel Quillpad again from the "
+                   "applications menu to open it; File \u203a Exit ends it.");
+
+void TmainFm::QvTrayIcon1HideWithoutTray()
+{
+    if (m_settings.keepsRunningTold())
+        return;
+    // Recorded first: the note may wait for the user.
+    m_settings.recordKeepsRunningTold();
+    emit hiddenWithoutTray(KeepsRunningTitle, KeepsRunningText);
+}
+
 void TmainFm::hideEvent(QHideEvent *event)
 {
     QMainWindow::hideEvent(event);
     // Minimising sends a hide of its own on some desktops; only a window gone from the
     // screen (to the tray) counts.
-    if (!event->spontaneous())
+    if (!event->spontaneous() && !QvTrayIcon1->remapping())
         RunGuarded([this] { FormHide(); });
 }
 
@@ -80,7 +94,9 @@ void TmainFm::FormHide()
     if (m_exiting || m_restyling)
         return;
     QvFormState1->SaveState();
-    if (!balloonTimerRunning()) {
+    // The balloon points at the icon; without one the window was hidden by the close box
+    // alone, and hiddenWithoutTray tells the rest.
+    if (QvTrayIcon1->shown() && !balloonTimerRunning()) {
         QvTrayIcon1->ShowBalloonHint(ApplicationTitle, QStringLiteral("Click here to open!"),
                                      TQvBalloonHintIcon::bhiInfo, 10);
         m_balloonShown = Clock::now();

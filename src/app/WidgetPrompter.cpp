@@ -3,6 +3,7 @@
 #include "app/Dlg_About.h"
 #include "app/Dlg_Options.h"
 #include "app/Dlg_Update.h"
+#include "app/settings/AppSettings.h"
 
 #include "tasks/ui/dialogs/Dlg_ColorSet.h"
 #include "tasks/ui/dialogs/Dlg_DueSet.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QMessageBox>
@@ -92,23 +94,27 @@ PromptButton WidgetPrompter::message(const PromptMessage &box)
 
 QString WidgetPrompter::openFileName(const FileRequest &request)
 {
-    QString directory = request.directory;
-    if (!request.fileName.isEmpty())
-        directory = directory.isEmpty() ? request.fileName : directory + QLatin1Char('/') + request.fileName;
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption, directory, request.filter);
+    const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), request.caption,
+                                                        FileDialogStart(request, m_lastFolder), request.filter);
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 QString WidgetPrompter::saveFileName(const FileRequest &request)
 {
-    QFileDialog dialog(QApplication::activeWindow(), request.caption, request.directory, request.filter);
+    const QString start = FileDialogStart(request, m_lastFolder);
+    QFileDialog dialog(QApplication::activeWindow(), request.caption,
+                       request.fileName.isEmpty() ? start : QFileInfo(start).absolutePath(), request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
+        dialog.selectFile(start);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     if (request.selectedFilter)
         *request.selectedFilter = dialog.selectedNameFilter();
+    m_lastFolder = QFileInfo(dialog.selectedFiles().front()).absolutePath();
     return dialog.selectedFiles().front();
 }
 
@@ -151,8 +157,12 @@ void WidgetPrompter::showAbout(WebLinks &links, const QString &version)
 
 void WidgetPrompter::offerUpdate(WebLinks &links, AppSettings &settings)
 {
-    TupdateDlg dialog(links, settings, QApplication::activeWindow());
-    dialog.exec();
+    // Beside the list, not over it: the user goes on typing and answers when they like
+    // (the offer closes itself after a few seconds).
+    auto *dialog = new TupdateDlg(links, settings, QApplication::activeWindow());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(&settings, &QObject::destroyed, dialog, [dialog] { delete dialog; });
+    dialog->show();
 }
 
 }  // namespace quillpad

@@ -6,6 +6,8 @@
 #include "store/Prompter.h"
 #include "tasks/ui/TaskDialogs.h"
 
+#include <QString>
+
 namespace quillpad {
 
 class WidgetPrompter final : public Prompter, public TaskDialogs, public ShellDialogs {
@@ -21,6 +23,9 @@ public:
     bool askOptions(OptionsChoice &choice) override;
     void showAbout(WebLinks &links, const QString &version) override;
     void offerUpdate(WebLinks &links, AppSettings &settings) override;
+
+private:
+    QString m_lastFolder;  // of the last file chosen in a file dialog: the next one opens there
 };
 
 }  // namespace quillpad

@@ -87,18 +87,23 @@ Arguments Parse(const Command &command, const QStringList &words)
 PromptButton ParseAnswer(const QString &text)
 {
     const QString word = text.toLower();
-    for (PromptButton button : {PromptButton::Yes, PromptButton::No, PromptButton::All, PromptButton::Abort}) {
-        if (word == PromptButtonText(button).toLower())
+    for (PromptButton button :
+         {PromptButton::Yes, PromptButton::No, PromptButton::All, PromptButton::NoToAll, PromptButton::Abort}) {
+        if (word == PromptButtonText(button).toLower().replace(QLatin1Char(' '), QLatin1Char('-')))
             return button;
     }
-    throw UsageError{QStringLiteral("--answer takes yes, no, all or abort, not \"%1\"").arg(text)};
+    throw UsageError{QStringLiteral("--answer takes yes, no, all, no-to-all or abort, not \"%1\"").arg(text)};
 }
 
 int Restore(const Arguments &args, Session &session, ConsolePrompter &prompter)
 {
     if (const auto answer = args.value(QStringLiteral("--answer")))
         prompter.setAnswer(ParseAnswer(*answer));
-    return Status(TIoDm(session.connectionToChange()).RestoreDatabaseFrom(args.positional.at(0)));
+    TIoDm io(session.connectionToChange());
+    const bool done = io.RestoreDatabaseFrom(args.positional.at(0));
+    if (done)
+        Print(io.outcomeText().toUtf8() + '\n');
+    return Status(done);
 }
 
 // export, save ----------------------------------------------------------------------
@@ -299,17 +304,23 @@ const std::vector<Command> &Commands()
          [](const Arguments &args, Session &session, ConsolePrompter &) {
              return Status(TIoDm(session.connection()).BackupDatabaseTo(args.positional.at(0)));
          }},
-        {"restore", "restore FILE [--answer yes|no|all|abort]",
+        {"restore", "restore FILE [--answer yes|no|all|no-to-all|abort]",
          "Reads a backup back, keeping its ids. A record whose id is not in the database is added;\n"
-         "for one that is, \"Confirm Replace\" asks whether the file's version replaces it.\n"
-         "--answer gives the answer to every question (all: replace this and every later one;\n"
+         "one stored exactly as the file has it stays; for any other, \"Confirm Replace\" asks\n"
+         "whether the file's version replaces it. --answer gives the answer to every question\n"
+         "(all: replace this and every later one; no-to-all: keep this and every later one;\n"
          "abort: stop there, keeping what is stored). Without it the question is asked on the\n"
-         "terminal, or answered no when there is none.",
+         "terminal, or answered no when there is none. Says how many tasks were added, replaced\n"
+         "and kept.",
          {QStringLiteral("--answer")}, {}, 1, 1, &Restore},
         {"import", "import FILE", "Adds every memo and task of FILE under new ids, keeping their parent links.", {},
          {}, 1, 1,
          [](const Arguments &args, Session &session, ConsolePrompter &) {
-             return Status(TIoDm(session.connectionToChange()).ImportDatabaseFrom(args.positional.at(0)));
+             TIoDm io(session.connectionToChange());
+             const bool done = io.ImportDatabaseFrom(args.positional.at(0));
+             if (done)
+                 Print(io.outcomeText().toUtf8() + '\n');
+             return Status(done);
          }},
         {"export", "export FILE [TID...]",
          "Writes the tasks TID... to FILE as the task list's Export does: each as a top-level task,\n"

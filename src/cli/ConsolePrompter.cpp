@@ -14,6 +14,7 @@ QChar Key(PromptButton button)
 {
     switch (button) {
     case PromptButton::Abort: return QLatin1Char('b');
+    case PromptButton::NoToAll: return QLatin1Char('o');
     default: return PromptButtonText(button).front().toLower();
     }
 }

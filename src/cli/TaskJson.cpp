@@ -249,7 +249,7 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count, const 
     // are then written as they are read. The statement of the second reading takes its
     // first row before the first reading starts, which keeps one read of the database
     // open over both: they see the same rows.
-    const QString all = QStringLiteral("select * from tasks");
+    constexpr TaskStore::Table all = TaskStore::Table::Tasks;
     const int bias = LocalBias();
     RowCursor tops(connection, all);
     const TaskColumns at(tops);

@@ -34,7 +34,8 @@ public:
     // when the file cannot be played.
     virtual void playSound(const QString &path) = 0;
     // Opens a web address, or a file (a file: URL) with the program the desktop
-    // chooses. False when nothing took it.
+    // chooses. False when nothing took it. What failed, now or when the desktop's
+    // opener gives up, goes to the standard error report.
     virtual bool openUrl(const QUrl &url) = 0;
     // Hands a message to the user's mail program to finish and send. Throws
     // MailUnavailable when there is none to hand it to, AppError when it was not taken.

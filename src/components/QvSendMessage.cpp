@@ -36,6 +36,10 @@ EMapiError::EMapiError(int errorCode)
 {
 }
 
+EMapiError::EMapiError(int errorCode, const QString &reason) : AppError(reason), m_errorCode(errorCode)
+{
+}
+
 void RaiseMapiResult(int result)
 {
     if (result == UserAbort)
@@ -70,10 +74,8 @@ void TQvSendMessage::Send()
     message.bcc = BccRecipients;
     try {
         DesktopServices::instance().sendMail(message);
-    } catch (const MailUnavailable &) {
-        RaiseMapiResult(UserAbort);
-    } catch (const AppError &) {
-        RaiseMapiResult(GeneralFailure);
+    } catch (const AppError &error) {
+        throw EMapiError(GeneralFailure, error.message());
     }
 }
 

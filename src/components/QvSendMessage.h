@@ -5,10 +5,10 @@
 // Failures come as the classic mail-interface results: EMapiUserAbort for result 1
 // (silent in the standard error report), EMapiError with the result's text and code for
 // the others. How the desktop's failures map:
-//   no mail program at all (no xdg-email, or none it can start) -> 1, user abort, as
-//     when the system offers no mail interface;
-//   an attachment that does not exist                           -> 11, Attachment Not Found;
-//   a mail program that did not take the message                -> 2, General Failure.
+//   no mail program (no xdg-email, or none it can start), or one that did not take the
+//     message                                                  -> 2, General Failure,
+//     saying what failed and what to install or check;
+//   an attachment that does not exist                           -> 11, Attachment Not Found.
 
 #include "store/AppError.h"
 
@@ -25,6 +25,8 @@ public:
 class EMapiError : public AppError {
 public:
     explicit EMapiError(int errorCode);
+    // A failure the desktop explained: its words instead of the result's text.
+    EMapiError(int errorCode, const QString &reason);
     int ErrorCode() const { return m_errorCode; }
 
 private:

@@ -18,6 +18,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -108,13 +109,39 @@ QString WithQvxSuffix(const QString &fileName)
     return fileName + QStringLiteral(".qvx");
 }
 
-// Restores the records of one kind: a record whose id the table lacks is added; for one
-// it has, the standing answer decides, asking while it is not All. False on Abort.
+// Whether the stored row already holds what the record would write. A value the record
+// cannot give counts as different: writing it then reports the fault.
+bool HoldsRecord(Query &row, const RecordKind &kind, const ColumnIndexes &at, RecordReader &record, int bias)
+{
+    constexpr double HalfMillisecond = 0.5 / 86400000.0;  // times travel to the millisecond, in days
+    for (std::size_t i = 0; i < kind.columns.size(); ++i) {
+        Query::Value value;
+        try {
+            value = DecodeValue(kind.columns[i], record, bias, Breaks::AsRead);
+        } catch (...) {
+            return false;
+        }
+        const Query::Value &stored = row.field(at.columns[i]).value();
+        if (kind.columns[i].codec == Codec::Time && std::holds_alternative<double>(value) &&
+            std::holds_alternative<double>(stored)) {
+            if (std::abs(std::get<double>(value) - std::get<double>(stored)) > HalfMillisecond)
+                return false;
+        } else if (value != stored) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Restores the records of one kind: a record whose id the table lacks is added; one the
+// table holds as it is stays without a question; for any other the standing answer
+// decides, asking while it is neither All nor No to All. False on Abort.
 // `find` looks rows up and edits them; `insert` stays open on an empty result and
 // takes the new rows.
 bool RestorePass(Query &find, Query &insert, const RecordKind &kind, RecordSource &xml, int bias,
-                 PromptButton &standing, WriteBatch &batch)
+                 PromptButton &standing, WriteBatch &batch, TIoDm::Outcome &outcome)
 {
+    const bool tasks = kind.table == TaskStore::Table::Tasks;
     TaskStore::openForInsert(insert, kind.table);
     const ColumnIndexes at(insert, kind);
     bool aborted = false;
@@ -125,8 +152,14 @@ bool RestorePass(Query &find, Query &insert, const RecordKind &kind, RecordSourc
         if (find.eof()) {
             row = &insert;
             insert.insert();
+            outcome.added += tasks;
         } else {
-            if (standing != PromptButton::All) {
+            const ColumnIndexes stored(find, kind);
+            if (HoldsRecord(find, kind, stored, record, bias)) {
+                outcome.kept += tasks;
+                return true;
+            }
+            if (standing != PromptButton::All && standing != PromptButton::NoToAll) {
                 ReplaceQuestion question;
                 question.kind = kind.kind;
                 question.rowContent = find.field(u"content").asString();
@@ -141,8 +174,11 @@ bool RestorePass(Query &find, Query &insert, const RecordKind &kind, RecordSourc
                 aborted = true;
                 return false;
             }
-            if (standing != PromptButton::Yes && standing != PromptButton::All)
-                return true;  // No, or the window closed: this row stays as it is
+            if (standing != PromptButton::Yes && standing != PromptButton::All) {
+                outcome.kept += tasks;  // No, No to All, or the window closed: the row stays as it is
+                return true;
+            }
+            outcome.replaced += tasks;
             find.edit();
         }
         row->field(at.id).setString(id);
@@ -154,8 +190,9 @@ bool RestorePass(Query &find, Query &insert, const RecordKind &kind, RecordSourc
 }
 
 // Adds every record of one kind under a new id.
-void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bias)
+void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bias, TIoDm::Outcome &outcome)
 {
+    const bool tasks = kind.table == TaskStore::Table::Tasks;
     NewIds newIds;
     TaskStore::openForInsert(query, kind.table);
     const ColumnIndexes at(query, kind);
@@ -167,6 +204,7 @@ void ImportPass(Query &query, const RecordKind &kind, RecordSource &xml, int bia
         query.field(at.id).setString(ids.id);
         WriteValues(query, kind, at, record, bias, 1, Breaks::CrLf);
         query.post();
+        outcome.added += tasks;
         return true;
     });
 }
@@ -209,7 +247,7 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     WriteBatch batch(m_connection, WriteBatch::Unfinished::RollBack);
     std::exception_ptr taskError;
     std::vector<QString> taskReports;
-    const QString insertSql = QvxTaskRows::insertSql();
+    const QStringList columns = QvxTaskRows::columns();
     const QByteArray ourApp = Qvx::AppName.toUtf8();
     while (std::optional<QvxTaskRows::Batch> rows = tasks.next()) {
         if (tasks.app() != ourApp) {
@@ -218,9 +256,10 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
         }
         taskReports.insert(taskReports.end(), rows->absent.begin(), rows->absent.end());
         try {
-            ADOQuery1.executeEach(insertSql, rows->rows);
-            if (ADOQuery1.rowsAffected() != int(rows->rows.size()))
+            if (TaskStore::insertEachIfNew(ADOQuery1, TaskStore::Table::Tasks, columns, rows->rows) !=
+                int(rows->rows.size()))
                 return Streamed::ReadAgain;  // an id that is there already
+            m_outcome.added += int(rows->rows.size());
             if (rows->error)
                 std::rethrow_exception(rows->error);
             tasks.giveBack(std::move(*rows));
@@ -255,9 +294,9 @@ TIoDm::Streamed TIoDm::WriteInOneReading(const QString &fileName, Mode mode)
     const auto writeMemos = [&] {
         PromptButton standing = PromptButton::Yes;  // never asked: no memo is there yet
         if (mode == Mode::Restore)
-            RestorePass(ADOQuery1, insert, MemoRecords, memos, bias, standing, batch);
+            RestorePass(ADOQuery1, insert, MemoRecords, memos, bias, standing, batch, m_outcome);
         else
-            ImportPass(ADOQuery1, MemoRecords, memos, bias);
+            ImportPass(ADOQuery1, MemoRecords, memos, bias, m_outcome);
     };
     std::exception_ptr error;
     const qint64 changesBefore = m_connection.totalChanges();
@@ -313,6 +352,7 @@ FileRequest TIoDm::OpenRequest()
 FileRequest TIoDm::SaveRequest()
 {
     FileRequest request;
+    request.fileName = DatedFileName(QStringLiteral(".qvx"));
     request.filter = QStringLiteral("Ambrel Database,  (*.qvx)");
     request.defaultSuffix = QStringLiteral("qvx");
     return request;
@@ -366,6 +406,8 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
     // Read as it is inflated when the file is in the common form; otherwise as a
     // document, which takes or refuses the rest as it always has.
     // Written as it is read when nothing can need a question first.
+    m_outcome = {};
+    m_restored = mode == Mode::Restore;
     if (!m_connection.inTransaction()) {
         Streamed streamed = Streamed::ReadAgain;
         try {
@@ -377,6 +419,7 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
         }
         if (streamed != Streamed::ReadAgain)
             return streamed == Streamed::Done;
+        m_outcome = {};  // nothing of that reading stayed
     }
 
     RecordSource xml;
@@ -410,11 +453,11 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
             if (mode == Mode::Restore) {
                 Query insert(m_connection);
                 PromptButton standing = PromptButton::Yes;  // one for both passes
-                if (RestorePass(ADOQuery1, insert, MemoRecords, xml, bias, standing, batch))
-                    RestorePass(ADOQuery1, insert, TaskRecords, xml, bias, standing, batch);
+                if (RestorePass(ADOQuery1, insert, MemoRecords, xml, bias, standing, batch, m_outcome))
+                    RestorePass(ADOQuery1, insert, TaskRecords, xml, bias, standing, batch, m_outcome);
             } else {
-                ImportPass(ADOQuery1, MemoRecords, xml, bias);
-                ImportPass(ADOQuery1, TaskRecords, xml, bias);
+                ImportPass(ADOQuery1, MemoRecords, xml, bias, m_outcome);
+                ImportPass(ADOQuery1, TaskRecords, xml, bias, m_outcome);
             }
         } catch (...) {
             error = std::current_exception();
@@ -436,6 +479,15 @@ bool TIoDm::ReadFile(const QString &fileName, Mode mode)
         return false;
     }
     return true;
+}
+
+QString TIoDm::outcomeText() const
+{
+    QString text = (m_restored ? QStringLiteral("Restored: ") : QStringLiteral("Imported: ")) +
+                   Counted(m_outcome.added, "task", "tasks") + QStringLiteral(" added");
+    if (m_restored)
+        text += QStringLiteral(", %1 replaced, %2 kept as they were").arg(m_outcome.replaced).arg(m_outcome.kept);
+    return text + QLatin1Char('.');
 }
 
 bool TIoDm::RestoreDatabaseFrom(const QString &fileName)

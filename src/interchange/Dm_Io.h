@@ -30,11 +30,23 @@ public:
     // Every memo and every task into the file. "File write failure!" when it cannot be
     // written.
     bool BackupDatabaseTo(const QString &fileName);
-    // Records whose id is not in the database are added; for one that is, "Confirm
-    // Replace" asks (until answered All). Abort ends the restore, which still succeeds.
+    // Records whose id is not in the database are added; one stored as it is stays; for
+    // another, "Confirm Replace" asks (until answered All or No to All). Abort ends the
+    // restore, which still succeeds.
     bool RestoreDatabaseFrom(const QString &fileName);
     // Every record is added under a new id; parent links among them are kept.
     bool ImportDatabaseFrom(const QString &fileName);
+
+    // What the last restore or import did with the file's tasks; after a failure, what
+    // stayed stored.
+    struct Outcome {
+        int added = 0;
+        int replaced = 0;
+        int kept = 0;  // held as they were, or answered No
+    };
+    const Outcome &outcome() const { return m_outcome; }
+    // For the status bar: "Restored: 3 tasks added, 2 replaced, 9 kept as they were."
+    QString outcomeText() const;
 
     // The file dialogs' requests: the open dialog of restore and import, and the save
     // dialog the backup shares with the export.
@@ -54,6 +66,8 @@ private:
 
     Connection &m_connection;
     Query ADOQuery1;
+    Outcome m_outcome;
+    bool m_restored = false;
 };
 
 }  // namespace quillpad

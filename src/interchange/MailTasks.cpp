@@ -3,6 +3,7 @@
 #include "components/QvSendMessage.h"
 #include "interchange/ExportTasks.h"
 #include "interchange/TaskDocuments.h"
+#include "store/AppError.h"
 #include "store/Paths.h"
 
 #include <QDir>
@@ -18,16 +19,19 @@ void MailTasks(TQvSendMessage &mail, const TaskSnapshot &selected)
     const QString data = folder + QStringLiteral("Tasks.qvx");
     if (!WriteTasksHtml(page, selected) || !ExportTasksXml(data, selected))
         return;
+    mail.Clear();
+    mail.Subject = QStringLiteral("To-Do List");
+    mail.MessageText << QStringLiteral("Tasks.html: HTML file, you can open it with website browser.")
+                     << QStringLiteral("Tasks.qvx: Ambrel data file, you can import it into Ambrel software "
+                                       "directly.");
+    mail.Attachments << page << data;
     try {
-        mail.Clear();
-        mail.Subject = QStringLiteral("To-Do List");
-        mail.MessageText << QStringLiteral("Tasks.html: HTML file, you can open it with website browser.")
-                         << QStringLiteral("Tasks.qvx: Ambrel data file, you can import it into Ambrel software "
-                                           "directly.");
-        mail.Attachments << page << data;
         mail.Send();
-    } catch (...) {
-        // swallowed, as promised above
+    } catch (const AbortError &) {
+        throw;
+    } catch (const AppError &error) {
+        throw AppError(StandardErrorText(error.message()) +
+                       QStringLiteral(" The files to attach are in %1").arg(QDir::toNativeSeparators(folder)));
     }
 }
 

@@ -9,8 +9,8 @@ namespace quillpad {
 class TQvSendMessage;
 
 // Writes both files (each writer reports its own failure, which ends this) and hands
-// the message over. Every failure of the hand-off is swallowed: the user cancelling in
-// the mail program, or having none, is no error to report.
+// the message over. A hand-off that fails raises what failed, what to install or
+// check, and where the files are, to attach them by hand.
 void MailTasks(TQvSendMessage &mail, const TaskSnapshot &selected);
 
 }  // namespace quillpad

@@ -40,7 +40,7 @@ void AppendElement(pugi::xml_node parent, const char *name, const Attributes &at
 
 // A task as the export writes it: flags always "True" or "False".
 Attributes TaskAttributes(const TTaskInfo &task, const QString &pid, int bias);
-// Every row of an open "select * from tasks" or "select * from memos" as the backup
+// Every row of a table opened by TaskStore::openAllRows, as the backup
 // writes it, into the open section: null flags and colours become empty text.
 void WriteTaskRows(QvxWriter &file, Query &query, int bias);
 void WriteMemoRows(QvxWriter &file, Query &query, int bias);

@@ -30,15 +30,12 @@ QvxTaskRows::~QvxTaskRows()
         m_thread.join();
 }
 
-QString QvxTaskRows::insertSql()
+QStringList QvxTaskRows::columns()
 {
-    QString names = QString::fromLatin1(TaskRecords.id);
-    QString marks = QStringLiteral("?");
-    for (const Column &column : TaskRecords.columns) {
-        names += QLatin1Char(',') + QLatin1String(column.name);
-        marks += QStringLiteral(",?");
-    }
-    return QStringLiteral("INSERT OR IGNORE INTO tasks (%1) VALUES (%2)").arg(names, marks);
+    QStringList names{QString::fromLatin1(TaskRecords.id)};
+    for (const Column &column : TaskRecords.columns)
+        names.append(QLatin1String(column.name));
+    return names;
 }
 
 void QvxTaskRows::read(const QString &fileName, int bias, Ids ids)

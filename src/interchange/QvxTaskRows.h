@@ -25,7 +25,7 @@ namespace quillpad {
 
 class QvxTaskRows {
 public:
-    // Rows in the order of `insertSql`, in file order. An error, when set, is the one the
+    // Rows in the order of `columns`, in file order. An error, when set, is the one the
     // record after the last row raised: no row comes after it. The reports of missing
     // attributes are held, in order, for the caller to show on its own thread when the
     // rows count.
@@ -49,7 +49,7 @@ public:
     // undone row by row, which costs every insert a journal of its own. The sync
     // trigger's own INSERT OR REPLACE then ignores too: it makes no difference where no
     // sync state is kept without its task, as in an empty database, or for new ids.
-    static QString insertSql();
+    static QStringList columns();
 
     // The next batch, waiting for it; none after the last.
     std::optional<Batch> next();

@@ -10,7 +10,7 @@ PromptMessage ReplacePrompt(const ReplaceQuestion &question)
     PromptMessage box;
     box.caption = QStringLiteral("Confirm Replace");
     box.form = PromptForm::ReplaceAsk;
-    box.buttons = {PromptButton::Yes, PromptButton::All, PromptButton::No, PromptButton::Abort};
+    box.buttons = {PromptButton::Yes, PromptButton::All, PromptButton::No, PromptButton::NoToAll, PromptButton::Abort};
     box.defaultButton = PromptButton::Yes;
     box.escapeButton = PromptButton::Cancel;
     const QString modified = QStringLiteral("modified: ");

@@ -22,7 +22,7 @@ struct ReplaceQuestion {
 // be replaced), its time, "with this one?", the record in the file, its time.
 PromptMessage ReplacePrompt(const ReplaceQuestion &question);
 
-// Yes, All, No or Abort; Cancel when the window is closed.
+// Yes, All, No, No to All or Abort; Cancel when the window is closed.
 PromptButton AskReplace(const ReplaceQuestion &question);
 
 }  // namespace quillpad

@@ -63,7 +63,7 @@ struct Shading {
 };
 
 const Shading Shadings[2] = {
-    {QStringLiteral("<tr><th scope=\"row\" style=\"color: #0000; border-right: 1px solid #C1DAD7;\tborder-bottom: "
+    {QStringLiteral("<tr><th scope=\"row\" style=\"color: #000000; border-right: 1px solid #C1DAD7;\tborder-bottom: "
                     "1px solid #C1DAD7; border-left: 1px solid #C1DAD7;\tborder-top: 0; text-align: "
                     "left;\tpadding: 6px 6px 6px 12px;\tbackground: #F3F3FA; font-weight: normal;\">"),
      QStringLiteral("<td style=\"border-right: 1px solid #C1DAD7;\tborder-bottom: 1px solid #C1DAD7;\tpadding: "
@@ -191,6 +191,7 @@ TaskDocumentChoice AskTaskDocumentFile()
     FileRequest request;
     request.filter = TextFilter + QStringLiteral(";;") + HtmlFilter;
     request.selectedFilter = &chosenFilter;
+    request.fileName = DatedFileName({});  // the extension follows the format chosen
     TaskDocumentChoice choice;
     const QString fileName = Prompter::instance().saveFileName(request);
     if (fileName.isEmpty())

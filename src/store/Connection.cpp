@@ -438,9 +438,14 @@ QString Connection::readOnlyReason() const
 
 QString Connection::withReadOnlyReason(const QString &reason, int code) const
 {
+    // SQLite's own words for these two ("attempt to write a readonly database", "database
+    // or disk is full") leave the user guessing what happened to the change.
+    if ((code & 0xff) == SQLITE_FULL)
+        return QStringLiteral("the change was not stored: the disk holding %1 is full").arg(m_path);
     if (!m_readOnly || (code & 0xff) != SQLITE_READONLY)
         return reason;
-    return reason + QStringLiteral(" (the task database %1 was opened read-only: %2)").arg(m_path, readOnlyReason());
+    return QStringLiteral("the change was not stored: the task database %1 can only be read, as %2")
+        .arg(m_path, readOnlyReason());
 }
 
 void Connection::beginTransaction()

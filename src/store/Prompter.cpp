@@ -1,6 +1,10 @@
 #include "store/Prompter.h"
 
+#include "store/Clock.h"
 #include "store/pU_Funcs.h"
+
+#include <QDir>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -74,6 +78,23 @@ QString StderrPrompter::openFileName(const FileRequest &)
 QString StderrPrompter::saveFileName(const FileRequest &)
 {
     return {};
+}
+
+QString FileDialogStart(const FileRequest &request, const QString &lastFolder)
+{
+    QString folder = request.directory;
+    if (folder.isEmpty())
+        folder = lastFolder;
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    return request.fileName.isEmpty() ? folder : QDir(folder).filePath(request.fileName);
+}
+
+QString DatedFileName(const QString &suffix)
+{
+    return QStringLiteral("Tasks ") + Clock::now().date().toString(Qt::ISODate) + suffix;
 }
 
 }  // namespace quillpad

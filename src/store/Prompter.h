@@ -61,6 +61,13 @@ struct FileRequest {
     QString *selectedFilter = nullptr;
 };
 
+// Where a file dialog opens: the request's folder, else the folder last chosen in one,
+// else the user's documents folder (the home folder when there is none); with the
+// proposed name in it when there is one.
+QString FileDialogStart(const FileRequest &request, const QString &lastFolder);
+// A proposed file name with today's date: "Tasks 2026-12-11" + suffix.
+QString DatedFileName(const QString &suffix);
+
 class Prompter {
 public:
     virtual ~Prompter() = default;

@@ -31,6 +31,8 @@ public:
         qint32 asInteger() const;
         TDateTime asDateTime() const;
         bool isNull() const;
+        // The value as the result holds it, for comparing with one to be written.
+        const Value &value() const;
 
         // Only while the query is editing or inserting a row.
         void setString(const QString &value) const;
@@ -44,7 +46,6 @@ public:
     private:
         friend class Query;
         Field(Query *query, int index) : m_query(query), m_index(index) {}
-        const Value &value() const;
         void set(Value value) const;
         Query *m_query;
         int m_index;

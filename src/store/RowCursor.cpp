@@ -12,6 +12,12 @@ RowCursor::RowCursor(Connection &connection, const QString &sql)
 {
 }
 
+RowCursor::RowCursor(Connection &connection, TaskStore::Table table)
+    : RowCursor(connection, table == TaskStore::Table::Tasks ? QStringLiteral("select * from tasks")
+                                                             : QStringLiteral("select * from memos"))
+{
+}
+
 RowCursor::~RowCursor()
 {
     m_connection.statements().release(m_lease);

@@ -5,6 +5,7 @@
 
 #include "store/Query.h"
 #include "store/StatementCache.h"
+#include "store/TaskStore.h"
 
 #include <QByteArrayView>
 
@@ -17,6 +18,8 @@ class Connection;
 class RowCursor {
 public:
     RowCursor(Connection &connection, const QString &sql);
+    // Every row of the table, in the table's order.
+    RowCursor(Connection &connection, TaskStore::Table table);
     ~RowCursor();
     RowCursor(const RowCursor &) = delete;
     RowCursor &operator=(const RowCursor &) = delete;

@@ -248,6 +248,13 @@ bool TaskStore::holdsNothing()
     return query.field(u"empty").asBoolean();
 }
 
+bool TaskStore::idInUse(const QString &id)
+{
+    Query query(m_connection);
+    query.open(QStringLiteral("select 1 from tasks where tid=? or pid=? limit 1"), {id, id});
+    return !query.eof();
+}
+
 QStringList TaskStore::incompleteTexts(int limit)
 {
     // The condition is written as the partial index's is, so the planner reads that
@@ -473,6 +480,17 @@ void TaskStore::openRow(Query &query, Table table, const QString &id)
 void TaskStore::openForInsert(Query &query, Table table)
 {
     query.open(Statements(table).none, {});
+}
+
+int TaskStore::insertEachIfNew(Query &query, Table table, const QStringList &columns,
+                               const std::vector<Query::Parameters> &rows)
+{
+    const QString marks = QStringLiteral("?,").repeated(columns.size()).chopped(1);
+    query.executeEach(QStringLiteral("INSERT OR IGNORE INTO %1 (%2) VALUES (%3)")
+                          .arg(table == Table::Tasks ? QStringLiteral("tasks") : QStringLiteral("memos"),
+                               columns.join(QLatin1Char(',')), marks),
+                      rows);
+    return query.rowsAffected();
 }
 
 }  // namespace quillpad

@@ -4,6 +4,7 @@
 // the interchange file make. A write that also changes a record changes it only once the
 // row is written, so a failed write leaves the record as the row still is.
 
+#include "store/Query.h"
 #include "store/TaskInfo.h"
 
 #include <QString>
@@ -14,7 +15,6 @@
 namespace quillpad {
 
 class Connection;
-class Query;
 
 // Every line break (LF, a lone CR, CR LF) as CR LF, the one way a task keeps them.
 QString CrLfLineBreaks(const QString &text);
@@ -62,6 +62,8 @@ public:
     int count();
     // No task, no memo, and no sync state of a task.
     bool holdsNothing();
+    // Whether a task has this id, or names it as its parent.
+    bool idInUse(const QString &id);
     // The texts of the first `limit` incomplete rows, in byte order of the text.
     QStringList incompleteTexts(int limit);
 
@@ -116,6 +118,10 @@ public:
     static void openRow(Query &query, Table table, const QString &id);
     // An empty result that takes new rows (Query::insert).
     static void openForInsert(Query &query, Table table);
+    // Inserts each row (its values in the order of `columns`) whose id is not taken yet,
+    // with one prepared statement; returns how many went in.
+    static int insertEachIfNew(Query &query, Table table, const QStringList &columns,
+                               const std::vector<Query::Parameters> &rows);
 
 private:
     std::vector<TTaskInfo> readTopLevelRows();

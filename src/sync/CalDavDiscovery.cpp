@@ -26,9 +26,15 @@ QString Named(int status, const QByteArray &body, QString DavResponse::*property
 
 QUrl SyncServerUrl(const QString &typed, QString &error)
 {
-    const QUrl server = QUrl::fromUserInput(typed);
-    if (typed.isEmpty() || !server.isValid()) {
+    if (typed.trimmed().isEmpty()) {
         error = QStringLiteral("No sync server is set");
+        return {};
+    }
+    const QUrl server = QUrl::fromUserInput(typed.trimmed());
+    const bool web = server.scheme() == QLatin1String("https") || server.scheme() == QLatin1String("http");
+    if (!server.isValid() || !web || server.host().isEmpty() || typed.trimmed().contains(QLatin1Char(' '))) {
+        error = QStringLiteral("\"%1\" is not a server address: type one such as https://cloud.example.org")
+                    .arg(typed.trimmed());
         return {};
     }
     if (!MayCarryPassword(server)) {

@@ -32,6 +32,7 @@
 
 #include "store/TaskInfo.h"
 #include "sync/Ical.h"
+#include "sync/TwoLevels.h"
 
 #include <vector>
 
@@ -62,10 +63,5 @@ TTaskInfo ReadVTodo(icalcomponent *todo);
 void WriteVTodo(icalcomponent *todo, const TTaskInfo &task, const QString &shownPid);
 void WriteVTodo(icalcomponent *todo, const TTaskInfo &task);  // shown as it is read
 IcalComponentPtr NewVTodo(const TTaskInfo &task);
-
-// Tasks as the two levels of the task list show them: a task whose parent is a sub-task
-// (nested deeper by another client) goes under its top-level ancestor; one whose parent
-// is not among the tasks, or whose parents go round in a circle, is top-level.
-void ShowAtTwoLevels(std::vector<TTaskInfo> &tasks);
 
 }  // namespace quillpad

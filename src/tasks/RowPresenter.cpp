@@ -2,6 +2,7 @@
 
 #include "store/DateText.h"
 #include "store/pU_Funcs.h"
+#include "tasks/Contrast.h"
 #include "tasks/StoredColor.h"
 #include "tasks/TaskTree.h"
 
@@ -73,22 +74,50 @@ QFont RowPresenter::font(const TTaskInfo &info, const RowState &state) const
     return font;
 }
 
-QColor RowPresenter::textColor(const TTaskInfo &info, const RowState &state) const
+QColor RowPresenter::textColor(const TTaskInfo &info, const RowPlace &place, const RowState &state) const
 {
     const QPalette &palette = m_view.palette;
     const QPalette::ColorGroup group = state.enabled ? QPalette::Normal : QPalette::Disabled;
     const QColor plain = palette.color(group, state.selected ? QPalette::HighlightedText : QPalette::Text);
-    if (state.editing)
-        return plain;
-    // Complete and placeholder rows are greyed, but not under the selection.
     const QColor grey = palette.color(QPalette::Disabled, QPalette::Text);
-    if (info.checkFlag || info.content.isEmpty())
-        return state.selected ? plain : grey;
-    if (info.textColor != 0) {
+    if (state.selected) {
+        // Complete and placeholder rows are greyed, but not under the selection.
+        if (state.editing || info.checkFlag || info.content.isEmpty() || info.textColor == 0)
+            return plain;
         const QColor stored = StoredColorToQColor(info.textColor, palette);
-        return state.selected && stored == grey ? plain : stored;
+        return stored == grey ? plain : stored;
     }
-    return plain;
+    if (!state.editing && info.textColor != 0 && !info.checkFlag && !info.content.isEmpty())
+        return StoredColorToQColor(info.textColor, palette);
+    const bool greyed = !state.editing && (info.checkFlag || info.content.isEmpty());
+    return ReadableOn(greyed ? grey : plain, backgroundColours(info, place, state),
+                      greyed ? PenShift::Least : PenShift::Whole);
+}
+
+QList<QColor> RowPresenter::backgroundColours(const TTaskInfo &info, const RowPlace &place,
+                                              const RowState &state) const
+{
+    const RowFill fill = background(info, place, state);
+    const QList<QColor> *shade = nullptr;
+    switch (fill.kind) {
+    case RowBackground::None:  // the editor, on Base
+        break;
+    case RowBackground::Hot:
+    case RowBackground::Stored:
+        return {fill.color};
+    case RowBackground::SubTask:
+        shade = &m_view.shades.subTask;
+        break;
+    case RowBackground::TopLevelEven:
+        shade = &m_view.shades.topLevelEven;
+        break;
+    case RowBackground::TopLevelOdd:
+        shade = &m_view.shades.topLevelOdd;
+        break;
+    }
+    if (shade && !shade->isEmpty())
+        return *shade;
+    return {m_view.palette.color(QPalette::Base)};
 }
 
 RowFill RowPresenter::background(const TTaskInfo &info, const RowPlace &place, const RowState &state) const

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QDate>
 #include <QFont>
+#include <QList>
 #include <QPalette>
 #include <QString>
 
@@ -26,6 +27,12 @@ struct RowPlace {
     static RowPlace of(const TaskNode &node);
 };
 
+// The colours each row picture paints, top to bottom, as laid onto the palette. A
+// picture without colours paints the palette's Base.
+struct RowShades {
+    QList<QColor> subTask, topLevelEven, topLevelOdd;
+};
+
 // The state of the view, the same for every row.
 struct RowView {
     bool listView = false;  // numbered rows, one line high
@@ -33,6 +40,7 @@ struct RowView {
     QDate today;            // a due date before it is overdue
     QFont font;
     QPalette palette;
+    RowShades shades;
     int viewHeight = 1 << 20;  // the edited row grows no higher than this, less a line
 };
 
@@ -74,13 +82,18 @@ public:
     QString text(const TTaskInfo &info, const RowPlace &place, const RowState &state) const;
     RowIcon icon(const TTaskInfo &info) const;
     QFont font(const TTaskInfo &info, const RowState &state) const;
-    // The pen for the text.
-    QColor textColor(const TTaskInfo &info, const RowState &state) const;
+    // The pen for the text. Unless the task stores its own text colour, or the row is
+    // selected (the desktop's selection colours are its own pair), it reads on the
+    // row's background.
+    QColor textColor(const TTaskInfo &info, const RowPlace &place, const RowState &state) const;
     RowFill background(const TTaskInfo &info, const RowPlace &place, const RowState &state) const;
     // The row's height when its text wraps at the given width.
     int height(const TTaskInfo &info, const RowPlace &place, const RowState &state, int textWidth) const;
 
 private:
+    // What the text is painted on.
+    QList<QColor> backgroundColours(const TTaskInfo &info, const RowPlace &place, const RowState &state) const;
+
     RowView m_view;
 };
 

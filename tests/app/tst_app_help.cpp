@@ -15,8 +15,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -189,6 +192,19 @@ private slots:
         QCOMPARE(f.setting("option", "visitWeb"), IsoTime(f.clock.nowDateTime()));
     }
 
+    // Shown at start-up while the user may be typing: Enter does not answer it.
+    void theOfferTakesNoStrayEnter()
+    {
+        ShellFixture f;
+        TupdateDlg dialog(f.window->webLinks(), f.window->appSettings());
+        QVERIFY(dialog.testAttribute(Qt::WA_ShowWithoutActivating));
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QTest::keyClick(dialog.btn_Yes, Qt::Key_Enter);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(f.desktop.openedUrls.isEmpty());
+    }
+
     void theOfferClosesItselfAsNo()
     {
         ShellFixture f;
@@ -278,6 +294,18 @@ private slots:
         options.cb_AddOpen->setFocus();
         QTest::keyClick(options.cb_AddOpen, Qt::Key_F1);
         QCOMPARE(f.desktop.openedUrls, QList<QUrl>{ManualPage(QStringLiteral("tray.html#options"))});
+
+        // On the Sync tab, from its tabs as from its fields: the sync's own topic.
+        auto *pages = options.findChild<QTabWidget *>(QStringLiteral("OptionsPages"));
+        QVERIFY(pages);
+        pages->setCurrentIndex(1);
+        QTabBar *tabs = pages->tabBar();
+        tabs->setFocus();
+        QTest::keyClick(tabs, Qt::Key_F1);
+        options.Edt_SyncServer->setFocus();
+        QTest::keyClick(options.Edt_SyncServer, Qt::Key_F1);
+        const QUrl sync = ManualPage(QStringLiteral("tray.html#sync"));
+        QCOMPARE(f.desktop.openedUrls.mid(1), (QList<QUrl>{sync, sync}));
     }
 };
 

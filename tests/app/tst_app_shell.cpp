@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -147,10 +148,25 @@ private slots:
         QVERIFY(f.window->windowState() & Qt::WindowMinimized);
         QVERIFY(f.prompter.messages.isEmpty());
 
+        // The close box hides the window and the program keeps running for its
+        // reminders; the note that says so comes the first time only.
+        QSignalSpy notes(f.window.get(), &TmainFm::hiddenWithoutTray);
         f.window->showNormal();
-        QVERIFY(f.closeBox());  // the close box ends the program
-        QVERIFY(f.window->exiting());
-        QVERIFY(!f.window->tasksFrame());
+        QVERIFY(!f.closeBox());
+        QVERIFY(!f.window->isVisible());
+        QVERIFY(!f.window->exiting());
+        QVERIFY(f.window->tasksFrame());
+        QCOMPARE(notes.size(), 1);
+        QCOMPARE(notes.first().at(0).toString(), TmainFm::KeepsRunningTitle);
+        QVERIFY(notes.first().at(1).toString().contains(QStringLiteral("Exit")));
+        QCOMPARE(f.setting(QStringLiteral("option"), QStringLiteral("keepsRunningToldEn")), QStringLiteral("1"));
+        QCOMPARE(f.balloons(), 0);  // no icon to point at
+
+        // Starting the program again shows it; the next close box says nothing more.
+        f.window->bringForward();
+        QVERIFY(f.window->isVisible());
+        QVERIFY(!f.closeBox());
+        QCOMPARE(notes.size(), 1);
     }
 
     void exitEndsEverything()

@@ -111,6 +111,8 @@ class TestAppSync : public QObject {
 private slots:
     void optionsStoreTheSectionAndThePasswordInTheKeyring();
     void optionsFindTheCollectionsAndAskAboutACertificate();
+    void optionsRefuseAServerAddressThatIsNoUrl_data();
+    void optionsRefuseAServerAddressThatIsNoUrl();
     void statusNamesTheCollectionAndHowToTrust();
     void syncNowTakesChangesRowByRow();
     void openEditWaitsForTheChanges();
@@ -165,6 +167,40 @@ void TestAppSync::optionsStoreTheSectionAndThePasswordInTheKeyring()
     f.common->Action_Options->trigger();
     QCOMPARE(f.prompter.lines(),
              QStringList{"Ambrel Quillpad: The sync password was not stored: No keyring answers."});
+}
+
+// An address the sync could never use is said at once, and OK stays in the dialog.
+void TestAppSync::optionsRefuseAServerAddressThatIsNoUrl_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("said");  // empty: accepted
+    const QString notOne = QStringLiteral("is not a server address");
+    QTest::newRow("two words") << QStringLiteral("cloud example") << notOne;
+    QTest::newRow("another scheme") << QStringLiteral("ftp://cloud.example.org") << notOne;
+    QTest::newRow("no host") << QStringLiteral("https://") << notOne;
+    QTest::newRow("a host alone: the password would go without TLS")
+        << QStringLiteral("cloud.example.org") << QStringLiteral("use https://");
+    QTest::newRow("a web address") << QStringLiteral("https://cloud.example.org/remote.php/dav") << QString();
+    QTest::newRow("this machine") << QStringLiteral("http://localhost:5232") << QString();
+    QTest::newRow("none: no sync") << QString() << QString();
+}
+
+void TestAppSync::optionsRefuseAServerAddressThatIsNoUrl()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, said);
+    const bool accepted = said.isEmpty();
+    SyncFixture f;
+    TOptionsDlg dialog(OptionsChoice{});
+    dialog.show();
+    dialog.Edt_SyncServer->setText(typed);
+    dialog.Btn_Ok->click();
+    QCOMPARE(dialog.result() == QDialog::Accepted, accepted);
+    QCOMPARE(dialog.isVisible(), !accepted);
+    if (!accepted) {
+        QVERIFY2(dialog.Lbl_SyncFound->text().contains(said), qPrintable(dialog.Lbl_SyncFound->text()));
+        QVERIFY(dialog.Edt_SyncServer->isVisible());
+    }
 }
 
 void TestAppSync::optionsFindTheCollectionsAndAskAboutACertificate()

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 using namespace quillpad;
 
 namespace {
@@ -21,6 +23,7 @@ namespace {
 struct Window {
     QRect geometry;
     QImage shot;
+    QString id;
 };
 
 QString Xdotool(const QStringList &arguments)
@@ -97,6 +100,7 @@ public:
                                .section(QLatin1Char('\n'), 0, 0);
         if (id.isEmpty())
             return window;
+        window.id = id;
         const QStringList shell =
             Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}).split(QLatin1Char('\n'));
         QMap<QString, int> values;
@@ -112,6 +116,20 @@ public:
         return QGuiApplication::primaryScreen()
             ->grabWindow(0, window.geometry.x(), window.geometry.y(), window.geometry.width(), window.geometry.height())
             .toImage();
+    }
+
+    QProcess &process() { return m_process; }
+
+    // The task texts stored, once the program has ended.
+    QStringList stored()
+    {
+        m_connection.open(m_data.filePath(QStringLiteral("qvData.qvb")));
+        Query query(m_connection);
+        OpenSql(query, QStringLiteral("select content from tasks"));
+        QStringList texts;
+        for (; !query.eof(); query.next())
+            texts.append(query.field(u"content").asString());
+        return texts;
     }
 
 private:
@@ -132,6 +150,8 @@ private slots:
     void emptyListInvitesTheFirstTask();
     void tasksShowWithTheirBackgrounds();
     void dialogsShowTheirOwnCaptionOnly();
+    void aSignalEndsTheProgramKeepingTheEdit_data();
+    void aSignalEndsTheProgramKeepingTheEdit();
 };
 
 void TestAppWindow::initTestCase()
@@ -183,6 +203,39 @@ void TestAppWindow::dialogsShowTheirOwnCaptionOnly()
     Window window = program.start();
     QVERIFY2(window.geometry.width() > 200, "no window titled Ambrel Quillpad");
     QCOMPARE(Program::titleStartingWith(QStringLiteral("Task Reminder")), QStringLiteral("Task Reminder"));
+}
+
+void TestAppWindow::aSignalEndsTheProgramKeepingTheEdit_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestAppWindow::aSignalEndsTheProgramKeepingTheEdit()
+{
+    QFETCH(int, signal);
+    Program program;
+    program.add(QStringLiteral("Alpha"));
+    Window window = program.start();
+    QVERIFY2(!window.id.isEmpty(), "no window titled Ambrel Quillpad");
+    const auto dark = [](const QColor &c) { return c.lightness() < 80; };
+    QTRY_VERIFY_WITH_TIMEOUT(Count(window.shot = Program::grab(window), dark) > 50, 15000);
+
+    // Enter adds a task and opens its editor; the typed text shows in it.
+    Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window.id});
+    Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    QTRY_VERIFY_WITH_TIMEOUT(Program::grab(window) != window.shot, 15000);
+    const QImage editing = Program::grab(window);
+    Xdotool({QStringLiteral("type"), QStringLiteral("typed before logout")});
+    QTRY_VERIFY_WITH_TIMEOUT(Program::grab(window) != editing, 15000);
+
+    QCOMPARE(::kill(static_cast<pid_t>(program.process().processId()), signal), 0);
+    QVERIFY(program.process().waitForFinished(15000));
+    QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.process().exitCode(), 0);
+    QCOMPARE(program.stored(), (QStringList{"Alpha", "typed before logout"}));
 }
 
 int main(int argc, char *argv[])

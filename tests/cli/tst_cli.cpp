@@ -192,7 +192,7 @@ void TestCli::help_data()
     QTest::newRow("program") << QStringList{"--help"} << QStringLiteral("Usage: quillpad-cli COMMAND [ARGUMENTS]");
     QTest::newRow("backup") << QStringList{"backup", "--help"} << QStringLiteral("Usage: quillpad-cli backup FILE");
     QTest::newRow("restore") << QStringList{"restore", "--help"}
-                             << QStringLiteral("Usage: quillpad-cli restore FILE [--answer yes|no|all|abort]");
+                             << QStringLiteral("Usage: quillpad-cli restore FILE [--answer yes|no|all|no-to-all|abort]");
     QTest::newRow("import") << QStringList{"import", "--help"} << QStringLiteral("Usage: quillpad-cli import FILE");
     QTest::newRow("export") << QStringList{"export", "--help"}
                             << QStringLiteral("Usage: quillpad-cli export FILE [TID...]");

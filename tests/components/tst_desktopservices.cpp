@@ -6,11 +6,13 @@
 #include "components/ui/FreedesktopServices.h"
 #include "components/ui/SoundEffectPlayer.h"
 #include "store/AppError.h"
+#include "support/ScriptedPrompter.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -104,6 +106,8 @@ private slots:
 
     void mailGoesToXdgEmail();
     void mailFailures();
+    void openFailuresAreSaid_data();
+    void openFailuresAreSaid();
 
     void soundFallsBack();
     void nothingInstalled();
@@ -268,6 +272,8 @@ void TestDesktopServices::mailFailures()
         QFAIL("no error without xdg-email");
     } catch (const MailUnavailable &error) {
         QVERIFY2(error.message().contains(QStringLiteral("xdg-email was not found")), error.what());
+        QVERIFY2(error.message().contains(QStringLiteral("Thunderbird")), error.what());
+        QVERIFY2(error.message().contains(QStringLiteral("xdg-utils")), error.what());
     }
 
     // No mail program found by xdg-email (3), or one that failed (4).
@@ -280,11 +286,73 @@ void TestDesktopServices::mailFailures()
         } catch (const MailUnavailable &error) {
             QCOMPARE(code, 3);
             QVERIFY2(error.message().contains(QStringLiteral("code 3")), error.what());
+            QVERIFY2(error.message().contains(QStringLiteral("Install a mail program such as Thunderbird")),
+                     error.what());
         } catch (const AppError &error) {
             QCOMPARE(code, 4);
             QVERIFY2(error.message().contains(QStringLiteral("code 4")), error.what());
+            QVERIFY2(error.message().contains(QStringLiteral("Check that the desktop's default mail program")),
+                     error.what());
         }
     }
+}
+
+void TestDesktopServices::openFailuresAreSaid_data()
+{
+    QTest::addColumn<QByteArray>("script");  // empty: no xdg-open on the PATH
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QStringList>("said");  // nothing: no message
+
+    const QString page = QStringLiteral("https://example.org/index.htm");
+    const QString mail = QStringLiteral("mailto:someone@example.org");
+    QTest::newRow("no xdg-open") << QByteArray() << page
+                                 << QStringList{"https://example.org/index.htm", "xdg-open was not found",
+                                                "Install the package xdg-utils"};
+    QTest::newRow("no browser") << QByteArray("exit 3") << page
+                                << QStringList{"code 3", "Install a web browser such as Firefox"};
+    QTest::newRow("no mail program") << QByteArray("exit 3") << mail
+                                     << QStringList{"someone@example.org", "Install a mail program such as Thunderbird"};
+    QTest::newRow("the browser failed") << QByteArray("exit 4") << page
+                                        << QStringList{"code 4", "Check that the default web browser starts"};
+    QTest::newRow("missing file") << QByteArray("exit 2") << QStringLiteral("file:///nowhere/manual/index.html")
+                                  << QStringList{"/nowhere/manual/index.html", "the file is missing"};
+    QTest::newRow("opened") << QByteArray("exit 0") << page << QStringList{};
+}
+
+void TestDesktopServices::openFailuresAreSaid()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QString, url);
+    QFETCH(QStringList, said);
+    Environment environment;
+    QTemporaryDir bin;
+    QVERIFY(bin.isValid());
+    const QString record = bin.filePath(QStringLiteral("opened"));
+    if (!script.isEmpty()) {
+        WriteFile(bin.filePath(QStringLiteral("xdg-open")),
+                  "#!/bin/sh\nprintf '%s' \"$1\" > \"$OPEN_RECORD\"\n" + script + "\n",
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // The script's own tools (printf is built in) need no PATH.
+    environment.set("PATH", QFile::encodeName(bin.path()));
+    environment.set("OPEN_RECORD", QFile::encodeName(record));
+
+    ScriptedPrompter prompter;
+    FreedesktopServices desktop;
+    QCOMPARE(desktop.openUrl(QUrl(url)), !script.isEmpty());
+    if (!script.isEmpty()) {
+        QTRY_VERIFY(QFile::exists(record));
+        QCOMPARE(QString::fromUtf8(ReadAll(record)), url);
+    }
+    if (said.isEmpty()) {
+        // The process is gone and nothing was said.
+        QTRY_VERIFY(QCoreApplication::instance()->findChildren<QProcess *>().isEmpty());
+        QVERIFY(prompter.messages.isEmpty());
+        return;
+    }
+    QTRY_COMPARE(prompter.messages.size(), 1);
+    for (const QString &part : said)
+        QVERIFY2(prompter.messages.front().text.contains(part), qPrintable(prompter.messages.front().text));
 }
 
 void TestDesktopServices::soundFallsBack()

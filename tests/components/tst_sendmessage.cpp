@@ -92,8 +92,8 @@ void TestSendMessage::handOffFailures_data()
 {
     QTest::addColumn<bool>("unavailable");
     QTest::addColumn<bool>("missingAttachment");
-    QTest::addColumn<int>("code");  // 1: the silent abort
-    QTest::newRow("no mail program") << true << false << 1;
+    QTest::addColumn<int>("code");
+    QTest::newRow("no mail program") << true << false << 2;
     QTest::newRow("not taken") << false << false << 2;
     QTest::newRow("attachment missing") << false << true << 11;
 }
@@ -130,6 +130,9 @@ void TestSendMessage::handOffFailures()
         QCOMPARE(code, 1);
     } catch (const EMapiError &error) {
         QCOMPARE(error.ErrorCode(), code);
+        // The desktop's own words say what failed.
+        if (!missingAttachment)
+            QCOMPARE(error.message(), unavailable ? QStringLiteral("none") : recording.mailError);
     }
     // A missing attachment stops before the mail program is asked.
     QCOMPARE(recording.mails.size(), unavailable || missingAttachment ? 0 : 1);

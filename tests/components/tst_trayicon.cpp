@@ -322,6 +322,80 @@ private slots:
         QVERIFY(!f.closeBox());
         QVERIFY(!f.window.isVisible());
     }
+
+    // The notification area comes and goes under a running program, told by the host.
+    void trayFollowedLive_data()
+    {
+        QTest::addColumn<bool>("hideWithoutTray");
+        QTest::newRow("close box ends without a tray") << false;
+        QTest::newRow("close box hides without a tray") << true;
+    }
+
+    void trayFollowedLive()
+    {
+        QFETCH(bool, hideWithoutTray);
+        TrayFixture f;
+        f.host->tells = true;
+        f.tray->setMinimizeToTray(true);
+        f.tray->setHideWithoutTray(hideWithoutTray);
+        int hiddenWithoutTray = 0;
+        f.tray->OnHideWithoutTray = [&](TQvTrayIcon *) { ++hiddenWithoutTray; };
+        f.window.show();
+        QVERIFY(!f.closeBox());
+        QVERIFY(f.tray->ownerInTray());
+
+        // The panel goes while the window is in it: the window comes back at once.
+        f.host->setTrayExists(false);
+        QVERIFY(!f.tray->shown());
+        QCOMPARE(f.host->last().kind, QStringLiteral("remove"));
+        QVERIFY(f.window.isVisible());
+        QVERIFY(!f.tray->ownerInTray());
+        QVERIFY(!f.tray->trayRetryTimer().isActive());  // told, not polled
+
+        // Minimise and close no longer hide into the tray that is gone.
+        f.tray->Minimize();
+        QCoreApplication::processEvents();
+        QVERIFY(f.window.isVisible());
+        QVERIFY(f.window.isMinimized());
+        f.tray->Restore();
+        QCOMPARE(!f.closeBox(), hideWithoutTray);
+        QVERIFY(!f.window.isVisible());
+        QCOMPARE(hiddenWithoutTray, hideWithoutTray ? 1 : 0);
+        QVERIFY(!f.tray->ownerInTray());
+
+        // The panel comes back: the icon goes in again, and the close box hides there.
+        f.host->setTrayExists(true);
+        QVERIFY(f.tray->shown());
+        QCOMPARE(f.host->last().kind, QStringLiteral("add"));
+        f.tray->Restore();
+        QVERIFY(!f.closeBox());
+        QVERIFY(f.tray->ownerInTray());
+        QCOMPARE(hiddenWithoutTray, hideWithoutTray ? 1 : 0);
+    }
+
+    // Minimising into the tray hides the window without iconifying it first: the window
+    // manager's late answer to an iconify would minimise it again after a quick restore.
+    void minimiseGoesStraightToTheTray()
+    {
+        TrayFixture f;
+        f.tray->setMinimizeToTray(true);
+        int minimised = 0;
+        f.tray->OnMinimize = [&](TQvTrayIcon *) { ++minimised; };
+        f.window.show();
+        f.tray->Minimize();
+        QCOMPARE(minimised, 1);
+        QVERIFY(!(f.window.windowState() & Qt::WindowMinimized));
+        QTRY_VERIFY(!f.window.isVisible());
+        QVERIFY(f.tray->ownerInTray());
+
+        // A restore before the event loop ran wins over the minimise.
+        f.tray->Restore();
+        f.tray->Minimize();
+        f.tray->Restore();
+        QCoreApplication::processEvents();
+        QVERIFY(f.window.isVisible());
+        QVERIFY(!f.tray->ownerInTray());
+    }
 };
 
 QTEST_MAIN(TestTrayIcon)

@@ -23,7 +23,7 @@ void TestIoActions::reloadOnlyAfterSuccess()
     fixture.insertTask(FullTask(QStringLiteral("{T}"), RootPid, QStringLiteral("task")));
     QAction backup, restore, import;
     int reloads = 0;
-    ConnectIoActions(fixture.connection, &backup, &restore, &import, [&reloads] { ++reloads; });
+    ConnectIoActions(fixture.connection, &backup, &restore, &import, [&reloads](const QString &) { ++reloads; });
 
     const QString name = fixture.file(QStringLiteral("actions.qvx"));
     fixture.prompter.setNextFileName(name);

@@ -153,6 +153,7 @@ private slots:
     void restoreAnswers_data();
     void restoreAnswers();
     void replaceQuestionTexts();
+    void restoreSkipsIdenticalRecords();
     void restoreStopsAtConversionError();
     void restoreAcrossZones();
     void timesAtTheEndsOfTheRangeRoundTrip();
@@ -580,25 +581,32 @@ void TestInterchangeIo::restoreAnswers_data()
     QTest::addColumn<QList<PromptButton>>("answers");
     QTest::addColumn<int>("questions");
     QTest::addColumn<QStringList>("contents");  // memo first, then the tasks by tid
+    QTest::addColumn<QList<int>>("outcome");  // tasks added, replaced, kept
 
     const QString m = QStringLiteral("memo"), p = QStringLiteral("parent"), c1 = QStringLiteral("child one"),
                   c2 = QStringLiteral("child two\r\nsecond line"), o = QStringLiteral("other");
     const QString e = QStringLiteral("edited");
     // Rows in the table's order: memo, then Parent, ChildOne, ChildTwo, Other, New.
     QTest::newRow("All on the first question replaces the rest without asking, across both passes")
-        << QList<PromptButton>{PromptButton::All} << 1 << QStringList{m, p, c1, c2, o, QStringLiteral("new")};
+        << QList<PromptButton>{PromptButton::All} << 1 << QStringList{m, p, c1, c2, o, QStringLiteral("new")}
+        << QList<int>{1, 4, 0};
     QTest::newRow("Yes each time")
-        << QList<PromptButton>(5, PromptButton::Yes) << 5 << QStringList{m, p, c1, c2, o, QStringLiteral("new")};
+        << QList<PromptButton>(5, PromptButton::Yes) << 5 << QStringList{m, p, c1, c2, o, QStringLiteral("new")}
+        << QList<int>{1, 4, 0};
     QTest::newRow("No keeps the row; the new record after it is still added")
-        << QList<PromptButton>(5, PromptButton::No) << 5 << QStringList{e, e, e, e, e, QStringLiteral("new")};
+        << QList<PromptButton>(5, PromptButton::No) << 5 << QStringList{e, e, e, e, e, QStringLiteral("new")}
+        << QList<int>{1, 0, 4};
+    QTest::newRow("No to All keeps this and every later row without asking; new records are still added")
+        << QList<PromptButton>{PromptButton::Yes, PromptButton::NoToAll} << 2
+        << QStringList{m, e, e, e, e, QStringLiteral("new")} << QList<int>{1, 0, 4};
     QTest::newRow("Abort on the first question leaves every task untouched")
-        << QList<PromptButton>{PromptButton::Abort} << 1 << QStringList{e, e, e, e, e};
+        << QList<PromptButton>{PromptButton::Abort} << 1 << QStringList{e, e, e, e, e} << QList<int>{0, 0, 0};
     QTest::newRow("Abort in the task pass keeps what came before")
         << QList<PromptButton>{PromptButton::Yes, PromptButton::Yes, PromptButton::Abort} << 3
-        << QStringList{m, p, e, e, e};
+        << QStringList{m, p, e, e, e} << QList<int>{0, 1, 0};
     QTest::newRow("closing the window keeps that row and asks again at the next")
         << QList<PromptButton>{PromptButton::Cancel, PromptButton::Yes, PromptButton::Cancel, PromptButton::All}
-        << 4 << QStringList{e, p, e, c2, o, QStringLiteral("new")};
+        << 4 << QStringList{e, p, e, c2, o, QStringLiteral("new")} << QList<int>{1, 3, 1};
 }
 
 void TestInterchangeIo::restoreAnswers()
@@ -606,6 +614,7 @@ void TestInterchangeIo::restoreAnswers()
     QFETCH(QList<PromptButton>, answers);
     QFETCH(int, questions);
     QFETCH(QStringList, contents);
+    QFETCH(QList<int>, outcome);
     InterchangeFixture fixture;
     fixture.insertMemo(QStringLiteral("{M}"), RootPid, QStringLiteral("memo"), At(2024, 1, 1));
     AddFamily(fixture);
@@ -624,8 +633,10 @@ void TestInterchangeIo::restoreAnswers()
 
     for (PromptButton answer : answers)
         fixture.prompter.setNextAnswer(answer);
-    QVERIFY(TIoDm(fixture.connection).RestoreDatabaseFrom(name));
+    TIoDm io(fixture.connection);
+    QVERIFY(io.RestoreDatabaseFrom(name));
     QCOMPARE(fixture.prompter.messages.size(), questions);
+    QCOMPARE((QList<int>{io.outcome().added, io.outcome().replaced, io.outcome().kept}), outcome);
     for (const PromptMessage &box : fixture.prompter.messages)
         QCOMPARE(box.caption, QStringLiteral("Confirm Replace"));
     QVERIFY(fixture.prompter.messages.front().labels.front().endsWith(QStringLiteral(" memo")));
@@ -640,6 +651,35 @@ void TestInterchangeIo::restoreAnswers()
             stored.append(task.content);
     }
     QCOMPARE(stored, contents);
+}
+
+// A backup restored over the rows it was made from asks nothing; a changed row among
+// them is the only question, whatever the zone of the times.
+void TestInterchangeIo::restoreSkipsIdenticalRecords()
+{
+    InterchangeFixture fixture;
+    fixture.insertMemo(QStringLiteral("{M}"), RootPid, QStringLiteral("memo"), At(2024, 1, 1));
+    AddFamily(fixture);
+    const QString name = fixture.file(QStringLiteral("backup.qvx"));
+    QVERIFY(TIoDm(fixture.connection).BackupDatabaseTo(name));
+    const QStringList before = fixture.dump();
+
+    TIoDm same(fixture.connection);
+    QVERIFY(same.RestoreDatabaseFrom(name));
+    QCOMPARE(fixture.prompter.messages.size(), 0);
+    QCOMPARE((QList<int>{same.outcome().added, same.outcome().replaced, same.outcome().kept}), (QList<int>{0, 0, 4}));
+    QCOMPARE(same.outcomeText(), QStringLiteral("Restored: 0 tasks added, 0 replaced, 4 kept as they were."));
+    QCOMPARE(fixture.dump(), before);
+
+    fixture.execute(QStringLiteral("update tasks set content='edited' where tid='%1'").arg(ChildOne));
+    fixture.prompter.setNextAnswer(PromptButton::Yes);
+    TIoDm changed(fixture.connection);
+    QVERIFY(changed.RestoreDatabaseFrom(name));
+    QCOMPARE(fixture.prompter.messages.size(), 1);
+    QCOMPARE(fixture.prompter.messages.front().labels.at(1), QStringLiteral("edited"));
+    QCOMPARE((QList<int>{changed.outcome().added, changed.outcome().replaced, changed.outcome().kept}),
+             (QList<int>{0, 1, 3}));
+    QCOMPARE(fixture.dump(), before);
 }
 
 // The question names the row that would be replaced first, then the file's record.
@@ -664,7 +704,7 @@ void TestInterchangeIo::replaceQuestionTexts()
     const PromptMessage &box = fixture.prompter.messages.front();
     QCOMPARE(box.form, PromptForm::ReplaceAsk);
     QCOMPARE(box.buttons, (QList<PromptButton>{PromptButton::Yes, PromptButton::All, PromptButton::No,
-                                               PromptButton::Abort}));
+                                               PromptButton::NoToAll, PromptButton::Abort}));
     QCOMPARE(box.closeAnswer(), PromptButton::Cancel);
     QCOMPARE(box.labels, (QStringList{QStringLiteral("Would you like to replace the existing task"),
                                       QStringLiteral("in the database"),
@@ -909,9 +949,10 @@ QByteArray ManyTasksXml(const QString &badTask, const QString &badMemo, int repe
     }
     QString memoXml;
     for (int i = 0; i < 3; ++i)
-        memoXml += QStringLiteral(R"(<memo mid="{M%1}" pid="root" content="memo %1" assign-time="%2" )"
+        memoXml += QStringLiteral(R"(<memo mid="{M%1}" pid="root" content="memo %2" assign-time="%3" )"
                                   R"(create-time="2025-01-01T00:00:00.000Z" edit-time="2025-01-01T00:00:00.000Z"/>)")
                        .arg(repeatMemo && i == 2 ? 0 : i)
+                       .arg(i)  // a repeated id with its own text: not the same record twice
                        .arg(i == 1 ? badMemo : QStringLiteral("2025-01-01T00:00:00.000Z"));
     return Root(taskXml, memoXml).toUtf8();
 }

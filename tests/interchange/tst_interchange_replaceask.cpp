@@ -73,17 +73,19 @@ void TestReplaceAskDlg::layout()
     }
     QCOMPARE(dialog.Label_oldTitle->palette().color(QPalette::WindowText), QColor(Qt::blue));
 
-    // Buttons left to right; the tab order goes Yes, No, Abort, All; Yes has the focus.
-    QPushButton *const buttons[] = {dialog.Button1, dialog.Button4, dialog.Button2, dialog.Button3};
+    // Buttons left to right; the tab order goes Yes, No, No to All, Abort, All; Yes has the focus.
+    QPushButton *const buttons[] = {dialog.Button1, dialog.Button4, dialog.Button2, dialog.noToAllButton,
+                                    dialog.Button3};
     QStringList texts;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         texts.append(buttons[i]->text());
         if (i > 0)
             QVERIFY(buttons[i]->x() > buttons[i - 1]->x());
     }
-    QCOMPARE(texts, (QStringList{"&Yes", "&All", "&No", "A&bort"}));
+    QCOMPARE(texts, (QStringList{"&Yes", "&All", "&No", "N&o to All", "A&bort"}));
     QCOMPARE(dialog.Button1->nextInFocusChain(), dialog.Button2);
-    QCOMPARE(dialog.Button2->nextInFocusChain(), dialog.Button3);
+    QCOMPARE(dialog.Button2->nextInFocusChain(), dialog.noToAllButton);
+    QCOMPARE(dialog.noToAllButton->nextInFocusChain(), dialog.Button3);
     QCOMPARE(dialog.Button3->nextInFocusChain(), dialog.Button4);
     QCOMPARE(dialog.focusWidget(), dialog.Button1);
 }

@@ -55,7 +55,7 @@ const QString SubCell = QStringLiteral("<td style=\"border-right: 1px solid #C1D
                                        "#C1DAD7;\tpadding: 6px 6px 6px 12px; background: #ffffff; color: #797268; "
                                        "font-size: 90%;\">");
 const QString RowA = QStringLiteral(
-    "<tr><th scope=\"row\" style=\"color: #0000; border-right: 1px solid #C1DAD7;\tborder-bottom: 1px solid "
+    "<tr><th scope=\"row\" style=\"color: #000000; border-right: 1px solid #C1DAD7;\tborder-bottom: 1px solid "
     "#C1DAD7; border-left: 1px solid #C1DAD7;\tborder-top: 0; text-align: left;\tpadding: 6px 6px 6px "
     "12px;\tbackground: #F3F3FA; font-weight: normal;\">");
 const QString RowB = QStringLiteral(

@@ -8,7 +8,10 @@
 #include "support/ScriptedPrompter.h"
 #include "store/pU_Funcs.h"
 
+#include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimeZone>
 #include <QSet>
 #include <QRegularExpression>
 #include <QTest>
@@ -60,6 +63,7 @@ class TestHelpers : public QObject {
     Q_OBJECT
 
 private slots:
+    void fileDialogStart();
     void dateTimeEncoding_data();
     void dateTimeEncoding();
     void dateTimeRoundTripsEveryMillisecondPattern();
@@ -467,6 +471,38 @@ void TestHelpers::newGuidIsBracedUpperCase()
         seen.insert(id);
     }
     QCOMPARE(seen.size(), 20000);
+}
+
+// A file dialog opens where the user last was, else in the documents folder; never in
+// whatever folder the program happened to be started from.
+void TestHelpers::fileDialogStart()
+{
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("Documents")));
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("last")));
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());  // no user-dirs.dirs
+    const QString documents = home.path() + QStringLiteral("/Documents");
+    const QString last = home.path() + QStringLiteral("/last");
+    FileRequest request;
+    QCOMPARE(FileDialogStart(request, {}), documents);
+    QCOMPARE(FileDialogStart(request, last), last);
+    QCOMPARE(FileDialogStart(request, home.path() + QStringLiteral("/gone")), documents);
+    request.fileName = QStringLiteral("Tasks.qvx");
+    QCOMPARE(FileDialogStart(request, last), last + QStringLiteral("/Tasks.qvx"));
+    request.directory = home.path();
+    QCOMPARE(FileDialogStart(request, last), home.path() + QStringLiteral("/Tasks.qvx"));
+
+    const ClockScope clock(QDateTime(QDate(2026, 12, 11), QTime(23, 30), QTimeZone::utc()));
+    QCOMPARE(DatedFileName(QStringLiteral(".qvx")),
+             QStringLiteral("Tasks ") + Clock::now().date().toString(Qt::ISODate) + QStringLiteral(".qvx"));
+    qputenv("HOME", savedHome);
+    if (savedConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 QTEST_GUILESS_MAIN(TestHelpers)

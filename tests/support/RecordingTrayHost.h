@@ -23,6 +23,7 @@ public:
     };
 
     bool available() const override { return *trayExists; }
+    bool tellsAvailability() const override { return tells; }
     bool add(const IconData &data) override
     {
         calls.append({QStringLiteral("add"), data, {}, {}, {}, 0});
@@ -42,10 +43,19 @@ public:
 
     const Call &last() const { return calls.last(); }
 
+    // The notification area comes or goes, told as a desktop that can tell does.
+    void setTrayExists(bool value)
+    {
+        *trayExists = value;
+        if (tells && events.availabilityChanged)
+            events.availabilityChanged(value);
+    }
+
     // Shared with the test, which keeps steering after the component owns the host.
     std::shared_ptr<bool> trayExists = std::make_shared<bool>(true);
     std::shared_ptr<bool> addSucceeds = std::make_shared<bool>(true);
     std::shared_ptr<bool> modifySucceeds = std::make_shared<bool>(true);
+    bool tells = false;
     QList<Call> calls;
     QMenu *menu = nullptr;
 };

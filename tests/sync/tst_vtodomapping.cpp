@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <ctime>
+
 using namespace quillpad;
 
 namespace {
@@ -127,8 +129,16 @@ private:
     ManualClock m_clock{DateTimeToQt(Now())};
 };
 
+// The expected local times are Central European ones, in whatever zone the test is run.
+const bool InCentralEuropeanTime = [] {
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+    return true;
+}();
+
 void TestVTodoMapping::initTestCase()
 {
+    QVERIFY(InCentralEuropeanTime);
     Clock::install(&m_clock);
 }
 

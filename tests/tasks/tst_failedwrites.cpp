@@ -11,6 +11,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -83,6 +88,7 @@ private slots:
     void aRefusedEditOpensAgainWithTheTypedText_data();
     void aRefusedEditOpensAgainWithTheTypedText();
     void aRefusedTickShowsAsNotStored();
+    void aReadOnlyDatabaseShowsEveryTaskAndOffersNoChange();
 };
 
 void TestFailedWrites::aFailedBatchLeavesTheListAsStored_data()
@@ -227,6 +233,76 @@ void TestFailedWrites::aRefusedTickShowsAsNotStored()
     QVERIFY(std::any_of(repainted.begin(), repainted.end(), [&](const QList<QVariant> &change) {
         return change.at(0).toModelIndex() == at;
     }));
+}
+
+// A disk that can only be read (mounted so, as even root cannot write there): needs the
+// right to mount, skipped without it.
+class ReadOnlyDisk {
+public:
+    ReadOnlyDisk()
+    {
+        if (geteuid() != 0 || !m_dir.isValid())
+            return;
+        m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                                                QStringLiteral("-o"), QStringLiteral("size=8m"),
+                                                                QStringLiteral("quillpad-read-only"), m_dir.path()}) == 0;
+    }
+    ~ReadOnlyDisk()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {m_dir.path()});
+    }
+    bool mounted() const { return m_mounted; }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    bool makeReadOnly() const
+    {
+        return QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"),
+                                                           m_dir.path()}) == 0;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+void TestFailedWrites::aReadOnlyDatabaseShowsEveryTaskAndOffersNoChange()
+{
+    ReadOnlyDisk disk;
+    if (!disk.mounted())
+        QSKIP("no read-only disk can be mounted here");
+    EditFixture f;
+    f.add({"{A}", "", "A", false, false});
+    f.add({"{A1}", "{A}", "A1", false, false});
+    f.add({"{B}", "", "B", false, false});
+    f.connection.close();
+    QVERIFY(QFile::copy(f.folder.file(QStringLiteral("qvData.qvb")), disk.file(QStringLiteral("qvData.qvb"))));
+    QVERIFY(disk.makeReadOnly());
+    f.connection.open(disk.file(QStringLiteral("qvData.qvb")));
+    QVERIFY(f.connection.isReadOnly());
+
+    TqvTasksFrame &frame = f.openActive();
+    f.settle();
+    QCOMPARE(f.frame->tree().nodeCount(), 3);
+    QCOMPARE(frame.statusNote(), QStringLiteral("Changes cannot be stored: the task database can only be read, as the "
+                                                "file or its folder cannot be written."));
+    frame.treeView()->selectNodes({f.node(QStringLiteral("B"))}, nullptr);
+    frame.UpdateActions();
+    for (const char *name : {"Action_TaskAdd", "Action_SubTaskAdd", "Action_TaskEdit", "Action_TaskDelete",
+                             "Action_TaskComplete", "Action_PasteTask", "Action_SetColor"})
+        QVERIFY2(!frame.action(QString::fromLatin1(name))->isEnabled(), name);
+    for (const char *name : {"Action_CopyTask", "Action_Save", "Action_SaveAll", "Action_Print"})
+        QVERIFY2(frame.action(QString::fromLatin1(name))->isEnabled(), name);
+    // Keys and the check box change nothing and raise no error box.
+    f.key(Qt::Key_Return);
+    f.key(Qt::Key_Delete);
+    const QModelIndex b = frame.model()->indexOf(f.node(QStringLiteral("B")));
+    frame.model()->setData(b, Qt::Checked, Qt::CheckStateRole);
+    f.settle();
+    QVERIFY(!f.editor());
+    QCOMPARE(f.prompter.messages.size(), 0);
+    QCOMPARE(f.frame->tree().nodeCount(), 3);
+    QCOMPARE(frame.model()->data(b, Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    f.connection.close();
 }
 
 QTEST_MAIN(TestFailedWrites)

@@ -2,6 +2,7 @@
 // list numbering and date suffix, overdue font and icon, colours, striping and height.
 
 #include "store/DateText.h"
+#include "tasks/Contrast.h"
 #include "tasks/RowPresenter.h"
 #include "tasks/StoredColor.h"
 
@@ -23,7 +24,7 @@ const TDateTime Alarm = EncodeDateTime(QDate(2026, 12, 12), QTime(8, 15));
 
 const QColor TextColour(10, 10, 10);
 const QColor HighlightedColour(250, 250, 250);
-const QColor GreyColour(128, 128, 128);
+const QColor GreyColour(100, 100, 100);  // reads on white
 const QColor DisabledGroupText(90, 90, 90);
 const QColor ToolTipColour(255, 255, 220);
 
@@ -87,6 +88,8 @@ private slots:
     void background_data();
     void background();
     void height();
+    void contrast_data();
+    void contrast();
 };
 
 void TestRowPresenter::text_data()
@@ -230,7 +233,7 @@ void TestRowPresenter::textColour()
     state.selected = selected;
     state.editing = editing;
     state.enabled = enabled;
-    QCOMPARE(RowPresenter(View()).textColor(task, state), expected);
+    QCOMPARE(RowPresenter(View()).textColor(task, {}, state), expected);
 }
 
 void TestRowPresenter::background_data()
@@ -306,6 +309,49 @@ void TestRowPresenter::height()
     RowView low = View(true);
     low.viewHeight = 3 * line;
     QCOMPARE(RowPresenter(low).height(task, {}, editing, 60), 2 * line);
+}
+
+void TestRowPresenter::contrast_data()
+{
+    QTest::addColumn<QColor>("pen");
+    QTest::addColumn<QList<QColor>>("backgrounds");
+    QTest::addColumn<QColor>("expected");  // invalid: any pen that reads
+
+    const QColor white(Qt::white), black(Qt::black);
+    QTest::newRow("readable pen kept") << QColor(0, 0, 128) << QList<QColor>{white} << QColor(0, 0, 128);
+    QTest::newRow("light grey on white darkens") << QColor(190, 190, 190) << QList<QColor>{white} << QColor();
+    QTest::newRow("light text on white") << QColor(252, 252, 252) << QList<QColor>{white} << QColor();
+    QTest::newRow("dark grey on near black lightens") << QColor(70, 72, 74) << QList<QColor>{QColor(27, 30, 32)}
+                                                      << QColor();
+    QTest::newRow("over a gradient") << QColor(150, 150, 150)
+                                     << QList<QColor>{QColor(251, 251, 250), QColor(213, 211, 208)} << QColor();
+    QTest::newRow("plain text on navy: white") << QColor(10, 10, 10) << QList<QColor>{QColor(0, 0, 128)} << white;
+    QTest::newRow("black to white: the best there is") << QColor(128, 128, 128) << QList<QColor>{black, white}
+                                                        << QColor();
+}
+
+void TestRowPresenter::contrast()
+{
+    QFETCH(QColor, pen);
+    QFETCH(QList<QColor>, backgrounds);
+    QFETCH(QColor, expected);
+    QCOMPARE(ContrastRatio(Qt::black, Qt::white), 21.0);
+    QVERIFY(qAbs(ContrastRatio(QColor(0x76, 0x76, 0x76), Qt::white) - 4.54) < 0.01);
+
+    const bool plain = QString::fromLatin1(QTest::currentDataTag()).startsWith(QLatin1String("plain"));
+    const QColor chosen = ReadableOn(pen, backgrounds, plain ? PenShift::Whole : PenShift::Least);
+    if (expected.isValid()) {
+        QCOMPARE(chosen, expected);
+        return;
+    }
+    if (backgrounds.contains(QColor(Qt::black)) && backgrounds.contains(QColor(Qt::white))) {
+        QVERIFY(ContrastRatio(chosen, Qt::black) > 2 && ContrastRatio(chosen, Qt::white) > 2);
+        return;
+    }
+    for (const QColor &background : backgrounds)
+        QVERIFY2(ContrastRatio(chosen, background) >= ReadableContrast, qPrintable(chosen.name()));
+    // Moved no further than it had to: a grey stays a grey, not black or white.
+    QVERIFY(chosen != QColor(Qt::black) && chosen != QColor(Qt::white));
 }
 
 QTEST_MAIN(TestRowPresenter)

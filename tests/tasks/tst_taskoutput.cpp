@@ -5,11 +5,14 @@
 
 #include "app/settings/IniFile.h"
 #include "app/settings/SettingsKeys.h"
+#include "components/ui/FreedesktopServices.h"
 #include "support/RecordingDesktopServices.h"
 
 #include "tasks/ui/TaskTreePrinter.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QPrinter>
 #include <QRegularExpression>
 
@@ -82,6 +85,8 @@ private slots:
     void cancelWritesNothing();
     void nothingWhileEditing();
     void emailHandsOverBothFiles();
+    void emailFailureIsSaid_data();
+    void emailFailureIsSaid();
     void printPages_data();
     void printPages();
 };
@@ -155,7 +160,6 @@ void TestTaskOutput::nothingWhileEditing()
 void TestTaskOutput::emailHandsOverBothFiles()
 {
     RecordingDesktopServices desktop;
-    desktop.mailError = QStringLiteral("the mail program said no");  // swallowed
     SavingFixture f;
     const QString temp = f.folder.path() + QStringLiteral("/Temp/");
     QVERIFY(!QDir(temp).exists());
@@ -176,6 +180,47 @@ void TestTaskOutput::emailHandsOverBothFiles()
     QVERIFY(QFile::exists(mail.attachments.back()));
     QVERIFY(f.prompter.messages.isEmpty());
     QCOMPARE(f.frame->treeView()->selectedNodes().size(), 1);  // the selection stays
+}
+
+void TestTaskOutput::emailFailureIsSaid_data()
+{
+    QTest::addColumn<QByteArray>("xdgEmail");  // empty: none on the PATH
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no xdg-email") << QByteArray() << "the package xdg-utils";
+    QTest::newRow("no mail program") << QByteArray("exit 3") << "Install a mail program such as Thunderbird";
+    QTest::newRow("hand-off refused") << QByteArray("exit 4") << "Check that the desktop's default mail program";
+}
+
+void TestTaskOutput::emailFailureIsSaid()
+{
+    QFETCH(QByteArray, xdgEmail);
+    QFETCH(QString, said);
+    QTemporaryDir bin;
+    QVERIFY(bin.isValid());
+    if (!xdgEmail.isEmpty()) {
+        QFile script(bin.filePath(QStringLiteral("xdg-email")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + xdgEmail + "\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    FreedesktopServices desktop;
+    DesktopServices::install(&desktop);
+    const auto uninstall = qScopeGuard([] { DesktopServices::install(nullptr); });
+
+    SavingFixture f;
+    f.selectNodes({"B"});
+    f.frame->action(QStringLiteral("Action_Email"))->trigger();
+    QCOMPARE(f.prompter.messages.size(), 1);
+    const QString text = f.prompter.messages.front().text;
+    QVERIFY2(text.contains(said), qPrintable(text));
+    // The files stay for attaching by hand, and the message says where.
+    const QString temp = QDir::toNativeSeparators(f.folder.path() + QStringLiteral("/Temp/"));
+    QVERIFY2(text.contains(temp), qPrintable(text));
+    QVERIFY(QFile::exists(temp + QStringLiteral("Tasks.html")));
 }
 
 void TestTaskOutput::printPages_data()

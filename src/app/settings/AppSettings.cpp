@@ -1,6 +1,7 @@
 #include "app/settings/AppSettings.h"
 
 #include "app/settings/IniFile.h"
+#include "store/AppError.h"
 #include "store/pU_Funcs.h"
 
 namespace quillpad {
@@ -22,7 +23,23 @@ template <typename Value, typename Key>
 void AppSettings::store(Value &copy, Value value, const Key &key)
 {
     assign(copy, value, key);
-    IniFile(path()).write(key, value);
+    writeFile([&] { IniFile(path()).write(key, value); });
+}
+
+// A file that cannot be written (a read-only folder, a full disk) is reported once; the
+// writes after it fail quietly until one goes through again.
+template <typename Write>
+void AppSettings::writeFile(Write write)
+{
+    try {
+        write();
+        m_writeRefused = false;
+    } catch (const AppError &) {
+        if (m_writeRefused)
+            return;
+        m_writeRefused = true;
+        throw;
+    }
 }
 
 void AppSettings::setPath(const QString &path)
@@ -51,6 +68,10 @@ void AppSettings::load()
     };
     try {
         LoadSettings(m_startup);
+    } catch (const AppError &) {
+        announce();
+        m_writeRefused = true;  // reported by the caller
+        throw;
     } catch (...) {
         announce();
         throw;
@@ -62,9 +83,11 @@ void AppSettings::storeOptions(bool runMinimizedEn, bool addOpenEn)
 {
     assign(m_startup.runMinimizedEn, runMinimizedEn, SettingsKeys::RunMinimizedEn);
     assign(m_startup.addOpenEn, addOpenEn, SettingsKeys::AddOpenEn);
-    IniFile ini(path());
-    ini.write(SettingsKeys::RunMinimizedEn, runMinimizedEn);
-    ini.write(SettingsKeys::AddOpenEn, addOpenEn);
+    writeFile([&] {
+        IniFile ini(path());
+        ini.write(SettingsKeys::RunMinimizedEn, runMinimizedEn);
+        ini.write(SettingsKeys::AddOpenEn, addOpenEn);
+    });
 }
 
 void AppSettings::setVisitWebEn(bool on)
@@ -74,7 +97,17 @@ void AppSettings::setVisitWebEn(bool on)
 
 void AppSettings::recordVisitWeb(TDateTime visited)
 {
-    IniFile(path()).write(SettingsKeys::VisitWeb, IsoTime(visited));
+    writeFile([&] { IniFile(path()).write(SettingsKeys::VisitWeb, IsoTime(visited)); });
+}
+
+bool AppSettings::keepsRunningTold() const
+{
+    return IniFile(path()).read(SettingsKeys::KeepsRunningToldEn);
+}
+
+void AppSettings::recordKeepsRunningTold()
+{
+    IniFile(path()).write(SettingsKeys::KeepsRunningToldEn, true);
 }
 
 const ViewSettings &AppSettings::readView()
@@ -111,9 +144,11 @@ void AppSettings::logTaskCounts(int privateTasks, int publicTasks)
 {
     assign(m_startup.privateTasks, privateTasks, SettingsKeys::PrivateTasks);
     assign(m_startup.publicTasks, publicTasks, SettingsKeys::PublicTasks);
-    IniFile log(path());
-    log.write(SettingsKeys::PrivateTasks, privateTasks);
-    log.write(SettingsKeys::PublicTasks, publicTasks);
+    writeFile([&] {
+        IniFile log(path());
+        log.write(SettingsKeys::PrivateTasks, privateTasks);
+        log.write(SettingsKeys::PublicTasks, publicTasks);
+    });
 }
 
 }  // namespace quillpad

@@ -4,7 +4,8 @@
 //
 // Every change is written to the file at once, key by key, as the key table says; the
 // copy changes first (it is what the program now shows), then a refused write raises
-// "Unable to write to <path>" for the caller's guard to report.
+// "Unable to write to <path>" for the caller's guard to report: once, until a write goes
+// through again, so a read-only folder is not reported at every change.
 
 #include "app/settings/LoadSettings.h"
 
@@ -41,6 +42,9 @@ public:
     // A web page of the maker was opened: the file only. The copy keeps its start-up
     // value, the one this run's update offer was decided on.
     void recordVisitWeb(TDateTime visited);
+    // The note that the program keeps running without a tray: told once, ever.
+    bool keepsRunningTold() const;
+    void recordKeepsRunningTold();
 
     // Read afresh from the file at every loading of the task tree.
     const ViewSettings &readView();
@@ -65,8 +69,12 @@ private:
     template <typename Value, typename Key>
     void store(Value &copy, Value value, const Key &key);
 
+    template <typename Write>
+    void writeFile(Write write);
+
     StartupSettings m_startup;
     ViewSettings m_view;
+    bool m_writeRefused = false;  // the last write to the file was refused and reported
 };
 
 }  // namespace quillpad

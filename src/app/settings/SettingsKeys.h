@@ -33,6 +33,8 @@ inline constexpr BooleanKey AddOpenEn{"option", "addOpenEn", false};
 inline constexpr BooleanKey RunMinimizedEn{"option", "runMinimizedEn", false};
 inline constexpr BooleanKey VisitWebEn{"option", "visitWebEn", true};
 inline constexpr TextKey VisitWeb{"option", "visitWeb"};
+// Whether the note "it keeps running" was shown, the first time the window hid without a tray.
+inline constexpr BooleanKey KeepsRunningToldEn{"option", "keepsRunningToldEn", false};
 
 inline constexpr BooleanKey ViewListEn{"task", "viewListEn", false};
 inline constexpr BooleanKey ViewDateEn{"task", "viewDateEn", false};

@@ -29,6 +29,12 @@ struct ActionInfo {
 
 QAction *MakeAction(QObject *owner, const ActionInfo &info);
 
+// A caption as a name for screen readers: without its padding, shortcut text and "&"
+// ("Add &Task        Enter" is "Add Task").
+QString CaptionOf(const QString &text);
+// The action's key as text: its shortcut, or the text after a menu caption's padding.
+QString ShortcutTextOf(const QAction *action);
+
 // The same, with the handler run guarded on every trigger.
 template <typename Owner, typename Handler>
 QAction *MakeAction(Owner *owner, const ActionInfo &info, Handler handler)

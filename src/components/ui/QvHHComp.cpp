@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QTabWidget>
 #include <QUrl>
 #include <QWidget>
 
@@ -38,10 +39,15 @@ TQVHHComp::~TQVHHComp()
 
 int TQVHHComp::contextOf(const QWidget *control) const
 {
+    const auto own = [this](const QWidget *widget) {
+        const int context = widget->property(ContextProperty).toInt();
+        return context != 0 ? context : m_contextNames.value(widget->objectName());
+    };
     for (const QWidget *widget = control; widget; widget = widget->parentWidget()) {
-        int context = widget->property(ContextProperty).toInt();
-        if (context == 0)
-            context = m_contextNames.value(widget->objectName());
+        int context = own(widget);
+        // From the tabs themselves, the page they show has the topic.
+        if (const auto *tabs = qobject_cast<const QTabWidget *>(widget); tabs && tabs->currentWidget())
+            context = own(tabs->currentWidget());
         if (context != 0)
             return context;
         if (widget->isWindow())

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QStyle>
 #include <QWidget>
@@ -34,6 +35,7 @@ TQvTrayIcon::TQvTrayIcon(QWidget *owner, std::unique_ptr<TrayHost> host)
     };
     m_host->events.contextMenu = [this](const QPoint &position) { iconContextMenu(position); };
     m_host->events.balloonClick = [this] { balloonClicked(); };
+    m_host->events.availabilityChanged = [this](bool present) { areaChanged(present); };
 
     m_trayRetry.setInterval(TrayRetryMs);
     connect(&m_trayRetry, &QTimer::timeout, this, &TQvTrayIcon::retryTray);
@@ -80,7 +82,7 @@ void TQvTrayIcon::AddToTray()
     if (!m_host->available()) {
         // No notification area (yet): nothing to report, look again later.
         if (m_active)
-            m_trayRetry.start();
+            lookAgainLater();
         return;
     }
     m_trayRetry.stop();
@@ -116,6 +118,33 @@ void TQvTrayIcon::retryTray()
     AddToTray();
     if (m_shown && m_animationWanted)
         setAnimate(true);
+}
+
+void TQvTrayIcon::lookAgainLater()
+{
+    // A host that tells when the notification area comes needs no asking.
+    if (!m_host->tellsAvailability())
+        m_trayRetry.start();
+}
+
+void TQvTrayIcon::areaChanged(bool present)
+{
+    if (!m_active)
+        return;
+    if (present) {
+        AddToTray();
+        if (m_shown && m_animationWanted)
+            setAnimate(true);
+        return;
+    }
+    if (m_shown) {
+        m_host->remove();
+        m_shown = false;
+    }
+    // The place the window was hidden in is gone: the window comes back.
+    if (m_ownerInTray && m_owner && !m_owner->isVisible())
+        Restore();
+    lookAgainLater();
 }
 
 void TQvTrayIcon::showError(const QString &text) const
@@ -255,12 +284,23 @@ void TQvTrayIcon::AnimateTick()
 
 void TQvTrayIcon::Restore()
 {
+    ++m_restores;
     if (OnRestore)
         OnRestore(this);
     if (m_owner) {
+        m_ownerInTray = false;
         // A window hidden while minimised comes back in its normal (or maximised) state.
         if (m_owner->windowState() & Qt::WindowMinimized)
             m_owner->setWindowState(m_owner->windowState() & ~Qt::WindowMinimized);
+        // Wayland never tells a client that its window was minimised, and a shown window
+        // cannot be raised there: a window that is shown but not active may sit minimised
+        // in the compositor, and only showing it anew brings it back.
+        if (m_owner->isVisible() && !m_owner->isActiveWindow() &&
+            QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+            m_remapping = true;
+            m_owner->hide();
+            m_remapping = false;
+        }
         m_owner->show();
         m_owner->raise();
         m_owner->activateWindow();
@@ -271,8 +311,26 @@ void TQvTrayIcon::Restore()
 
 void TQvTrayIcon::Minimize()
 {
-    if (m_owner)
-        m_owner->setWindowState(m_owner->windowState() | Qt::WindowMinimized);
+    if (!m_owner)
+        return;
+    if (m_minimizeToTray && m_active && m_shown) {
+        // Hidden without asking the window manager to iconify first: its answer comes
+        // late, after a quick restore, and minimised the window again (the first click
+        // on the icon seemed lost). Hidden once the event loop runs, as this may come
+        // while the window is being shown.
+        if (OnMinimize)
+            OnMinimize(this);
+        const quint64 restores = m_restores;
+        QMetaObject::invokeMethod(
+            this,
+            [this, restores] {
+                if (restores == m_restores && m_owner && m_owner->isVisible())
+                    hideOwner();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    m_owner->setWindowState(m_owner->windowState() | Qt::WindowMinimized);
 }
 
 void TQvTrayIcon::ShowBalloonHint(const QString &title, const QString &text, TQvBalloonHintIcon kind,
@@ -284,8 +342,10 @@ void TQvTrayIcon::ShowBalloonHint(const QString &title, const QString &text, TQv
 void TQvTrayIcon::hideOwner()
 {
     AddToTray();
-    if (m_shown && m_owner)
+    if (m_shown && m_owner) {
+        m_ownerInTray = true;
         m_owner->hide();
+    }
 }
 
 void TQvTrayIcon::hideMinimizedOwner()
@@ -337,6 +397,12 @@ bool TQvTrayIcon::eventFilter(QObject *watched, QEvent *event)
                 if (m_shown) {
                     event->ignore();
                     handled = true;
+                } else if (m_hideWithoutTray) {
+                    m_owner->hide();
+                    event->ignore();
+                    handled = true;
+                    if (OnHideWithoutTray)
+                        OnHideWithoutTray(this);
                 }
             }
         } else if (event->type() == QEvent::WindowStateChange && m_owner &&

@@ -5,9 +5,11 @@
 // the window while only the icon stays.
 //
 // Where the desktop has no notification area, the icon cannot go in: the owner's
-// minimise and close then act as they always do, so the window never hides to a place
-// the user cannot reach. While the icon is wanted but not shown, the component looks
-// for a notification area again now and then (a panel that starts after the program).
+// minimise acts as it always does, and its close too unless HideWithoutTray asks to hide
+// the window all the same (the program keeps running; starting it again brings the
+// window back). The notification area is followed as it comes and goes: when it goes,
+// the icon is taken out and a window hidden there shows again; when it comes, the icon
+// goes in. A host that cannot tell is asked again now and then.
 
 #include "components/ui/TrayHost.h"
 
@@ -52,6 +54,8 @@ public:
     void setAnimate(bool value);
     bool CloseToTray() const { return m_closeToTray; }
     void setCloseToTray(bool value) { m_closeToTray = value; }
+    bool HideWithoutTray() const { return m_hideWithoutTray; }
+    void setHideWithoutTray(bool value) { m_hideWithoutTray = value; }
     bool HideOnRestore() const { return m_hideOnRestore; }
     void setHideOnRestore(bool value) { m_hideOnRestore = value; }
     const QString &Hint() const { return m_hint; }
@@ -76,18 +80,25 @@ public:
     DblClickEvent OnDblClick;
     NotifyEvent OnMinimize;
     NotifyEvent OnRestore;
+    NotifyEvent OnHideWithoutTray;   // the close box hid the window with no tray to go to
     NotifyEvent OnBalloonHintHide;   // the desktop does not report these two: never called
     NotifyEvent OnBalloonHintClose;
     NotifyEvent OnBalloonHintClick;
 
     // Shows and activates the owner window.
     void Restore();
-    // Minimises the owner window; with MinimizeToTray on, that hides it to the tray.
+    // Minimises the owner window; with MinimizeToTray on and the icon in the tray, that
+    // hides it to the tray straight away.
     void Minimize();
     // A balloon at the icon; timeoutSeconds from 0 to 255.
     void ShowBalloonHint(const QString &title, const QString &text, TQvBalloonHintIcon kind, int timeoutSeconds);
 
     bool shown() const { return m_shown; }
+    // The owner is hidden in the tray (as opposed to shown, or hidden without one).
+    bool ownerInTray() const { return m_ownerInTray; }
+    // A restore on Wayland hides and shows the owner to bring it out of a minimise Qt
+    // never learnt of; the owner's hide and show then are no user's.
+    bool remapping() const { return m_remapping; }
     QMenu *ownMenu() const { return m_ownMenu.get(); }
     // The picture the icon shows now (before the application's icon stands in for none).
     const QIcon &currentIcon() const { return m_currentIcon; }
@@ -116,6 +127,8 @@ private:
     void setCurrentFromImages();
     void showError(const QString &text) const;
     void retryTray();
+    void lookAgainLater();
+    void areaChanged(bool present);
 
     QPointer<QWidget> m_owner;
     std::unique_ptr<TrayHost> m_host;
@@ -127,6 +140,10 @@ private:
     bool m_animate = false;
     bool m_closeToTray = true;
     bool m_hideOnRestore = false;
+    bool m_hideWithoutTray = false;
+    bool m_ownerInTray = false;
+    bool m_remapping = false;
+    quint64 m_restores = 0;  // a minimise waiting for the event loop gives way to a restore
     QString m_hint;
     QIcon m_icon;
     QList<QIcon> m_images;

@@ -1,6 +1,6 @@
 #include "components/ui/TrayHost.h"
 
-#include "components/DesktopServices.h"
+#include "components/ui/NotificationAreaWatcher.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -38,8 +38,27 @@ QSystemTrayIcon::MessageIcon MessageIconOf(TQvBalloonHintIcon kind)
 
 }  // namespace
 
-QtTrayHost::QtTrayHost() : m_icon(new QSystemTrayIcon)
+QtTrayHost::QtTrayHost() : m_area(std::make_unique<NotificationAreaWatcher>())
 {
+    QObject::connect(m_area.get(), &NotificationAreaWatcher::changed, m_area.get(), [this](bool present) {
+        if (events.availabilityChanged)
+            events.availabilityChanged(present);
+    });
+    if (m_area->present())
+        makeIcon();
+}
+
+QtTrayHost::~QtTrayHost()
+{
+    delete m_icon;
+}
+
+void QtTrayHost::makeIcon()
+{
+    if (m_icon)
+        return;
+    m_icon = new QSystemTrayIcon;
+    m_icon->setContextMenu(m_menu);
     QObject::connect(m_icon, &QSystemTrayIcon::activated, m_icon, [this](QSystemTrayIcon::ActivationReason reason) {
         const Qt::KeyboardModifiers modifiers = QApplication::queryKeyboardModifiers();
         switch (reason) {
@@ -70,14 +89,14 @@ QtTrayHost::QtTrayHost() : m_icon(new QSystemTrayIcon)
     });
 }
 
-QtTrayHost::~QtTrayHost()
-{
-    delete m_icon;
-}
-
 bool QtTrayHost::available() const
 {
-    return DesktopServices::instance().hasNotificationArea();
+    return m_area->present();
+}
+
+bool QtTrayHost::tellsAvailability() const
+{
+    return m_area->tellsChanges();
 }
 
 void QtTrayHost::apply(const IconData &data)
@@ -90,6 +109,7 @@ bool QtTrayHost::add(const IconData &data)
 {
     if (!available())
         return false;
+    makeIcon();
     apply(data);
     m_icon->show();
     return m_icon->isVisible();
@@ -97,23 +117,28 @@ bool QtTrayHost::add(const IconData &data)
 
 bool QtTrayHost::modify(const IconData &data)
 {
-    apply(data);
+    if (m_icon)
+        apply(data);
     return true;
 }
 
 void QtTrayHost::remove()
 {
-    m_icon->hide();
+    if (m_icon)
+        m_icon->hide();
 }
 
 void QtTrayHost::balloon(const QString &title, const QString &text, TQvBalloonHintIcon kind, int timeoutMs)
 {
-    m_icon->showMessage(title, text, MessageIconOf(kind), timeoutMs);
+    if (m_icon)
+        m_icon->showMessage(title, text, MessageIconOf(kind), timeoutMs);
 }
 
 void QtTrayHost::setMenu(QMenu *menu)
 {
-    m_icon->setContextMenu(menu);
+    m_menu = menu;
+    if (m_icon)
+        m_icon->setContextMenu(menu);
 }
 
 }  // namespace quillpad

@@ -55,6 +55,8 @@ TReplaceAskDlg::TReplaceAskDlg(QWidget *parent) : QDialog(parent)
     Button4->setObjectName(QStringLiteral("Button4"));
     Button2 = AddButton(QStringLiteral("&No"), PromptButton::No);
     Button2->setObjectName(QStringLiteral("Button2"));
+    noToAllButton = AddButton(QStringLiteral("N&o to All"), PromptButton::NoToAll);
+    noToAllButton->setObjectName(QStringLiteral("noToAllButton"));
     Button3 = AddButton(QStringLiteral("A&bort"), PromptButton::Abort);
     Button3->setObjectName(QStringLiteral("Button3"));
 
@@ -73,14 +75,15 @@ TReplaceAskDlg::TReplaceAskDlg(QWidget *parent) : QDialog(parent)
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(32, 0, 0, 0);
     buttons->setSpacing(13);
-    for (QPushButton *button : {Button1, Button4, Button2, Button3})
+    for (QPushButton *button : {Button1, Button4, Button2, noToAllButton, Button3})
         buttons->addWidget(button);
     buttons->addStretch();
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border
 
     setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button3);
+    setTabOrder(Button2, noToAllButton);
+    setTabOrder(noToAllButton, Button3);
     setTabOrder(Button3, Button4);
     Button1->setFocus();
 }

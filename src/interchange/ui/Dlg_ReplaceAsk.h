@@ -35,6 +35,7 @@ public:
     QPushButton *Button1;  // &Yes
     QPushButton *Button4;  // &All
     QPushButton *Button2;  // &No
+    QPushButton *noToAllButton;  // N&o to All
     QPushButton *Button3;  // A&bort
 
 protected:

@@ -8,16 +8,18 @@
 namespace quillpad {
 
 void ConnectIoActions(Connection &connection, QAction *backup, QAction *restore, QAction *import,
-                      std::function<void()> reloadTasks)
+                      std::function<void(const QString &done)> reloadTasks)
 {
     ConnectGuarded(backup, &QAction::triggered, backup, [&connection] { TIoDm(connection).BackupDatabase(); });
     ConnectGuarded(restore, &QAction::triggered, restore, [&connection, reloadTasks] {
-        if (TIoDm(connection).RestoreDatabase())
-            reloadTasks();
+        TIoDm io(connection);
+        if (io.RestoreDatabase())
+            reloadTasks(io.outcomeText());
     });
     ConnectGuarded(import, &QAction::triggered, import, [&connection, reloadTasks] {
-        if (TIoDm(connection).ImportDatabase())
-            reloadTasks();
+        TIoDm io(connection);
+        if (io.ImportDatabase())
+            reloadTasks(io.outcomeText());
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// A toolbar painted with a picture stretched over the whole bar, under its buttons.
+// A toolbar painted with a picture stretched over the whole bar, under its buttons. The
+// picture is laid onto the palette's Base, so the bar follows a dark scheme too.
 
 #include <QPixmap>
 #include <QToolBar>
@@ -15,6 +16,9 @@ public:
     {
     }
 
+    // The picture as painted under the current palette.
+    const QPixmap &laidBackground();
+
 signals:
     void resized();
 
@@ -24,6 +28,8 @@ protected:
 
 private:
     QPixmap m_background;
+    QPixmap m_laid;
+    QRgb m_laidBase = 0, m_laidText = 0;
 };
 
 }  // namespace quillpad

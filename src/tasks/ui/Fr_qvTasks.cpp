@@ -178,8 +178,14 @@ void TqvTasksFrame::buildToolBars()
         }
         ToolBar_Top->addAction(item.action);
         // The top bar shows the larger pictures of the same roles.
-        if (auto *button = qobject_cast<QToolButton *>(ToolBar_Top->widgetForAction(item.action)))
+        if (auto *button = qobject_cast<QToolButton *>(ToolBar_Top->widgetForAction(item.action))) {
             button->setIcon(IconList::large().icon(Icon(item.role)));
+            // Screen readers say the key with the hint, after the button's name.
+            const QString key = ShortcutTextOf(item.action);
+            if (!key.isEmpty())
+                button->setAccessibleDescription(item.action->toolTip() + QStringLiteral(" (") + key +
+                                                 QLatin1Char(')'));
+        }
     }
     m_viewAscButton = qobject_cast<QToolButton *>(ToolBar_Top->widgetForAction(Action_ViewAsc));
 
@@ -200,6 +206,8 @@ void TqvTasksFrame::buildToolBars()
     Edt_Search = new QLineEdit(ToolBar_Bottom);
     Edt_Search->setObjectName(QStringLiteral("Edt_Search"));
     Edt_Search->setToolTip(QStringLiteral("Input search string"));
+    // Its idle text is a hint, not its name.
+    Edt_Search->setAccessibleName(QStringLiteral("Search Tasks"));
     Btn_Search = new QToolButton(ToolBar_Bottom);
     Btn_Search->setObjectName(QStringLiteral("Btn_Search"));
     Btn_Search->setIcon(IconList::small().icon(IconRole::Magnifier));
@@ -218,6 +226,7 @@ void TqvTasksFrame::buildLayout()
 {
     VtTasks = new TaskTreeView(this);
     VtTasks->setObjectName(QStringLiteral("VtTasks"));
+    VtTasks->setAccessibleName(QStringLiteral("Tasks"));
     Panel_tip = new TipPanel(this);
     QvStatusBar1 = new TQvStatusBar(this);
     QvStatusBar1->setObjectName(QStringLiteral("QvStatusBar1"));
@@ -243,7 +252,7 @@ void TqvTasksFrame::buildMenus()
 
     QMenu *file = MainMenu1->addMenu(QStringLiteral("&File"));
     AddItems(file, {shell.options, shell.syncNow, nullptr, shell.dbBackup, shell.dbRestore, nullptr, Action_Export, shell.import,
-                    nullptr, Action_SaveAll, Action_Print, nullptr, shell.stayOnTop, nullptr, shell.uiClose});
+                    nullptr, Action_SaveAll, Action_Print, nullptr, shell.stayOnTop, nullptr, shell.uiClose, shell.exit});
 
     QMenu *edit = MainMenu1->addMenu(QStringLiteral("&Edit"));
     AddItems(edit, {Action_CopyTask, Action_PasteTask, nullptr, Action_SelectAll, Action_Deselect});
@@ -310,6 +319,8 @@ void TqvTasksFrame::wireTree()
     ConnectGuarded(VtTasks, &TaskTreeView::selectionChangedByUser, this, &TqvTasksFrame::VtTasksChange);
     // The view calls these from its own event handlers: each runs guarded too.
     VtTasks->editCheck = [this](TaskNode *node) {
+        if (readOnly())
+            return false;
         bool editNow = false;
         RunGuarded([&] { editNow = VtTasksEditing(node); });
         return editNow;
@@ -323,6 +334,8 @@ void TqvTasksFrame::wireTree()
         return handled;
     };
     VtTasks->dragOver = [this](TaskNode *node) {
+        if (readOnly())
+            return false;
         bool accepted = false;
         RunGuarded([&] { accepted = VtTasksDragOver(node); });
         return accepted;

@@ -11,6 +11,7 @@
 #include "components/QvSendMessage.h"
 #include "store/TaskStore.h"
 #include "tasks/RowPresenter.h"
+#include "tasks/ui/RowPictures.h"
 #include "tasks/TaskTree.h"
 
 #include <QPoint>
@@ -96,6 +97,9 @@ public:
     QTimer &reminderTimer() { return Timer1; }
     QAction *action(const QString &name) const;
     QString statusText() const;
+    // With a database that can only be read, the actions that would change a task are off.
+    bool readOnly() const;
+    void disableWritesWhenReadOnly();
     QString tipText() const;
 
     static const QStringList &StatusTips();
@@ -207,6 +211,7 @@ private:
 
     FrameContext m_context;
     TaskStore m_store;
+    RowPictures m_rowPictures{m_context.images};
     TaskTree m_tree;
     TaskTreeModel *m_model = nullptr;
     TaskTreeView *VtTasks = nullptr;

@@ -33,6 +33,7 @@ RowPresenter TqvTasksFrame::rowPresenter() const
     view.today = Clock::now().date();
     view.font = VtTasks->font();
     view.palette = VtTasks->palette();
+    view.shades = m_rowPictures.forPalette(view.palette).shades;
     view.viewHeight = VtTasks->height();
     return RowPresenter(std::move(view));
 }
@@ -58,7 +59,7 @@ void TqvTasksFrame::VtTasksPaintText(const TaskNode &node, bool selected, QFont 
     const RowPresenter presenter = rowPresenter();
     const RowState state = rowState(node, selected);
     font = presenter.font(node.info, state);
-    textColor = presenter.textColor(node.info, state);
+    textColor = presenter.textColor(node.info, RowPlace::of(node), state);
 }
 
 int TqvTasksFrame::VtTasksGetImageIndex(const TaskNode &node) const
@@ -69,7 +70,7 @@ int TqvTasksFrame::VtTasksGetImageIndex(const TaskNode &node) const
 void TqvTasksFrame::VtTasksBeforeCellPaint(QPainter &painter, const QRect &cell, const TaskNode &node) const
 {
     const RowFill fill = rowPresenter().background(node.info, RowPlace::of(node), rowState(node));
-    const BackgroundImages &images = *m_context.images;
+    const RowPictures::Laid &images = m_rowPictures.forPalette(VtTasks->palette());
     switch (fill.kind) {
     case RowBackground::None:
         break;

@@ -260,12 +260,17 @@ void TqvTasksFrame::VtTasksChecked(TaskNode *node, bool checked)
 {
     if (node->info.tid.isEmpty())
         return;  // a task being written for the first time has no row to tick yet
+    if (readOnly()) {
+        m_model->refresh(node);  // the status bar says why the box does not change
+        return;
+    }
     try {
         m_store.storeCheck(node->info, checked);
     } catch (...) {
         m_model->refresh(node);  // the box shows what is stored, not the click
         throw;
     }
+    m_model->refreshCheck(node);  // said before the filter may take the row away
     ApplyViewFilter();
     UpdateActions();
 }
@@ -287,6 +292,8 @@ void TqvTasksFrame::Action_TaskCompleteExecute()
         for (TaskNode *node : changing)
             m_store.storeCheck(node->info, checked);
     });
+    for (TaskNode *node : std::as_const(changing))
+        m_model->refreshCheck(node);
     if (!changing.isEmpty())
         ApplyViewFilter();
     UpdateActions();

@@ -3,6 +3,8 @@
 
 #include "tasks/ui/Fr_qvTasks.h"
 
+#include "store/Connection.h"
+
 #include "store/AppError.h"
 #include "tasks/ui/FrameMessages.h"
 #include "components/ui/IconLists.h"
@@ -131,6 +133,9 @@ void TqvTasksFrame::ReloadTasks()
     VtTasks->setToolTip(QStringLiteral("Double click to add a Task!"));
     showRandomStatusTip();
     Timer1.start();
+    if (readOnly())
+        setStatusNote(QStringLiteral("Changes cannot be stored: the task database can only be read, as %1.")
+                          .arg(m_context.connection->readOnlyReason()));
     // Last: settings that cannot be written (a full disk) are reported, and the list
     // is there all the same.
     m_context.settings->logTaskCounts(CountTasks(), 0);
@@ -265,6 +270,7 @@ void TqvTasksFrame::UpdateActions()
 
     if (FEditNode)
         return;
+    const auto readOnly = qScopeGuard([this] { disableWritesWhenReadOnly(); });
 
     for (QAction *item : {Action_TaskAdd, Action_SubTaskAdd, Action_ViewAsc, Action_ViewDate, Action_ViewList,
                           Action_ExpandAll, Action_CollapseAll, Action_SaveAll, Action_Save, Action_Email,
@@ -290,6 +296,24 @@ void TqvTasksFrame::UpdateActions()
                             m_tree.roots().size() > (first->isTopLevel() ? 1u : 2u);
     for (QMenu *menu : {Menu_Moveto, MainMoveTo})
         menu->setEnabled(hasTargets);
+}
+
+bool TqvTasksFrame::readOnly() const
+{
+    return m_context.connection && m_context.connection->isReadOnly();
+}
+
+void TqvTasksFrame::disableWritesWhenReadOnly()
+{
+    if (!readOnly())
+        return;
+    // Every task is shown and can be copied, saved or printed; nothing can be changed.
+    for (QAction *item : {Action_TaskAdd, Action_SubTaskAdd, Action_TaskEdit, Action_TaskDelete, Action_TaskComplete,
+                          Action_TaskReminderSet, Action_TaskDueSet, Action_SetColor, Action_MoveTo, Action_PasteTask,
+                          Action_ExpandAll, Action_CollapseAll})
+        item->setEnabled(false);
+    for (QMenu *menu : {Menu_Moveto, MainMoveTo})
+        menu->setEnabled(false);
 }
 
 QString TqvTasksFrame::TipText(int kind)

@@ -164,10 +164,11 @@ void TqvTasksFrame::VtTasksDragDrop(TaskNode *node)
 
 void TqvTasksFrame::Action_CopyTaskExecute()
 {
+    // Stored line breaks are CR LF; on the clipboard they are LF, as Linux programs expect.
     QStringList texts;
     for (const TaskNode *node : VtTasks->selectedNodes())
-        texts.append(node->info.content);
-    const QString text = texts.join(QLatin1Char('\r'));
+        texts.append(QString(node->info.content).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    const QString text = texts.join(QLatin1Char('\n'));
     if (!text.isEmpty())
         QGuiApplication::clipboard()->setText(text);
 }
@@ -179,6 +180,8 @@ void TqvTasksFrame::Action_PasteTaskExecute()
 
 void TqvTasksFrame::PasteText(const QString &text)
 {
+    if (TrimTaskText(text).trimmed().isEmpty())
+        return;  // nothing to paste is no task
     VtTasks->cancelEditor();
     TTaskInfo info;
     info.pid = RootPid;

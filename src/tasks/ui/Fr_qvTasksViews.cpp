@@ -26,6 +26,7 @@ void TqvTasksFrame::applySortIcon()
     const QString hint = FSortAscending ? QStringLiteral("Descending Sort") : QStringLiteral("Ascending Sort");
     Action_ViewAsc->setIcon(IconList::small().icon(Icon(role)));
     Action_ViewAsc->setToolTip(hint);
+    Action_ViewAsc->setIconText(hint);  // the button's name: it has no caption
     Action_ViewAsc->setStatusTip(hint);
     if (m_viewAscButton)
         m_viewAscButton->setIcon(IconList::large().icon(Icon(role)));
@@ -42,6 +43,7 @@ void TqvTasksFrame::setSearchIdle()
     Edt_Search->setText(QStringLiteral("  Search..."));
     Btn_Search->setIcon(IconList::small().icon(Icon(IconRole::Magnifier)));
     Btn_Search->setToolTip(QString());
+    Btn_Search->setAccessibleName(QStringLiteral("Search"));
 }
 
 void TqvTasksFrame::Comb_ViewRangeChange()
@@ -103,6 +105,7 @@ void TqvTasksFrame::Edt_SearchEnter()
     FSearchOn = true;
     Btn_Search->setIcon(IconList::small().icon(IconRole::BackArrow));
     Btn_Search->setToolTip(QStringLiteral("Clear search"));
+    Btn_Search->setAccessibleName(QStringLiteral("Clear Search"));
 }
 
 void TqvTasksFrame::Edt_SearchExit()

@@ -32,6 +32,7 @@ struct ShellActions {
     QAction *import = nullptr;
     QAction *stayOnTop = nullptr;
     QAction *uiClose = nullptr;
+    QAction *exit = nullptr;
     QList<QAction *> help;  // a null entry stands for a separator
 };
 

@@ -115,7 +115,7 @@ void TaskRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 
     QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
     textRect.setTop(option.rect.top() + 2);
-    const QColor pen = presenter.textColor(node->info, state);
+    const QColor pen = presenter.textColor(node->info, RowPlace::of(*node), state);
     painter->setFont(item.font);
     painter->setPen(pen);
     painter->setClipRect(option.rect);

@@ -8,6 +8,7 @@ namespace quillpad {
 TaskTextEditor::TaskTextEditor(QWidget *parent) : QPlainTextEdit(parent)
 {
     setObjectName(QStringLiteral("TaskTextEditor"));
+    setAccessibleName(QStringLiteral("Task Text"));
     // Tab is typed into the text: moving on would end the edit and carry the keys
     // that follow somewhere else.
     setTabChangesFocus(false);

@@ -12,6 +12,11 @@ namespace quillpad {
 
 namespace {
 
+class ListAccessible;
+
+// The interface of the list a row belongs to, which keeps one interface per row.
+ListAccessible *ListOf(TaskTreeView *view);
+
 class RowAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
     RowAccessible(TaskTreeView *view, const QModelIndex &index) : m_view(view), m_index(index) {}
@@ -19,18 +24,20 @@ public:
     bool isValid() const override { return m_view && m_index.isValid(); }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
-    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_view.data()); }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface *parent() const override;
+    // A top-level row holds its sub-tasks while it is open, so readers find them one
+    // level down.
+    QAccessibleInterface *child(int index) const override;
+    int childCount() const override;
+    int indexOfChild(const QAccessibleInterface *child) const override;
+    QAccessibleInterface *childAt(int x, int y) const override;
     QAccessible::Role role() const override { return QAccessible::TreeItem; }
 
     QString text(QAccessible::Text kind) const override
     {
-        if (!isValid() || (kind != QAccessible::Name && kind != QAccessible::Value))
+        if (!isValid() || kind != QAccessible::Name)
             return {};
-        return kind == QAccessible::Name ? m_index.data(Qt::AccessibleTextRole).toString() : QString();
+        return m_index.data(Qt::AccessibleTextRole).toString();
     }
     void setText(QAccessible::Text, const QString &) override {}
 
@@ -55,7 +62,7 @@ public:
         state.focused = m_view->hasFocus() && m_view->currentIndex() == m_index;
         state.checkable = true;
         state.checked = m_index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
-        const bool parentRow = !m_index.parent().isValid() && m_view->model()->rowCount(m_index) > 0;
+        const bool parentRow = isParentRow();
         state.expandable = parentRow;
         state.expanded = parentRow && m_view->isExpanded(m_index);
         state.collapsed = parentRow && !state.expanded;
@@ -72,7 +79,7 @@ public:
     QStringList actionNames() const override
     {
         QStringList names{toggleAction(), setFocusAction()};
-        if (!m_index.parent().isValid() && m_view && m_view->model()->rowCount(m_index) > 0)
+        if (isValid() && isParentRow())
             names.append(m_view->isExpanded(m_index) ? decreaseAction() : increaseAction());
         return names;
     }
@@ -98,6 +105,9 @@ public:
     const QPersistentModelIndex &index() const { return m_index; }
 
 private:
+    bool isParentRow() const { return !m_index.parent().isValid() && m_view->model()->rowCount(m_index) > 0; }
+    bool showsChildren() const { return isValid() && isParentRow() && m_view->isExpanded(m_index); }
+
     QPointer<TaskTreeView> m_view;
     QPersistentModelIndex m_index;
 };
@@ -114,15 +124,37 @@ public:
 
     TaskTreeView *view() const { return static_cast<TaskTreeView *>(widget()); }
 
-    int childCount() const override { return view()->shownRowCount(); }
+    int childCount() const override { return view()->model() ? view()->model()->rowCount() : 0; }
 
     QAccessibleInterface *child(int row) const override
     {
-        const QModelIndex index = view()->shownRow(row);
-        if (!index.isValid())
+        return view()->model() ? rowInterface(view()->model()->index(row, 0)) : nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        const auto *row = dynamic_cast<const RowAccessible *>(child);
+        return row && row->isValid() && !row->index().parent().isValid() ? row->index().row() : -1;
+    }
+
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        // The top-level row that holds the row under the point; it finds its sub-task itself.
+        const QModelIndex at = view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y)));
+        return rowInterface(at.parent().isValid() ? at.parent() : at);
+    }
+
+    QAccessibleInterface *focusChild() const override
+    {
+        return view()->hasFocus() ? rowInterface(view()->currentIndex()) : nullptr;
+    }
+
+    // One interface per row for as long as the row lives; a row that went away gives
+    // its entry to whatever takes its place. None for a row that is not shown.
+    QAccessibleInterface *rowInterface(const QModelIndex &index) const
+    {
+        if (!index.isValid() || view()->shownRowOf(index) < 0)
             return nullptr;
-        // One interface per row for as long as the row lives; a row that went away
-        // gives its entry to whatever takes its place.
         const auto known = m_rows.constFind(index.internalId());
         if (known != m_rows.cend()) {
             auto *existing = static_cast<RowAccessible *>(QAccessible::accessibleInterface(*known));
@@ -135,28 +167,49 @@ public:
         return made;
     }
 
-    int indexOfChild(const QAccessibleInterface *child) const override
-    {
-        const auto *row = dynamic_cast<const RowAccessible *>(child);
-        return row && row->isValid() ? view()->shownRowOf(row->index()) : -1;
-    }
-
-    QAccessibleInterface *childAt(int x, int y) const override
-    {
-        const QPoint at = view()->viewport()->mapFromGlobal(QPoint(x, y));
-        const int row = view()->shownRowOf(view()->indexAt(at));
-        return row >= 0 ? child(row) : nullptr;
-    }
-
-    QAccessibleInterface *focusChild() const override
-    {
-        const int row = view()->shownRowOf(view()->currentIndex());
-        return view()->hasFocus() && row >= 0 ? child(row) : nullptr;
-    }
-
 private:
     mutable QHash<quintptr, QAccessible::Id> m_rows;
 };
+
+ListAccessible *ListOf(TaskTreeView *view)
+{
+    return view ? dynamic_cast<ListAccessible *>(QAccessible::queryAccessibleInterface(view)) : nullptr;
+}
+
+QAccessibleInterface *RowAccessible::parent() const
+{
+    if (!isValid())
+        return nullptr;
+    ListAccessible *list = ListOf(m_view.data());
+    const QModelIndex above = m_index.parent();
+    return above.isValid() && list ? list->rowInterface(above) : list;
+}
+
+int RowAccessible::childCount() const
+{
+    return showsChildren() ? m_view->model()->rowCount(m_index) : 0;
+}
+
+QAccessibleInterface *RowAccessible::child(int index) const
+{
+    ListAccessible *list = showsChildren() ? ListOf(m_view.data()) : nullptr;
+    return list ? list->rowInterface(m_view->model()->index(index, 0, m_index)) : nullptr;
+}
+
+int RowAccessible::indexOfChild(const QAccessibleInterface *child) const
+{
+    const auto *row = dynamic_cast<const RowAccessible *>(child);
+    return showsChildren() && row && row->isValid() && row->index().parent() == m_index ? row->index().row() : -1;
+}
+
+QAccessibleInterface *RowAccessible::childAt(int x, int y) const
+{
+    if (!showsChildren())
+        return nullptr;
+    const QModelIndex at = m_view->indexAt(m_view->viewport()->mapFromGlobal(QPoint(x, y)));
+    ListAccessible *list = ListOf(m_view.data());
+    return at.parent() == m_index && list ? list->rowInterface(at) : nullptr;
+}
 
 QAccessibleInterface *Factory(const QString &className, QObject *object)
 {
@@ -174,6 +227,12 @@ void InstallTaskTreeAccessible()
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+QAccessibleInterface *AccessibleRow(TaskTreeView *view, const QModelIndex &index)
+{
+    ListAccessible *list = ListOf(view);
+    return list ? list->rowInterface(index) : nullptr;
 }
 
 }  // namespace quillpad

@@ -247,6 +247,13 @@ void TaskTreeModel::refresh(const TaskNode *node)
         emit dataChanged(at, at);
 }
 
+void TaskTreeModel::refreshCheck(const TaskNode *node)
+{
+    const QModelIndex at = indexOf(node);
+    if (at.isValid())
+        emit dataChanged(at, at, {Qt::CheckStateRole});
+}
+
 
 QModelIndex TaskTreeModel::index(int row, int column, const QModelIndex &parent) const
 {

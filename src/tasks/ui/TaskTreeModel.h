@@ -51,6 +51,8 @@ public:
     void removeTask(TaskNode *node) { removeTasks({node}); }
     // A node's look changed (text, check, colours, height).
     void refresh(const TaskNode *node);
+    // A node's check changed: its look, and what screen readers say of it.
+    void refreshCheck(const TaskNode *node);
     // The shown top-level rows whose nodes are marked expanded, as of the last rebuild:
     // a rebuilt view starts collapsed and opens these again.
     const std::vector<TaskNode *> &expandedRows() const { return m_expandedRows; }

@@ -666,9 +666,10 @@ void TaskTreeView::currentChanged(const QModelIndex &current, const QModelIndex 
 {
     QAbstractItemView::currentChanged(current, previous);
     if (QAccessible::isActive() && current.isValid() && hasFocus()) {
-        QAccessibleEvent focus(this, QAccessible::Focus);
-        focus.setChild(rowOf(current));
-        QAccessible::updateAccessibility(&focus);
+        if (QAccessibleInterface *row = AccessibleRow(this, current)) {
+            QAccessibleEvent focus(row, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
     }
 }
 
@@ -691,6 +692,18 @@ void TaskTreeView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bo
         updateEditorGeometries();
     }
     QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    // A ticked or cleared box is said by screen readers only when they hear of it.
+    if (QAccessible::isActive() && roles.contains(Qt::CheckStateRole) && topLeft.isValid() &&
+        topLeft.parent() == bottomRight.parent()) {
+        QAccessible::State changed;
+        changed.checked = true;
+        for (int r = topLeft.row(); r <= bottomRight.row(); ++r) {
+            if (QAccessibleInterface *row = AccessibleRow(this, m_model->index(r, 0, topLeft.parent()))) {
+                QAccessibleStateChangeEvent event(row, changed);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
+    }
 }
 
 void TaskTreeView::rowsInserted(const QModelIndex &parent, int start, int end)

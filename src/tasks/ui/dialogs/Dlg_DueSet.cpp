@@ -35,6 +35,7 @@ TDueSetDlg::TDueSetDlg(const DueDateChoice &start, QWidget *parent) : QDialog(pa
     edt_due->setObjectName(QStringLiteral("edt_due"));
     edt_due->setDisplayFormat(ShortDateFormat());
     edt_due->setCalendarPopup(true);
+    edt_due->setAccessibleName(QStringLiteral("Due Date"));
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);

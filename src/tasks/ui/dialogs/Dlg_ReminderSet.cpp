@@ -62,9 +62,15 @@ TReminderSetDlg::TReminderSetDlg(const ReminderChoice &start, QWidget *parent) :
     Button2->setObjectName(QStringLiteral("Button2"));
 
     auto *pickers = new QGridLayout;
-    pickers->addWidget(new QLabel(QStringLiteral("Date:"), this), 0, 0);
+    auto *dateLabel = new QLabel(QStringLiteral("Date:"), this);
+    dateLabel->setBuddy(edt_date);
+    edt_date->setAccessibleName(QStringLiteral("Reminder Date"));
+    auto *timeLabel = new QLabel(QStringLiteral("Time:"), this);
+    timeLabel->setBuddy(edt_time);
+    edt_time->setAccessibleName(QStringLiteral("Reminder Time"));
+    pickers->addWidget(dateLabel, 0, 0);
     pickers->addWidget(edt_date, 0, 1);
-    pickers->addWidget(new QLabel(QStringLiteral("Time:"), this), 1, 0);
+    pickers->addWidget(timeLabel, 1, 0);
     pickers->addWidget(edt_time, 1, 1);
     pickers->setColumnStretch(1, 1);
 
