@@ -1,6 +1,8 @@
 // Times the command-line companion as a user runs it: each command a process of its own,
 // with its wall time and peak resident memory, beside a baseline measured in the same
-// run. list --json beside the sqlite3 shell's "select * from tasks" of the same file,
+// run. list --json beside the sqlite3 shell's "select * from tasks" of the same file, the
+// table of list beside list --json, done of one task (named by its first eight digits)
+// beside the sqlite3 shell's update of that row,
 // backup beside zlib level 9 of the same XML bytes (in this process), import and restore
 // into an empty database beside the same rows inserted with one prepared statement in one
 // transaction (in this process).
@@ -14,6 +16,7 @@
 
 #include "interchange/QvxContainer.h"
 #include "store/Connection.h"
+#include "store/Query.h"
 #include "store/TaskInfo.h"
 
 #include <QCoreApplication>
@@ -231,11 +234,27 @@ int Run(int count, int repetitions, const QString &keep)
         (keep.isEmpty() ? files.filePath(QStringLiteral("backup.qvx")) : sourceDir.filePath(QStringLiteral("backup.qvx")))
             .toStdString();
 
-    Series list, select, backups, zlib, imports, restores, raw;
+    std::string tid;
+    {
+        Connection connection;
+        connection.open(database);
+        Query query(connection);
+        query.open(QStringLiteral("select tid from tasks where checkFlag=0 and pid='root' limit 1"), {});
+        tid = query.field(u"tid").asString().toStdString();
+    }
+    const std::string shortId = tid.substr(1, 8);
+    const std::string update = "update tasks set checkFlag=1, checkTime=45000.5 where tid='" + tid + "'";
+
+    Series list, table, select, done, sqliteUpdate, backups, zlib, imports, restores, raw;
     QByteArray xml;
     for (int i = 0; i < repetitions; ++i) {
         list.add(RunChild({cli, "list", "--json"}, sourceDir.path()));
+        table.add(RunChild({cli, "list"}, sourceDir.path()));
         select.add(RunChild({"/usr/bin/sqlite3", database.toStdString(), "select * from tasks"}, sourceDir.path()));
+        done.add(RunChild({cli, "done", shortId}, sourceDir.path()));
+        RunChild({cli, "undone", shortId}, sourceDir.path());
+        sqliteUpdate.add(RunChild({"/usr/bin/sqlite3", database.toStdString(), update}, sourceDir.path()));
+        RunChild({cli, "undone", shortId}, sourceDir.path());
         backups.add(RunChild({cli, "backup", backup}, sourceDir.path()));
         if (xml.isEmpty())
             xml = InflatedXml(QString::fromStdString(backup));
@@ -263,6 +282,8 @@ int Run(int count, int repetitions, const QString &keep)
     std::printf("%-24s %8s %8s %7s   %-40s %8s %8s %7s %7s %7s\n", "command", "wall", "CPU", "RSS", "baseline", "wall",
                 "CPU", "RSS", "ratio", "CPU");
     PrintRow("list --json", list, "sqlite3 \"select * from tasks\"", select);
+    PrintRow("list (table)", table, "list --json", list);
+    PrintRow("done TID (8 digits)", done, "sqlite3 update of the row", sqliteUpdate);
     PrintRow("backup", backups, "zlib level 9 of the same XML (in memory)", zlib);
     PrintRow("import (empty database)", imports, "the same rows, one transaction", raw);
     PrintRow("restore (empty database)", restores, "the same rows, one transaction", raw);

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool python3
   openbox trayer wmctrl x11-utils
   desktop-file-utils appstream
+  bash-completion zsh fish
   chromium
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus libglib2.0-bin
   libxcb-xfixes0-dev xfce4-panel

@@ -1,5 +1,8 @@
 #include "cli/Commands.h"
 
+#include "cli/CommandLine.h"
+#include "cli/TaskCommands.h"
+
 #include "store/AppError.h"
 #include "cli/ConsolePrompter.h"
 #include "store/Connection.h"
@@ -8,7 +11,7 @@
 #include "interchange/TaskDocuments.h"
 #include "store/Paths.h"
 #include "components/SingleInstance.h"
-#include "cli/TaskJson.h"
+#include "cli/TaskIds.h"
 #include "sync/DavClient.h"
 #include "sync/IcsFile.h"
 #include "sync/SyncRunner.h"
@@ -30,76 +33,6 @@
 namespace quillpad {
 
 namespace {
-
-const char Program[] = "quillpad-cli";
-
-struct UsageError {
-    QString text;
-};
-
-struct Arguments {
-    QStringList positional;
-    QHash<QString, QString> values;  // options that take a value
-    QStringList flags;               // options that do not
-    bool help = false;
-
-    std::optional<QString> value(const QString &option) const
-    {
-        const auto found = values.constFind(option);
-        return found == values.constEnd() ? std::nullopt : std::optional<QString>(*found);
-    }
-};
-
-// The database the commands work on, opened when a command first needs it.
-class Session {
-public:
-    Connection &connection()
-    {
-        if (!m_connection.isOpen())
-            m_connection.open(Paths::DatabasePath());
-        return m_connection;
-    }
-    // For the commands that change the database: a read-only one is reported before
-    // anything starts.
-    Connection &connectionToChange()
-    {
-        Connection &connection = this->connection();
-        if (connection.isReadOnly())
-            throw AppError(QStringLiteral("The task database %1 is read-only (%2): its tasks can be listed, "
-                                          "backed up, exported and saved, but not changed")
-                               .arg(connection.path(), connection.readOnlyReason()));
-        return connection;
-    }
-    bool changed() const
-    {
-        return m_connection.isOpen() && m_connection.totalChanges() > 0;
-    }
-
-private:
-    Connection m_connection;
-};
-
-struct Command {
-    const char *name;
-    const char *synopsis;
-    const char *description;
-    QStringList valueOptions;
-    QStringList flagOptions;
-    int minPositional;
-    int maxPositional;  // -1: any number
-    std::function<int(const Arguments &, Session &, ConsolePrompter &)> run;
-};
-
-void Print(const QByteArray &text, FILE *stream = stdout)
-{
-    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stream);
-    std::fflush(stream);
-}
-
-void PrintError(const char *command, const QString &text)
-{
-    Print(QStringLiteral("%1 %2: %3\n").arg(QLatin1String(Program), QLatin1String(command), text).toUtf8(), stderr);
-}
 
 int Status(bool ok)
 {
@@ -175,6 +108,24 @@ int Restore(const Arguments &args, Session &session, ConsolePrompter &prompter)
 
 // export, save ----------------------------------------------------------------------
 
+// The id a TID names, or the text itself when it names none (the command says so its
+// own way); a TID that starts several ids is a failure that lists them.
+QString TidNamed(TaskStore &store, const QString &text)
+{
+    const QStringList matches = MatchTaskIds(store, text);
+    if (matches.size() > 1)
+        ResolveTaskId(store, text);
+    return matches.size() == 1 ? matches.front() : text;
+}
+
+QStringList TidsNamed(TaskStore &store, const QStringList &texts)
+{
+    QStringList tids;
+    for (const QString &text : texts)
+        tids.append(TidNamed(store, text));
+    return tids;
+}
+
 // The tasks named by tid, as the task list would have them selected: siblings only, in
 // tree order.
 QList<TaskNode *> SelectedNodes(TaskTree &tree, const QStringList &tids, const char *verb)
@@ -203,7 +154,7 @@ int Export(const Arguments &args, Session &session, ConsolePrompter &)
     TaskTree tree;
     TaskStore store(session.connection());
     LoadTaskTree(tree, store);
-    const QList<TaskNode *> selected = SelectedNodes(tree, args.positional.mid(1), "export");
+    const QList<TaskNode *> selected = SelectedNodes(tree, TidsNamed(store, args.positional.mid(1)), "export");
     return Status(ExportTasksXml(args.positional.at(0), SnapshotOf(selected)));
 }
 
@@ -224,7 +175,7 @@ int Save(const Arguments &args, Session &session, ConsolePrompter &)
         for (const auto &root : tree.roots())
             selected.append(root.get());
     } else {
-        selected = SelectedNodes(tree, args.positional.mid(1), "save");
+        selected = SelectedNodes(tree, TidsNamed(store, args.positional.mid(1)), "save");
     }
     return Status(WriteTaskDocument(*format, fileName, SnapshotOf(selected)));
 }
@@ -267,7 +218,7 @@ int Ics(const Arguments &args, Session &session, ConsolePrompter &)
         throw UsageError{QStringLiteral("ics takes export or import, not \"%1\"").arg(action)};
     TaskSnapshot snapshot;
     store.load(snapshot);
-    return Status(ExportIcsFile(fileName, TasksNamed(snapshot, args.positional.mid(2))));
+    return Status(ExportIcsFile(fileName, TasksNamed(snapshot, TidsNamed(store, args.positional.mid(2)))));
 }
 
 // sync ------------------------------------------------------------------------------
@@ -303,7 +254,7 @@ int Sync(const Arguments &args, Session &session, ConsolePrompter &)
         PrintError("sync", outcome.error);
         if (!outcome.refusedCertificate.isEmpty())
             Print(QStringLiteral("If this is your server's certificate, trust it with: %1 sync --trust %2\n")
-                      .arg(QLatin1String(Program), outcome.refusedCertificate)
+                      .arg(QLatin1String(CliProgram), outcome.refusedCertificate)
                       .toUtf8(),
                   stderr);
         return ExitFailed;
@@ -331,34 +282,18 @@ int Add(const Arguments &args, Session &session, ConsolePrompter &)
     TaskStore store(session.connectionToChange());
     QString pid = RootPid;
     if (const auto parent = args.value(QStringLiteral("--parent"))) {
-        const std::optional<TTaskInfo> row = store.find(*parent);
+        const std::optional<TTaskInfo> row = store.find(TidNamed(store, *parent));
         if (!row || row->pid != RootPid) {
             PrintError("add", QStringLiteral("%1 is not the tid of a top-level task").arg(*parent));
             return ExitFailed;
         }
-        pid = *parent;
+        pid = row->tid;
     }
     TTaskInfo task;
     task.pid = pid;
     task.content = content;
     store.insertNew(task);
     Print(task.tid.toUtf8() + '\n');
-    return ExitOk;
-}
-
-// list ------------------------------------------------------------------------------
-
-int List(const Arguments &args, Session &session, ConsolePrompter &)
-{
-    TaskStore store(session.connection());
-    if (args.flags.contains(QStringLiteral("--json"))) {
-        // Straight from the rows: a tree of a hundred thousand nodes is not needed to print them.
-        WriteTaskListJson(stdout, session.connection(), store.count());
-        return ExitOk;
-    }
-    TaskTree tree;
-    LoadTaskTree(tree, store);
-    Print(TaskTreeText(tree));
     return ExitOk;
 }
 
@@ -422,12 +357,14 @@ const std::vector<Command> &Commands()
         {"add", "add TEXT [--parent TID]",
          "Stores TEXT as a new task, or as a sub-task of the top-level task TID, and prints its tid.", 
          {QStringLiteral("--parent")}, {}, 1, 1, &Add},
-        {"list", "list [--json]",
-         "Prints the task list: each top-level task followed by its sub-tasks. --json prints one\n"
-         "object {\"count\": <tasks in the database>, \"tasks\": [...]} with every field of each task.",
-         {}, {QStringLiteral("--json")}, 0, 0, &List},
     };
-    return commands;
+    static const std::vector<Command> all = [] {
+        std::vector<Command> joined = commands;
+        for (const Command &command : TaskCommands())
+            joined.push_back(command);
+        return joined;
+    }();
+    return all;
 }
 
 QByteArray MainHelp()
@@ -465,7 +402,7 @@ int RunCommandLine(const QStringList &arguments, ConsolePrompter &prompter)
     const auto command = std::find_if(commands.begin(), commands.end(),
                                       [&name](const Command &c) { return name == QLatin1String(c.name); });
     if (command == commands.end()) {
-        Print(QStringLiteral("%1: unknown command \"%2\"\n").arg(QLatin1String(Program), name).toUtf8() + MainHelp(),
+        Print(QStringLiteral("%1: unknown command \"%2\"\n").arg(QLatin1String(CliProgram), name).toUtf8() + MainHelp(),
               stderr);
         return ExitUsage;
     }
@@ -479,6 +416,9 @@ int RunCommandLine(const QStringList &arguments, ConsolePrompter &prompter)
             return ExitOk;
         }
         status = command->run(args, session, prompter);
+    } catch (const CommandFailure &failure) {
+        PrintError(command->name, failure.text);
+        status = ExitFailed;
     } catch (const UsageError &error) {
         PrintError(command->name, error.text);
         Print("Usage: quillpad-cli " + QByteArray(command->synopsis) + '\n', stderr);

@@ -1,10 +1,11 @@
 #include "cli/TaskJson.h"
 
+#include "cli/ListFilter.h"
+
 #include "store/IsoTimeText.h"
 #include "store/Query.h"
 #include "store/RowCursor.h"
 #include "store/pU_Funcs.h"
-#include "tasks/TaskTree.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -200,6 +201,19 @@ public:
         time(json, m_at.editTime);
         json.raw(",\"expandFlag\":");
     }
+    // Whether the row passes the filter, read as a task reads it.
+    bool passes(const ListFilter *filter) const
+    {
+        if (!filter)
+            return true;
+        TTaskInfo task;
+        task.content = Query::toString(m_rows.value(m_at.content));
+        task.checkFlag = Query::toBoolean(m_rows.value(m_at.checkFlag));
+        task.dueFlag = Query::toBoolean(m_rows.value(m_at.dueFlag));
+        task.alarmFlag = Query::toBoolean(m_rows.value(m_at.alarmFlag));
+        task.dueTime = Query::toDateTime(m_rows.value(m_at.dueTime));
+        return filter->passes(task);
+    }
     // A sub-task: no children, and no expansion.
     void child(JsonText &json) const
     {
@@ -225,14 +239,9 @@ private:
     int m_bias;
 };
 
-QByteArray TaskLine(const TTaskInfo &task, const char *indent)
-{
-    return indent + task.tid.toUtf8() + (task.checkFlag ? " [x] " : " [ ] ") + OneLine(task.content).toUtf8() + '\n';
-}
-
 }  // namespace
 
-void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
+void WriteTaskListJson(std::FILE *out, Connection &connection, int count, const ListFilter *filter)
 {
     // The rows in the table's order, grouped as loading groups them: a top-level task
     // with the rows whose pid is its tid; a row of no known parent, or under a sub-task,
@@ -266,6 +275,8 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
                 rootNamedRoot = rootNamedRoot || row.keyIs(at.tid, "root");
                 continue;
             }
+            if (!row.passes(filter))
+                continue;
             // Made whole in a reused buffer, then added in one piece: a parent's text
             // grows once per sub-task instead of at every few bytes.
             one.clear();
@@ -283,7 +294,7 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
         const RowWriter row(rows, at, bias);
         JsonText json(everyRoot);
         while (rows.next()) {
-            if (rows.isNull(at.pid) || !row.keyIs(at.pid, "root"))
+            if (rows.isNull(at.pid) || !row.keyIs(at.pid, "root") || !row.passes(filter))
                 continue;
             if (!everyRoot.empty())
                 json.raw(",");
@@ -307,19 +318,24 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
     for (; more; more = tops.next()) {
         if (tops.isNull(at.pid) || !row.keyIs(at.pid, "root"))
             continue;
+        const QByteArray tid = row.key(at.tid);
+        const std::string *subTasks = nullptr;
+        if (tid == "root") {
+            subTasks = &everyRoot;
+        } else if (const auto found = children.find(tid); found != children.end() && !found->taken) {
+            subTasks = &found->text;
+            // ids are unique, except that a null one reads as empty, as many can
+            found->taken = !tid.isEmpty();
+        }
+        if (filter && (!subTasks || subTasks->empty()) && !row.passes(filter))
+            continue;
         if (!first)
             json.raw(",");
         first = false;
         row.head(json);
         json.raw(",\"children\":[");
-        const QByteArray tid = row.key(at.tid);
-        if (tid == "root") {
-            json.raw(everyRoot);
-        } else if (const auto found = children.find(tid); found != children.end() && !found->taken) {
-            json.raw(found->text);
-            // ids are unique, except that a null one reads as empty, as many can
-            found->taken = !tid.isEmpty();
-        }
+        if (subTasks)
+            json.raw(*subTasks);
         json.raw("]");
         row.tailToFlag(json);
         row.boolean(json, at.expandFlag);
@@ -332,16 +348,5 @@ void WriteTaskListJson(std::FILE *out, Connection &connection, int count)
     std::fflush(out);
 }
 
-
-QByteArray TaskTreeText(const TaskTree &tree)
-{
-    QByteArray text;
-    for (const auto &root : tree.roots()) {
-        text += TaskLine(root->info, "");
-        for (const auto &child : root->children)
-            text += TaskLine(child->info, "    ");
-    }
-    return text;
-}
 
 }  // namespace quillpad

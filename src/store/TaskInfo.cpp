@@ -4,6 +4,11 @@
 
 namespace quillpad {
 
+bool IsOverdue(const TTaskInfo &task, const QDate &today)
+{
+    return task.dueFlag && DateOf(task.dueTime) < today;
+}
+
 TaskReader::TaskReader(Query &query)
     : m_query(query),
       m_tid(query.fieldIndex(u"tid")),

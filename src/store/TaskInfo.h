@@ -32,6 +32,9 @@ struct TTaskInfo {
 
 inline const QString RootPid = QStringLiteral("root");
 
+// The due date is a day before today (complete or not).
+bool IsOverdue(const TTaskInfo &task, const QDate &today);
+
 // A task with its sub-tasks, as loading reads them and exporting writes them.
 struct TaskWithSubTasks {
     TTaskInfo task;

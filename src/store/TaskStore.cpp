@@ -222,6 +222,16 @@ std::optional<TTaskInfo> TaskStore::find(const QString &tid)
     return TaskReader(query).read();
 }
 
+std::vector<TTaskInfo> TaskStore::subTasksOf(const QString &tid)
+{
+    std::vector<TTaskInfo> rows;
+    Query query(m_connection);
+    query.open(Statements(Table::Tasks).all + QStringLiteral(" where pid=?"), {tid});
+    for (const TaskReader reader(query); !query.eof(); query.next())
+        rows.push_back(reader.read());
+    return rows;
+}
+
 int TaskStore::count()
 {
     Query query(m_connection);
@@ -404,11 +414,43 @@ void TaskStore::move(const QString &tid, const QString &pid, bool withSubTasks)
     query.execute(QStringLiteral("update tasks set pid=? where tid=?"), {pid, tid});
 }
 
-void TaskStore::remove(const QString &tid)
+void TaskStore::moveTasks(const std::vector<TaskToMove> &tasks, const QString &pid)
+{
+    for (const TaskToMove &task : tasks)
+        move(task.tid, pid, pid != RootPid && task.topLevel);
+    if (pid != RootPid && !tasks.empty())
+        storeExpandFlag(pid, true);
+}
+
+int TaskStore::remove(const QString &tid)
 {
     Query query(m_connection);
     query.execute(QStringLiteral("delete from tasks where tid=?"), {tid});
+    int removed = query.rowsAffected();
     query.execute(QStringLiteral("delete from tasks where pid=?"), {tid});
+    return removed + query.rowsAffected();
+}
+
+QStringList TaskStore::idsStartingWith(const QString &prefix, int limit)
+{
+    // A range of the id index: every text that starts with the prefix sorts from the
+    // prefix itself to the prefix followed by the last character there is.
+    Query query(m_connection);
+    query.open(QStringLiteral("select tid from tasks where tid>=?1 and tid<?1||char(1114111) order by tid limit ?2"),
+               {prefix, qint64(limit)});
+    QStringList ids;
+    for (; !query.eof(); query.next())
+        ids.append(query.field(u"tid").asString());
+    return ids;
+}
+
+QStringList TaskStore::allIds()
+{
+    QStringList ids;
+    RowCursor rows(m_connection, QStringLiteral("select tid from tasks order by tid"));
+    while (rows.next())
+        ids.append(Query::toString(rows.value(0)));
+    return ids;
 }
 
 bool TaskStore::openRowForEdit(Query &query, const QString &tid)

@@ -56,6 +56,8 @@ public:
     void load(TaskRowSink &sink);
     // One task's row; none when it is gone.
     std::optional<TTaskInfo> find(const QString &tid);
+    // The rows whose parent is the task, in the table's order.
+    std::vector<TTaskInfo> subTasksOf(const QString &tid);
     // The number of rows in the tasks table.
     int count();
     // No task, no memo, and no sync state of a task.
@@ -87,8 +89,22 @@ public:
     // Puts a task under pid. With its sub-tasks, these go first (also any the list has
     // not loaded): a failure half-way never leaves a sub-task under a sub-task.
     void move(const QString &tid, const QString &pid, bool withSubTasks);
-    // Deletes a task, then its sub-tasks.
-    void remove(const QString &tid);
+    // What moving tasks by hand does: each goes under the top-level task pid, or to the
+    // top level for RootPid. A top-level task that goes under a task takes its sub-tasks
+    // along as sub-tasks of the new parent (the tree has two levels), and the new parent
+    // is stored expanded, so what moved under it shows.
+    struct TaskToMove {
+        QString tid;
+        bool topLevel = false;
+    };
+    void moveTasks(const std::vector<TaskToMove> &tasks, const QString &pid);
+    // Deletes a task, then its sub-tasks; the number of rows that went.
+    int remove(const QString &tid);
+
+    // Up to `limit` ids that start with the text, in the id index's order.
+    QStringList idsStartingWith(const QString &prefix, int limit);
+    // Every task's id, in the id index's order.
+    QStringList allIds();
 
     // Opens a task's row for a single-row edit; false when the row is gone.
     static bool openRowForEdit(Query &query, const QString &tid);

@@ -20,7 +20,7 @@ RowPlace RowPlace::of(const TaskNode &node)
 
 bool RowPresenter::isOverdue(const TTaskInfo &info) const
 {
-    return info.dueFlag && DateOf(info.dueTime) < m_view.today;
+    return IsOverdue(info, m_view.today);
 }
 
 QString RowPresenter::text(const TTaskInfo &info, const RowPlace &place, const RowState &state) const

@@ -61,10 +61,22 @@ private slots:
     void reloadRequestedAfterChanges();
     void readOnlyDataCanBeReadAndRescued_data();
     void readOnlyDataCanBeReadAndRescued();
+    void changes_data();
+    void changes();
+    void tidsThatNameNoOneTask_data();
+    void tidsThatNameNoOneTask();
+    void listFilters_data();
+    void listFilters();
+    void listWrapsToTheWidth();
+    void editInTheEditor();
+    void completionsAndManualNameEveryOption();
 
 private:
     QProcess *start(const QStringList &arguments);
-    Result run(const QStringList &arguments);
+    Result run(const QStringList &arguments, const QByteArray &input = QByteArray());
+    QHash<QString, QString> family();
+    QString field(const QString &tid, const QString &name);
+    QByteArray allRows();
     QString add(const QString &text, const QString &parent = QString());
     QStringList contents();
     QStringList exportedPids(const QString &fileName);
@@ -74,6 +86,8 @@ private:
     QTemporaryDir m_runtime;  // where the test's "running program" listens
     std::unique_ptr<QTemporaryDir> m_data;
     bool m_asAnotherUser = false;  // run as nobody when the test runs as root, which may write anything
+    QHash<QString, QString> m_environment;  // more for the next commands
+    bool m_throughTerminal = false;
 };
 
 void TestCli::initTestCase()
@@ -88,6 +102,8 @@ void TestCli::init()
 {
     m_data = std::make_unique<QTemporaryDir>();
     m_asAnotherUser = false;
+    m_environment.clear();
+    m_throughTerminal = false;
 }
 
 QProcess *TestCli::start(const QStringList &arguments)
@@ -96,7 +112,19 @@ QProcess *TestCli::start(const QStringList &arguments)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QUILLPAD_HOME"), m_data->path());
     environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC0"));
+    environment.remove(QStringLiteral("COLUMNS"));
+    for (auto it = m_environment.cbegin(); it != m_environment.cend(); ++it)
+        environment.insert(it.key(), it.value());
     process->setProcessEnvironment(environment);
+    if (m_throughTerminal) {
+        // script gives the command a terminal for its standard input.
+        QStringList quoted{QStringLiteral(QUILLPAD_CLI)};
+        quoted += arguments;
+        for (QString &word : quoted)
+            word = QLatin1Char('\'') + word.replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+        process->start(QStringLiteral("script"), {"-qec", quoted.join(QLatin1Char(' ')), "/dev/null"});
+        return process;
+    }
     if (m_asAnotherUser && ::geteuid() == 0) {
         process->setChildProcessModifier([] {
             if (::setgid(65534) != 0 || ::setuid(65534) != 0)
@@ -107,9 +135,10 @@ QProcess *TestCli::start(const QStringList &arguments)
     return process;
 }
 
-Result TestCli::run(const QStringList &arguments)
+Result TestCli::run(const QStringList &arguments, const QByteArray &input)
 {
     std::unique_ptr<QProcess> process(start(arguments));
+    process->write(input);
     process->closeWriteChannel();
     Result result;
     if (!process->waitForFinished(60000))
@@ -170,7 +199,21 @@ void TestCli::help_data()
     QTest::newRow("save") << QStringList{"save", "--help"}
                           << QStringLiteral("Usage: quillpad-cli save [--all] FILE [TID...]");
     QTest::newRow("add") << QStringList{"add", "-h"} << QStringLiteral("Usage: quillpad-cli add TEXT [--parent TID]");
-    QTest::newRow("list") << QStringList{"list", "--help"} << QStringLiteral("Usage: quillpad-cli list [--json]");
+    QTest::newRow("list") << QStringList{"list", "--help"}
+                          << QStringLiteral("Usage: quillpad-cli list [--json] [--incomplete|--completed] [--overdue] "
+                                            "[--due today|week] [--search TEXT] [--reminders]");
+    QTest::newRow("show") << QStringList{"show", "--help"} << QStringLiteral("Usage: quillpad-cli show TID");
+    QTest::newRow("done") << QStringList{"done", "--help"} << QStringLiteral("Usage: quillpad-cli done TID...");
+    QTest::newRow("undone") << QStringList{"undone", "-h"} << QStringLiteral("Usage: quillpad-cli undone TID...");
+    QTest::newRow("edit") << QStringList{"edit", "--help"} << QStringLiteral("Usage: quillpad-cli edit TID [TEXT|-]");
+    QTest::newRow("remove") << QStringList{"remove", "--help"} << QStringLiteral("Usage: quillpad-cli remove TID...");
+    QTest::newRow("due") << QStringList{"due", "--help"} << QStringLiteral("Usage: quillpad-cli due TID WHEN|none");
+    QTest::newRow("remind") << QStringList{"remind", "--help"}
+                            << QStringLiteral("Usage: quillpad-cli remind TID WHEN|none");
+    QTest::newRow("color") << QStringList{"color", "--help"}
+                           << QStringLiteral("Usage: quillpad-cli color TID [--text COLOR] [--background COLOR]");
+    QTest::newRow("move") << QStringList{"move", "--help"}
+                          << QStringLiteral("Usage: quillpad-cli move TID --parent TID | move TID --top");
     QTest::newRow("ics") << QStringList{"ics", "--help"}
                          << QStringLiteral("Usage: quillpad-cli ics export FILE [TID...] | ics import FILE");
 }
@@ -205,6 +248,19 @@ void TestCli::usageErrors_data()
     QTest::newRow("ics with neither export nor import") << QStringList{"ics", "send", "x.ics"};
     QTest::newRow("ics import of two files") << QStringList{"ics", "import", "a.ics", "b.ics"};
     QTest::newRow("unknown tid to ics export") << QStringList{"ics", "export", "x.ics", "{NOT-THERE}"};
+    QTest::newRow("an unreadable due date") << QStringList{"due", "{A}", "soon"};
+    QTest::newRow("an unreadable reminder") << QStringList{"remind", "{A}", "tomorrow 25:00"};
+    QTest::newRow("due without a date") << QStringList{"due", "{A}"};
+    QTest::newRow("done without a tid") << QStringList{"done"};
+    QTest::newRow("an empty tid") << QStringList{"done", ""};
+    QTest::newRow("an empty text to edit") << QStringList{"edit", "{A}", " "};
+    QTest::newRow("edit with no text and no terminal") << QStringList{"edit", "{A}"};
+    QTest::newRow("color without a colour") << QStringList{"color", "{A}"};
+    QTest::newRow("an unknown colour") << QStringList{"color", "{A}", "--text", "ultraviolet"};
+    QTest::newRow("move to nowhere") << QStringList{"move", "{A}"};
+    QTest::newRow("move both ways") << QStringList{"move", "{A}", "--top", "--parent", "{B}"};
+    QTest::newRow("list due this month") << QStringList{"list", "--due", "month"};
+    QTest::newRow("list complete and incomplete") << QStringList{"list", "--completed", "--incomplete"};
 }
 
 void TestCli::usageErrors()
@@ -224,10 +280,15 @@ void TestCli::addAndList()
     QVERIFY(!child.isEmpty());
     QVERIFY(!add(QStringLiteral("it's another")).isEmpty());
 
+    // A table: the short ids, the lines of a text one under the other, sub-tasks indented.
     const Result text = run({QStringLiteral("list")});
     QCOMPARE(text.code, 0);
-    QVERIFY(text.out.contains(parent + QStringLiteral(" [ ] first line  second line\n    ") + child +
-                              QStringLiteral(" [ ] a sub-task\n")));
+    const QString table = QStringLiteral("ID          Task\n"
+                                         "%1    [ ] first line\n"
+                                         "                second line\n"
+                                         "  %2    [ ] a sub-task\n")
+                              .arg(parent.mid(1, 8), child.mid(1, 8));
+    QVERIFY2(text.out.startsWith(table), qPrintable(text.out));
 
     const Result json = run({QStringLiteral("list"), QStringLiteral("--json")});
     QCOMPARE(json.code, 0);
@@ -622,6 +683,13 @@ void TestCli::reloadRequestedAfterChanges()
     QCOMPARE(reloads.size(), 1);
     QVERIFY(runHere({"import", name}));
     QCOMPARE(reloads.size(), 2);
+    QVERIFY(runHere({"add", "to do"}));
+    QCOMPARE(reloads.size(), 3);
+    const QString tid = listed().last().toObject().value(QStringLiteral("tid")).toString();
+    QVERIFY(runHere({"show", tid}));
+    QCOMPARE(reloads.size(), 3);
+    QVERIFY(runHere({"done", tid}));
+    QCOMPARE(reloads.size(), 4);
 }
 
 void TestCli::readOnlyDataCanBeReadAndRescued_data()
@@ -639,7 +707,8 @@ void TestCli::readOnlyDataCanBeReadAndRescued()
 {
     QFETCH(QFile::Permissions, folderMode);
     QFETCH(QFile::Permissions, fileMode);
-    QVERIFY(!add(QStringLiteral("rescue me")).isEmpty());
+    const QString exportedTid = add(QStringLiteral("rescue me"));
+    QVERIFY(!exportedTid.isEmpty());
     QTemporaryDir rescue;
     QVERIFY(QFile::setPermissions(rescue.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
@@ -657,6 +726,13 @@ void TestCli::readOnlyDataCanBeReadAndRescued()
     const Result backup = run({QStringLiteral("backup"), backupFile});
     const Result addition = run({QStringLiteral("add"), QStringLiteral("not stored")});
     const Result import = run({QStringLiteral("import"), backupFile});
+    const QString tid = exportedTid.mid(1, 8);
+    QList<Result> changes{addition, import};
+    for (const QStringList &change : QList<QStringList>{{"done", tid}, {"undone", tid}, {"remove", tid},
+                                                         {"edit", tid, "new text"}, {"due", tid, "tomorrow"},
+                                                         {"remind", tid, "none"}, {"color", tid, "--text", "red"},
+                                                         {"move", tid, "--top"}})
+        changes.append(run(change));
 
     m_asAnotherUser = false;
     QFile::setPermissions(m_data->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -665,7 +741,7 @@ void TestCli::readOnlyDataCanBeReadAndRescued()
     QVERIFY2(list.out.contains(QStringLiteral("rescue me")), qPrintable(list.err));
     QCOMPARE(backup.code, 0);
     QVERIFY(exportedPids(backupFile).contains(QStringLiteral("root rescue me")));
-    for (const Result &change : {addition, import}) {
+    for (const Result &change : std::as_const(changes)) {
         QCOMPARE(change.code, 1);
         QVERIFY2(change.err.contains(QStringLiteral("is read-only")), qPrintable(change.err));
     }
@@ -673,6 +749,405 @@ void TestCli::readOnlyDataCanBeReadAndRescued()
     QVERIFY(data.open(QIODevice::ReadOnly));
     QCOMPARE(data.readAll(), before);
     QCOMPARE(contents(), QStringList{QStringLiteral("rescue me")});
+}
+
+// Father, child and another: "P" (top-level) with its sub-task "C", and "O" (top-level).
+QHash<QString, QString> TestCli::family()
+{
+    const QString parent = add(QStringLiteral("parent"));
+    return {{"P", parent}, {"C", add(QStringLiteral("child"), parent)}, {"O", add(QStringLiteral("other"))}};
+}
+
+// One field of a stored task as the rows of changes() name it.
+QString TestCli::field(const QString &tid, const QString &name)
+{
+    Connection connection;
+    connection.open(file(QStringLiteral("qvData.qvb")));
+    TaskStore store(connection);
+    const std::optional<TTaskInfo> task = store.find(tid);
+    if (name == QLatin1String("gone"))
+        return QLatin1String(task ? "no" : "yes");
+    if (!task)
+        return QStringLiteral("(gone)");
+    const auto dated = [](bool on, TDateTime when) {
+        return QLatin1String(on ? "on " : "off ") + DateTimeToQt(when).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
+    if (name == QLatin1String("pid"))
+        return task->pid;
+    if (name == QLatin1String("content"))
+        return task->content;
+    if (name == QLatin1String("done"))
+        return QString::number(task->checkFlag);
+    if (name == QLatin1String("doneToday"))  // the program runs at UTC here
+        return QLatin1String(DateOf(task->checkTime) == QDateTime::currentDateTimeUtc().date() ? "yes" : "no");
+    if (name == QLatin1String("due"))
+        return dated(task->dueFlag, task->dueTime);
+    if (name == QLatin1String("reminder"))
+        return dated(task->alarmFlag, task->alarmTime);
+    if (name == QLatin1String("colors"))
+        return QStringLiteral("%1/%2").arg(task->textColor).arg(task->backgroundColor);
+    if (name == QLatin1String("expand"))
+        return QString::number(task->expandFlag);
+    return QStringLiteral("(no field %1)").arg(name);
+}
+
+// Every row of every task, to see that nothing changed.
+QByteArray TestCli::allRows()
+{
+    Connection connection;
+    connection.open(file(QStringLiteral("qvData.qvb")));
+    Query query(connection);
+    OpenSql(query, QStringLiteral("select * from tasks order by tid"));
+    QByteArray rows;
+    for (; !query.eof(); query.next()) {
+        for (int i = 0; i < query.fieldCount(); ++i)
+            rows += query.field(i).asString().toUtf8() + '|';
+        rows += '\n';
+    }
+    return rows;
+}
+
+void TestCli::changes_data()
+{
+    // Words P, C and O name the family's tasks by the first eight digits of their ids in
+    // lower case; {P} and the like by the whole id; {P8 by the brace and eight digits.
+    QTest::addColumn<QStringList>("before");  // commands, their words joined by |
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QStringList>("expected");  // "O.field=value"; a value P, C or O is that id
+
+    QTest::newRow("done") << QStringList() << QStringList{"done", "P", "{O}"} << QByteArray() << 0
+                          << "Completed " << QStringList{"P.done=1", "P.doneToday=yes", "O.done=1", "C.done=0"};
+    QTest::newRow("done again") << QStringList{"done|O"} << QStringList{"done", "O"} << QByteArray() << 0
+                                << "\"other\" was complete already" << QStringList{"O.done=1"};
+    QTest::newRow("undone") << QStringList{"done|C"} << QStringList{"undone", "{C8"} << QByteArray() << 0
+                            << "Marked incomplete: " << QStringList{"C.done=0"};
+    QTest::newRow("remove with its sub-task")
+        << QStringList() << QStringList{"remove", "P"} << QByteArray() << 0
+        << "Removed 1 task and 1 sub-task under it.\n" << QStringList{"P.gone=yes", "C.gone=yes", "O.gone=no"};
+    QTest::newRow("remove a sub-task") << QStringList() << QStringList{"remove", "C"} << QByteArray() << 0
+                                       << "Removed 1 task.\n" << QStringList{"C.gone=yes", "P.gone=no"};
+    QTest::newRow("remove a task and the sub-task gone with it")
+        << QStringList() << QStringList{"remove", "P", "C", "O"} << QByteArray() << 0
+        << "Removed 2 tasks and 1 sub-task under them.\n" << QStringList{"P.gone=yes", "C.gone=yes", "O.gone=yes"};
+    QTest::newRow("edit") << QStringList() << QStringList{"edit", "O", "new\ntext \n"} << QByteArray() << 0
+                          << "Edited " << QStringList{"O.content=new\r\ntext"};
+    QTest::newRow("edit from standard input") << QStringList() << QStringList{"edit", "O", "-"}
+                                              << QByteArray("from input\r\n") << 0 << "Edited "
+                                              << QStringList{"O.content=from input"};
+    QTest::newRow("edit to the same text") << QStringList() << QStringList{"edit", "O", "other"} << QByteArray() << 0
+                                           << "is unchanged" << QStringList{"O.content=other"};
+    QTest::newRow("due") << QStringList() << QStringList{"due", "O", "2030-01-02"} << QByteArray() << 0
+                         << "Due 2030-01-02: " << QStringList{"O.due=on 2030-01-02 00:00", "P.due=off 1899-12-30 00:00"};
+    QTest::newRow("due none keeps the date")
+        << QStringList{"due|O|2030-01-02 13:00"} << QStringList{"due", "O", "none"} << QByteArray() << 0
+        << "No due date: " << QStringList{"O.due=off 2030-01-02 13:00"};
+    QTest::newRow("remind") << QStringList() << QStringList{"remind", "C", "2030-01-02 9:15"} << QByteArray() << 0
+                            << "Reminder 2030-01-02 09:15: " << QStringList{"C.reminder=on 2030-01-02 09:15"};
+    QTest::newRow("remind none") << QStringList{"remind|C|2030-01-02 9:15"} << QStringList{"remind", "C", "none"}
+                                 << QByteArray() << 0 << "No reminder: "
+                                 << QStringList{"C.reminder=off 2030-01-02 09:15"};
+    QTest::newRow("color") << QStringList() << QStringList{"color", "O", "--text", "RED", "--background", "skyblue"}
+                           << QByteArray() << 0 << "Colours text Red, background Sky Blue: "
+                           << QStringList{"O.colors=255/15780518"};
+    QTest::newRow("color one of two")
+        << QStringList{"color|O|--text|#102030|--background|navy"} << QStringList{"color", "O", "--background=default"}
+        << QByteArray() << 0 << "Colours text #102030, background default: " << QStringList{"O.colors=3153936/0"};
+    QTest::newRow("move under a task") << QStringList() << QStringList{"move", "O", "--parent", "P"} << QByteArray()
+                                       << 0 << "Moved " << QStringList{"O.pid=P", "P.expand=1", "C.pid=P"};
+    QTest::newRow("move a task with its sub-tasks")
+        << QStringList() << QStringList{"move", "P", "--parent", "O"} << QByteArray() << 0 << ", with 1 sub-task\n"
+        << QStringList{"P.pid=O", "C.pid=O", "O.expand=1"};
+    QTest::newRow("move to the top") << QStringList() << QStringList{"move", "C", "--top"} << QByteArray() << 0
+                                     << "to the top level" << QStringList{"C.pid=root", "P.pid=root"};
+    QTest::newRow("move where it is") << QStringList() << QStringList{"move", "O", "--top"} << QByteArray() << 0
+                                      << "is a top-level task already" << QStringList{"O.pid=root"};
+    QTest::newRow("move under a sub-task") << QStringList() << QStringList{"move", "O", "--parent", "C"}
+                                           << QByteArray() << 1 << QString() << QStringList{"O.pid=root", "P.expand=0"};
+    QTest::newRow("move under itself") << QStringList() << QStringList{"move", "P", "--parent", "P"} << QByteArray()
+                                       << 1 << QString() << QStringList{"P.pid=root"};
+}
+
+void TestCli::changes()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QStringList, expected);
+    const QHash<QString, QString> tids = family();
+    QCOMPARE(tids.size(), 3);
+    const auto named = [&tids](QStringList words) {
+        for (QString &word : words) {
+            const QString label = word.startsWith(QLatin1Char('{')) ? word.mid(1, 1) : word;
+            if (!tids.contains(label))
+                continue;
+            const QString tid = tids.value(label);
+            word = word == label                  ? tid.mid(1, 8).toLower()
+                   : word.endsWith(QLatin1Char('}')) ? tid
+                                                   : tid.left(9);
+        }
+        return words;
+    };
+    for (const QString &command : before)
+        QCOMPARE(run(named(command.split(QLatin1Char('|')))).code, 0);
+
+    const Result result = run(named(arguments), input);
+    QVERIFY2(result.code == code, qPrintable(result.err));
+    QVERIFY2(result.out.contains(out), qPrintable(result.out));
+    if (code != 0)
+        QVERIFY(result.err.startsWith(QStringLiteral("quillpad-cli %1: ").arg(arguments.front())));
+    for (const QString &check : expected) {
+        const QString label = check.section(QLatin1Char('.'), 0, 0);
+        const QString name = check.section(QLatin1Char('.'), 1).section(QLatin1Char('='), 0, 0);
+        const QString value = check.section(QLatin1Char('='), 1);
+        QCOMPARE(check.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + field(tids.value(label), name),
+                 check.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + tids.value(value, value));
+    }
+}
+
+void TestCli::tidsThatNameNoOneTask_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("err");  // each in the error
+
+    const QList<QStringList> commands{
+        {"show"}, {"done"}, {"undone"}, {"remove"}, {"edit", "#", "text"}, {"due", "#", "today"},
+        {"remind", "#", "today"}, {"color", "#", "--text", "red"}, {"move", "#", "--top"},
+        {"move", "p10", "--parent", "#"}};
+    for (const QStringList &command : commands) {
+        const auto with = [&command](const char *tid) {
+            QStringList words = command;
+            if (words.size() == 1)
+                words.append(QStringLiteral("#"));
+            words.replace(words.indexOf(QStringLiteral("#")), QLatin1String(tid));
+            return words;
+        };
+        const QByteArray name = command.join(QLatin1Char(' ')).toUtf8();
+        QTest::newRow(name + ": unknown") << with("0bad") << 1 << QStringList{"no task's id starts with 0bad"};
+        QTest::newRow(name + ": two ids") << with("aaaa") << 1
+                                          << QStringList{"aaaa starts the ids of several tasks",
+                                                         "{AAAA0001-0000-4000-8000-000000000001}  first twin",
+                                                         "{AAAA0002-0000-4000-8000-000000000002}  second twin"};
+    }
+    QTest::newRow("an id that starts another") << QStringList{"show", "p1"} << 0 << QStringList();
+    QTest::newRow("the start of both") << QStringList{"show", "p"} << 1 << QStringList{"p1  short", "p10  longer"};
+    QTest::newRow("in lower case") << QStringList{"show", "aaaa0001"} << 0 << QStringList();
+    QTest::newRow("with the brace") << QStringList{"show", "{aaaa0002"} << 0 << QStringList();
+    QTest::newRow("export by the start") << QStringList{"export", "x.qvx", "aaaa0001"} << 0 << QStringList();
+    QTest::newRow("export, two ids") << QStringList{"export", "x.qvx", "aaaa"} << 1
+                                     << QStringList{"several tasks"};
+}
+
+// Unknown, ambiguous and unique starts of ids; nothing changes when a TID names no one task.
+void TestCli::tidsThatNameNoOneTask()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QStringList, err);
+    QVERIFY(!add(QStringLiteral("made by the program")).isEmpty());
+    {
+        Connection connection;
+        connection.open(file(QStringLiteral("qvData.qvb")));
+        Query query(connection);
+        ExecSql(query, QStringLiteral(
+            "insert into tasks (tid, pid, content) values "
+            "('{AAAA0001-0000-4000-8000-000000000001}', 'root', 'first twin'), "
+            "('{AAAA0002-0000-4000-8000-000000000002}', 'root', 'second twin'), "
+            "('p1', 'root', 'short'), ('p10', 'root', 'longer')"));
+    }
+    const QByteArray rows = allRows();
+    for (QString &word : arguments) {
+        if (word == QLatin1String("x.qvx"))
+            word = file(word);
+    }
+    const Result result = run(arguments);
+    QVERIFY2(result.code == code, qPrintable(result.err));
+    for (const QString &part : err)
+        QVERIFY2(result.err.contains(part), qPrintable(result.err));
+    if (code != 0)
+        QCOMPARE(allRows(), rows);
+}
+
+void TestCli::listFilters_data()
+{
+    QTest::addColumn<QStringList>("filters");
+    QTest::addColumn<QStringList>("tasks");  // first words of the texts, in order
+    QTest::newRow("none") << QStringList() << QStringList{"A", "B", "B1", "C", "C1", "D", "E"};
+    QTest::newRow("incomplete") << QStringList{"--incomplete"} << QStringList{"A", "B", "C", "C1"};
+    QTest::newRow("completed: a task shows for its sub-task")
+        << QStringList{"--completed"} << QStringList{"B", "B1", "D", "E"};
+    QTest::newRow("overdue") << QStringList{"--overdue"} << QStringList{"A", "C", "C1"};
+    QTest::newRow("due today") << QStringList{"--due", "today"} << QStringList{"B"};
+    QTest::newRow("due this week") << QStringList{"--due=week"} << QStringList{"B", "C"};
+    QTest::newRow("search, any case") << QStringList{"--search", "CHILD"} << QStringList{"B", "B1", "C", "C1"};
+    QTest::newRow("reminders") << QStringList{"--reminders"} << QStringList{"B"};
+    QTest::newRow("incomplete and due this week")
+        << QStringList{"--incomplete", "--due", "week"} << QStringList{"B", "C"};
+    QTest::newRow("overdue and a search") << QStringList{"--overdue", "--search", "alpha"} << QStringList{"A"};
+    QTest::newRow("completed and a search") << QStringList{"--completed", "--search", "bravo"}
+                                            << QStringList{"B", "B1"};
+    QTest::newRow("nothing passes") << QStringList{"--reminders", "--completed"} << QStringList();
+}
+
+// The same tasks in the table as in the JSON, for each filter.
+void TestCli::listFilters()
+{
+    QFETCH(QStringList, filters);
+    QFETCH(QStringList, tasks);
+    QVERIFY(!add(QStringLiteral("made by the program")).isEmpty());
+    {
+        Connection connection;
+        connection.open(file(QStringLiteral("qvData.qvb")));
+        TaskStore store(connection);
+        Query query(connection);
+        ExecSql(query, QStringLiteral("delete from tasks"));
+        const QDate today = QDateTime::currentDateTimeUtc().date();  // the program runs at UTC here
+        const auto task = [&](const char *text, const QString &pid, bool done, int dueIn, bool reminder = false) {
+            TTaskInfo info;
+            info.pid = pid;
+            info.content = QLatin1String(text);
+            store.insertNew(info);
+            info.checkFlag = done;
+            info.dueFlag = dueIn != 0;
+            info.dueTime = EncodeDateTime(today.addDays(dueIn == 99 ? 0 : dueIn), QTime(12, 0));
+            info.alarmFlag = reminder;
+            info.alarmTime = EncodeDateTime(today.addDays(1), QTime(9, 0));
+            store.storeRecord(info);
+            return info.tid;
+        };
+        task("A alpha overdue", RootPid, false, -2);
+        const QString bravo = task("B bravo due today", RootPid, false, 99, true);
+        task("B1 bravo child done", bravo, true, 0);
+        const QString charlie = task("C charlie in three days", RootPid, false, 3);
+        task("C1 charlie child overdue", charlie, false, -1);
+        task("D delta far and done", RootPid, true, 10);
+        task("E echo done long ago", RootPid, true, -5);
+    }
+
+    const Result json = run(QStringList{"list", "--json"} + filters);
+    QCOMPARE(json.code, 0);
+    QStringList shown, ids;
+    for (const QJsonValue &value : QJsonDocument::fromJson(json.out.toUtf8()).object().value("tasks").toArray()) {
+        QJsonArray family{value};
+        for (const QJsonValue &sub : value.toObject().value(QStringLiteral("children")).toArray())
+            family.append(sub);
+        for (const QJsonValue &each : family) {
+            shown.append(each.toObject().value(QStringLiteral("content")).toString().section(QLatin1Char(' '), 0, 0));
+            ids.append(each.toObject().value(QStringLiteral("tid")).toString().mid(1, 8));
+        }
+    }
+    QCOMPARE(shown, tasks);
+
+    const Result table = run(QStringList{"list"} + filters);
+    QCOMPARE(table.code, 0);
+    QStringList rows;
+    for (const QString &line : table.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1)) {
+        if (!line.startsWith(QLatin1String("   ")))  // not a text's next line
+            rows.append(line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty));
+    }
+    QCOMPARE(rows, ids);
+}
+
+void TestCli::listWrapsToTheWidth()
+{
+    const QString words = QStringLiteral("the quick brown fox jumps over the lazy dog and then "
+                                         "Pneumonoultramicroscopicsilicovolcanoconiosis again");
+    const QString parent = add(words);
+    QVERIFY(!add(QStringLiteral("日本語のタスクです。日本語のタスクです。"), parent).isEmpty());
+    m_environment.insert(QStringLiteral("COLUMNS"), QStringLiteral("40"));
+    const Result result = run({QStringLiteral("list")});
+    QCOMPARE(result.code, 0);
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(1).left(16), parent.mid(1, 8) + QStringLiteral("    [ ] "));
+    QStringList text;
+    for (const QString &line : lines.mid(1)) {
+        if (line.contains(QStringLiteral("日本語")))
+            break;
+        QVERIFY2(line.size() <= 40, qPrintable(line));
+        text.append(line.mid(16));
+    }
+    QCOMPARE(text.join(QString()).remove(QLatin1Char(' ')), QString(words).remove(QLatin1Char(' ')));
+    // Wide characters take two columns each: the sub-task's 22 columns of text are 11 of them.
+    const QStringList wide = lines.filter(QStringLiteral("タスク"));
+    QCOMPARE(wide.size(), 2);
+    QCOMPARE(wide.at(0).section(QStringLiteral("[ ] "), 1), QStringLiteral("日本語のタスクです。日"));
+    QCOMPARE(wide.at(1), QString(18, QLatin1Char(' ')) + QStringLiteral("本語のタスクです。"));
+}
+
+void TestCli::editInTheEditor()
+{
+    const QString tid = add(QStringLiteral("first\nsecond"));
+    QTemporaryDir scripts;
+    const QString editor = scripts.filePath(QStringLiteral("editor.sh"));
+    {
+        // Shows what it was given on stdout, then writes a new text or fails.
+        QFile script(editor);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ntest -t 0 || exit 9\ncat \"$2\"\n[ \"$1\" = fail ] && exit 1\n"
+                     "printf 'edited\\nin the editor\\n' > \"$2\"\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+    }
+    m_throughTerminal = true;
+    m_environment.insert(QStringLiteral("EDITOR"), editor + QStringLiteral(" fail"));
+    const Result failed = run({"edit", tid.mid(1, 8)});
+    QCOMPARE(failed.code, 1);
+    QVERIFY2(failed.out.contains(QStringLiteral("first\r\nsecond\r\n")), qPrintable(failed.out));
+    QVERIFY2(failed.out.contains(QStringLiteral("ended with an error")), qPrintable(failed.out));
+    QCOMPARE(contents(), QStringList{"first\r\nsecond"});
+
+    m_environment.insert(QStringLiteral("EDITOR"), editor + QStringLiteral(" write"));
+    const Result edited = run({"edit", tid.mid(1, 8)});
+    QVERIFY2(edited.code == 0, qPrintable(edited.out));
+    QCOMPARE(contents(), QStringList{"edited\r\nin the editor"});
+}
+
+// Each command and each option its usage names, in the bash, zsh and fish completions and
+// the manual page.
+void TestCli::completionsAndManualNameEveryOption()
+{
+    const auto read = [](const char *name) {
+        QFile text(QStringLiteral(RESOURCES "/") + QLatin1String(name));
+        return text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()) : QString();
+    };
+    struct Place {
+        const char *name;
+        QString text;
+        QString command, option;  // what names a command and an option there; %1 the name
+    };
+    const QList<Place> places{
+        {"bash", read("completion/quillpad-cli"), QStringLiteral("\\b%1\\b"), QStringLiteral("--%1\\b")},
+        {"zsh", read("completion/_quillpad-cli"), QStringLiteral("\\b%1\\b"), QStringLiteral("--%1\\b")},
+        {"fish", read("completion/quillpad-cli.fish"), QStringLiteral("-a %1 "), QStringLiteral("-l %1 ")},
+        {"man", read("man/quillpad-cli.1"), QStringLiteral("(\\\\fB|\\.B[IR]? )%1\\b"), QStringLiteral("\\\\-\\\\-%1\\b")},
+    };
+    const Result help = run({QStringLiteral("--help")});
+    QCOMPARE(help.code, 0);
+    const QStringList lines = help.out.section(QStringLiteral("Commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0)
+                                  .split(QLatin1Char('\n'));
+    QVERIFY(lines.size() >= 18);
+    for (const QString &line : lines) {
+        const QString command = line.trimmed().section(QLatin1Char(' '), 0, 0);
+        const Result usage = run({command, QStringLiteral("--help")});
+        QCOMPARE(usage.code, 0);
+        QStringList options;
+        const QString synopsis = usage.out.section(QLatin1Char('\n'), 0, 0);
+        for (const QRegularExpressionMatch &match : QRegularExpression(QStringLiteral("--([a-z]+)")).globalMatch(synopsis))
+            options.append(match.captured(1));
+        for (const Place &place : places) {
+            QVERIFY2(!place.text.isEmpty(), place.name);
+            QVERIFY2(place.text.contains(QRegularExpression(place.command.arg(command))),
+                     qPrintable(QStringLiteral("%1 lacks %2").arg(QLatin1String(place.name), command)));
+            for (const QString &option : std::as_const(options))
+                QVERIFY2(place.text.contains(QRegularExpression(place.option.arg(option))),
+                         qPrintable(QStringLiteral("%1 lacks %2 --%3").arg(QLatin1String(place.name), command, option)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -26,7 +26,8 @@ expected=(
   share/ambrel-quillpad/Sounds/Alarm.wav share/ambrel-quillpad/images/appIcon.png
   share/applications/ambrel-quillpad.desktop share/metainfo/example.ambrel.quillpad.metainfo.xml
   share/man/man1/quillpad.1.gz share/man/man1/quillpad-cli.1.gz
-  share/bash-completion/completions/quillpad-cli
+  share/bash-completion/completions/quillpad-cli share/zsh/vendor-completions/_quillpad-cli
+  share/fish/vendor_completions.d/quillpad-cli.fish
   share/doc/ambrel-quillpad/copyright
 )
 for size in 16 22 24 32 48 64 128 256; do
@@ -41,6 +42,8 @@ done
 [ ! -e "$usr/bin/Images" ] || fail "resources beside the installed programs"
 gzip -t "$usr/share/man/man1/quillpad.1.gz" "$usr/share/man/man1/quillpad-cli.1.gz"
 bash -n "$usr/share/bash-completion/completions/quillpad-cli"
+zsh -n "$usr/share/zsh/vendor-completions/_quillpad-cli"
+fish -n "$usr/share/fish/vendor_completions.d/quillpad-cli.fish"
 
 # A fresh user: nothing but HOME and a private runtime folder. Runs in place of the
 # calling shell, so a program started in the background is the process $! names.

@@ -108,14 +108,14 @@ void TqvTasksFrame::moveSelected(TaskNode *target, bool toFront)
     }
     if (target)
         touched.append(target);
-    runBatch(touched, [&] {
-        // The sub-tasks first (also any the list has not loaded), then the task itself: a
-        // failure half-way never leaves a sub-task under a sub-task.
-        for (TaskNode *node : moving)
-            m_store.move(node->info.tid, pid, target && node->isTopLevel());
-        if (target)
-            storeExpanded(target, true);
-    });
+    std::vector<TaskStore::TaskToMove> rows;
+    for (const TaskNode *node : moving)
+        rows.push_back({node->info.tid, node->isTopLevel()});
+    runBatch(touched, [&] { m_store.moveTasks(rows, pid); });
+    if (target) {
+        target->expanded = true;
+        target->info.expandFlag = true;  // as moveTasks stored it
+    }
     // The rows change places in one change of layout: every other row keeps its
     // selection, its open sub-tasks and its place on the screen.
     {
