@@ -16,6 +16,7 @@ packages=(
   chromium
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus libglib2.0-bin
   libxcb-xfixes0-dev xfce4-panel
+  weston qt6-wayland
   "$@"
 )
 

@@ -152,9 +152,9 @@ void TmainFm::StartupChecks()
         QvTrayIcon1->Minimize();
 }
 
-void TmainFm::bringForward()
+void TmainFm::bringForward(const QString &activationToken)
 {
-    QvTrayIcon1->Restore();
+    QvTrayIcon1->Restore(activationToken);
 }
 
 }  // namespace quillpad

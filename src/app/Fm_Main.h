@@ -66,7 +66,7 @@ public:
     static constexpr qint64 UpdateOfferDays = 90;
 
     // Brings the window back, also from the tray (a second start of the program).
-    void bringForward();
+    void bringForward(const QString &activationToken = {});
 
     // What the desktop's notification says the first time the close box hides the window
     // with no tray to go to.

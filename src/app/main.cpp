@@ -52,14 +52,21 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(ProgramIcon());
 
     // A second start brings the running copy forward and ends before touching any file.
-    if (SingleInstance::SendToRunning(SingleInstance::Message::Activate))
+    // The launcher's activation token goes along: on Wayland only a window activated with
+    // it may come to the front.
+    const QString activationToken = SingleInstance::LauncherActivationToken();
+    const auto activateRunning = [&activationToken] {
+        return SingleInstance::SendToRunning(SingleInstance::Message::Activate, SingleInstance::DefaultServerName(),
+                                             SingleInstance::DefaultTimeoutMs, activationToken);
+    };
+    if (activateRunning())
         return 0;
     SingleInstance instance;
     switch (instance.listen()) {
     case SingleInstance::ListenResult::Listening:
         break;
     case SingleInstance::ListenResult::OtherCopyRunning:
-        SingleInstance::SendToRunning(SingleInstance::Message::Activate);
+        activateRunning();
         return 0;
     case SingleInstance::ListenResult::Failed:
         qWarning("No single-instance channel: %s", qUtf8Printable(instance.errorString()));

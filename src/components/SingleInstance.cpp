@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <optional>
 
 namespace quillpad {
@@ -18,8 +19,9 @@ namespace quillpad {
 
 namespace {
 
-// One message per connection: a word and "\n"; the running copy answers "ok\n".
-constexpr qsizetype MaxLineLength = 32;
+// One message per connection: a word, for "activate" a blank and a token, and "\n"; the
+// running copy answers "ok\n".
+constexpr qsizetype MaxLineLength = 16 + SingleInstance::MaxActivationToken;
 const QByteArray Reply = QByteArrayLiteral("ok\n");
 
 QByteArray WireWord(SingleInstance::Message message)
@@ -33,11 +35,33 @@ QByteArray WireWord(SingleInstance::Message message)
     return {};
 }
 
-std::optional<SingleInstance::Message> MessageFromWire(const QByteArray &word)
+// Tokens are opaque to us; printable ASCII without blanks is what compositors hand out
+// and all a line can carry.
+bool IsToken(const QByteArray &token)
 {
+    if (token.isEmpty() || token.size() > SingleInstance::MaxActivationToken)
+        return false;
+    return std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7f; });
+}
+
+struct WireMessage {
+    SingleInstance::Message message;
+    QString activationToken;
+};
+
+std::optional<WireMessage> MessageFromWire(const QByteArray &line)
+{
+    const qsizetype blank = line.indexOf(' ');
+    const QByteArray word = blank < 0 ? line : line.left(blank);
     for (const auto message : {SingleInstance::Message::Activate, SingleInstance::Message::Reload}) {
-        if (word == WireWord(message))
-            return message;
+        if (word != WireWord(message))
+            continue;
+        if (blank < 0)
+            return WireMessage{message, {}};
+        const QByteArray token = line.mid(blank + 1);
+        if (message != SingleInstance::Message::Activate || !IsToken(token))
+            return std::nullopt;
+        return WireMessage{message, QString::fromLatin1(token)};
     }
     return std::nullopt;
 }
@@ -83,14 +107,26 @@ QString SingleInstance::DefaultLockPath()
            QStringLiteral(".lock");
 }
 
-bool SingleInstance::SendToRunning(Message message, const QString &serverName, int timeoutMs)
+QString SingleInstance::LauncherActivationToken()
 {
+    return qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+}
+
+bool SingleInstance::SendToRunning(Message message, const QString &serverName, int timeoutMs,
+                                   const QString &activationToken)
+{
+    QByteArray line = WireWord(message);
+    const QByteArray token = activationToken.toLatin1();
+    // A token the line cannot carry is left out: the window still comes, only maybe not
+    // to the front.
+    if (message == Message::Activate && IsToken(token) && QString::fromLatin1(token) == activationToken)
+        line += ' ' + token;
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(WireWord(message) + '\n');
+    socket.write(line + '\n');
     if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
         return false;
     while (!socket.canReadLine() && socket.bytesAvailable() <= MaxLineLength) {
@@ -177,7 +213,7 @@ void SingleInstance::readClient(QLocalSocket *client)
         }
         return;  // wait for the rest of the line
     }
-    const std::optional<Message> message = MessageFromWire(client->read(end + 1).chopped(1));
+    const std::optional<WireMessage> message = MessageFromWire(client->read(end + 1).chopped(1));
     if (!message) {
         client->abort();
         client->deleteLater();
@@ -186,9 +222,9 @@ void SingleInstance::readClient(QLocalSocket *client)
     client->write(Reply);
     client->disconnectFromServer();
 
-    switch (*message) {
+    switch (message->message) {
     case Message::Activate:
-        emit activateRequested();
+        emit activateRequested(message->activationToken);
         break;
     case Message::Reload:
         emit reloadRequested();

@@ -42,10 +42,18 @@ public:
     static QString DefaultServerName();
     static QString DefaultLockPath();
 
+    // The longest activation token handed over; a longer one is left out.
+    static constexpr int MaxActivationToken = 255;
+
     // Hands message to the running copy. True when a copy took it and said so; false at
-    // once when nobody listens. Blocks for at most about timeoutMs.
+    // once when nobody listens. Blocks for at most about timeoutMs. An Activate carries
+    // the activation token this start got from its launcher (XDG_ACTIVATION_TOKEN), so
+    // that the compositor lets the running copy's window come to the front.
     static bool SendToRunning(Message message, const QString &serverName = DefaultServerName(),
-                              int timeoutMs = DefaultTimeoutMs);
+                              int timeoutMs = DefaultTimeoutMs, const QString &activationToken = {});
+
+    // The token this process's launcher gave it, or empty.
+    static QString LauncherActivationToken();
 
     explicit SingleInstance(QString serverName = DefaultServerName(),
                             QString lockPath = DefaultLockPath(), QObject *parent = nullptr);
@@ -64,7 +72,8 @@ public:
     void setClientTimeout(int ms) { m_clientTimeoutMs = ms; }
 
 signals:
-    void activateRequested();
+    // The token is empty when the second start had none.
+    void activateRequested(const QString &activationToken);
     void reloadRequested();
 
 private:

@@ -67,6 +67,8 @@ class TestSingleInstance : public QObject {
 private slots:
     void init();
     void messagesReachTheRunningCopy();
+    void activationTokenTravels_data();
+    void activationTokenTravels();
     void nobodyListening_data();
     void nobodyListening();
     void deadCopysSocketIsReplaced();
@@ -103,6 +105,37 @@ void TestSingleInstance::messagesReachTheRunningCopy()
     QVERIFY(SendAside(Message::Reload, socketName()));
     QCOMPARE(activate.count(), 1);
     QCOMPARE(reload.count(), 1);
+}
+
+void TestSingleInstance::activationTokenTravels_data()
+{
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<QString>("received");
+    const QString longest(SingleInstance::MaxActivationToken, QLatin1Char('t'));
+    QTest::newRow("none") << QString() << QString();
+    QTest::newRow("compositor's") << QStringLiteral("kwin-1234_5/ab:cd") << QStringLiteral("kwin-1234_5/ab:cd");
+    QTest::newRow("longest") << longest << longest;
+    // What a line cannot carry is left out; the window is still asked for.
+    QTest::newRow("too long") << longest + QLatin1Char('t') << QString();
+    QTest::newRow("with a blank") << QStringLiteral("a b") << QString();
+    QTest::newRow("not ASCII") << QStringLiteral("té") << QString();
+}
+
+void TestSingleInstance::activationTokenTravels()
+{
+    QFETCH(QString, token);
+    QFETCH(QString, received);
+    SingleInstance running(socketName(), lockPath());
+    QCOMPARE(running.listen(), ListenResult::Listening);
+    QSignalSpy activate(&running, &SingleInstance::activateRequested);
+
+    const QString name = socketName();
+    auto sent = std::async(std::launch::async, [=] {
+        return SingleInstance::SendToRunning(Message::Activate, name, SingleInstance::DefaultTimeoutMs, token);
+    });
+    QTRY_COMPARE(activate.count(), 1);
+    QVERIFY(sent.get());
+    QCOMPARE(activate.constFirst().constFirst().toString(), received);
 }
 
 void TestSingleInstance::nobodyListening_data()
@@ -171,6 +204,9 @@ void TestSingleInstance::badClientsAreDropped_data()
     QTest::newRow("unknown word") << QByteArray("shutdown\n") << 60000;
     QTest::newRow("empty line") << QByteArray("\n") << 60000;
     QTest::newRow("known word with a blank") << QByteArray("activate \n") << 60000;
+    QTest::newRow("token with a blank") << QByteArray("activate a b\n") << 60000;
+    QTest::newRow("token with a control character") << QByteArray("activate a\tb\n") << 60000;
+    QTest::newRow("reload with a token") << QByteArray("reload abc\n") << 60000;
     QTest::newRow("binary") << QByteArray("\0\xff\x7f\n", 4) << 60000;
     QTest::newRow("endless line") << QByteArray(4096, 'a') << 60000;
     QTest::newRow("silence") << QByteArray() << 100;

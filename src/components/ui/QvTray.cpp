@@ -9,12 +9,18 @@
 #include <QMenu>
 #include <QStyle>
 #include <QWidget>
+#include <QWindow>
 
 namespace quillpad {
 
 namespace {
 
 const QString TrayErrorCaption = QStringLiteral("Ambrel TrayIcon Error");
+
+bool IsWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 }  // namespace
 
@@ -282,9 +288,13 @@ void TQvTrayIcon::AnimateTick()
 
 // --- operations ------------------------------------------------------------------------
 
-void TQvTrayIcon::Restore()
+void TQvTrayIcon::Restore(const QString &activationToken)
 {
     ++m_restores;
+    if (m_minimizeOnExpose) {
+        m_minimizeOnExpose->removeEventFilter(this);
+        m_minimizeOnExpose = nullptr;
+    }
     if (OnRestore)
         OnRestore(this);
     if (m_owner) {
@@ -295,15 +305,21 @@ void TQvTrayIcon::Restore()
         // Wayland never tells a client that its window was minimised, and a shown window
         // cannot be raised there: a window that is shown but not active may sit minimised
         // in the compositor, and only showing it anew brings it back.
-        if (m_owner->isVisible() && !m_owner->isActiveWindow() &&
-            QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        if (m_owner->isVisible() && !m_owner->isActiveWindow() && IsWayland()) {
             m_remapping = true;
             m_owner->hide();
             m_remapping = false;
         }
         m_owner->show();
         m_owner->raise();
+        // Qt's Wayland plugin takes a token for an activation only from the environment,
+        // and only when the compositor offers activation; a token is good for one
+        // activation, so ours is not left behind for a later one or a started program.
+        if (!activationToken.isEmpty())
+            qputenv("XDG_ACTIVATION_TOKEN", activationToken.toLatin1());
         m_owner->activateWindow();
+        if (!activationToken.isEmpty())
+            qunsetenv("XDG_ACTIVATION_TOKEN");
     }
     if (m_hideOnRestore)
         RemoveFromTray();
@@ -330,7 +346,30 @@ void TQvTrayIcon::Minimize()
             Qt::QueuedConnection);
         return;
     }
+    // A Wayland compositor ignores a minimise asked before the window is on the screen (a
+    // start with "Run program minimized"): it is asked again once the window shows.
+    QWindow *window = m_owner->windowHandle();
+    if (window && !window->isExposed() && IsWayland()) {
+        m_minimizeOnExpose = window;
+        window->installEventFilter(this);
+    }
     m_owner->setWindowState(m_owner->windowState() | Qt::WindowMinimized);
+}
+
+void TQvTrayIcon::minimizeNowExposed()
+{
+    if (m_minimizeOnExpose)
+        m_minimizeOnExpose->removeEventFilter(this);
+    m_minimizeOnExpose = nullptr;
+    // After the drawing that goes with the expose, so the window is on the screen.
+    const quint64 restores = m_restores;
+    QMetaObject::invokeMethod(
+        this,
+        [this, restores] {
+            if (restores == m_restores && m_owner && m_owner->isVisible())
+                m_owner->setWindowState(m_owner->windowState() | Qt::WindowMinimized);
+        },
+        Qt::QueuedConnection);
 }
 
 void TQvTrayIcon::ShowBalloonHint(const QString &title, const QString &text, TQvBalloonHintIcon kind,
@@ -385,6 +424,11 @@ void TQvTrayIcon::balloonClicked()
 
 bool TQvTrayIcon::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_minimizeOnExpose && watched == m_minimizeOnExpose) {
+        if (event->type() == QEvent::Expose && m_minimizeOnExpose->isExposed())
+            minimizeNowExposed();
+        return false;
+    }
     if (watched != m_owner)
         return false;
     bool handled = false;

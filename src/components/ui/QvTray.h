@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -85,8 +86,9 @@ public:
     NotifyEvent OnBalloonHintClose;
     NotifyEvent OnBalloonHintClick;
 
-    // Shows and activates the owner window.
-    void Restore();
+    // Shows and activates the owner window; with the activation token a launcher gave
+    // (XDG_ACTIVATION_TOKEN), a Wayland compositor lets it come to the front.
+    void Restore(const QString &activationToken = {});
     // Minimises the owner window; with MinimizeToTray on and the icon in the tray, that
     // hides it to the tray straight away.
     void Minimize();
@@ -124,6 +126,7 @@ private:
     void ResetIcon();
     void hideOwner();
     void hideMinimizedOwner();
+    void minimizeNowExposed();
     void setCurrentFromImages();
     void showError(const QString &text) const;
     void retryTray();
@@ -131,6 +134,7 @@ private:
     void areaChanged(bool present);
 
     QPointer<QWidget> m_owner;
+    QPointer<QWindow> m_minimizeOnExpose;  // a minimise waiting for the window to show
     std::unique_ptr<TrayHost> m_host;
     std::unique_ptr<QMenu> m_ownMenu;
     std::unique_ptr<QTimer> m_animationTimer;
