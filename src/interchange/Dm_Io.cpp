@@ -154,8 +154,8 @@ bool RestorePass(Query &find, Query &insert, const RecordKind &kind, RecordSourc
             insert.insert();
             outcome.added += tasks;
         } else {
-            const ColumnIndexes stored(find, kind);
-            if (HoldsRecord(find, kind, stored, record, bias)) {
+            // `find` and `insert` read the same whole rows: one set of column indexes serves both.
+            if (HoldsRecord(find, kind, at, record, bias)) {
                 outcome.kept += tasks;
                 return true;
             }

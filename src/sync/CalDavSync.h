@@ -82,6 +82,8 @@ private:
     // Where a member lives, as a request's address.
     QUrl address(const QString &path) const;
     void skipOutside(const QString &href);
+    // Takes out the objects at addresses outside the collection, their task ids into `dropped`.
+    void dropOutside(QHash<QString, State> &objects, QStringList &dropped);
 
     // A 507 on the collection itself: the server gave only part of the changes, the rest
     // follow from the new token. A partial listing never counts as complete.

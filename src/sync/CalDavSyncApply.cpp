@@ -57,16 +57,21 @@ void CalDavSync::readLocal()
     }
     // Addresses outside the collection are forgotten (the state of an older version).
     m_droppedState.clear();
-    for (auto it = m_state.begin(); it != m_state.end();) {
+    dropOutside(m_state, m_droppedState);
+    readTasksAndTombstones();
+}
+
+void CalDavSync::dropOutside(QHash<QString, State> &objects, QStringList &dropped)
+{
+    for (auto it = objects.begin(); it != objects.end();) {
         if (memberPath(it->href) == it->href) {
             ++it;
         } else {
             skipOutside(it->href);
-            m_droppedState.append(it.key());
-            it = m_state.erase(it);
+            dropped.append(it.key());
+            it = objects.erase(it);
         }
     }
-    readTasksAndTombstones();
 }
 
 void CalDavSync::readTasksAndTombstones()
@@ -84,15 +89,7 @@ void CalDavSync::readTasksAndTombstones()
     if (m_reset)
         return;  // deletes made for another collection
     m_tombstones = SyncStateStore(m_db).tombstones();
-    for (auto it = m_tombstones.begin(); it != m_tombstones.end();) {
-        if (memberPath(it->href) == it->href) {
-            ++it;
-        } else {
-            skipOutside(it->href);
-            m_droppedTombstones.append(it.key());
-            it = m_tombstones.erase(it);
-        }
-    }
+    dropOutside(m_tombstones, m_droppedTombstones);
 }
 
 void CalDavSync::applyDownloads()
